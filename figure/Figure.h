@@ -1,0 +1,100 @@
+#pragma once
+
+#include <array>
+#include <list>
+#include <memory>
+#include <vector>
+
+#include "figure/Handle.h"
+#include "figure/Segment.h"
+#include "ik/HandleJacobian.h"
+#include "math/Mat4.h"
+#include "math/Vec3.h"
+
+// The result of casting a ray onto the body.
+struct SurfaceHit {
+  Segment* segment = nullptr;  // null when nothing was hit
+  Vec3 point;                  // in the segment's frame
+};
+
+// The articulated body: the segment tree, the numbering of all joint
+// parameters as one DOF vector, the handles and the solver's settings.
+class Figure {
+ public:
+  static constexpr int kWeightRows = 21;
+
+  explicit Figure(std::unique_ptr<Segment> root);
+
+  Figure(const Figure&) = delete;
+  Figure& operator=(const Figure&) = delete;
+
+  // The one frame rule of every pass: W = P * (A * J), A the attachment
+  // translation and J the joint's current matrix.
+  static Mat4 frame(const Mat4& parentWorld, const Segment& s) {
+    return parentWorld * (translationMatrix(s.attachment()) * *s.joint->matrix());
+  }
+
+  // ---- DOF vector
+  int countDofs(const Segment* s) const;
+  int setDofs(Segment* s, const double* values, bool limits);
+  int getDofs(const Segment* s, double* values) const;
+  std::vector<double> dofs() const;
+  void setDofs(const std::vector<double>& values) { setDofs(root.get(), values.data(), limitsEnabled); }
+
+  // ---- handles
+  void addHandle(Handle* handle, Segment* segment);
+  void removeHandle(Handle* handle);
+  void updateHandlePositions();
+  int handleCount() const { return static_cast<int>(handles.size()); }
+  Segment* segmentOf(const Handle* handle) const;
+
+  // ---- gradient (the solver's inner pass)
+  int buildJacobians(Segment* s, std::unique_ptr<TransformChain> chain, std::vector<Mat4> D,
+                     int firstDof);
+  // Adds the weighted Jacobian-transpose product of every record to g.
+  void accumulateGradient(const Handle* dragged, float* g) const;
+  void setUniformWeights();
+  void setLimbWeights();
+
+  // ---- drag solver
+  // Unprojects the window point through the current GL matrices into the
+  // dragged handle's target, then solves. Needs a current GL context.
+  void solveDrag(double winX, double winY, double winZ, Handle* dragged);
+  // The iteration itself, towards the handles' current targets. Returns the
+  // number of iterations run.
+  int solve(const Handle* dragged);
+
+  // ---- drawing (current GL context, modelview mode)
+  void drawSegments();
+  void drawSegment(Segment* s);
+  void drawHandles();
+
+  // ---- picking (window coordinates, matrices of the last frame)
+  Handle* handleAt(int x, int y, int radius);
+  SurfaceHit pickSurface(int x, int y);
+  // The first body along the world-space ray from nearPoint to farPoint.
+  SurfaceHit pickRay(const Vec3& nearPoint, const Vec3& farPoint);
+  double pickSegment(Segment* s, const Vec3& nearPoint, const Vec3& farPoint, SurfaceHit& hit,
+                     double best, Mat4 parentWorld);
+
+  // ---- lookups
+  Segment* findSegment(const char* name) const;
+  // Every segment in pre-order.
+  std::vector<Segment*> segments() const;
+
+  std::list<HandleJacobian> jacobians;  // new records go to the front
+  std::unique_ptr<Segment> root;
+  int dofCount;
+  std::list<HandleEntry> handles;  // in insertion order
+  std::vector<unsigned char> angularDof;
+  std::array<std::vector<double>, kWeightRows> dofWeights;
+  double tolerance = 0.01;
+  bool limitsEnabled = false;
+
+ private:
+  void updateHandlePositions(Segment* s, const Mat4& parentWorld);
+  void collectHandles(Segment* s);
+};
+
+// Ray against the sphere of radius 0.5 about the origin, from p through q.
+bool raySphere(const Vec3& p, const Vec3& q, Vec3& hit, double& t);

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "math/Mat4.h"
+#include "math/Quat.h"
+
+// An elementary joint transform. It caches its matrix, recomputing it only
+// when its parameters are set, and reads or writes its run of a DOF vector
+// through a pointer that it advances by its own DOF count.
+class Transform {
+ public:
+  virtual ~Transform() = default;
+
+  virtual const Mat4* matrix() const = 0;
+  // d matrix / d parameter k, 0 <= k < dofCount().
+  virtual Mat4 derivative(int k) const = 0;
+  virtual int dofCount() const = 0;
+  virtual const double* setParams(const double* p) = 0;
+  virtual double* getParams(double* p) const = 0;
+  virtual std::unique_ptr<Transform> clone() const = 0;
+
+  // Non-zero: joint limits are enforced by setParams (hinges only).
+  double limitsEnabled = 0.0;
+};
+
+// The fixed identity; also the base of the kinds that keep a plain matrix.
+class IdentityTransform : public Transform {
+ public:
+  const Mat4* matrix() const override { return &m; }
+  Mat4 derivative(int k) const override;
+  int dofCount() const override { return 0; }
+  const double* setParams(const double* p) override { return p; }
+  double* getParams(double* p) const override { return p; }
+  std::unique_ptr<Transform> clone() const override;
+
+ protected:
+  Mat4 m;
+};
+
+// A free translation; its parameters live in the matrix's translation column.
+class Translation : public IdentityTransform {
+ public:
+  Translation(float tx, float ty, float tz);
+
+  Mat4 derivative(int k) const override;
+  int dofCount() const override { return 3; }
+  const double* setParams(const double* p) override;
+  double* getParams(double* p) const override;
+  std::unique_ptr<Transform> clone() const override;
+};
+
+// A hinge about one coordinate axis (0 = x, 1 = y, 2 = z) with angle limits.
+class AxisRotation : public IdentityTransform {
+ public:
+  AxisRotation(int axis, double angle, double lower, double upper);
+
+  Mat4 derivative(int k) const override;
+  int dofCount() const override { return 1; }
+  const double* setParams(const double* p) override;
+  double* getParams(double* p) const override;
+  std::unique_ptr<Transform> clone() const override;
+
+  double angle;
+  int axis;
+  double lower;
+  double upper;
+
+ private:
+  void updateMatrix();
+};
+
+// A ball joint given by a quaternion, kept normalised by setParams.
+class QuatRotation : public Transform {
+ public:
+  QuatRotation() = default;
+  QuatRotation(double rx, double ry, double rz);
+
+  const Mat4* matrix() const override { return &m; }
+  Mat4 derivative(int k) const override;
+  int dofCount() const override { return 4; }
+  const double* setParams(const double* p) override;
+  double* getParams(double* p) const override;
+  std::unique_ptr<Transform> clone() const override;
+
+  Quat q;
+
+ private:
+  Mat4 m;
+};
+
+// An owning sequence of transforms composed as children[0] * ... * children[n-1].
+class TransformChain : public Transform {
+ public:
+  TransformChain() = default;
+  explicit TransformChain(std::vector<std::unique_ptr<Transform>> parts);
+
+  // Builds a chain from any number of owned transforms, in order.
+  template <typename... Parts>
+  static std::unique_ptr<TransformChain> of(std::unique_ptr<Parts>... parts) {
+    std::vector<std::unique_ptr<Transform>> list;
+    list.reserve(sizeof...(parts));
+    (list.push_back(std::move(parts)), ...);
+    return std::make_unique<TransformChain>(std::move(list));
+  }
+
+  const Mat4* matrix() const override { return &m; }
+  Mat4 derivative(int k) const override;
+  int dofCount() const override;
+  const double* setParams(const double* p) override;
+  double* getParams(double* p) const override;
+  std::unique_ptr<Transform> clone() const override;
+
+  void append(std::unique_ptr<Transform> t);
+
+  int childCount() const { return static_cast<int>(children.size()); }
+  const Transform& child(int i) const { return *children[i]; }
+
+ private:
+  void recompute();
+
+  std::vector<std::unique_ptr<Transform>> children;
+  Mat4 m;
+};

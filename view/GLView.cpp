@@ -1,0 +1,214 @@
+#include "view/GLView.h"
+
+#include <FL/Fl.H>
+#include <FL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+
+#include "app/Scene.h"
+#include "figure/Figure.h"
+
+GLView::GLView(int x, int y, int w, int h)
+    : Fl_Gl_Window(x, y, w, h, "GLView"), camera(std::make_unique<OrbitCamera>()) {}
+
+GLView::~GLView() {
+  // Leave the figure with no pointers into records that die with the view.
+  if (scene && scene->figure) {
+    for (const auto& h : ownedHandles) scene->figure->removeHandle(h.get());
+  }
+}
+
+void GLView::setUpContext() {
+  glClearColor(0, 0, 0, 0);
+  glEnable(GL_DEPTH_TEST);
+  glShadeModel(GL_SMOOTH);
+  const GLfloat diffuse[] = {0.5f, 0.5f, 0.5f, 1.0f};
+  const GLfloat specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
+  const GLfloat shininess[] = {100.0f};
+  const GLfloat light[] = {0.0f, 10.0f, 0.0f, 0.0f};
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, diffuse);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
+  // Taken through whatever modelview the context holds now.
+  glLightfv(GL_LIGHT0, GL_POSITION, light);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_NORMALIZE);
+  glEnable(GL_COLOR_MATERIAL);
+  glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
+  glPolygonMode(GL_FRONT, GL_FILL);
+  glCullFace(GL_BACK);
+  glEnable(GL_CULL_FACE);
+  glViewport(0, 0, w(), h());
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // A view squashed to no height still gets a finite aspect ratio.
+  const double height = h() > 0 ? h() : 1;
+  gluPerspective(45.0, w() / height, 1.0, 100.0);
+}
+
+void GLView::drawAxes() {
+  glLineWidth(4.0f);
+  glPushMatrix();
+  glTranslatef(camera->center.x, camera->center.y, camera->center.z);
+  glBegin(GL_LINES);
+  glColor3f(1, 0, 0);
+  glVertex3f(0, 0, 0);
+  glVertex3f(1, 0, 0);
+  glColor3f(0, 1, 0);
+  glVertex3f(0, 0, 0);
+  glVertex3f(0, 1, 0);
+  glColor3f(0, 0, 1);
+  glVertex3f(0, 0, 0);
+  glVertex3f(0, 0, 1);
+  glEnd();
+  glPopMatrix();
+  glLineWidth(1.0f);
+}
+
+void GLView::draw() {
+  if (!valid()) setUpContext();
+
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  camera->apply();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  drawAxes();
+  // The scale stays in the modelview: picking and dragging read it back.
+  glScalef(5, 5, 5);
+  glColor3f(1, 0, 1);
+  Figure& figure = *scene->figure;
+  figure.drawSegments();
+  figure.drawHandles();
+  ++frames;
+
+  if (mode == PickPending) runPendingPick();
+}
+
+void GLView::runPendingPick() {
+  Figure& figure = *scene->figure;
+  if (Handle* h = figure.handleAt(lastX, lastY, 5)) {
+    figure.removeHandle(h);
+    if (grabbedHandle == h) grabbedHandle = nullptr;
+    ownedHandles.erase(std::remove_if(ownedHandles.begin(), ownedHandles.end(),
+                                      [h](const std::unique_ptr<Handle>& p) { return p.get() == h; }),
+                       ownedHandles.end());
+    figure.solveDrag(lastX, lastY, grabDepth, nullptr);
+  } else {
+    const SurfaceHit hit = figure.pickSurface(lastX, lastY);
+    if (hit.segment) {
+      ownedHandles.push_back(std::make_unique<Handle>(hit.point.x, hit.point.y, hit.point.z));
+      figure.addHandle(ownedHandles.back().get(), hit.segment);
+      figure.updateHandlePositions();
+    }
+  }
+  mode = Idle;
+}
+
+void GLView::pressHandle(int x, int y, bool left) {
+  Figure& figure = *scene->figure;
+  lastX = x;
+  lastY = h() - y;
+  // Before the first frame there are no matrices to pick with.
+  grabbedHandle = nullptr;
+  if (frames > 0) {
+    make_current();
+    grabbedHandle = figure.handleAt(lastX, lastY, 4);
+  }
+  if (!grabbedHandle) {
+    if (left) mode = PickPending;
+    return;
+  }
+  if (!left) {
+    mode = PickPending;
+    return;
+  }
+  mode = HandleDrag;
+  GLint viewport[4];
+  GLdouble projection[16], modelview[16];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+  const Vec3& p = grabbedHandle->worldPos;
+  double wx, wy, wz;
+  if (gluProject(p.x, p.y, p.z, modelview, projection, viewport, &wx, &wy, &wz) == GL_TRUE) grabDepth = wz;
+}
+
+void GLView::applyKey(int key) {
+  Figure& figure = *scene->figure;
+  switch (key) {
+    case 's':
+      figure.setLimbWeights();
+      break;
+    case 'd':
+      figure.setUniformWeights();
+      break;
+    case '1':
+      figure.tolerance = 0.01;
+      break;
+    case '2':
+      figure.tolerance = 0.001;
+      break;
+    case '3':
+      figure.tolerance = 0.0001;
+      break;
+    case 'n':
+      figure.limitsEnabled = true;
+      break;
+    case 'm':
+      figure.limitsEnabled = false;
+      break;
+    default:
+      break;
+  }
+}
+
+int GLView::handle(int event) {
+  const int x = Fl::event_x();
+  const int y = Fl::event_y();
+  const int state = Fl::event_state();
+  const int key = Fl::event_key();
+
+  switch (event) {
+    case FL_PUSH:
+      if (state & FL_SHIFT) {
+        mode = CameraMove;
+        if (key == FL_Button + FL_LEFT_MOUSE) camera->begin(Rotate, x, y);
+        if (key == FL_Button + FL_MIDDLE_MOUSE) camera->begin(Pan, x, y);
+        if (key == FL_Button + FL_RIGHT_MOUSE) camera->begin(Zoom, x, y);
+      } else if (key == FL_Button + FL_LEFT_MOUSE) {
+        pressHandle(x, y, true);
+      } else if (key == FL_Button + FL_RIGHT_MOUSE) {
+        pressHandle(x, y, false);
+      }
+      break;
+    case FL_DRAG:
+      if (mode == CameraMove) {
+        camera->drag(x, y);
+      } else if (mode == PickPending) {
+        mode = Idle;
+        grabbedHandle = nullptr;
+      } else if (mode == HandleDrag) {
+        if (0 < x && x < w() && 0 < y && y < h() && grabbedHandle) {
+          make_current();
+          scene->figure->solveDrag(x, h() - y, grabDepth, grabbedHandle);
+        }
+        lastX = x;
+        lastY = h() - y;
+      }
+      break;
+    case FL_RELEASE:
+      if (mode == CameraMove) camera->end(x, y);
+      mode = Idle;
+      grabbedHandle = nullptr;
+      break;
+    default:
+      break;
+  }
+
+  applyKey(key);
+  redraw();
+  return 1;
+}

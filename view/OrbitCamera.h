@@ -1,0 +1,34 @@
+#pragma once
+
+#include "math/Vec3.h"
+
+enum CameraMode { Inactive = 0, Pan = 1, Rotate = 2, Zoom = 3 };
+
+// Orbits a centre of interest at a signed distance; Shift-drags in the view
+// rotate, pan and zoom it.
+class OrbitCamera {
+ public:
+  OrbitCamera();
+
+  // Derives eye and up from the angles, the distance and the centre.
+  void recompute();
+  // Multiplies the look-at matrix into the current GL matrix.
+  void apply();
+
+  void begin(int mode, int x, int y);
+  // One motion step in toolkit window coordinates (y down); traces the motion.
+  void drag(int x, int y);
+  void end(int x, int y);
+
+  float pitch = 0.2f;
+  float yaw = 1.0f;
+  float distance = -20.0f;
+  Vec3 center;
+  Vec3 eye;
+  Vec3 up;
+  bool dirty = false;
+  float lastX = 0.0f;
+  float lastY = 0.0f;
+  float depthMotion = 0.0f;
+  int mode = Inactive;
+};
