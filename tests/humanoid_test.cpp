@@ -1,1 +1,221 @@
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+#include <string>
+
+#include "humanoid/Humanoid.h"
+
+namespace {
+
+struct Point {
+  double x, y, z;
+};
+
+// A segment-local point in world coordinates by walking from the segment up to
+// the root, applying each attachment and joint to the point in double.
+Point worldByWalkingUp(const Segment* s, Vec3 local) {
+  Point p{local.x, local.y, local.z};
+  for (; s; s = s->parent) {
+    const Mat4& J = *s->joint->matrix();
+    const Vec3& a = s->attachment();
+    const Point q{J[0] * p.x + J[1] * p.y + J[2] * p.z + J[3], J[4] * p.x + J[5] * p.y + J[6] * p.z + J[7],
+                  J[8] * p.x + J[9] * p.y + J[10] * p.z + J[11]};
+    p = {q.x + a.x, q.y + a.y, q.z + a.z};
+  }
+  return p;
+}
+
+// Where the figure's own forward pass puts a segment-local point.
+Vec3 worldByHandle(Figure& f, Segment* s, Vec3 local) {
+  Handle h(local.x, local.y, local.z);
+  f.addHandle(&h, s);
+  f.updateHandlePositions();
+  f.removeHandle(&h);
+  return h.worldPos;
+}
+
+void expectPoint(Figure& f, const char* name, double x, double y, double z) {
+  Segment* s = f.findSegment(name);
+  ASSERT_NE(s, nullptr) << name;
+  const Vec3 p = worldByHandle(f, s, s->endOffset);
+  EXPECT_NEAR(p.x, x, 1e-4) << name;
+  EXPECT_NEAR(p.y, y, 1e-4) << name;
+  EXPECT_NEAR(p.z, z, 1e-4) << name;
+}
+
+}  // namespace
+
+TEST(Humanoid, TreeOf21NamedSegmentsInCreationOrder) {
+  auto f = buildHumanoid();
+  const std::vector<Segment*> all = f->segments();
+  ASSERT_EQ(all.size(), 21u);
+  std::set<int> indices;
+  for (Segment* s : all) indices.insert(s->index);
+  EXPECT_EQ(indices.size(), 21u);
+  EXPECT_EQ(*indices.rbegin(), 20);
+  const char* names[] = {"root", "h_pelvis_up", "h_pelvis_left", "h_pelvis_right", "h_thigh_left", "h_shin_left",
+                         "h_foot_left", "h_thigh_right", "h_shin_right", "h_foot_right", "h_abdomen", "h_spine",
+                         "h_head", "h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left",
+                         "h_scapula_right", "h_bicep_right", "h_forearm_right", "h_hand_right"};
+  for (int i = 0; i < 21; ++i) {
+    Segment* s = f->findSegment(names[i]);
+    ASSERT_NE(s, nullptr) << names[i];
+    EXPECT_EQ(s->index, i) << names[i];
+    EXPECT_EQ(s->hasShape, i < 1 || i > 3) << names[i];
+  }
+  // Child order fixes the DOF numbering.
+  EXPECT_STREQ(f->root->child(0)->name, "h_pelvis_left");
+  EXPECT_STREQ(f->root->child(1)->name, "h_pelvis_right");
+  EXPECT_STREQ(f->root->child(2)->name, "h_pelvis_up");
+  Segment* abdomen = f->findSegment("h_abdomen");
+  ASSERT_EQ(abdomen->childCount(), 3);
+  EXPECT_STREQ(abdomen->child(0)->name, "h_spine");
+  EXPECT_STREQ(abdomen->child(1)->name, "h_scapula_left");
+  EXPECT_STREQ(abdomen->child(2)->name, "h_scapula_right");
+  EXPECT_EQ(f->handleCount(), 0);
+}
+
+TEST(Humanoid, InitialDofVector) {
+  auto f = buildHumanoid();
+  ASSERT_EQ(f->dofCount, 51);
+  const double h = std::sqrt(0.5);
+  const double tilt = 0.939105692;
+  const double expected[51] = {0, double(0.91f), 0, 0, 0, 0, 1,  // root
+                               0, 0, 0, 1, 0.2, 0.2, 0.2,       // left leg
+                               0, 0, 0, 1, 0.2, 0.2, 0.2,       // right leg
+                               0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1,  // abdomen, spine, head
+                               -0.5, tilt, -h, 0, 0, h, -0.5, -0.5, -0.5,   // left arm
+                               -0.5, -tilt, h, 0, 0, h, -0.5, -0.5, -0.5};  // right arm
+  const std::vector<double> v = f->dofs();
+  for (int i = 0; i < 51; ++i) EXPECT_NEAR(v[i], expected[i], 1e-7) << "DOF " << i;
+  EXPECT_EQ(v[1], double(0.91f));
+  EXPECT_NEAR(v[34], 0.939105692, 1e-9);
+}
+
+TEST(Humanoid, FlagsWeightsAndSettings) {
+  auto f = buildHumanoid();
+  const std::set<int> hinges = {11, 12, 13, 18, 19, 20, 33, 34, 39, 40, 41, 42, 43, 48, 49, 50};
+  for (int i = 0; i < 51; ++i) EXPECT_EQ(f->angularDof[i], hinges.count(i) ? 1 : 0) << i;
+  for (const auto& row : f->dofWeights) {
+    ASSERT_EQ(row.size(), 51u);
+    for (double w : row) EXPECT_EQ(w, 1.0);
+  }
+  EXPECT_EQ(f->tolerance, 0.01);
+  EXPECT_FALSE(f->limitsEnabled);
+}
+
+TEST(Humanoid, WorldPointsOfTheInitialPose) {
+  auto f = buildHumanoid();
+  expectPoint(*f, "root", 0, 0.91, 0);
+  expectPoint(*f, "h_pelvis_left", 0, 0.84, 0.11);
+  expectPoint(*f, "h_thigh_left", 0, 0.415, 0.11);
+  expectPoint(*f, "h_shin_left", 0.0805, 0.0181, 0.11);
+  expectPoint(*f, "h_thigh_right", 0, 0.415, -0.11);
+  expectPoint(*f, "h_shin_right", 0.0805, 0.0181, -0.11);
+  expectPoint(*f, "h_pelvis_up", 0, 0.98, 0);
+  expectPoint(*f, "h_head", 0, 1.62, 0);
+  expectPoint(*f, "h_scapula_left", 0.0719, 1.3416, 0.205);
+  expectPoint(*f, "h_scapula_right", 0.0719, 1.3416, -0.205);
+  expectPoint(*f, "h_bicep_left", -0.0480, 1.1221, 0.3881);
+  expectPoint(*f, "h_bicep_right", -0.0480, 1.1221, -0.3881);
+  // Forearms and hands share their signs, so the hands do not mirror.
+  expectPoint(*f, "h_hand_left", -0.3609, 1.0330, 0.6489);
+  expectPoint(*f, "h_hand_right", -0.4038, 0.9545, -0.5266);
+}
+
+TEST(Humanoid, ComputedProportions) {
+  auto f = buildHumanoid();
+  Segment* scapula = f->findSegment("h_scapula_left");
+  EXPECT_EQ(scapula->endOffset.y, 0.254017711f);
+  EXPECT_EQ(scapula->shape[5], 0.254017711f);
+  EXPECT_EQ(f->findSegment("h_spine")->endOffset.y, 0.22f);
+  EXPECT_EQ(f->findSegment("h_abdomen")->endOffset.y, 0.23f);
+  EXPECT_EQ(f->findSegment("h_thigh_left")->shape[0], 0.124f);
+  // The upper arm starts at pi/2 with pi in single precision.
+  double q[4];
+  f->findSegment("h_bicep_right")->joint->getParams(q);
+  EXPECT_NEAR(q[0], 0.7071068, 5e-8);  // the sine passed through a float
+  // The pelvis ellipsoid is centred on the root: 0.08, 0.07, 0.187 each way.
+  const Mat4& pelvis = f->root->shape;
+  EXPECT_FLOAT_EQ(pelvis[0] * 0.5f, 0.08f);
+  EXPECT_FLOAT_EQ(pelvis[5] * 0.5f, 0.07f);
+  EXPECT_FLOAT_EQ(pelvis[10] * 0.5f, 0.187f);
+  EXPECT_EQ(pelvis[3] + pelvis[7] + pelvis[11], 0.0f);
+}
+
+TEST(Humanoid, LimbEllipsoidsSpanFromTheirOriginToTheirEnd) {
+  auto f = buildHumanoid();
+  for (Segment* s : f->segments()) {
+    if (!s->hasShape || s == f->root.get()) continue;
+    // Poles of the unit ball's image along the segment's long axis.
+    const Vec3 e = s->endOffset;
+    const bool alongX = e.x != 0;
+    const Vec3 a = transformPoint(s->shape, alongX ? Vec3(0.5f, 0, 0) : Vec3(0, 0.5f, 0));
+    const Vec3 b = transformPoint(s->shape, alongX ? Vec3(-0.5f, 0, 0) : Vec3(0, -0.5f, 0));
+    const float lo = alongX ? std::min(a.x, b.x) : std::min(a.y, b.y);
+    const float hi = alongX ? std::max(a.x, b.x) : std::max(a.y, b.y);
+    const float end = alongX ? e.x : e.y;
+    EXPECT_NEAR(lo, std::min(0.0f, end), 1e-6) << s->name;
+    EXPECT_NEAR(hi, std::max(0.0f, end), 1e-6) << s->name;
+  }
+}
+
+TEST(Humanoid, KneeFollowsTheSwitchAnkleAlwaysClamps) {
+  auto f = buildHumanoid();
+  std::vector<double> v = f->dofs();
+  v[11] = 3.0;
+  v[12] = 3.0;
+  f->setDofs(f->root.get(), v.data(), false);
+  EXPECT_EQ(f->dofs()[11], 3.0);
+  EXPECT_EQ(f->dofs()[12], 1.57);
+  f->setDofs(f->root.get(), v.data(), true);
+  EXPECT_EQ(f->dofs()[11], 1.57);
+  EXPECT_EQ(f->dofs()[12], 1.57);
+}
+
+TEST(Humanoid, GetThenSetLeavesEveryMatrixUnchanged) {
+  auto f = buildHumanoid();
+  std::vector<Mat4> before;
+  for (Segment* s : f->segments()) before.push_back(*s->joint->matrix());
+  std::vector<double> v = f->dofs();
+  f->setDofs(f->root.get(), v.data(), false);
+  int i = 0;
+  for (Segment* s : f->segments()) {
+    const Mat4& m = *s->joint->matrix();
+    for (int k = 0; k < 16; ++k) EXPECT_EQ(m[k], before[i][k]) << s->name;
+    ++i;
+  }
+}
+
+TEST(Humanoid, ForwardPassAgreesWithAnIndependentWalkForRandomPoses) {
+  auto f = buildHumanoid();
+  std::mt19937 rng(2026);
+  std::uniform_real_distribution<double> u(-2.0, 2.0);
+  const std::vector<Segment*> all = f->segments();
+  // A handle at each segment's origin and end.
+  std::vector<Handle> handles(2 * all.size());
+  for (size_t i = 0; i < all.size(); ++i) {
+    handles[2 * i] = Handle(0, 0, 0);
+    const Vec3 e = all[i]->endOffset;
+    handles[2 * i + 1] = Handle(e.x, e.y, e.z);
+    f->addHandle(&handles[2 * i], all[i]);
+    f->addHandle(&handles[2 * i + 1], all[i]);
+  }
+  for (int trial = 0; trial < 50; ++trial) {
+    std::vector<double> v(51);
+    for (double& x : v) x = u(rng);
+    f->setDofs(f->root.get(), v.data(), trial % 2 == 0);
+    f->updateHandlePositions();
+    for (size_t i = 0; i < all.size(); ++i) {
+      for (int end = 0; end < 2; ++end) {
+        const Handle& h = handles[2 * i + end];
+        const Point p = worldByWalkingUp(all[i], h.localPos);
+        EXPECT_NEAR(h.worldPos.x, p.x, 2e-6 * (1 + std::fabs(p.x))) << all[i]->name;
+        EXPECT_NEAR(h.worldPos.y, p.y, 2e-6 * (1 + std::fabs(p.y))) << all[i]->name;
+        EXPECT_NEAR(h.worldPos.z, p.z, 2e-6 * (1 + std::fabs(p.z))) << all[i]->name;
+      }
+    }
+  }
+}
