@@ -1,1 +1,52 @@
 # Install rules and the Debian package.
+#
+# Only the program, its desktop entry and its icons are installed; the static
+# libraries, tests and benchmarks have no install rules and must stay so.
+include(GNUInstallDirs)
+
+# One component, so that the package holds these files even if another part
+# of the tree ever gains install rules of its own.
+set(MANNEQUIN_INSTALL_COMPONENT mannequin)
+
+install(TARGETS mannequin
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/mannequin.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+  COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+# The PNGs are made by scripts/make-icon.sh and kept in the tree, so that a
+# build needs no X server.
+foreach(size 48 128 256)
+  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/icons/mannequin-${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+    RENAME mannequin.png
+    COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+endforeach()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME mannequin)
+set(CPACK_PACKAGE_VENDOR "Mannequin developers")
+set(CPACK_PACKAGE_CONTACT "Mannequin developers <mannequin@example.org>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "pose a 3-D human figure by dragging points on its body")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Mannequin shows a jointed human figure in 3-D. Dragging a point on its body
+moves that point, and the joints of the figure follow. Holding Shift while
+dragging turns, pans or zooms the view.")
+set(CPACK_STRIP_FILES ON)
+# Only the component above; the default would run every install rule there is.
+set(CPACK_INSTALL_CMAKE_PROJECTS
+  "${CMAKE_BINARY_DIR};${PROJECT_NAME};${MANNEQUIN_INSTALL_COMPONENT};/")
+
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Mannequin developers <mannequin@example.org>")
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# dpkg-shlibdeps works out Depends from the libraries the program links.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+
+# A source archive must not sweep up build trees or the repository.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "/out/")
+
+include(CPack)
