@@ -8,6 +8,7 @@
 #include "figure/Handle.h"
 #include "figure/Segment.h"
 #include "ik/HandleJacobian.h"
+#include "ik/Solver.h"
 #include "math/Mat4.h"
 #include "math/Vec3.h"
 
@@ -60,9 +61,8 @@ class Figure {
   // Unprojects the window point through the current GL matrices into the
   // dragged handle's target, then solves. Needs a current GL context.
   void solveDrag(double winX, double winY, double winZ, Handle* dragged);
-  // The iteration itself, towards the handles' current targets. Returns the
-  // number of iterations run.
-  int solve(const Handle* dragged);
+  // The iteration itself, towards the handles' current targets.
+  SolveResult solve(const Handle* dragged);
 
   // ---- drawing (current GL context, modelview mode)
   void drawSegments();

@@ -36,7 +36,7 @@ int Figure::buildJacobians(Segment* s, std::unique_ptr<TransformChain> chain, st
 
 void Figure::accumulateGradient(const Handle* dragged, float* g) const {
   for (const HandleJacobian& r : jacobians) {
-    const double f = r.handle == dragged ? 3.0 : 1.0;
+    const double f = r.handle == dragged ? solver::kDraggedFactor : 1.0;
     const std::vector<double>& w = dofWeights[r.weightRow];
     const Vec3 x = transformPoint(r.world, r.localPos);
     const Vec3 e = x - r.handle->targetPos;

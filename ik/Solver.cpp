@@ -3,27 +3,19 @@
 #include <vector>
 
 #include "figure/Figure.h"
+#include "ik/Solver.h"
 
-namespace {
-
-constexpr double kStep = 0.032;
-constexpr double kStepTest = 0.016;
-constexpr int kIterationCap = 100;
-constexpr int kQuietIterations = 90;
-constexpr double kAngularDivisor = 0.1592356687898089;  // 1 / 6.28
-
-// Hinge components of the gradient are folded by whole turns and scaled.
 // The turn count is truncated in double so that huge or non-finite values
 // stay defined.
-float scaleAngular(float g) {
+float solver::scaleAngular(float g) {
   const double k = std::trunc(g * kAngularDivisor);
   const float v = k != 0.0 ? g - static_cast<float>(k) : g;
   return static_cast<float>((v * 0.5f) * 3.14);
 }
 
-}  // namespace
+using namespace solver;
 
-int Figure::solve(const Handle* dragged) {
+SolveResult Figure::solve(const Handle* dragged) {
   jacobians.clear();
   const int n = dofCount;
   std::vector<double> x(n);
@@ -56,6 +48,6 @@ int Figure::solve(const Handle* dragged) {
     jacobians.clear();
 
     if (counter > kQuietIterations) std::cout << "brem" << std::endl;
-  } while (2 * norm * kStepTest > tolerance && counter < kIterationCap);
-  return counter;
+  } while (keepGoing(norm, tolerance) && counter < kIterationCap);
+  return {counter, norm};
 }

@@ -1,1 +1,186 @@
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+
+#include "ik_test_util.h"
+
+namespace {
+
+int countLines(const std::string& text, const std::string& line) {
+  std::istringstream in(text);
+  int n = 0;
+  for (std::string l; std::getline(in, l);) n += l == line;
+  return n;
+}
+
+float distance(const Vec3& a, const Vec3& b) { return length(a - b); }
+
+}  // namespace
+
+TEST(AngularScaling, FoldsWholeTurnsAndScales) {
+  EXPECT_FLOAT_EQ(solver::scaleAngular(1.0f), 1.57f);
+  EXPECT_FLOAT_EQ(solver::scaleAngular(7.0f), 9.42f);
+  EXPECT_FLOAT_EQ(solver::scaleAngular(-7.0f), -9.42f);
+  EXPECT_EQ(solver::scaleAngular(0.0f), 0.0f);
+  // Defined for values no integer holds.
+  EXPECT_TRUE(std::isinf(solver::scaleAngular(INFINITY)) || std::isnan(solver::scaleAngular(INFINITY)));
+  EXPECT_FALSE(std::isnan(solver::scaleAngular(3e38f)));
+}
+
+TEST(StopRule, NextStepNoLongerThanTheTolerance) {
+  // 0.032 * norm against the tolerance: 0.3125, 0.03125, 0.003125.
+  for (double tol : {0.01, 0.001, 0.0001}) {
+    const float edge = static_cast<float>(tol / 0.032);
+    EXPECT_FALSE(solver::keepGoing(edge * 0.999f, tol)) << tol;
+    EXPECT_TRUE(solver::keepGoing(edge * 1.001f, tol)) << tol;
+  }
+  EXPECT_FALSE(solver::keepGoing(NAN, 0.01));
+}
+
+TEST(Solve, WithoutHandlesRunsOnceAndPrintsNothing) {
+  auto f = buildHumanoid();
+  const std::vector<double> before = f->dofs();
+  testing::internal::CaptureStdout();
+  const SolveResult r = f->solve(nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(r.iterations, 1);
+  EXPECT_EQ(r.norm, 0.0f);
+  const std::vector<double> after = f->dofs();
+  for (int i = 0; i < 51; ++i) EXPECT_NEAR(after[i], before[i], 1e-15) << i;
+  EXPECT_TRUE(f->jacobians.empty());
+}
+
+TEST(Solve, TheWritePassEnforcesLimitsAndNormalisesEvenWithoutHandles) {
+  auto f = buildHumanoid();
+  std::vector<double> v = f->dofs();
+  v[11] = 3.0;                             // knee beyond its limit
+  v[3] = 0.0, v[4] = 0.0, v[5] = 0.0, v[6] = 2.0;  // root quaternion of length 2
+  f->setDofs(f->root.get(), v.data(), false);
+  f->limitsEnabled = true;
+  f->solve(nullptr);
+  const std::vector<double> after = f->dofs();
+  EXPECT_EQ(after[11], 1.57);
+  EXPECT_EQ(after[6], 1.0);
+}
+
+TEST(Solve, StopsByTheToleranceOrAtTheCapWithTenBremLines) {
+  for (double tol : {0.01, 0.001, 0.0001}) {
+    auto f = buildHumanoid();
+    f->tolerance = tol;
+    Pins pins(*f);
+    Handle* hand = pins.atEnd("h_hand_left");
+    hand->targetPos = hand->worldPos + Vec3(0.05f, 0.05f, 0.0f);
+    testing::internal::CaptureStdout();
+    const SolveResult r = f->solve(hand);
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_GE(r.iterations, 1);
+    ASSERT_LE(r.iterations, 100);
+    if (r.iterations < 100) {
+      EXPECT_LE(0.032 * r.norm, tol);
+    }
+    EXPECT_EQ(countLines(out, "brem"), std::max(0, r.iterations - 90)) << "tolerance " << tol;
+    if (r.iterations <= 90) {
+      EXPECT_EQ(out, "");
+    }
+  }
+}
+
+TEST(Solve, AFarTargetHitsTheCap) {
+  auto f = buildHumanoid();
+  f->tolerance = 0.0001;
+  Pins pins(*f);
+  Handle* hand = pins.atEnd("h_hand_left");
+  Handle* foot = pins.atEnd("h_foot_right");
+  foot->targetPos = foot->worldPos;
+  hand->targetPos = Vec3(3, 3, 3);
+  testing::internal::CaptureStdout();
+  const SolveResult r = f->solve(hand);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(r.iterations, 100);
+  EXPECT_EQ(countLines(out, "brem"), 10);
+  EXPECT_EQ(out.size(), 10u * 5u);  // nothing but those lines
+}
+
+TEST(Solve, ALoneDraggedHandleReachesAReachableTarget) {
+  auto f = buildHumanoid();
+  f->tolerance = 0.0001;
+  Pins pins(*f);
+  Handle* hand = pins.atEnd("h_hand_right");
+  const Vec3 target = hand->worldPos + Vec3(0.1f, -0.1f, 0.05f);
+  hand->targetPos = target;
+  testing::internal::CaptureStdout();
+  // A drag is a run of calls, one per mouse event.
+  for (int event = 0; event < 20; ++event) f->solve(hand);
+  testing::internal::GetCapturedStdout();
+  EXPECT_LT(distance(hand->worldPos, target), 0.005f);
+}
+
+TEST(Solve, PinnedHandlesStayNearTheirTargetsWhileAnotherIsDragged) {
+  auto f = buildHumanoid();
+  f->tolerance = 0.0001;
+  Pins pins(*f);
+  Handle* foot = pins.atEnd("h_foot_left");
+  Handle* otherFoot = pins.atEnd("h_foot_right");
+  Handle* hand = pins.atEnd("h_hand_left");
+  foot->targetPos = foot->worldPos;
+  otherFoot->targetPos = otherFoot->worldPos;
+  const Vec3 start = hand->worldPos;
+  testing::internal::CaptureStdout();
+  for (int event = 1; event <= 20; ++event) {
+    hand->targetPos = start + Vec3(0.005f * event, 0.01f * event, 0.0f);
+    f->solve(hand);
+  }
+  testing::internal::GetCapturedStdout();
+  EXPECT_LT(distance(hand->worldPos, hand->targetPos), 0.02f);
+  EXPECT_LT(distance(foot->worldPos, foot->targetPos), 0.02f);
+  EXPECT_LT(distance(otherFoot->worldPos, otherFoot->targetPos), 0.02f);
+  EXPECT_GT(distance(hand->worldPos, start), 0.15f);
+}
+
+TEST(Solve, LimbWeightsKeepALegHandleFromMovingTheOtherLimbs) {
+  auto f = buildHumanoid();
+  f->setLimbWeights();
+  Pins pins(*f);
+  Handle* foot = pins.atEnd("h_foot_left");
+  foot->targetPos = foot->worldPos + Vec3(-0.2f, 0.2f, 0.1f);
+  const std::vector<double> before = f->dofs();
+  testing::internal::CaptureStdout();
+  f->solve(foot);
+  testing::internal::GetCapturedStdout();
+  const std::vector<double> after = f->dofs();
+  for (int i = 0; i < 51; ++i) {
+    const bool own = (i >= 3 && i <= 6) || (i >= 7 && i <= 13);
+    if (!own) {
+      EXPECT_NEAR(after[i], before[i], 1e-12) << "DOF " << i;
+    }
+  }
+  double moved = 0;
+  for (int i = 7; i <= 13; ++i) moved += std::fabs(after[i] - before[i]);
+  EXPECT_GT(moved, 0.01);
+}
+
+TEST(Solve, HingesInsideChainsStayInLimitsAndBallJointsStayUnit) {
+  auto f = buildHumanoid();
+  Pins pins(*f);
+  Handle* hand = pins.atEnd("h_hand_left");
+  hand->targetPos = Vec3(2, -1, 3);
+  testing::internal::CaptureStdout();
+  for (int i = 0; i < 5; ++i) f->solve(hand);
+  testing::internal::GetCapturedStdout();
+  for (Segment* s : f->segments()) {
+    if (auto* chain = dynamic_cast<TransformChain*>(s->joint.get())) {
+      for (int i = 0; i < chain->childCount(); ++i) {
+        if (auto* hinge = dynamic_cast<const AxisRotation*>(&chain->child(i))) {
+          EXPECT_GE(hinge->angle, hinge->lower) << s->name;
+          EXPECT_LE(hinge->angle, hinge->upper) << s->name;
+        }
+      }
+    }
+    if (auto* ball = dynamic_cast<QuatRotation*>(s->joint.get())) {
+      const Quat& q = ball->q;
+      EXPECT_NEAR(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 1.0, 1e-12) << s->name;
+    }
+  }
+}
