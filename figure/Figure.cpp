@@ -1,5 +1,7 @@
 #include "figure/Figure.h"
 
+#include "ik/GradientPass.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -10,6 +12,8 @@ Figure::Figure(std::unique_ptr<Segment> root_) : root(std::move(root_)) {
   tolerance = 0.01;
   collectHandles(root.get());
 }
+
+Figure::~Figure() = default;
 
 void Figure::collectHandles(Segment* s) {
   for (Handle* h : s->handles) handles.push_back({s, h});

@@ -7,7 +7,6 @@
 
 #include "figure/Handle.h"
 #include "figure/Segment.h"
-#include "ik/HandleJacobian.h"
 #include "ik/Solver.h"
 #include "math/Mat4.h"
 #include "math/Vec3.h"
@@ -20,11 +19,14 @@ struct SurfaceHit {
 
 // The articulated body: the segment tree, the numbering of all joint
 // parameters as one DOF vector, the handles and the solver's settings.
+class GradientPass;
+
 class Figure {
  public:
   static constexpr int kWeightRows = 21;
 
   explicit Figure(std::unique_ptr<Segment> root);
+  ~Figure();
 
   Figure(const Figure&) = delete;
   Figure& operator=(const Figure&) = delete;
@@ -50,10 +52,9 @@ class Figure {
   Segment* segmentOf(const Handle* handle) const;
 
   // ---- gradient (the solver's inner pass)
-  int buildJacobians(Segment* s, std::unique_ptr<TransformChain> chain, std::vector<Mat4> D,
-                     int firstDof);
-  // Adds the weighted Jacobian-transpose product of every record to g.
-  void accumulateGradient(const Handle* dragged, float* g) const;
+  // Recomputes every handle's worldPos and writes to g (dofCount floats) the
+  // weighted Jacobian-transpose gradient of the handles' squared errors.
+  void gradient(const Handle* dragged, float* g);
   void setUniformWeights();
   void setLimbWeights();
 
@@ -82,7 +83,6 @@ class Figure {
   // Every segment in pre-order.
   std::vector<Segment*> segments() const;
 
-  std::list<HandleJacobian> jacobians;  // new records go to the front
   std::unique_ptr<Segment> root;
   int dofCount;
   std::list<HandleEntry> handles;  // in insertion order
@@ -94,6 +94,9 @@ class Figure {
  private:
   void updateHandlePositions(Segment* s, const Mat4& parentWorld);
   void collectHandles(Segment* s);
+  GradientPass& pass();
+
+  std::unique_ptr<GradientPass> gradientPass;  // laid out on first use
 };
 
 // Ray against the sphere of radius 0.5 about the origin, from p through q.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <set>
 
+#include "ReferenceSolver.h"
 #include "ik_test_util.h"
 
 namespace {
@@ -21,18 +22,11 @@ double energy(Figure& f, const std::vector<double>& v, const Handle* dragged) {
   return sum;
 }
 
-const HandleJacobian& recordOf(const Figure& f, const Handle* h) {
-  for (const HandleJacobian& r : f.jacobians) {
+const HandleJacobian& recordOf(const std::list<HandleJacobian>& records, const Handle* h) {
+  for (const HandleJacobian& r : records) {
     if (r.handle == h) return r;
   }
   throw std::runtime_error("no record");
-}
-
-void buildRecords(Figure& f) {
-  f.updateHandlePositions();
-  f.jacobians.clear();
-  f.buildJacobians(f.root.get(), TransformChain::of(std::make_unique<IdentityTransform>()),
-                   std::vector<Mat4>(f.dofCount, Mat4::zero()), 0);
 }
 
 }  // namespace
@@ -67,8 +61,7 @@ TEST(Gradient, MatchesAFiniteDifferenceOfTheWeightedSquaredError) {
 
 TEST(Gradient, WithoutHandlesThereAreNoRecordsAndNoGradient) {
   auto f = buildHumanoid();
-  buildRecords(*f);
-  EXPECT_TRUE(f->jacobians.empty());
+  EXPECT_TRUE(reference::records(*f).empty());
   for (float x : evaluateGradient(*f, nullptr)) EXPECT_EQ(x, 0.0f);
 }
 
@@ -78,10 +71,10 @@ TEST(Gradient, RecordsAreNewestFirstAndCarryTheSegmentsRow) {
   Handle* rootHandle = pins.add("root", Vec3());
   Handle* hand = pins.atEnd("h_hand_left");
   Handle* thigh = pins.atEnd("h_thigh_right");
-  buildRecords(*f);
-  ASSERT_EQ(f->jacobians.size(), 3u);
+  const std::list<HandleJacobian> records = reference::records(*f);
+  ASSERT_EQ(records.size(), 3u);
   // Made in pre-order (root, right leg, left arm) and inserted at the head.
-  auto it = f->jacobians.begin();
+  auto it = records.begin();
   EXPECT_EQ(it->handle, hand);
   EXPECT_EQ(it->weightRow, 16);
   EXPECT_EQ((++it)->handle, thigh);
@@ -89,7 +82,7 @@ TEST(Gradient, RecordsAreNewestFirstAndCarryTheSegmentsRow) {
   EXPECT_EQ((++it)->handle, rootHandle);
   EXPECT_EQ(it->weightRow, 0);
   // The record's world matrix puts the handle where the forward pass did.
-  for (const HandleJacobian& r : f->jacobians) {
+  for (const HandleJacobian& r : records) {
     const Vec3 x = transformPoint(r.world, r.localPos);
     EXPECT_EQ(x.x, r.handle->worldPos.x);
     EXPECT_EQ(x.y, r.handle->worldPos.y);
@@ -102,13 +95,13 @@ TEST(Gradient, DerivativesAreZeroForDofsThatDoNotMoveTheSegment) {
   Pins pins(*f);
   Handle* hand = pins.atEnd("h_hand_left");
   Handle* rootHandle = pins.add("root", Vec3(0.05f, 0, 0.1f));
-  buildRecords(*f);
+  const std::list<HandleJacobian> records = reference::records(*f);
 
   std::set<int> handDofs;
   for (int i = 0; i <= 6; ++i) handDofs.insert(i);
   for (int i = 21; i <= 24; ++i) handDofs.insert(i);
   for (int i = 33; i <= 41; ++i) handDofs.insert(i);
-  const HandleJacobian& hr = recordOf(*f, hand);
+  const HandleJacobian& hr = recordOf(records, hand);
   for (int k = 0; k < 51; ++k) {
     if (!handDofs.count(k)) {
       EXPECT_TRUE(hr.dofDerivatives[k].isZero()) << "DOF " << k;
@@ -117,7 +110,7 @@ TEST(Gradient, DerivativesAreZeroForDofsThatDoNotMoveTheSegment) {
     }
   }
 
-  const HandleJacobian& rr = recordOf(*f, rootHandle);
+  const HandleJacobian& rr = recordOf(records, rootHandle);
   for (int k = 7; k < 51; ++k) EXPECT_TRUE(rr.dofDerivatives[k].isZero()) << "DOF " << k;
   for (int k = 0; k <= 5; ++k) EXPECT_FALSE(rr.dofDerivatives[k].isZero()) << "DOF " << k;
 }

@@ -7,13 +7,8 @@
 
 // One gradient evaluation of the figure's current pose, as the solver makes it.
 inline std::vector<float> evaluateGradient(Figure& f, const Handle* dragged) {
-  f.updateHandlePositions();
-  f.jacobians.clear();
-  auto chain = TransformChain::of(std::make_unique<IdentityTransform>());
-  f.buildJacobians(f.root.get(), std::move(chain), std::vector<Mat4>(f.dofCount, Mat4::zero()), 0);
   std::vector<float> g(f.dofCount, 0.0f);
-  f.accumulateGradient(dragged, g.data());
-  f.jacobians.clear();
+  f.gradient(dragged, g.data());
   return g;
 }
 

@@ -303,4 +303,124 @@ TEST_F(FirstFrame, DrawsTheTriadAtTheCameraCentre) {
   EXPECT_TRUE(z.b > 0 && z.r == 0 && z.g == 0) << z.r << " " << z.g << " " << z.b;
 }
 
+
+// ---------------------------------------------------------------- pinning
+
+using Pinning = GuiTest;
+
+TEST_F(Pinning, LeftClickPinsAHandleOnTheBodyUnderThePointer) {
+  for (const char* name : {"h_thigh_left", "h_head", "h_abdomen", "h_shin_right"}) {
+    SCOPED_TRACE(name);
+    Segment* s = segment(name);
+    const ViewPoint aim = project(bodyCentre(s));
+    const int x = int(std::lround(aim.x)), y = int(std::lround(aim.y));
+    const int before = figure->handleCount();
+
+    press(FL_LEFT_MOUSE, x, y);
+    EXPECT_EQ(view->mode, PickPending);
+    EXPECT_EQ(figure->handleCount(), before) << "the pick waits for the next frame";
+    drawFrame();
+    release(FL_LEFT_MOUSE, x, y);
+    drawFrame();
+
+    ASSERT_EQ(figure->handleCount(), before + 1);
+    Handle* h = figure->handles.back().handle;
+    EXPECT_EQ(figure->segmentOf(h), s);
+    ASSERT_EQ(s->handleCount(), 1);
+    EXPECT_EQ(s->handles.front(), h);
+    // On that body's surface, in front, exactly under the pointer.
+    EXPECT_NEAR(bodyRadius(s, h->worldPos), 0.5, 1e-3);
+    const ViewPoint shown = project(h->worldPos);
+    EXPECT_NEAR(shown.x, x, 0.01);
+    EXPECT_NEAR(shown.y, y, 0.01);
+    EXPECT_LT(shown.depth, aim.depth);
+    EXPECT_EQ(view->mode, Idle);
+  }
+}
+
+TEST_F(Pinning, PinnedHandleShowsAsAGreenPoint) {
+  Handle* h = pinOn("h_thigh_left");
+  ASSERT_NE(h, nullptr);
+  const std::vector<unsigned char> pixels = drawAndRead();
+  const ViewPoint p = project(h->worldPos);
+  // A square point of 4 pixels a side, on the lit magenta body.
+  EXPECT_EQ(countNear(pixels, p, 2, isGreen), 16);
+  EXPECT_EQ(countNear(pixels, p, 4, isGreen), 16);
+  EXPECT_EQ(countNear(pixels, p, 4, isMagenta), 81 - 16);
+}
+
+TEST_F(Pinning, PressAndReleaseBeforeTheNextFramePinsAHandle) {
+  const ViewPoint aim = project(bodyCentre(segment("h_thigh_left")));
+  const int x = int(std::lround(aim.x)), y = int(std::lround(aim.y));
+  press(FL_LEFT_MOUSE, x, y);
+  release(FL_LEFT_MOUSE, x, y);
+  drawFrame();
+  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_EQ(segment("h_thigh_left")->handleCount(), 1);
+}
+
+TEST_F(Pinning, PressBeforeTheFirstFramePicksAtThatFrame) {
+  // Aim with this view, then press in a fresh one that has not drawn yet:
+  // both show the same initial frame.
+  const ViewPoint aim = project(bodyCentre(segment("h_thigh_left")));
+  const int x = int(std::lround(aim.x)), y = int(std::lround(aim.y));
+  app.reset();
+  scene = std::make_unique<Scene>();
+  app = std::make_unique<AppWindow>(scene.get());
+  view = app->view;
+  figure = scene->figure.get();
+  ASSERT_EQ(view->framesDrawn(), 0);
+  press(FL_LEFT_MOUSE, x, y);
+  EXPECT_EQ(view->mode, PickPending);
+  EXPECT_EQ(view->grabbedHandle, nullptr);
+  app->show();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (view->framesDrawn() == 0 && std::chrono::steady_clock::now() < deadline) Fl::wait(0.01);
+  ASSERT_GT(view->framesDrawn(), 0);
+  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_EQ(segment("h_thigh_left")->handleCount(), 1);
+}
+
+TEST_F(Pinning, MissingTheBodyPinsNothing) {
+  press(FL_LEFT_MOUSE, 5, 600);
+  drawFrame();
+  release(FL_LEFT_MOUSE, 5, 600);
+  drawFrame();
+  EXPECT_EQ(figure->handleCount(), 0);
+}
+
+TEST_F(Pinning, RightClickOnTheBodyPinsNothing) {
+  const ViewPoint aim = project(bodyCentre(segment("h_thigh_left")));
+  press(FL_RIGHT_MOUSE, int(aim.x), int(aim.y));
+  drawFrame();
+  release(FL_RIGHT_MOUSE, int(aim.x), int(aim.y));
+  drawFrame();
+  EXPECT_EQ(figure->handleCount(), 0);
+}
+
+TEST_F(Pinning, DragBeforeTheNextFrameCancelsThePick) {
+  const ViewPoint aim = project(bodyCentre(segment("h_thigh_left")));
+  const int x = int(std::lround(aim.x)), y = int(std::lround(aim.y));
+  press(FL_LEFT_MOUSE, x, y);
+  drag(FL_LEFT_MOUSE, x + 1, y);
+  EXPECT_EQ(view->mode, Idle);
+  drawFrame();
+  release(FL_LEFT_MOUSE, x + 1, y);
+  drawFrame();
+  EXPECT_EQ(figure->handleCount(), 0);
+  EXPECT_EQ(segment("h_thigh_left")->handleCount(), 0);
+}
+
+TEST_F(Pinning, ClickOnAHandlePinsNoSecondOne) {
+  Handle* h = pinOn("h_thigh_left");
+  ASSERT_NE(h, nullptr);
+  const ViewPoint p = project(h->worldPos);
+  press(FL_LEFT_MOUSE, int(std::lround(p.x)), int(std::lround(p.y)));
+  EXPECT_EQ(view->mode, HandleDrag);
+  drawFrame();
+  release(FL_LEFT_MOUSE, int(std::lround(p.x)), int(std::lround(p.y)));
+  drawFrame();
+  EXPECT_EQ(figure->handleCount(), 1);
+}
+
 }  // namespace

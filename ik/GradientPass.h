@@ -1,0 +1,52 @@
+#pragma once
+
+#include <vector>
+
+#include "math/Mat4.h"
+
+class Figure;
+class Segment;
+struct Handle;
+
+// One evaluation of the handles' world positions and of the weighted
+// Jacobian-transpose gradient over all DOFs, in a single walk of the tree.
+//
+// The numbers are those of the plain algorithm (a world chain rebuilt per
+// segment, a full array of derivative matrices copied per child and per
+// handle): every product is formed in the same order and rounded to float at
+// the same points. What differs is the work: derivatives are kept only for
+// the DOFs on a segment's path from the root, only in branches that carry
+// handles, matrices known to be zero are neither multiplied nor copied, and
+// all storage is laid out once, so an iteration allocates nothing.
+class GradientPass {
+ public:
+  explicit GradientPass(const Figure& figure);
+
+  // Takes note of which segments carry handles; call whenever the handles change.
+  void prepare();
+
+  // Writes every handle's worldPos and adds the gradient of
+  // 1/2 sum f |x - target|^2 (f = 3 for the dragged handle) to g.
+  void evaluate(Figure& figure, const Handle* dragged, float* g);
+
+ private:
+  struct Node {
+    Segment* segment;
+    int parent;        // node index, -1 for the root
+    int firstDof;      // of the segment's own joint
+    int ownDofs;
+    int pathStart;     // first of this node's derivative slots
+    int pathCount;     // ancestors' DOFs then its own
+    bool carries;      // the subtree holds a handle
+    Mat4 attach;       // the attachment translation
+  };
+
+  std::vector<Node> nodes;          // pre-order
+  std::vector<int> pathDofs;        // DOF index of every derivative slot
+  std::vector<Mat4> derivatives;    // d world / d DOF, per slot
+  std::vector<unsigned char> live;  // slot holds a non-zero matrix
+  std::vector<Mat4> chainWorld;     // world matrix as the chain of products builds it
+  std::vector<Mat4> forwardWorld;   // world matrix as the forward pass builds it
+  std::vector<int> recordOrder;     // handles' nodes, newest record first
+  std::vector<Handle*> recordHandles;
+};
