@@ -1,0 +1,261 @@
+#!/usr/bin/env bash
+# Drives the real program as a person would, with xdotool on an X server of
+# its own: pins a handle by clicking on the figure, drags it, turns, pans and
+# zooms the camera with Shift-drags, and closes the window. What happened is
+# read back from screenshots and from the program's standard output.
+#
+# Usage: e2e_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
+set -Eeuo pipefail
+trap 'echo "e2e: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
+
+bin=$1
+wm_close=$2
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-e2e.XXXXXX")
+out=$work/stdout.txt
+err=$work/stderr.txt
+pid=
+passed=0
+
+finish() {
+  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  if ((passed)); then
+    rm -rf "$work"
+  else
+    echo "e2e: screenshots and output kept in $work" >&2
+  fi
+}
+trap finish EXIT
+
+fail() {
+  echo "e2e: FAIL: $*" >&2
+  exit 1
+}
+note() { echo "e2e: $*"; }
+
+# xdotool can wait forever (mousemove --sync onto the pointer's own spot).
+xdo() { timeout 5 xdotool "$@"; }
+
+# ---- screenshots and pixels
+
+shot() { timeout 10 /usr/bin/import -window "$top" "$work/$1.png"; }
+
+# One "r g b" line per pixel, row by row.
+pixels() { /usr/bin/convert "$1" -alpha off -depth 8 rgb:- | od -An -v -tu1 -w3; }
+
+# The colour classes: the lit figure and the handle points.
+classes='
+function magenta(r, g, b) { return r > 20 && b > 20 && 2 * g < r && r - b < 8 && b - r < 8 }
+function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
+'
+
+# "count cx cy" of the magenta pixels.
+magenta_stats() {
+  pixels "$1" | awk -v w="$W" "$classes"'
+    { i = NR - 1; if (magenta($1, $2, $3)) { n++; sx += i % w; sy += int(i / w) } }
+    END { if (n) printf "%d %.1f %.1f\n", n, sx / n, sy / n; else print "0 -1 -1" }'
+}
+
+# How many pixels of a class lie within a square of radius r around (x, y).
+count_near() {
+  local file=$1 class=$2 x=$3 y=$4 r=$5
+  pixels "$file" | awk -v w="$W" -v x="$x" -v y="$y" -v r="$r" "$classes"'
+    { i = NR - 1; px = i % w; py = int(i / w)
+      if (px >= x - r && px <= x + r && py >= y - r && py <= y + r && '"$class"'($1, $2, $3)) n++ }
+    END { print n + 0 }'
+}
+
+# How many pixels differ in class (magenta or not) between two screenshots.
+magenta_changes() {
+  paste -d' ' <(pixels "$1") <(pixels "$2") | awk "$classes"'
+    { if (magenta($1, $2, $3) != magenta($4, $5, $6)) n++ } END { print n + 0 }'
+}
+
+# "x y" of the magenta pixel nearest the figure's middle whose whole
+# neighbourhood is magenta too, so that a click there surely hits the body.
+body_point() {
+  pixels "$1" | awk -v w="$W" "$classes"'
+    { i = NR - 1; if (magenta($1, $2, $3)) { m[i] = 1; n++; sx += i % w; sy += int(i / w) } }
+    END {
+      if (!n) { print "-1 -1"; exit }
+      cx = sx / n; cy = sy / n; best = -1
+      for (i in m) {
+        x = i % w; y = int(i / w); d = (x - cx) ^ 2 + (y - cy) ^ 2
+        if (best >= 0 && d >= best) continue
+        inside = 1
+        for (dy = -3; dy <= 3 && inside; dy++)
+          for (dx = -3; dx <= 3; dx++) if (!((i + dy * w + dx) in m)) { inside = 0; break }
+        if (inside) { best = d; bx = x; by = y }
+      }
+      if (best < 0) print "-1 -1"; else print bx, by
+    }'
+}
+
+# Screenshots until two in a row agree: the program has drawn what it was sent.
+settle() {
+  local name=$1 previous="" current
+  for _ in $(seq 40); do
+    sleep 0.05
+    shot "$name"
+    current=$(pixels "$work/$name.png" | md5sum)
+    [[ "$current" == "$previous" ]] && return 0
+    previous=$current
+  done
+  fail "the window kept changing ($name)"
+}
+
+trace_lines() { grep -c '^\[' "$out" || true; }
+
+# ---- start with a command line the program ignores
+
+"$bin" --foo bar -x >"$out" 2>"$err" &
+pid=$!
+
+top=
+for _ in $(seq 500); do
+  top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+  [[ -n "$top" ]] && break
+  kill -0 "$pid" 2>/dev/null || fail "the program exited early: $(cat "$err")"
+  sleep 0.02
+done
+[[ -n "$top" ]] || fail "no visible window within 10 s"
+
+# The GL view is the top-level window's 690x665 child at (0, 0).
+top_geometry=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { print $2 }')
+[[ "$top_geometry" == 694x666 ]] || fail "window is $top_geometry, not 694x666"
+gl=
+for _ in $(seq 100); do
+  gl=$(timeout 5 xwininfo -children -id "$top" | awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }')
+  [[ -n "$gl" ]] && break
+  sleep 0.02
+done
+[[ -n "$gl" ]] || fail "no 690x665 view at (0, 0) inside the window"
+W=694
+note "window $top, view $gl"
+
+# The first frame: the figure shows up in magenta on black.
+for _ in $(seq 100); do
+  shot start
+  read -r count cx cy < <(magenta_stats "$work/start.png")
+  ((count > 5000)) && break
+  sleep 0.05
+done
+((count > 5000)) || fail "no figure on screen ($count magenta pixels)"
+settle start
+read -r count cx cy < <(magenta_stats "$work/start.png")
+note "figure: $count magenta pixels around ($cx, $cy)"
+
+# ---- a click on the body pins a handle: a green point where it was clicked
+
+read -r px py < <(body_point "$work/start.png")
+((px >= 0)) || fail "no pixel well inside the figure"
+before=$(count_near "$work/start.png" green "$px" "$py" 3)
+((before == 0)) || fail "green at ($px, $py) before any click"
+
+xdo mousemove --window "$gl" "$px" "$py"
+xdo mousedown 1
+sleep 0.1
+xdo mouseup 1
+settle pinned
+after=$(count_near "$work/pinned.png" green "$px" "$py" 3)
+((after >= 12)) || fail "no handle point at ($px, $py) after the click ($after green pixels)"
+note "click at ($px, $py) pinned a handle: $after green pixels"
+
+# ---- dragging the handle poses the figure; '3' makes it follow closely
+
+# Keys go to the focused top-level window; focus on the GL child loses them.
+xdo windowfocus --sync "$top"
+xdo key 3
+xdo mousemove --window "$gl" "$px" "$py"
+xdo mousedown 1
+for i in $(seq 12); do
+  xdo mousemove --window "$gl" $((px + 5 * i)) $((py - 2 * i))
+  sleep 0.03
+done
+xdo mouseup 1
+ex=$((px + 60))
+ey=$((py - 24))
+settle dragged
+read -r _ cx2 _ < <(magenta_stats "$work/dragged.png")
+changed=$(magenta_changes "$work/pinned.png" "$work/dragged.png")
+moved=$(awk -v a="$cx" -v b="$cx2" 'BEGIN { print (b - a > 5) }')
+((changed > 1000)) || fail "the drag changed only $changed pixels"
+((moved)) || fail "the figure did not move right: centre x $cx -> $cx2"
+at_end=$(count_near "$work/dragged.png" green "$ex" "$ey" 3)
+at_start=$(count_near "$work/dragged.png" green "$px" "$py" 3)
+((at_end >= 9)) || fail "the handle point is not under the pointer at ($ex, $ey)"
+((at_start == 0)) || fail "a handle point stayed at ($px, $py)"
+grep -q 'YOU suck' "$out" && fail "unprojection failed during the drag"
+note "drag: $changed pixels changed, centre x $cx -> $cx2, handle at ($ex, $ey)"
+
+# ---- Shift-drags move the camera and trace each step on stdout
+
+# Drags with Shift held from an empty corner of the view, five steps of
+# (dx, dy); checks the new trace lines and saves the settled screenshot.
+camera_drag() {
+  local button=$1 dx=$2 dy=$3 name=$4 lines_before x=600 y=600
+  lines_before=$(trace_lines)
+  xdo mousemove --window "$gl" "$x" "$y"
+  xdo keydown shift
+  xdo mousedown "$button"
+  for i in 1 2 3 4 5; do
+    xdo mousemove --window "$gl" $((x + dx * i)) $((y + dy * i))
+    sleep 0.03
+  done
+  xdo mouseup "$button"
+  xdo keyup shift
+  settle "$name"
+  local new expected
+  new=$(grep '^\[' "$out" | tail -n +$((lines_before + 1)) || true)
+  expected=$(printf '[%d %d -0]\n' "$dx" "$dy" "$dx" "$dy" "$dx" "$dy" "$dx" "$dy" "$dx" "$dy")
+  [[ "$new" == "$expected" ]] || fail "button $button traced '$new', expected five '[$dx $dy -0]'"
+}
+
+camera_drag 1 8 0 rotated
+changed=$(magenta_changes "$work/dragged.png" "$work/rotated.png")
+((changed > 1000)) || fail "rotating changed only $changed pixels"
+note "rotate: 5 trace lines, $changed pixels changed"
+
+read -r _ cx3 cy3 < <(magenta_stats "$work/rotated.png")
+camera_drag 2 -6 4 panned
+read -r count4 cx4 cy4 < <(magenta_stats "$work/panned.png")
+# The figure moves with the pointer: left and down.
+awk -v x0="$cx3" -v y0="$cy3" -v x1="$cx4" -v y1="$cy4" \
+  'BEGIN { exit !(x1 - x0 < -10 && y1 - y0 > 5) }' ||
+  fail "panning moved the figure from ($cx3, $cy3) to ($cx4, $cy4)"
+note "pan: 5 trace lines, figure centre ($cx3, $cy3) -> ($cx4, $cy4)"
+
+camera_drag 3 0 10 zoomed
+read -r count5 _ _ < <(magenta_stats "$work/zoomed.png")
+# Dragging down moves the eye away: a smaller figure.
+((count5 < count4 * 9 / 10)) || fail "zooming out left $count5 of $count4 magenta pixels"
+note "zoom: 5 trace lines, magenta pixels $count4 -> $count5"
+
+# ---- closing the window ends the program normally
+
+"$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
+status=
+for _ in $(seq 250); do
+  if ! kill -0 "$pid" 2>/dev/null; then
+    status=0
+    wait "$pid" || status=$?
+    break
+  fi
+  sleep 0.02
+done
+[[ -n "$status" ]] || fail "the program still runs 5 s after the close request"
+pid=
+((status == 0)) || fail "exit status $status after closing"
+grep -qv -e '^\[' -e '^brem$' "$out" && fail "unexpected output: $(grep -v -e '^\[' -e '^brem$' "$out" | head -n 3)"
+if [[ -s "$err" ]]; then
+  note "stderr: $(head -n 5 "$err")"
+fi
+note "closed: exit status 0, $(trace_lines) trace lines in all"
+if [[ -n "${E2E_SHOTS:-}" ]]; then
+  mkdir -p "$E2E_SHOTS"
+  cp "$work"/*.png "$E2E_SHOTS"/
+fi
+passed=1
