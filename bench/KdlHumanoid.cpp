@@ -1,4 +1,5 @@
 #include "KdlHumanoid.h"
+#include "Timing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -278,17 +279,5 @@ double kdlSecondsPerIteration(int handles) {
   BenchFigure bench(handles);
   KdlHumanoid kdl = KdlHumanoid::fromFigureHandles(*bench.figure);
   std::vector<double> gradient;
-  kdl.iteration(gradient);  // first touch of every buffer, untimed
-
-  using Clock = std::chrono::steady_clock;
-  long reps = 16;
-  for (;;) {
-    const Clock::time_point start = Clock::now();
-    for (long i = 0; i < reps; ++i) kdl.iteration(gradient);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (seconds >= 0.2) return seconds / reps;
-    // Aim a little past 0.2 s, at least doubling.
-    const double wanted = seconds > 0.0 ? 0.25 / seconds * reps : 2.0 * reps;
-    reps = std::max(2 * reps, static_cast<long>(wanted));
-  }
+  return secondsPerCall([&] { kdl.iteration(gradient); });
 }

@@ -1,9 +1,21 @@
 #include <benchmark/benchmark.h>
 
-#include "BenchFigure.h"
+#include <cstdio>
+#include <functional>
 
-// One drag event's solve at the iteration cap.
-static void BM_SolveAtCap(benchmark::State& state) {
+#include "BenchFigure.h"
+#include "KdlHumanoid.h"
+#include "ReferenceSolver.h"
+#include "Timing.h"
+
+namespace {
+
+using Solver = std::function<SolveResult(Figure&, const Handle*)>;
+
+SolveResult fastSolve(Figure& f, const Handle* dragged) { return f.solve(dragged); }
+
+// One drag event's solve at the iteration cap, from the same start each time.
+void solveAtCap(benchmark::State& state, const Solver& solve) {
   BenchFigure bench(static_cast<int>(state.range(0)));
   QuietStdout quiet;
   const std::vector<double> start = bench.figure->dofs();
@@ -12,13 +24,52 @@ static void BM_SolveAtCap(benchmark::State& state) {
     state.PauseTiming();
     bench.figure->setDofs(start);
     state.ResumeTiming();
-    iterations = bench.figure->solve(bench.dragged()).iterations;
+    iterations = solve(*bench.figure, bench.dragged()).iterations;
   }
   state.counters["iterations"] = iterations;
   // Seconds per solver iteration.
   state.counters["per_iteration"] = benchmark::Counter(double(state.iterations()) * iterations,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_SolveAtCap)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+void BM_SolveAtCap(benchmark::State& state) { solveAtCap(state, fastSolve); }
+void BM_ReferenceSolveAtCap(benchmark::State& state) { solveAtCap(state, reference::solve); }
+
+// Seconds per capped solve.
+double secondsPerSolve(int handles, const Solver& solve) {
+  BenchFigure bench(handles);
+  QuietStdout quiet;
+  const std::vector<double> start = bench.figure->dofs();
+  return secondsPerCall([&] {
+    bench.figure->setDofs(start);
+    solve(*bench.figure, bench.dragged());
+  });
+}
+
+// Our solver, the plain one and KDL side by side, with the ratios.
+void printSummary() {
+  std::printf("\nPer solver iteration (capped solves of 100 iterations, tolerance 0.0001):\n");
+  std::printf("%8s %12s %12s %12s %14s %14s %12s\n", "handles", "ours us", "plain us", "KDL us", "plain/ours",
+              "ours/KDL", "ours solve us");
+  for (int n : {1, 5, 20}) {
+    const double ours = secondsPerSolve(n, fastSolve);
+    const double plain = secondsPerSolve(n, reference::solve);
+    const double kdl = kdlSecondsPerIteration(n);
+    std::printf("%8d %12.3f %12.3f %12.3f %14.2f %14.2f %12.1f\n", n, ours * 1e4, plain * 1e4, kdl * 1e6,
+                plain / ours, ours / 100 / kdl, ours * 1e6);
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_SolveAtCap)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReferenceSolveAtCap)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  printSummary();
+  return 0;
+}

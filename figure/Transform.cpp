@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "math/Products.h"
+
 // ---- IdentityTransform
 
 Mat4 IdentityTransform::derivative(int) const { return Mat4::zero(); }
@@ -156,9 +158,14 @@ TransformChain::TransformChain(std::vector<std::unique_ptr<Transform>> parts)
   recompute();
 }
 
+// Products skip the leading identity and the terms that the bottom rows make
+// zero; the elements are those of the full products.
 void TransformChain::recompute() {
   m = Mat4();
-  for (const auto& c : children) m = m * *c->matrix();
+  for (size_t i = 0; i < children.size(); ++i) {
+    const Mat4& c = *children[i]->matrix();
+    m = i == 0 ? c : products::product(m, c);
+  }
 }
 
 int TransformChain::dofCount() const {
@@ -170,13 +177,11 @@ int TransformChain::dofCount() const {
 Mat4 TransformChain::derivative(int k) const {
   Mat4 D;
   int b = 0;
-  for (const auto& c : children) {
-    const int n = c->dofCount();
-    if (b <= k && k < b + n) {
-      D = D * c->derivative(k - b);
-    } else {
-      D = D * *c->matrix();
-    }
+  for (size_t i = 0; i < children.size(); ++i) {
+    const Transform& c = *children[i];
+    const int n = c.dofCount();
+    const Mat4 factor = (b <= k && k < b + n) ? c.derivative(k - b) : *c.matrix();
+    D = i == 0 ? factor : products::product(D, factor);
     b += n;
   }
   return D;

@@ -10,7 +10,7 @@ GradientPass& Figure::pass() {
 
 void Figure::gradient(const Handle* dragged, float* g) {
   std::fill(g, g + dofCount, 0.0f);
-  pass().prepare();
+  pass().prepare(*this);
   pass().evaluate(*this, dragged, g);
 }
 

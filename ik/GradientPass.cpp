@@ -3,28 +3,10 @@
 #include <algorithm>
 
 #include "figure/Figure.h"
+#include "math/Products.h"
 
-namespace {
+using namespace products;
 
-// Rows 0 to 2 of d * a, for a derivative d (bottom row zero) and an affine a
-// (bottom row 0, 0, 0, 1). The terms that the bottom rows make zero are left
-// out; the others are summed in double in the order of the full product and
-// rounded once, so the used elements are exactly those of d * a.
-inline void derivativeTimesAffine(const Mat4& d, const Mat4& a, Mat4& out) {
-  const float* D = d.m;
-  const float* A = a.m;
-  float* O = out.m;
-  for (int r = 0; r < 3; ++r) {
-    const double d0 = D[4 * r], d1 = D[4 * r + 1], d2 = D[4 * r + 2], d3 = D[4 * r + 3];
-    for (int c = 0; c < 3; ++c) O[4 * r + c] = static_cast<float>(d0 * A[c] + d1 * A[4 + c] + d2 * A[8 + c]);
-    O[4 * r + 3] = static_cast<float>(d0 * A[3] + d1 * A[7] + d2 * A[11] + d3);
-  }
-  O[12] = O[13] = O[14] = O[15] = 0.0f;
-}
-
-inline bool isAffine(const Mat4& a) { return a[12] == 0 && a[13] == 0 && a[14] == 0 && a[15] == 1; }
-
-}  // namespace
 
 GradientPass::GradientPass(const Figure& figure) {
   const std::vector<Segment*> order = figure.segments();
@@ -48,25 +30,54 @@ GradientPass::GradientPass(const Figure& figure) {
     for (int j = 0; j < node.ownDofs; ++j) pathDofs.push_back(node.firstDof + j);
     node.pathCount = static_cast<int>(pathDofs.size()) - node.pathStart;
     node.attach = translationMatrix(s->attachment());
+    node.ball = dynamic_cast<const QuatRotation*>(s->joint.get());
+    node.pair = dynamic_cast<const TransformChain*>(s->joint.get());
+    if (node.pair && node.pair->childCount() != 2) node.pair = nullptr;
+    for (int e = 0; e < 2; ++e) {
+      node.pairBall[e] = node.pair ? dynamic_cast<const QuatRotation*>(&node.pair->child(e)) : nullptr;
+    }
     nodes.push_back(node);
   }
   derivatives.resize(pathDofs.size());
   live.resize(pathDofs.size());
+  needed.resize(pathDofs.size());
   chainWorld.resize(nodes.size());
   forwardWorld.resize(nodes.size());
 }
 
-void GradientPass::prepare() {
+void GradientPass::prepare(const Figure& figure) {
   for (Node& n : nodes) n.carries = false;
+  std::fill(needed.begin(), needed.end(), 0);
   recordOrder.clear();
   recordHandles.clear();
   for (int i = 0; i < static_cast<int>(nodes.size()); ++i) {
-    if (nodes[i].segment->handles.empty()) continue;
+    const Node& n = nodes[i];
+    if (n.segment->handles.empty()) continue;
     for (int k = i; k >= 0 && !nodes[k].carries; k = nodes[k].parent) nodes[k].carries = true;
-    for (Handle* h : nodes[i].segment->handles) {
+    const std::vector<double>& w = figure.dofWeights[n.segment->index];
+    for (int q = 0; q < n.pathCount; ++q) needed[n.pathStart + q] = w[pathDofs[n.pathStart + q]] != 0.0;
+    for (Handle* h : n.segment->handles) {
       recordOrder.push_back(i);
       recordHandles.push_back(h);
     }
+  }
+  // A derivative is needed where any handle below needs it.
+  for (int i = static_cast<int>(nodes.size()) - 1; i > 0; --i) {
+    const Node& n = nodes[i];
+    if (!n.carries) continue;
+    const Node& p = nodes[n.parent];
+    for (int q = 0; q < p.pathCount; ++q) needed[p.pathStart + q] |= needed[n.pathStart + q];
+  }
+  // The parent's slots that each node carries into its own frame.
+  carried.clear();
+  for (Node& n : nodes) {
+    n.carriedStart = static_cast<int>(carried.size());
+    if (n.carries && n.parent >= 0) {
+      for (int q = 0; q < nodes[n.parent].pathCount; ++q) {
+        if (needed[n.pathStart + q]) carried.push_back(q);
+      }
+    }
+    n.carriedCount = static_cast<int>(carried.size()) - n.carriedStart;
   }
   // Records are made in pre-order and each goes to the front of the list,
   // and every DOF's sum follows the list.
@@ -74,46 +85,109 @@ void GradientPass::prepare() {
   std::reverse(recordHandles.begin(), recordHandles.end());
 }
 
+// PT times the chain's derivatives, formed as the chain forms them (its first
+// element's derivative times the second's matrix, or the first's matrix times
+// the second's derivative), with ball joints' derivatives made together.
+void GradientPass::ownPairDerivatives(const Node& n, const Mat4& PT, Mat4* D, const unsigned char* need,
+                                      unsigned char* alive) {
+  const Transform& first = n.pair->child(0);
+  const Transform& second = n.pair->child(1);
+  const int firstDofs = first.dofCount();
+  const WideAffine secondWide(*second.matrix());
+  if (n.pairBall[0]) n.pairBall[0]->q.toMatrixDerivatives(pairScratch[0], need);
+  if (n.pairBall[1]) n.pairBall[1]->q.toMatrixDerivatives(pairScratch[1], need + firstDofs);
+  for (int j = 0; j < n.ownDofs; ++j) {
+    if (!need[j]) {
+      alive[j] = 0;
+      continue;
+    }
+    Mat4 chainDerivative;
+    if (j < firstDofs) {
+      const Mat4 d = n.pairBall[0] ? pairScratch[0][j] : first.derivative(j);
+      if (hasZeroBottomRow(d)) {
+        derivativeTimesAffine(d, secondWide, chainDerivative);
+      } else {
+        chainDerivative = product(d, *second.matrix());
+      }
+    } else {
+      const int k = j - firstDofs;
+      timesDerivative(*first.matrix(), n.pairBall[1] ? pairScratch[1][k] : second.derivative(k), chainDerivative);
+    }
+    timesDerivative(PT, chainDerivative, D[j]);
+    alive[j] = !topRowsZero(D[j]);
+  }
+}
+
 void GradientPass::evaluate(Figure& figure, const Handle* dragged, float* g) {
   const Mat4 identity;
   for (int i = 0; i < static_cast<int>(nodes.size()); ++i) {
-    const Node& n = nodes[i];
+    Node& n = nodes[i];
     if (!n.carries) continue;
     const Transform& joint = *n.segment->joint;
     const Mat4& M = *joint.matrix();
-    const Mat4 A = n.attach * M;
+    const Vec3& t = n.segment->attachment();
     const Mat4& parentChain = n.parent >= 0 ? chainWorld[n.parent] : identity;
     const Mat4& parentForward = n.parent >= 0 ? forwardWorld[n.parent] : identity;
-    forwardWorld[i] = parentForward * A;
-    const Mat4 PT = parentChain * n.attach;
-    chainWorld[i] = PT * M;
+    const bool parentSame = n.parent < 0 || nodes[n.parent].sameWorlds;
+    Mat4 A, PT;
+    if (isAffine(M) && isAffine(parentChain) && isAffine(parentForward)) {
+      A = translationTimesAffine(t, M);
+      PT = affineTimesTranslation(parentChain, t);
+      chainWorld[i] = affineTimesAffine(PT, M);
+      // The two ways of building the world matrix round alike when the joint
+      // does not translate (or at the root, where the parent is the identity).
+      n.sameWorlds = parentSame && (n.parent < 0 || (M[3] == 0 && M[7] == 0 && M[11] == 0));
+      forwardWorld[i] = n.sameWorlds ? chainWorld[i] : affineTimesAffine(parentForward, A);
+    } else {
+      A = n.attach * M;
+      PT = parentChain * n.attach;
+      chainWorld[i] = PT * M;
+      forwardWorld[i] = parentForward * A;
+      n.sameWorlds = false;
+    }
 
-    // Carry the ancestors' derivatives into this frame, skipping zeros.
     Mat4* D = &derivatives[n.pathStart];
     unsigned char* alive = &live[n.pathStart];
+    const unsigned char* need = &needed[n.pathStart];
+
+    // Carry the ancestors' derivatives into this frame.
     int own = 0;
     if (n.parent >= 0) {
       const Node& p = nodes[n.parent];
       const Mat4* PD = &derivatives[p.pathStart];
       const unsigned char* parentAlive = &live[p.pathStart];
       const bool affine = isAffine(A);
-      for (int q = 0; q < p.pathCount; ++q) {
-        if (!parentAlive[q]) {
-          alive[q] = 0;
-          continue;
-        }
-        if (affine) {
-          derivativeTimesAffine(PD[q], A, D[q]);
+      const bool translation = affine && hasIdentityRotation(A);
+      const WideAffine wide(A);
+      std::fill(alive, alive + p.pathCount, 0);
+      for (int c = 0; c < n.carriedCount; ++c) {
+        const int q = carried[n.carriedStart + c];
+        if (!parentAlive[q]) continue;
+        if (translation) {
+          derivativeTimesTranslation(PD[q], t, D[q]);
+        } else if (affine) {
+          derivativeTimesAffine(PD[q], wide, D[q]);
         } else {
           D[q] = PD[q] * A;
         }
-        alive[q] = !D[q].isZero();
+        alive[q] = !topRowsZero(D[q]);
       }
       own = p.pathCount;
     }
-    for (int j = 0; j < n.ownDofs; ++j) {
-      D[own + j] = PT * joint.derivative(j);
-      alive[own + j] = !D[own + j].isZero();
+
+    // This joint's own derivatives.
+    if (n.pair && isAffine(*n.pair->child(1).matrix())) {
+      ownPairDerivatives(n, PT, D + own, need + own, alive + own);
+    } else {
+      if (n.ball) n.ball->q.toMatrixDerivatives(ballScratch, need + own);
+      for (int j = 0; j < n.ownDofs; ++j) {
+        if (!need[own + j]) {
+          alive[own + j] = 0;
+          continue;
+        }
+        timesDerivative(PT, n.ball ? ballScratch[j] : joint.derivative(j), D[own + j]);
+        alive[own + j] = !topRowsZero(D[own + j]);
+      }
     }
 
     for (Handle* h : n.segment->handles) h->worldPos = transformPoint(forwardWorld[i], h->localPos);
@@ -137,7 +211,17 @@ void GradientPass::evaluate(Figure& figure, const Handle* dragged, float* g) {
       if (L == 0.0) continue;
       const float* m = D[q].m;
       float s[12];
-      for (int k = 0; k < 12; ++k) s[k] = static_cast<float>(L * m[k]);
+      if (L == 1.0) {
+        std::copy(m, m + 12, s);  // float(1.0 * x) is x
+      } else {
+        const __m128d l = _mm_set1_pd(L);
+        for (int k = 0; k < 12; k += 4) {
+          const __m128 v = _mm_loadu_ps(m + k);
+          const __m128 lo = _mm_cvtpd_ps(_mm_mul_pd(l, _mm_cvtps_pd(v)));
+          const __m128 hi = _mm_cvtpd_ps(_mm_mul_pd(l, _mm_cvtps_pd(_mm_movehl_ps(v, v))));
+          _mm_storeu_ps(s + k, _mm_movelh_ps(lo, hi));
+        }
+      }
       const float jx = s[0] * p.x + s[1] * p.y + s[2] * p.z + s[3];
       const float jy = s[4] * p.x + s[5] * p.y + s[6] * p.z + s[7];
       const float jz = s[8] * p.x + s[9] * p.y + s[10] * p.z + s[11];

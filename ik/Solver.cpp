@@ -22,7 +22,7 @@ SolveResult Figure::solve(const Handle* dragged) {
   std::vector<double> x(n);
   std::vector<float> g(n, 0.0f);
   GradientPass& gradientPass = pass();
-  gradientPass.prepare();
+  gradientPass.prepare(*this);
 
   int counter = 0;
   float norm = 0.0f;

@@ -1,5 +1,6 @@
 #include "math/Quat.h"
 
+#include <algorithm>
 #include <cmath>
 
 Quat operator*(const Quat& a, const Quat& b) {
@@ -43,30 +44,73 @@ Mat4 Quat::toMatrix() const {
               0, 0, 0, 1);
 }
 
-Mat4 Quat::toMatrixDerivative(int k) const {
-  Mat4 D = Mat4::zero();
-  if (k < 0 || k > 3) return D;
+namespace {
 
-  const float X = static_cast<float>(x), Y = static_cast<float>(y);
-  const float Z = static_cast<float>(z), W = static_cast<float>(w);
+// What the four partial derivatives share, in float.
+struct DerivativeTerms {
+  float q[4];
+  float s, t;  // s = 2 / N and its derivative factor: d s / d q_k = t * q_k
+  float E[3][3];
+};
+
+DerivativeTerms derivativeTerms(const Quat& quat) {
+  DerivativeTerms d;
+  const float X = static_cast<float>(quat.x), Y = static_cast<float>(quat.y);
+  const float Z = static_cast<float>(quat.z), W = static_cast<float>(quat.w);
+  d.q[0] = X, d.q[1] = Y, d.q[2] = Z, d.q[3] = W;
   const float N = X * X + Y * Y + Z * Z + W * W;
-  const float s = N > 0.0f ? 2.0f / N : 0.0f;
-  const float t = N > 0.0f ? -4.0f / (N * N) : 0.0f;  // d s / d q_k = t * q_k
-
+  d.s = N > 0.0f ? 2.0f / N : 0.0f;
+  d.t = N > 0.0f ? -4.0f / (N * N) : 0.0f;
   // The rotation block is I + s * E.
   const float E[3][3] = {{-(Y * Y + Z * Z), X * Y - W * Z, X * Z + W * Y},
                          {X * Y + W * Z, -(X * X + Z * Z), Y * Z - W * X},
                          {X * Z - W * Y, Y * Z + W * X, -(X * X + Y * Y)}};
-  const float dE[4][3][3] = {
-      {{0, Y, Z}, {Y, -2 * X, -W}, {Z, W, -2 * X}},
-      {{-2 * Y, X, W}, {X, 0, Z}, {-W, Z, -2 * Y}},
-      {{-2 * Z, -W, X}, {W, -2 * Z, Y}, {X, Y, 0}},
-      {{0, -Z, Y}, {Z, 0, -X}, {-Y, X, 0}},
-  };
-  const float q[4] = {X, Y, Z, W};
-  const float tq = t * q[k];
-  for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < 3; ++c) D[4 * r + c] = tq * E[r][c] + s * dE[k][r][c];
+  std::copy(&E[0][0], &E[0][0] + 9, &d.E[0][0]);
+  return d;
+}
+
+void fillDerivative(const DerivativeTerms& d, int k, Mat4& D) {
+  const float X = d.q[0], Y = d.q[1], Z = d.q[2], W = d.q[3];
+  // d E / d q_k
+  float dE[3][3];
+  switch (k) {
+    case 0:
+      dE[0][0] = 0, dE[0][1] = Y, dE[0][2] = Z, dE[1][0] = Y, dE[1][1] = -2 * X, dE[1][2] = -W;
+      dE[2][0] = Z, dE[2][1] = W, dE[2][2] = -2 * X;
+      break;
+    case 1:
+      dE[0][0] = -2 * Y, dE[0][1] = X, dE[0][2] = W, dE[1][0] = X, dE[1][1] = 0, dE[1][2] = Z;
+      dE[2][0] = -W, dE[2][1] = Z, dE[2][2] = -2 * Y;
+      break;
+    case 2:
+      dE[0][0] = -2 * Z, dE[0][1] = -W, dE[0][2] = X, dE[1][0] = W, dE[1][1] = -2 * Z, dE[1][2] = Y;
+      dE[2][0] = X, dE[2][1] = Y, dE[2][2] = 0;
+      break;
+    default:
+      dE[0][0] = 0, dE[0][1] = -Z, dE[0][2] = Y, dE[1][0] = Z, dE[1][1] = 0, dE[1][2] = -X;
+      dE[2][0] = -Y, dE[2][1] = X, dE[2][2] = 0;
+      break;
   }
+  const float tq = d.t * d.q[k];
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) D[4 * r + c] = tq * d.E[r][c] + d.s * dE[r][c];
+    D[4 * r + 3] = 0;
+  }
+  D[12] = D[13] = D[14] = D[15] = 0;
+}
+
+}  // namespace
+
+Mat4 Quat::toMatrixDerivative(int k) const {
+  Mat4 D = Mat4::zero();
+  if (k < 0 || k > 3) return D;
+  fillDerivative(derivativeTerms(*this), k, D);
   return D;
+}
+
+void Quat::toMatrixDerivatives(Mat4 D[4], const unsigned char* wanted) const {
+  const DerivativeTerms terms = derivativeTerms(*this);
+  for (int k = 0; k < 4; ++k) {
+    if (!wanted || wanted[k]) fillDerivative(terms, k, D[k]);
+  }
 }

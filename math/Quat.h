@@ -27,6 +27,9 @@ struct Quat {
   // The exact partial derivative of toMatrix() with respect to component k
   // (0 = x, 1 = y, 2 = z, 3 = w), in float, including the 2/|q|^2 factor.
   Mat4 toMatrixDerivative(int k) const;
+  // Several at once, sharing the work; the same values as one by one. Only
+  // those with a non-zero flag in wanted are written (all when it is null).
+  void toMatrixDerivatives(Mat4 D[4], const unsigned char* wanted = nullptr) const;
 };
 
 // The Hamilton product: toMatrix(a * b) == toMatrix(a) * toMatrix(b).
