@@ -201,7 +201,9 @@ int GLView::handle(int event) {
       break;
     case FL_RELEASE:
       if (mode == CameraMove) camera->end(x, y);
-      mode = Idle;
+      // A quick click can be released before the frame that runs its pick;
+      // the pick still belongs to the click, so it stays pending.
+      if (mode != PickPending) mode = Idle;
       grabbedHandle = nullptr;
       break;
     default:
