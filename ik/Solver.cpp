@@ -31,10 +31,16 @@ SolveResult Figure::solve(const Handle* dragged) {
     // Read back what the joints kept (clamped angles, unit quaternions), step
     // against the last gradient and write the result through the joints.
     getDofs(root.get(), x.data());
+    bool finite = true;
     for (int i = 0; i < n; ++i) {
       x[i] = x[i] - kStep * g[i];
       g[i] = 0.0f;
+      finite = finite && std::isfinite(x[i]);
     }
+    // A gradient that overflowed (a target absurdly far away) must not wreck
+    // the pose: the joints keep the last finite one, which the handles
+    // already match, and the solve ends.
+    if (!finite) break;
     setDofs(root.get(), x.data(), limitsEnabled);
     gradientPass.evaluate(*this, dragged, g.data());
 

@@ -183,3 +183,57 @@ TEST(Solve, HingesInsideChainsStayInLimitsAndBallJointsStayUnit) {
     }
   }
 }
+
+TEST(SolveStress, AbsurdTargetsNeverMakeThePoseNonFinite) {
+  for (float far : {1e4f, 1e12f, 1e30f, 3e38f}) {
+    for (bool limits : {false, true}) {
+      auto f = buildHumanoid();
+      f->limitsEnabled = limits;
+      Pins pins(*f);
+      Handle* hand = pins.atEnd("h_hand_left");
+      Handle* foot = pins.atEnd("h_foot_right");
+      Handle* pelvis = pins.add("root", Vec3(0, 0, 0.1f));  // moves no hinge
+      foot->targetPos = foot->worldPos;
+      hand->targetPos = Vec3(far, -far, far);
+      pelvis->targetPos = Vec3(-far, far, far);
+      testing::internal::CaptureStdout();
+      for (int event = 0; event < 3; ++event) {
+        EXPECT_LE(f->solve(hand).iterations, 100);
+        EXPECT_LE(f->solve(pelvis).iterations, 100);
+      }
+      testing::internal::GetCapturedStdout();
+      for (double v : f->dofs()) ASSERT_TRUE(std::isfinite(v)) << "target " << far;
+      EXPECT_TRUE(hand->worldPos.isFinite()) << far;
+      EXPECT_TRUE(foot->worldPos.isFinite()) << far;
+      EXPECT_TRUE(pelvis->worldPos.isFinite()) << far;
+    }
+  }
+}
+
+TEST(SolveStress, HandlesStackedOnOneSegmentAndOnEverySegment) {
+  auto f = buildHumanoid();
+  Pins pins(*f);
+  for (int i = 0; i < 6; ++i) pins.add("h_forearm_right", Vec3(0.01f * i, -0.04f * i, 0.0f));
+  for (Segment* s : f->segments()) pins.atEnd(s->name);
+  for (auto& h : pins.list) h->targetPos = h->worldPos + Vec3(0.05f, 0.1f, -0.05f);
+  for (bool limits : {true, false}) {
+    f->limitsEnabled = limits;
+    testing::internal::CaptureStdout();
+    const SolveResult r = f->solve(pins.list[0].get());
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_LE(r.iterations, 100);
+    EXPECT_LE(countLines(out, "brem"), 10);
+    for (double v : f->dofs()) ASSERT_TRUE(std::isfinite(v));
+    for (auto& h : pins.list) ASSERT_TRUE(h->worldPos.isFinite());
+  }
+  // Limits hold for every hinge once they are on.
+  f->limitsEnabled = true;
+  testing::internal::CaptureStdout();
+  f->solve(nullptr);
+  testing::internal::GetCapturedStdout();
+  const std::vector<double> v = f->dofs();
+  EXPECT_GE(v[11], 0.0);
+  EXPECT_LE(v[11], 1.57);
+  EXPECT_GE(v[41], -1.57);
+  EXPECT_LE(v[41], 1.57);
+}
