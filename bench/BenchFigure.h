@@ -9,10 +9,10 @@
 
 // Segments that carry the benchmark's handles, spread over the whole body.
 inline const char* const kSpread[] = {
-    "h_hand_left",  "h_foot_right", "h_head",      "h_hand_right",   "h_foot_left",
-    "root",         "h_forearm_left", "h_shin_right", "h_spine",     "h_forearm_right",
-    "h_shin_left",  "h_bicep_left", "h_thigh_right", "h_abdomen",    "h_bicep_right",
-    "h_thigh_left", "h_scapula_left", "h_scapula_right", "h_hand_left", "h_foot_right"};
+    "h_hand_left",  "h_foot_right",   "h_head",          "h_hand_right", "h_foot_left",
+    "root",         "h_forearm_left", "h_shin_right",    "h_spine",      "h_forearm_right",
+    "h_shin_left",  "h_bicep_left",   "h_thigh_right",   "h_abdomen",    "h_bicep_right",
+    "h_thigh_left", "h_scapula_left", "h_scapula_right", "h_hand_left",  "h_foot_right"};
 
 // The humanoid with n handles at segment ends: the first is dragged towards a
 // point that its limb cannot reach (limb weights keep the root from walking

@@ -1,13 +1,8 @@
 #include "KdlHumanoid.h"
-#include "Timing.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <map>
-#include <stdexcept>
-#include <string>
-
 #include <kdl/chain.hpp>
 #include <kdl/chainfksolverpos_recursive.hpp>
 #include <kdl/frames.hpp>
@@ -15,8 +10,12 @@
 #include <kdl/jntarray.hpp>
 #include <kdl/tree.hpp>
 #include <kdl/treejnttojacsolver.hpp>
+#include <map>
+#include <stdexcept>
+#include <string>
 
 #include "BenchFigure.h"
+#include "Timing.h"
 #include "figure/Transform.h"
 
 namespace {
@@ -85,7 +84,7 @@ struct KdlHumanoid::Impl {
     KDL::Chain chain;
     std::vector<unsigned> joints;  // chain joint -> tree joint
     KDL::JntArray q;
-    KDL::Jacobian jac;             // over all tree joints
+    KDL::Jacobian jac;  // over all tree joints
     std::unique_ptr<KDL::ChainFkSolverPos_recursive> fk;
     KDL::Frame frame;
     KDL::Vector target;
@@ -179,8 +178,7 @@ KdlHumanoid::KdlHumanoid(const Figure& figure, const std::vector<HandlePoint>& h
   for (size_t i = 0; i < handles.size(); ++i) {
     auto c = std::make_unique<Impl::HandleChain>();
     c->tip = "handle." + std::to_string(i);
-    if (!m.tree.getChain(kWorld, c->tip, c->chain))
-      throw std::logic_error("no KDL chain to a handle");
+    if (!m.tree.getChain(kWorld, c->tip, c->chain)) throw std::logic_error("no KDL chain to a handle");
     for (unsigned s = 0; s < c->chain.getNrOfSegments(); ++s) {
       const KDL::Segment& seg = c->chain.getSegment(s);
       if (seg.getJoint().getType() != KDL::Joint::Fixed) c->joints.push_back(m.jointNumber(seg.getName()));

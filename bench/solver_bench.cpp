@@ -28,8 +28,8 @@ void solveAtCap(benchmark::State& state, const Solver& solve) {
   }
   state.counters["iterations"] = iterations;
   // Seconds per solver iteration.
-  state.counters["per_iteration"] = benchmark::Counter(double(state.iterations()) * iterations,
-                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_iteration"] = benchmark::Counter(
+      double(state.iterations()) * iterations, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_SolveAtCap(benchmark::State& state) { solveAtCap(state, fastSolve); }

@@ -1,10 +1,10 @@
 #include "figure/Figure.h"
 
-#include "ik/GradientPass.h"
-
 #include <algorithm>
 #include <cstring>
 #include <functional>
+
+#include "ik/GradientPass.h"
 
 Figure::Figure(std::unique_ptr<Segment> root_) : root(std::move(root_)) {
   dofCount = countDofs(root.get());

@@ -75,8 +75,8 @@ class Figure {
   SurfaceHit pickSurface(int x, int y);
   // The first body along the world-space ray from nearPoint to farPoint.
   SurfaceHit pickRay(const Vec3& nearPoint, const Vec3& farPoint);
-  double pickSegment(Segment* s, const Vec3& nearPoint, const Vec3& farPoint, SurfaceHit& hit,
-                     double best, Mat4 parentWorld);
+  double pickSegment(Segment* s, const Vec3& nearPoint, const Vec3& farPoint, SurfaceHit& hit, double best,
+                     Mat4 parentWorld);
 
   // ---- lookups
   Segment* findSegment(const char* name) const;

@@ -8,9 +8,7 @@
 
 Mat4 IdentityTransform::derivative(int) const { return Mat4::zero(); }
 
-std::unique_ptr<Transform> IdentityTransform::clone() const {
-  return std::make_unique<IdentityTransform>();
-}
+std::unique_ptr<Transform> IdentityTransform::clone() const { return std::make_unique<IdentityTransform>(); }
 
 // ---- Translation
 
@@ -153,8 +151,7 @@ std::unique_ptr<Transform> QuatRotation::clone() const {
 
 // ---- TransformChain
 
-TransformChain::TransformChain(std::vector<std::unique_ptr<Transform>> parts)
-    : children(std::move(parts)) {
+TransformChain::TransformChain(std::vector<std::unique_ptr<Transform>> parts) : children(std::move(parts)) {
   recompute();
 }
 

@@ -1,7 +1,7 @@
 #include "humanoid/Humanoid.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 #include <utility>
 
@@ -54,7 +54,8 @@ std::unique_ptr<Figure> buildHumanoid() {
   root->shape = scaleMatrix(f(0.08 + 0.08), f(pelvisHeight), f(pelvisWidth * 1.7));
   root->hasShape = true;
 
-  auto pelvisUp = segment(1, "h_pelvis_up", vec(0, pelvisHeight * 0.5, 0), std::make_unique<IdentityTransform>());
+  auto pelvisUp =
+      segment(1, "h_pelvis_up", vec(0, pelvisHeight * 0.5, 0), std::make_unique<IdentityTransform>());
   auto pelvisLeft = segment(2, "h_pelvis_left", vec(0, pelvisHeight * -0.5, pelvisWidth * 0.5),
                             std::make_unique<IdentityTransform>());
   auto pelvisRight = segment(3, "h_pelvis_right", vec(0, pelvisHeight * -0.5, pelvisWidth * -0.5),

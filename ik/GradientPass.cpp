@@ -7,7 +7,6 @@
 
 using namespace products;
 
-
 GradientPass::GradientPass(const Figure& figure) {
   const std::vector<Segment*> order = figure.segments();
   nodes.reserve(order.size());
@@ -111,7 +110,8 @@ void GradientPass::ownPairDerivatives(const Node& n, const Mat4& PT, Mat4* D, co
       }
     } else {
       const int k = j - firstDofs;
-      timesDerivative(*first.matrix(), n.pairBall[1] ? pairScratch[1][k] : second.derivative(k), chainDerivative);
+      timesDerivative(*first.matrix(), n.pairBall[1] ? pairScratch[1][k] : second.derivative(k),
+                      chainDerivative);
     }
     timesDerivative(PT, chainDerivative, D[j]);
     alive[j] = !topRowsZero(D[j]);

@@ -36,32 +36,32 @@ class GradientPass {
  private:
   struct Node {
     Segment* segment;
-    int parent;        // node index, -1 for the root
-    int firstDof;      // of the segment's own joint
+    int parent;    // node index, -1 for the root
+    int firstDof;  // of the segment's own joint
     int ownDofs;
-    int pathStart;     // first of this node's derivative slots
-    int pathCount;     // ancestors' DOFs then its own
-    int carriedStart, carriedCount;  // slots to carry over from the parent
-    bool carries;      // the subtree holds a handle
-    Mat4 attach;       // the attachment translation
-    const QuatRotation* ball;  // the joint, when it is a ball joint
-    const TransformChain* pair;     // the joint, when it is a chain of two
+    int pathStart;                    // first of this node's derivative slots
+    int pathCount;                    // ancestors' DOFs then its own
+    int carriedStart, carriedCount;   // slots to carry over from the parent
+    bool carries;                     // the subtree holds a handle
+    Mat4 attach;                      // the attachment translation
+    const QuatRotation* ball;         // the joint, when it is a ball joint
+    const TransformChain* pair;       // the joint, when it is a chain of two
     const QuatRotation* pairBall[2];  // those of its two elements that are ball joints
-    bool sameWorlds;           // both world matrices came out equal
+    bool sameWorlds;                  // both world matrices came out equal
   };
 
   void ownPairDerivatives(const Node& n, const Mat4& PT, Mat4* D, const unsigned char* need,
                           unsigned char* alive);
 
-  std::vector<Node> nodes;          // pre-order
-  std::vector<int> pathDofs;        // DOF index of every derivative slot
-  std::vector<Mat4> derivatives;    // d world / d DOF, per slot
+  std::vector<Node> nodes;            // pre-order
+  std::vector<int> pathDofs;          // DOF index of every derivative slot
+  std::vector<Mat4> derivatives;      // d world / d DOF, per slot
   std::vector<unsigned char> live;    // slot holds a non-zero matrix
   std::vector<unsigned char> needed;  // some handle below weighs the slot's DOF
   std::vector<int> carried;           // per node, from carriedStart: the parent's needed slots
-  std::vector<Mat4> chainWorld;     // world matrix as the chain of products builds it
-  std::vector<Mat4> forwardWorld;   // world matrix as the forward pass builds it
-  std::vector<int> recordOrder;     // handles' nodes, newest record first
+  std::vector<Mat4> chainWorld;       // world matrix as the chain of products builds it
+  std::vector<Mat4> forwardWorld;     // world matrix as the forward pass builds it
+  std::vector<int> recordOrder;       // handles' nodes, newest record first
   std::vector<Handle*> recordHandles;
   Mat4 ballScratch[4];
   Mat4 pairScratch[2][4];

@@ -10,16 +10,14 @@ struct Mat4 {
   // The identity.
   Mat4() : m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1} {}
 
-  Mat4(float m0, float m1, float m2, float m3, float m4, float m5, float m6, float m7, float m8,
-       float m9, float m10, float m11, float m12, float m13, float m14, float m15)
+  Mat4(float m0, float m1, float m2, float m3, float m4, float m5, float m6, float m7, float m8, float m9,
+       float m10, float m11, float m12, float m13, float m14, float m15)
       : m{m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15} {}
 
   float& operator[](int i) { return m[i]; }
   float operator[](int i) const { return m[i]; }
 
-  static Mat4 zero() {
-    return Mat4(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-  }
+  static Mat4 zero() { return Mat4(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0); }
 
   // True when every element compares equal to 0.0.
   bool isZero() const {

@@ -132,8 +132,9 @@ inline void timesDerivative(const Mat4& p, const Mat4& d, Mat4& out) {
 // on a matrix whose bottom row is known to be zero.
 inline bool topRowsZero(const Mat4& a) {
   const __m128 zero = _mm_setzero_ps();
-  const __m128 any = _mm_or_ps(_mm_or_ps(_mm_cmpneq_ps(_mm_loadu_ps(a.m), zero), _mm_cmpneq_ps(_mm_loadu_ps(a.m + 4), zero)),
-                               _mm_cmpneq_ps(_mm_loadu_ps(a.m + 8), zero));
+  const __m128 any =
+      _mm_or_ps(_mm_or_ps(_mm_cmpneq_ps(_mm_loadu_ps(a.m), zero), _mm_cmpneq_ps(_mm_loadu_ps(a.m + 4), zero)),
+                _mm_cmpneq_ps(_mm_loadu_ps(a.m + 8), zero));
   return _mm_movemask_ps(any) == 0;
 }
 

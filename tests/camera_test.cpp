@@ -42,7 +42,7 @@ TEST(OrbitCamera, DefaultsLookAtTheOriginFromAboveAndBehind) {
 }
 
 TEST(OrbitCamera, UpFlipsStrictlyBetweenHalfPiAndThreeHalvesPi) {
-  const float halfPi = static_cast<float>(M_PI / 2);  // rounds above pi/2
+  const float halfPi = static_cast<float>(M_PI / 2);           // rounds above pi/2
   const float threeHalves = static_cast<float>(3 * M_PI / 2);  // rounds above 3pi/2
   const float inf = std::numeric_limits<float>::infinity();
   EXPECT_EQ(upAt(std::nextafter(halfPi, 0.0f)), 1.0f);

@@ -42,7 +42,8 @@ TEST(Differential, FastSolverMatchesThePlainOneBitForBit) {
       const size_t k = rng() % fastSegs.size();
       const float along = 0.5f * (unit(rng) + 1.0f);
       const Vec3 e = fastSegs[k]->endOffset;
-      const Vec3 local(e.x * along + 0.05f * unit(rng), e.y * along + 0.05f * unit(rng), e.z * along + 0.05f * unit(rng));
+      const Vec3 local(e.x * along + 0.05f * unit(rng), e.y * along + 0.05f * unit(rng),
+                       e.z * along + 0.05f * unit(rng));
       addHandle(fast, fastSegs[k], local);
       addHandle(plain, plainSegs[k], local);
     }
@@ -69,7 +70,8 @@ TEST(Differential, FastSolverMatchesThePlainOneBitForBit) {
           return g;
         }();
         const std::vector<float> b = reference::gradient(*plain.figure, plain.handles[d].get());
-        ASSERT_TRUE(sameBits(a.data(), b.data(), 51 * sizeof(float))) << "gradient, scene " << scene << " drag " << drag;
+        ASSERT_TRUE(sameBits(a.data(), b.data(), 51 * sizeof(float)))
+            << "gradient, scene " << scene << " drag " << drag;
       }
       for (int event = 0; event < 3; ++event) {
         const Vec3 t = target + step * event;

@@ -1,9 +1,9 @@
+#include "figure/Figure.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <random>
-
-#include "figure/Figure.h"
 
 namespace {
 

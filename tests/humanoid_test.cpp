@@ -1,11 +1,11 @@
+#include "humanoid/Humanoid.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <set>
 #include <string>
-
-#include "humanoid/Humanoid.h"
 
 namespace {
 
@@ -55,10 +55,12 @@ TEST(Humanoid, TreeOf21NamedSegmentsInCreationOrder) {
   for (Segment* s : all) indices.insert(s->index);
   EXPECT_EQ(indices.size(), 21u);
   EXPECT_EQ(*indices.rbegin(), 20);
-  const char* names[] = {"root", "h_pelvis_up", "h_pelvis_left", "h_pelvis_right", "h_thigh_left", "h_shin_left",
-                         "h_foot_left", "h_thigh_right", "h_shin_right", "h_foot_right", "h_abdomen", "h_spine",
-                         "h_head", "h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left",
-                         "h_scapula_right", "h_bicep_right", "h_forearm_right", "h_hand_right"};
+  const char* names[] = {"root",         "h_pelvis_up",     "h_pelvis_left", "h_pelvis_right",
+                         "h_thigh_left", "h_shin_left",     "h_foot_left",   "h_thigh_right",
+                         "h_shin_right", "h_foot_right",    "h_abdomen",     "h_spine",
+                         "h_head",       "h_scapula_left",  "h_bicep_left",  "h_forearm_left",
+                         "h_hand_left",  "h_scapula_right", "h_bicep_right", "h_forearm_right",
+                         "h_hand_right"};
   for (int i = 0; i < 21; ++i) {
     Segment* s = f->findSegment(names[i]);
     ASSERT_NE(s, nullptr) << names[i];
@@ -82,12 +84,34 @@ TEST(Humanoid, InitialDofVector) {
   ASSERT_EQ(f->dofCount, 51);
   const double h = std::sqrt(0.5);
   const double tilt = 0.939105692;
-  const double expected[51] = {0, double(0.91f), 0, 0, 0, 0, 1,  // root
-                               0, 0, 0, 1, 0.2, 0.2, 0.2,       // left leg
-                               0, 0, 0, 1, 0.2, 0.2, 0.2,       // right leg
-                               0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1,  // abdomen, spine, head
-                               -0.5, tilt, -h, 0, 0, h, -0.5, -0.5, -0.5,   // left arm
-                               -0.5, -tilt, h, 0, 0, h, -0.5, -0.5, -0.5};  // right arm
+  const double expected[51] = {0,    double(0.91f),
+                               0,    0,
+                               0,    0,
+                               1,  // root
+                               0,    0,
+                               0,    1,
+                               0.2,  0.2,
+                               0.2,  // left leg
+                               0,    0,
+                               0,    1,
+                               0.2,  0.2,
+                               0.2,  // right leg
+                               0,    0,
+                               0,    1,
+                               0,    0,
+                               0,    1,
+                               0,    0,
+                               0,    1,  // abdomen, spine, head
+                               -0.5, tilt,
+                               -h,   0,
+                               0,    h,
+                               -0.5, -0.5,
+                               -0.5,  // left arm
+                               -0.5, -tilt,
+                               h,    0,
+                               0,    h,
+                               -0.5, -0.5,
+                               -0.5};  // right arm
   const std::vector<double> v = f->dofs();
   for (int i = 0; i < 51; ++i) EXPECT_NEAR(v[i], expected[i], 1e-7) << "DOF " << i;
   EXPECT_EQ(v[1], double(0.91f));

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <kdl/tree.hpp>
 #include <memory>
 #include <vector>
-
-#include <kdl/tree.hpp>
 
 #include "bench/BenchFigure.h"
 #include "bench/KdlHumanoid.h"
@@ -37,7 +36,8 @@ struct Rig {
     std::vector<Vec3> t = figurePositions();
     for (size_t i = 0; i < t.size(); ++i) {
       const double k = static_cast<double>(i);
-      t[i] = t[i] + Vec3(float(0.05 * std::sin(k)), float(0.04 * std::cos(1.3 * k)), float(0.03 + 0.01 * k / 42));
+      t[i] = t[i] +
+             Vec3(float(0.05 * std::sin(k)), float(0.04 * std::cos(1.3 * k)), float(0.03 + 0.01 * k / 42));
     }
     return t;
   }
@@ -105,11 +105,11 @@ TEST(KdlPeer, ChangedHingesAndTranslationMatchFigure) {
   change(11, 1.1);   // left knee
   change(12, -0.4);  // left foot, both hinges
   change(13, 0.6);
-  change(33, 0.25);  // left scapula
-  change(40, -1.2);  // left elbow
-  change(41, 0.9);   // left wrist
-  change(43, -0.35); // right scapula tilt
-  change(48, 0.5);   // right forearm
+  change(33, 0.25);   // left scapula
+  change(40, -1.2);   // left elbow
+  change(41, 0.9);    // left wrist
+  change(43, -0.35);  // right scapula tilt
+  change(48, 0.5);    // right forearm
   rig.figure->setDofs(dofs);
   kdl.setJointPositions(q);
 

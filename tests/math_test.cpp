@@ -184,7 +184,8 @@ TEST(Quat, FromEulerAppliesZThenYThenX) {
   setRotationX(mx, float(rx));
   setRotationY(my, float(ry));
   Mat4 mz;  // about z, by hand
-  mz[0] = float(std::cos(rz)), mz[1] = float(-std::sin(rz)), mz[4] = float(std::sin(rz)), mz[5] = float(std::cos(rz));
+  mz[0] = float(std::cos(rz)), mz[1] = float(-std::sin(rz)), mz[4] = float(std::sin(rz)),
+  mz[5] = float(std::cos(rz));
   expectMatNear(Quat::fromEuler(rx, ry, rz).toMatrix(), mx * my * mz, 1e-6f);
 }
 

@@ -56,9 +56,9 @@ TEST(Pick, HitPointLiesOnTheDrawnSurface) {
   auto f = buildHumanoid();
   const struct {
     Vec3 from, to;
-  } rays[] = {{Vec3(-5, 1.5f, 0.02f), Vec3(5, 1.5f, 0.02f)},     // head, from the front
-              {Vec3(-5, 0.2f, 0.12f), Vec3(5, 0.2f, 0.1f)},      // left shin
-              {Vec3(0.01f, 5, 0.02f), Vec3(0.01f, -5, 0.01f)},    // down onto the head
+  } rays[] = {{Vec3(-5, 1.5f, 0.02f), Vec3(5, 1.5f, 0.02f)},         // head, from the front
+              {Vec3(-5, 0.2f, 0.12f), Vec3(5, 0.2f, 0.1f)},          // left shin
+              {Vec3(0.01f, 5, 0.02f), Vec3(0.01f, -5, 0.01f)},       // down onto the head
               {Vec3(-5, 1.232f, 0.297f), Vec3(5, 1.232f, 0.297f)}};  // the left upper arm
   for (const auto& ray : rays) {
     const SurfaceHit hit = f->pickRay(ray.from, ray.to);

@@ -54,7 +54,7 @@ TEST(Solve, WithoutHandlesRunsOnceAndPrintsNothing) {
 TEST(Solve, TheWritePassEnforcesLimitsAndNormalisesEvenWithoutHandles) {
   auto f = buildHumanoid();
   std::vector<double> v = f->dofs();
-  v[11] = 3.0;                             // knee beyond its limit
+  v[11] = 3.0;                                     // knee beyond its limit
   v[3] = 0.0, v[4] = 0.0, v[5] = 0.0, v[6] = 2.0;  // root quaternion of length 2
   f->setDofs(f->root.get(), v.data(), false);
   f->limitsEnabled = true;

@@ -1,8 +1,8 @@
+#include "figure/Transform.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "figure/Transform.h"
 
 namespace {
 
@@ -177,7 +177,8 @@ TEST(TransformChain, DerivativeFollowsTheProductRule) {
   expectMatEq(chain->derivative(0), Mat4() * first.derivative(0) * *middle.matrix() * *last.matrix());
   expectMatEq(chain->derivative(2), Mat4() * *first.matrix() * middle.derivative(1) * *last.matrix());
   expectMatEq(chain->derivative(4), Mat4() * *first.matrix() * *middle.matrix() * last.derivative(0));
-  for (int k = 0; k < chain->dofCount(); ++k) expectMatNear(chain->derivative(k), finiteDifference(*chain, k), 2e-3f);
+  for (int k = 0; k < chain->dofCount(); ++k)
+    expectMatNear(chain->derivative(k), finiteDifference(*chain, k), 2e-3f);
 }
 
 TEST(TransformChain, EachHingeClampsItsOwnElementWhateverTheChainSays) {
@@ -204,7 +205,8 @@ TEST(TransformChain, EmptyAndAppended) {
 }
 
 TEST(Clone, IsADeepIndependentCopyOfEveryKind) {
-  auto chain = TransformChain::of(std::make_unique<Translation>(1, 2, 3), std::make_unique<QuatRotation>(0.1, 0.2, 0.3),
+  auto chain = TransformChain::of(std::make_unique<Translation>(1, 2, 3),
+                                  std::make_unique<QuatRotation>(0.1, 0.2, 0.3),
                                   std::make_unique<AxisRotation>(0, 0.4, -1, 1));
   auto copy = chain->clone();
   EXPECT_EQ(copy->dofCount(), 8);

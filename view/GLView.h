@@ -22,8 +22,8 @@ class GLView : public Fl_Gl_Window {
   int handle(int event) override;
 
   Scene* scene = nullptr;
-  int lastX = 0;     // toolkit x of the last recorded press or drag
-  int lastY = 0;     // GL window y (height minus toolkit y) of the same
+  int lastX = 0;           // toolkit x of the last recorded press or drag
+  int lastY = 0;           // GL window y (height minus toolkit y) of the same
   double grabDepth = 0.0;  // window depth of the grabbed handle when grabbed
   int mode = Idle;
   Handle* grabbedHandle = nullptr;

@@ -19,7 +19,9 @@ struct FrameMatrices {
   }
 };
 
-bool finite3(double a, double b, double c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
+bool finite3(double a, double b, double c) {
+  return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
+}
 
 }  // namespace
 
@@ -74,7 +76,8 @@ double Figure::pickSegment(Segment* s, const Vec3& nearPoint, const Vec3& farPoi
       best = t;
     }
   }
-  for (int i = 0; i < s->childCount(); ++i) best = pickSegment(s->child(i), nearPoint, farPoint, hit, best, W);
+  for (int i = 0; i < s->childCount(); ++i)
+    best = pickSegment(s->child(i), nearPoint, farPoint, hit, best, W);
   return best;
 }
 

@@ -8,9 +8,9 @@
 
 // The derivatives of one handle's position, made by one gradient evaluation.
 struct HandleJacobian {
-  int weightRow;                    // the carrying segment's index
+  int weightRow;  // the carrying segment's index
   Handle* handle;
   std::vector<Mat4> dofDerivatives;  // d world / d DOF k for every DOF k
-  Mat4 world;                       // the carrying segment's world matrix
+  Mat4 world;                        // the carrying segment's world matrix
   Vec3 localPos;
 };

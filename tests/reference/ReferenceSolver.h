@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "figure/Figure.h"
 #include "HandleJacobian.h"
+#include "figure/Figure.h"
 
 // The drag solver written as plainly as it can be: a world chain rebuilt and
 // cloned per segment, a full array of derivative matrices copied per child and
