@@ -113,8 +113,7 @@ void GradientPass::ownPairDerivatives(const Node& n, const Mat4& PT, Mat4* D, co
       timesDerivative(*first.matrix(), n.pairBall[1] ? pairScratch[1][k] : second.derivative(k),
                       chainDerivative);
     }
-    timesDerivative(PT, chainDerivative, D[j]);
-    alive[j] = !topRowsZero(D[j]);
+    alive[j] = timesDerivative(PT, chainDerivative, D[j]);
   }
 }
 
@@ -165,12 +164,13 @@ void GradientPass::evaluate(Figure& figure, const Handle* dragged, float* g) {
         if (!parentAlive[q]) continue;
         if (translation) {
           derivativeTimesTranslation(PD[q], t, D[q]);
+          alive[q] = !topRowsZero(D[q]);
         } else if (affine) {
-          derivativeTimesAffine(PD[q], wide, D[q]);
+          alive[q] = derivativeTimesAffine(PD[q], wide, D[q]);
         } else {
           D[q] = PD[q] * A;
+          alive[q] = !D[q].isZero();
         }
-        alive[q] = !topRowsZero(D[q]);
       }
       own = p.pathCount;
     }
@@ -185,8 +185,7 @@ void GradientPass::evaluate(Figure& figure, const Handle* dragged, float* g) {
           alive[own + j] = 0;
           continue;
         }
-        timesDerivative(PT, n.ball ? ballScratch[j] : joint.derivative(j), D[own + j]);
-        alive[own + j] = !topRowsZero(D[own + j]);
+        alive[own + j] = timesDerivative(PT, n.ball ? ballScratch[j] : joint.derivative(j), D[own + j]);
       }
     }
 

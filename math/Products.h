@@ -55,24 +55,30 @@ inline __m128d threeTerms(const WideRow& r, __m128d b0, __m128d b1, __m128d b2) 
   return _mm_add_pd(_mm_add_pd(_mm_mul_pd(r.e0, b0), _mm_mul_pd(r.e1, b1)), _mm_mul_pd(r.e2, b2));
 }
 
-inline void storeRow(float* out, __m128d left, __m128d right) {
-  _mm_storeu_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(left), _mm_cvtpd_ps(right)));
+// Stores one row; returns the mask of its non-zero elements.
+inline int storeRow(float* out, __m128d left, __m128d right) {
+  const __m128 row = _mm_movelh_ps(_mm_cvtpd_ps(left), _mm_cvtpd_ps(right));
+  _mm_storeu_ps(out, row);
+  return _mm_movemask_ps(_mm_cmpneq_ps(row, _mm_setzero_ps()));
 }
 
 // p * a for rows of p and an affine a: column 3 adds p's own fourth element
-// (a's corner is 1), columns 0 to 2 add an exact zero. Rows 0 to 2 only.
-inline void rowsTimesAffine(const float* P, const WideAffine& w, float* O) {
+// (a's corner is 1), columns 0 to 2 add an exact zero. Rows 0 to 2 only;
+// returns whether any element is non-zero.
+inline bool rowsTimesAffine(const float* P, const WideAffine& w, float* O) {
+  int nonZero = 0;
   for (int r = 0; r < 3; ++r) {
     const WideRow row(P + 4 * r);
-    storeRow(O + 4 * r, threeTerms(row, w.c01[0], w.c01[1], w.c01[2]),
-             _mm_add_pd(threeTerms(row, w.c23[0], w.c23[1], w.c23[2]), row.corner));
+    nonZero |= storeRow(O + 4 * r, threeTerms(row, w.c01[0], w.c01[1], w.c01[2]),
+                        _mm_add_pd(threeTerms(row, w.c23[0], w.c23[1], w.c23[2]), row.corner));
   }
+  return nonZero != 0;
 }
 
-// d * a for a derivative d and an affine a.
-inline void derivativeTimesAffine(const Mat4& d, const WideAffine& w, Mat4& out) {
-  rowsTimesAffine(d.m, w, out.m);
+// d * a for a derivative d and an affine a; returns whether it is non-zero.
+inline bool derivativeTimesAffine(const Mat4& d, const WideAffine& w, Mat4& out) {
   out[12] = out[13] = out[14] = out[15] = 0.0f;
+  return rowsTimesAffine(d.m, w, out.m);
 }
 
 // d * a for an a that only translates: the rotation columns stay d's own.
@@ -113,20 +119,9 @@ inline Mat4 translationTimesAffine(const Vec3& t, const Mat4& m) {
   return out;
 }
 
-// p * d for any p and a derivative d.
-inline void timesDerivative(const Mat4& p, const Mat4& d, Mat4& out) {
-  if (!hasZeroBottomRow(d)) {
-    out = p * d;
-    return;
-  }
-  const WideAffine w(d);  // rows 0 to 2 are all that d contributes
-  for (int r = 0; r < 3; ++r) {
-    const WideRow row(p.m + 4 * r);
-    storeRow(out.m + 4 * r, threeTerms(row, w.c01[0], w.c01[1], w.c01[2]),
-             threeTerms(row, w.c23[0], w.c23[1], w.c23[2]));
-  }
-  out[12] = out[13] = out[14] = out[15] = 0.0f;
-}
+// p * d for any p and a derivative d; returns whether rows 0 to 2 hold a
+// non-zero element.
+inline bool timesDerivative(const Mat4& p, const Mat4& d, Mat4& out);
 
 // True when rows 0 to 2 hold only zeros (of either sign), as for Mat4::isZero
 // on a matrix whose bottom row is known to be zero.
@@ -136,6 +131,22 @@ inline bool topRowsZero(const Mat4& a) {
       _mm_or_ps(_mm_or_ps(_mm_cmpneq_ps(_mm_loadu_ps(a.m), zero), _mm_cmpneq_ps(_mm_loadu_ps(a.m + 4), zero)),
                 _mm_cmpneq_ps(_mm_loadu_ps(a.m + 8), zero));
   return _mm_movemask_ps(any) == 0;
+}
+
+inline bool timesDerivative(const Mat4& p, const Mat4& d, Mat4& out) {
+  if (!hasZeroBottomRow(d)) {
+    out = p * d;
+    return !topRowsZero(out);
+  }
+  const WideAffine w(d);  // rows 0 to 2 are all that d contributes
+  int nonZero = 0;
+  for (int r = 0; r < 3; ++r) {
+    const WideRow row(p.m + 4 * r);
+    nonZero |= storeRow(out.m + 4 * r, threeTerms(row, w.c01[0], w.c01[1], w.c01[2]),
+                        threeTerms(row, w.c23[0], w.c23[1], w.c23[2]));
+  }
+  out[12] = out[13] = out[14] = out[15] = 0.0f;
+  return nonZero != 0;
 }
 
 // a * b with the elements of the full product, taking the short way when the
