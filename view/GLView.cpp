@@ -100,8 +100,12 @@ void GLView::runPendingPick() {
     const SurfaceHit hit = figure.pickSurface(lastX, lastY);
     if (hit.segment) {
       ownedHandles.push_back(std::make_unique<Handle>(hit.point.x, hit.point.y, hit.point.z));
-      figure.addHandle(ownedHandles.back().get(), hit.segment);
+      Handle* added = ownedHandles.back().get();
+      figure.addHandle(added, hit.segment);
       figure.updateHandlePositions();
+      // A new handle is pinned where it was placed; left at the origin, it
+      // would drag its body part to the floor as soon as another is moved.
+      added->targetPos = added->worldPos;
     }
   }
   mode = Idle;

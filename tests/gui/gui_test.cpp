@@ -542,6 +542,23 @@ TEST_F(HandleDragging, HandleFollowsThePointerAndPosesTheFigure) {
   EXPECT_EQ(countNear(pixels, start, 3, isGreen), 0);
 }
 
+TEST_F(HandleDragging, ANewHandleStaysPinnedWhereItWasPlaced) {
+  Handle* head = pinOn("h_head");
+  ASSERT_NE(head, nullptr);
+  const Vec3 placed = head->worldPos;
+  EXPECT_EQ(head->targetPos.x, placed.x);
+  EXPECT_EQ(head->targetPos.y, placed.y);
+  EXPECT_EQ(head->targetPos.z, placed.z);
+  Handle* hand = pinOn("h_forearm_left");
+  ASSERT_NE(hand, nullptr);
+  const ViewPoint p = project(hand->worldPos);
+  typeKey('3');
+  dragHandle(hand, path(p.x, p.y, 3, -2, 10));
+  // The head was never dragged, yet it stays where it was pinned instead of
+  // being pulled towards the world origin at the feet.
+  EXPECT_LT(distance(head->worldPos, placed), 0.05);
+}
+
 TEST_F(HandleDragging, CoarserTolerancesFollowMoreLoosely) {
   // How far the handle trails the pointer after ten steps of 3.6 pixels.
   auto trail = [this](char key) {
