@@ -1,0 +1,342 @@
+#!/usr/bin/env bash
+# Runs the real program under valgrind memcheck and drives it through the X
+# server for many rounds: pins handles by clicking on the figure, drags each
+# of them, removes them all with right clicks, and presses the solver's keys.
+# Then closes the window with WM_DELETE_WINDOW and fails on any definite or
+# indirect leak or memory error that the suppressions do not explain, naming
+# the ones with the program's own code on their stack.
+#
+# Usage: session.sh MANNEQUIN WM_CLOSE [LOG]   (DISPLAY must be set)
+# MEMCHECK_ROUNDS (default 16) and MEMCHECK_HANDLES (handles per round,
+# default 6) size the session, MEMCHECK_BUDGET (default 240) is the seconds
+# after which no new round starts; MEMCHECK_TRACK_ORIGINS=yes says where
+# uninitialised values come from, at about twice the run time;
+# MEMCHECK_KEEP=1 keeps the screenshots of a passing run.
+set -Eeuo pipefail
+trap 'echo "memcheck: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=$1
+wm_close=$2
+rounds=${MEMCHECK_ROUNDS:-16}
+budget=${MEMCHECK_BUDGET:-240}
+per_round=${MEMCHECK_HANDLES:-6}
+origins=${MEMCHECK_TRACK_ORIGINS:-no}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-memcheck.XXXXXX")
+log=${3:-$work/valgrind.log}
+out=$work/stdout.txt
+pid=
+passed=0
+# valgrind's status when it found errors; the program itself never uses it.
+error_status=97
+
+finish() {
+  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  if ((passed)) && [[ -z "${MEMCHECK_KEEP:-}" ]]; then
+    rm -rf "$work"
+  else
+    echo "memcheck: screenshots and output kept in $work; valgrind's log is $log" >&2
+  fi
+}
+trap finish EXIT
+
+fail() {
+  echo "memcheck: FAIL: $*" >&2
+  exit 1
+}
+note() { echo "memcheck: $*"; }
+
+xdo() { timeout 10 xdotool "$@"; }
+shot() { timeout 20 /usr/bin/import -window "$top" "$work/$1.png"; }
+pixels() { /usr/bin/convert "$1" -alpha off -depth 8 rgb:- | od -An -v -tu1 -w3; }
+classes='
+function magenta(r, g, b) { return r > 20 && b > 20 && 2 * g < r && r - b < 8 && b - r < 8 }
+function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
+'
+
+# The program is idle, having handled all input and drawn, once it has used
+# no processor time for 0.15 s (valgrind sleeps with it).
+cpu_ticks() {
+  local stat
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
+  stat=${stat##*) }
+  read -r _ _ _ _ _ _ _ _ _ _ _ utime stime _ <<<"$stat"
+  echo $((utime + stime))
+}
+wait_idle() {
+  local last now same=0
+  last=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$log")"
+  for _ in $(seq 2400); do
+    sleep 0.05
+    now=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$log")"
+    if [[ $now == "$last" ]]; then
+      same=$((same + 1))
+      ((same >= 3)) && return 0
+    else
+      same=0
+    fi
+    last=$now
+  done
+  fail "the program stayed busy for 2 minutes"
+}
+
+# The green pixels of the axes at the start are not handles.
+axes=$work/axes.txt
+
+# "x y" lines: centres of the green points other than the axes'.
+handle_points() {
+  pixels "$1" | awk -v w="$W" -v axes="$axes" "$classes"'
+    BEGIN { while ((getline line < axes) > 0) { split(line, a, " ")
+              for (dy = -2; dy <= 2; dy++) for (dx = -2; dx <= 2; dx++) skip[(a[1] + dx) " " (a[2] + dy)] = 1 } }
+    { i = NR - 1; x = i % w; y = int(i / w)
+      if (!green($1, $2, $3) || ((x " " y) in skip)) next
+      for (c = 1; c <= n; c++) if ((x - fx[c]) ^ 2 + (y - fy[c]) ^ 2 <= 36) break
+      if (c > n) { n++; fx[c] = x; fy[c] = y }
+      sx[c] += x; sy[c] += y; k[c]++ }
+    END { for (c = 1; c <= n; c++) printf "%d %d\n", sx[c] / k[c] + 0.5, sy[c] / k[c] + 0.5 }'
+}
+
+# "x y" lines: up to N points well inside the figure, spread over it and away
+# from any green; ROUND varies where the spreading starts.
+body_points() {
+  pixels "$1" | awk -v w="$W" -v want="$2" -v round="$3" "$classes"'
+    { i = NR - 1; if (magenta($1, $2, $3)) m[i] = 1; else if (green($1, $2, $3)) g[i] = 1 }
+    END {
+      for (i in m) {
+        x = i % w; y = int(i / w)
+        if (x % 2 || y % 2) continue
+        ok = 1
+        for (dy = -3; dy <= 3 && ok; dy++) for (dx = -3; dx <= 3; dx++) if (!((i + dy * w + dx) in m)) { ok = 0; break }
+        for (dy = -8; dy <= 8 && ok; dy += 2) for (dx = -8; dx <= 8; dx += 2) if ((i + dy * w + dx) in g) { ok = 0; break }
+        if (ok) { n++; cx[n] = x; cy[n] = y }
+      }
+      if (!n) exit
+      # Farthest-point spreading from a start that moves with the round.
+      s = (round * 7919) % n + 1
+      for (c = 1; c <= n; c++) d[c] = 1e9
+      for (k = 1; k <= want && k <= n; k++) {
+        print cx[s], cy[s]
+        best = -1
+        for (c = 1; c <= n; c++) {
+          e = (cx[c] - cx[s]) ^ 2 + (cy[c] - cy[s]) ^ 2
+          if (e < d[c]) d[c] = e
+          if (d[c] > best) { best = d[c]; next_s = c }
+        }
+        if (best < 400) break
+        s = next_s
+      }
+    }'
+}
+
+magenta_count() { pixels "$1" | awk "$classes"'{ if (magenta($1, $2, $3)) n++ } END { print n + 0 }'; }
+
+# A press and release at (x, y) of the view with BUTTON. The pointer gets
+# there first and the program sees it arrive, so that the motion does not
+# reach it as a drag after the press.
+click() {
+  xdo mousemove --window "$gl" "$2" "$3"
+  sleep 0.1
+  xdo mousedown "$1" mouseup "$1"
+  wait_idle
+}
+
+# The frame that runs a quick click's pick has drawn the handles already, so
+# the handle it pins or removes shows only from the next frame on: any event
+# brings that frame, a move of the pointer to an empty corner will do.
+show_picks() {
+  xdo mousemove --window "$gl" 600 600 mousemove --window "$gl" 601 600
+  wait_idle
+}
+
+# ---- start
+
+vg=(valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite,indirect
+  --errors-for-leak-kinds=definite,indirect --error-exitcode=$error_status
+  --suppressions="$here/mannequin.supp" --gen-suppressions=all --num-callers=40
+  --track-origins="$origins" --fullpath-after="$root/" --log-file="$log")
+note "${vg[*]} $bin"
+started=$SECONDS
+"${vg[@]}" "$bin" >"$out" 2>"$work/stderr.txt" &
+pid=$!
+
+top=
+for _ in $(seq 600); do
+  top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+  [[ -n "$top" ]] && break
+  kill -0 "$pid" 2>/dev/null || fail "the program exited early: $(tail -n 20 "$log")"
+  sleep 0.1
+done
+[[ -n "$top" ]] || fail "no visible window within 60 s"
+W=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { split($2, s, "x"); print s[1] }')
+gl=
+for _ in $(seq 300); do
+  gl=$(timeout 10 xwininfo -children -id "$top" | awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }')
+  [[ -n "$gl" ]] && break
+  sleep 0.1
+done
+[[ -n "$gl" ]] || fail "no 690x665 view at (0, 0) inside the window"
+
+count=0
+for _ in $(seq 120); do
+  wait_idle
+  shot start
+  count=$(magenta_count "$work/start.png")
+  ((count > 5000)) && break
+done
+((count > 5000)) || fail "no figure on screen ($count magenta pixels)"
+pixels "$work/start.png" | awk -v w="$W" "$classes"'{ i = NR - 1; if (green($1, $2, $3)) print i % w, int(i / w) }' >"$axes"
+note "first frame after $((SECONDS - started)) s: $count magenta pixels"
+xdo windowfocus "$top"
+
+# ---- the rounds
+
+# Each round sets a tolerance (at the default 0.01 small drags do not move the
+# figure) and then the weights or the joint limits.
+tolerances=(2 3)
+settings=(s n d m)
+added=0
+dragged=0
+removed=0
+missed=0
+followed=0
+session=$SECONDS
+for ((round = 1; round <= rounds; round++)); do
+  if ((SECONDS - session > budget)); then
+    note "time budget of $budget s used up after $((round - 1)) rounds"
+    break
+  fi
+  key="${tolerances[round % 2]} ${settings[round % 4]}"
+  xdo mousemove --window "$gl" 600 600
+  # shellcheck disable=SC2086
+  xdo key $key
+
+  wait_idle
+  shot "round$round"
+  before=$(handle_points "$work/round$round.png" | wc -l)
+  mapfile -t points < <(body_points "$work/round$round.png" "$per_round" "$round")
+  ((${#points[@]} > 0)) || fail "round $round: no point well inside the figure"
+  for p in "${points[@]}"; do
+    read -r x y <<<"$p"
+    click 1 "$x" "$y"
+  done
+  show_picks
+
+  # Drag every handle there is a little way, a few steps each.
+  shot "pinned$round"
+  mapfile -t handles < <(handle_points "$work/pinned$round.png")
+  new=$((${#handles[@]} - before))
+  ((new > 0)) || fail "round $round: ${#points[@]} clicks on the figure pinned no handle"
+  added=$((added + new))
+  # Clicks with no handle point near them, kept for a look at the pictures.
+  n=0
+  for p in "${points[@]}"; do
+    read -r x y <<<"$p"
+    n=$((n + 1))
+    printf '%s\n' "${handles[@]}" | awk -v x="$x" -v y="$y" '
+      { if (($1 - x) ^ 2 + ($2 - y) ^ 2 <= 25) hit = 1 } END { exit !hit }' ||
+      echo "round $round: click $n of ${#points[@]}, at ($x, $y), pinned nothing" >>"$work/misses.txt"
+  done
+  missed=$((missed + ${#points[@]} - new))
+  i=0
+  drags=${#handles[@]}
+  ends=()
+  for h in "${handles[@]}"; do
+    read -r x y <<<"$h"
+    xdo mousemove --window "$gl" "$x" "$y"
+    sleep 0.1
+    xdo mousedown 1
+    dx=$((((round + i) % 5 - 2) * 4))
+    dy=$((((round * 3 + i) % 5 - 2) * 4))
+    ((dx == 0 && dy == 0)) && dx=5
+    # FLTK holds back pointer motion until it has read all queued events and
+    # drops it if the release comes first: let the path arrive while the
+    # button is still down.
+    for step in 1 2 3 4; do
+      xdo mousemove --window "$gl" $((x + dx * step)) $((y + dy * step))
+    done
+    wait_idle
+    xdo mouseup 1
+    wait_idle
+    ends+=("$((x + dx * 4)) $((y + dy * 4))")
+    dragged=$((dragged + 1))
+    i=$((i + 1))
+  done
+
+  # Remove every handle in sight, looking again after each pass.
+  for pass in 1 2 3 4 5; do
+    shot "left$round-$pass"
+    mapfile -t handles < <(handle_points "$work/left$round-$pass.png")
+    if ((pass == 1)); then
+      # Handles that followed the pointer: a point near where a drag ended.
+      for e in "${ends[@]}"; do
+        read -r x y <<<"$e"
+        if printf '%s\n' "${handles[@]}" | awk -v x="$x" -v y="$y" '
+          { if (($1 - x) ^ 2 + ($2 - y) ^ 2 <= 36) hit = 1 } END { exit !hit }'; then
+          followed=$((followed + 1))
+        fi
+      done
+    fi
+    ((${#handles[@]} == 0)) && break
+    for h in "${handles[@]}"; do
+      read -r x y <<<"$h"
+      click 3 "$x" "$y"
+    done
+    show_picks
+  done
+  shot "cleared$round"
+  left=$(handle_points "$work/cleared$round.png" | wc -l)
+  # Handles that no click saw (hidden behind the body) stay for the next round.
+  removed=$((removed + before + new - left))
+  note "round $round (key $key): $new pinned, $drags dragged, $left left; $((SECONDS - session)) s"
+done
+note "in all: $added handles pinned ($missed clicks pinned none), $dragged drags ($followed ended with the handle under the pointer), $removed removed, in $((SECONDS - session)) s"
+((followed > 0)) || fail "no dragged handle followed the pointer"
+
+# ---- close, as a window manager would, and read valgrind's verdict
+
+"$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
+status=
+for _ in $(seq 1200); do
+  if ! kill -0 "$pid" 2>/dev/null; then
+    status=0
+    wait "$pid" || status=$?
+    break
+  fi
+  sleep 0.1
+done
+[[ -n "$status" ]] || fail "the program still runs 2 minutes after the close request"
+pid=
+note "exit status $status after $((SECONDS - started)) s in all"
+
+grep -q 'ERROR SUMMARY' "$log" || fail "valgrind wrote no summary to $log"
+summary=$(grep 'ERROR SUMMARY' "$log" | tail -n 1 | sed 's/^==[0-9]*== //')
+leaks=$(grep -E '(definitely|indirectly) lost:' "$log" | sed 's/^==[0-9]*== *//' | paste -sd';' || true)
+note "$summary"
+[[ -n "$leaks" ]] && note "leaks after suppressions: $leaks"
+
+# Each error of valgrind's, one block per blank line; the ones that have a
+# frame in the program's own sources are ours for sure.
+own=$(awk -v bin="$bin" '
+  /^==[0-9]+== *$/ { if (block != "" && own && kind) print block "\n"; block = ""; own = 0; kind = 0; next }
+  /^==[0-9]+== / {
+    line = $0; sub(/^==[0-9]+== /, "", line)
+    if (line ~ /^(Invalid|Conditional jump|Use of uninitialised|Syscall param|Mismatched|Source and destination|Argument|Fishy)/ ||
+        line ~ /(definitely|indirectly) lost in loss record/) kind = 1
+    if (line ~ /^ *(at|by) 0x/ && (line ~ /\((app|view|figure|ik|math|humanoid)\/[^:]*:[0-9]+\)/ || index(line, bin))) own = 1
+    block = block "\n  " line }
+  END { if (block != "" && own && kind) print block }' "$log")
+if [[ -n "$own" ]]; then
+  echo "memcheck: errors with the program's own code on the stack:$own" >&2
+  fail "valgrind found faults in the program's own code"
+fi
+((status != error_status)) || fail "valgrind reported errors that no suppression explains (see $log)"
+((status == 0)) || fail "exit status $status after closing"
+grep -qE 'definitely lost: [1-9]|indirectly lost: [1-9]' "$log" && fail "leaks reported: $leaks"
+grep -qE 'ERROR SUMMARY: 0 errors' "$log" || fail "$summary"
+note "passed: no leak and no memory error in $((SECONDS - started)) s"
+passed=1
