@@ -1,0 +1,576 @@
+#!/usr/bin/env bash
+# Sends the real program a long, seeded random sequence of X input through
+# xdotool: moves, clicks and drags of every mouse button with and without
+# Shift, button chords, wheel steps and key presses, on the figure, on its
+# handles, anywhere in the view, on the window's edges and outside it. Then
+# checks that the program still runs and answers: a fresh screenshot shows the
+# figure, a Shift-drag traces the camera on stdout and turns the view, and a
+# WM_DELETE_WINDOW ends it with status 0.
+#
+# Usage: e2e_random_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
+# E2E_RANDOM_SEED picks the sequence (default: from the clock; it is printed),
+# E2E_RANDOM_ACTIONS its length (default 600), E2E_RANDOM_BUDGET the seconds
+# the random phase may take at most (default 150). The same seed makes the
+# same choices; points on the figure come from screenshots taken when the
+# program is idle, so a replay lands where the first run did unless the
+# program itself behaved differently.
+set -Eeuo pipefail
+trap 'echo "e2e-random: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
+
+bin=$1
+wm_close=$2
+
+seed=${E2E_RANDOM_SEED:-$(($(date +%s%N) / 1000 % 4294967296))}
+actions=${E2E_RANDOM_ACTIONS:-600}
+budget=${E2E_RANDOM_BUDGET:-150}
+[[ "$seed" =~ ^[0-9]{1,10}$ && "$actions" =~ ^[0-9]{1,6}$ && "$budget" =~ ^[0-9]{1,6}$ ]] &&
+  ((seed < 4294967296)) || {
+  echo "e2e-random: E2E_RANDOM_SEED (below 2^32), E2E_RANDOM_ACTIONS and E2E_RANDOM_BUDGET must be whole numbers" >&2
+  exit 2
+}
+echo "e2e-random: seed $seed (replay with E2E_RANDOM_SEED=$seed), $actions actions"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-e2e-random.XXXXXX")
+out=$work/stdout.txt
+err=$work/stderr.txt
+log=$work/actions.txt
+pid=
+passed=0
+action=0
+
+finish() {
+  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  if ((passed)); then
+    rm -rf "$work"
+  else
+    echo "e2e-random: seed $seed; last actions:" >&2
+    tail -n 8 "$log" 2>/dev/null | sed 's/^/  /' >&2 || true
+    echo "e2e-random: screenshots, actions and output kept in $work" >&2
+  fi
+}
+trap finish EXIT
+
+fail() {
+  echo "e2e-random: FAIL (seed $seed, action $action): $*" >&2
+  exit 1
+}
+note() { echo "e2e-random: $*"; }
+
+# xdotool can wait forever (mousemove --sync onto the pointer's own spot).
+xdo() { timeout 10 xdotool "$@"; }
+
+# ---- the random numbers: xorshift32, in this shell so that no subshell
+# loses the state. rand N leaves a number in [0, N) in R.
+state=$(((seed * 1103515245 + 12345 ^ 0x9E3779B9) & 0xFFFFFFFF))
+((state != 0)) || state=1
+rand() {
+  state=$((state ^ ((state << 13) & 0xFFFFFFFF)))
+  state=$((state ^ (state >> 17)))
+  state=$((state ^ ((state << 5) & 0xFFFFFFFF)))
+  R=$((state % $1))
+}
+# between LO HI: a number in [LO, HI] in R.
+between() {
+  rand $(($2 - $1 + 1))
+  R=$((R + $1))
+}
+# clamp V LO HI: V within [LO, HI] in C.
+clamp() {
+  C=$1
+  if ((C < $2)); then C=$2; fi
+  if ((C > $3)); then C=$3; fi
+}
+
+# ---- screenshots and pixels
+
+shot() { timeout 10 /usr/bin/import -window "$top" "$work/$1.png"; }
+pixels() { /usr/bin/convert "$1" -alpha off -depth 8 rgb:- | od -An -v -tu1 -w3; }
+classes='
+function magenta(r, g, b) { return r > 20 && b > 20 && 2 * g < r && r - b < 8 && b - r < 8 }
+function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
+'
+magenta_count() { pixels "$1" | awk "$classes"'{ if (magenta($1, $2, $3)) n++ } END { print n + 0 }'; }
+magenta_changes() {
+  paste -d' ' <(pixels "$1") <(pixels "$2") | awk "$classes"'
+    { if (magenta($1, $2, $3) != magenta($4, $5, $6)) n++ } END { print n + 0 }'
+}
+
+# The program has handled all input sent and drawn once it has used no
+# processor time for 0.15 s.
+cpu_ticks() {
+  local stat
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
+  stat=${stat##*) }
+  read -r _ _ _ _ _ _ _ _ _ _ _ utime stime _ <<<"$stat"
+  echo $((utime + stime))
+}
+wait_idle() {
+  local last now same=0
+  last=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$err")"
+  for _ in $(seq 600); do
+    sleep 0.05
+    now=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$err")"
+    if [[ $now == "$last" ]]; then
+      same=$((same + 1))
+      ((same >= 3)) && return 0
+    else
+      same=0
+    fi
+    last=$now
+  done
+  fail "the program stayed busy for 30 s: $1"
+}
+
+# Targets from a picture of the idle program, in window coordinates: every third
+# magenta pixel of the figure and every green pixel of the handles.
+body=()
+handles=()
+refresh_targets() {
+  wait_idle "before a look at the figure"
+  shot targets
+  local kind x y
+  body=()
+  handles=()
+  while read -r kind x y; do
+    if [[ $kind == m ]]; then body+=("$x $y"); else handles+=("$x $y"); fi
+  done < <(pixels "$work/targets.png" | awk -v w="$W" "$classes"'
+    { i = NR - 1; x = i % w; y = int(i / w)
+      if (green($1, $2, $3)) print "g", x, y
+      else if (x % 3 == 0 && y % 3 == 0 && magenta($1, $2, $3)) print "m", x, y }')
+  if ((${#handles[@]} > most_green)); then most_green=${#handles[@]}; fi
+}
+most_green=0
+
+alive() {
+  kill -0 "$pid" 2>/dev/null || return 1
+  # A zombie still answers kill -0.
+  local stat
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
+  stat=${stat##*) }
+  [[ ${stat%% *} != Z ]]
+}
+
+trace_lines() { grep -c '^\[' "$out" || true; }
+
+# ---- start the program and find its window
+
+"$bin" >"$out" 2>"$err" &
+pid=$!
+
+top=
+for _ in $(seq 500); do
+  top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+  [[ -n "$top" ]] && break
+  alive || fail "the program exited early: $(cat "$err")"
+  sleep 0.02
+done
+[[ -n "$top" ]] || fail "no visible window within 10 s"
+
+read -r W H < <(xdo getwindowgeometry "$top" | awk '/Geometry/ { split($2, s, "x"); print s[1], s[2] }')
+read -r X0 Y0 < <(xdo getwindowgeometry "$top" | awk '/Position/ { split($2, p, ","); print p[1] + 0, p[2] + 0 }')
+read -r SW SH < <(xdo getdisplaygeometry)
+# The GL view is the window's child at (0, 0), 4 pixels narrower, 1 lower.
+VW=$((W - 4))
+VH=$((H - 1))
+note "window $top: ${W}x${H} at ($X0, $Y0) on a ${SW}x${SH} screen"
+
+count=0
+for _ in $(seq 100); do
+  shot start
+  count=$(magenta_count "$work/start.png")
+  ((count > 5000)) && break
+  sleep 0.05
+done
+((count > 5000)) || fail "no figure on screen ($count magenta pixels)"
+
+# ---- the random sequence
+
+keys=(s d 1 2 3 n m s d 1 2 3 n m a x z q 0 9 space Return Tab BackSpace Delete
+  Up Down Left Right Home End Page_Up F1 F5 shift+s ctrl+z alt+x ctrl+shift+d
+  Shift_L Control_L Alt_L)
+# Where the pointer is, in screen coordinates.
+px=$X0
+py=$Y0
+# The camera's pan and zoom since the start, in pixels of drag: kept within
+# bounds, and the pan undone before each turn, so that the figure stays in
+# view whatever the seed.
+pan_x=0
+pan_y=0
+zoom=0
+declare -A done_kinds=()
+events=0
+
+# pick_target: a random point in screen coordinates, in T_X T_Y, with T_WHAT
+# saying where it is.
+pick_target() {
+  local n
+  rand 100
+  if ((R < 40 && ${#body[@]} > 0)); then
+    rand ${#body[@]}
+    read -r T_X T_Y <<<"${body[R]}"
+    T_WHAT=body
+  elif ((R < 58 && ${#handles[@]} > 0)); then
+    rand ${#handles[@]}
+    read -r T_X T_Y <<<"${handles[R]}"
+    T_WHAT=handle
+  elif ((R < 80)); then
+    rand "$VW"
+    T_X=$R
+    rand "$VH"
+    T_Y=$R
+    T_WHAT=view
+  elif ((R < 92)); then
+    # The edges of the view and of the window: first and last rows and
+    # columns, the strip beside the view and the row under it.
+    rand 6
+    n=$R
+    case $n in
+      0) T_X=0 ;;
+      1) T_X=$((VW - 1)) ;;
+      2) between "$VW" $((W - 1)) && T_X=$R ;;
+      *) rand "$W" && T_X=$R ;;
+    esac
+    case $n in
+      0 | 1 | 2) rand "$H" && T_Y=$R ;;
+      3) T_Y=0 ;;
+      4) T_Y=$((VH - 1)) ;;
+      *) T_Y=$((H - 1)) ;;
+    esac
+    T_WHAT=edge
+  else
+    # Outside the window, somewhere else on the screen.
+    rand 2
+    if ((R)); then
+      between "$W" $((SW - X0 - 1)) && T_X=$R
+      rand "$SH" && T_Y=$((R - Y0))
+    else
+      rand "$SW" && T_X=$((R - X0))
+      between "$H" $((SH - Y0 - 1)) && T_Y=$R
+    fi
+    T_WHAT=outside
+  fi
+  clamp $((T_X + X0)) 0 $((SW - 1))
+  T_X=$C
+  clamp $((T_Y + Y0)) 0 $((SH - 1))
+  T_Y=$C
+}
+
+# The xdotool commands of one action are gathered in cmd and sent in one call,
+# or in a few where the program must catch up in between.
+cmd=()
+send() {
+  ((${#cmd[@]} == 0)) && return 0
+  echo "$action $1: ${cmd[*]}" >>"$log"
+  xdo "${cmd[@]}" || fail "xdotool failed or hung on: ${cmd[*]}"
+  cmd=()
+}
+# FLTK holds back pointer motion until it has read all queued events and
+# drops it if a release comes first: before releasing a camera drag, let the
+# program take in the path, so that the camera moved as far as counted.
+catch_up() {
+  send "$1"
+  wait_idle "$1"
+}
+move_to() {
+  clamp "$1" 0 $((SW - 1))
+  px=$C
+  clamp "$2" 0 $((SH - 1))
+  py=$C
+  cmd+=(mousemove "$px" "$py")
+  events=$((events + 1))
+}
+pause() { cmd+=(sleep "$1"); }
+button() {
+  cmd+=("mouse$1" "$2")
+  events=$((events + 1))
+}
+press_key() {
+  cmd+=("$@")
+  events=$((events + 1))
+}
+
+# A wandering path of N steps from the pointer, each at most STEP pixels,
+# sometimes leaving the window.
+wander() {
+  local n=$1 step=$2 i
+  for ((i = 0; i < n; i++)); do
+    between $((-step)) "$step"
+    local dx=$R
+    between $((-step)) "$step"
+    move_to $((px + dx)) $((py + R))
+    rand 3
+    if ((R == 0)); then pause 0.02; fi
+  done
+}
+
+# A Shift-drag of the camera with BUTTON; keeps pan and zoom within bounds.
+camera_drag() {
+  local b=$1 sx sy n tx ty
+  # Pressed inside the view, or the program sees no drag at all.
+  pick_target
+  while ((T_X < X0 || T_X >= X0 + VW || T_Y < Y0 || T_Y >= Y0 + VH)); do pick_target; done
+  move_to "$T_X" "$T_Y"
+  sx=$px
+  sy=$py
+  if ((b == 1 && (pan_x != 0 || pan_y != 0))); then
+    # Turning moves the pan's directions: first undo the pan exactly.
+    undo_pan
+    move_to "$sx" "$sy"
+  fi
+  press_key keydown shift
+  button down "$b"
+  between 1 10
+  n=$R
+  wander "$n" 25
+  # The camera follows the last drag position; bound the net motion.
+  case $b in
+    2)
+      clamp $((px - sx)) $((-150 - pan_x)) $((150 - pan_x))
+      clamp "$C" $((-sx)) $((SW - 1 - sx))
+      tx=$C
+      clamp $((py - sy)) $((-150 - pan_y)) $((150 - pan_y))
+      clamp "$C" $((-sy)) $((SH - 1 - sy))
+      ty=$C
+      move_to $((sx + tx)) $((sy + ty))
+      pan_x=$((pan_x + tx))
+      pan_y=$((pan_y + ty))
+      ;;
+    3)
+      clamp $((py - sy)) $((-80 - zoom)) $((100 - zoom))
+      clamp "$C" $((-sy)) $((SH - 1 - sy))
+      ty=$C
+      move_to "$px" $((sy + ty))
+      zoom=$((zoom + ty))
+      ;;
+  esac
+  catch_up "camera drag $b"
+  button up "$b"
+  press_key keyup shift
+}
+
+# Shift-middle drags back over the pan so far, in pieces the screen allows.
+undo_pan() {
+  local sx sy tx ty
+  while ((pan_x != 0 || pan_y != 0)); do
+    # Pressed inside the view, or the program sees no drag at all.
+    clamp "$px" $((X0 + 200)) $((X0 + VW - 201))
+    sx=$C
+    clamp "$py" $((Y0 + 200)) $((Y0 + VH - 201))
+    sy=$C
+    move_to "$sx" "$sy"
+    clamp $((-pan_x)) -200 200
+    tx=$C
+    clamp $((-pan_y)) -200 200
+    ty=$C
+    press_key keydown shift
+    button down 2
+    move_to $((sx + tx / 2)) $((sy + ty / 2))
+    move_to $((sx + tx)) $((sy + ty))
+    catch_up "undoing the pan"
+    button up 2
+    press_key keyup shift
+    pan_x=$((pan_x + tx))
+    pan_y=$((pan_y + ty))
+  done
+}
+
+one_action() {
+  local kind b n shift_held=0
+  cmd=()
+  rand 100
+  if ((R < 10)); then
+    kind=move
+    pick_target
+    move_to "$T_X" "$T_Y"
+  elif ((R < 38)); then
+    kind=click
+    pick_target
+    move_to "$T_X" "$T_Y"
+    local buttons=(1 1 1 1 3 3 3 2 4 5 6 7)
+    rand ${#buttons[@]}
+    b=${buttons[R]}
+    rand 5
+    if ((R == 0 && b <= 3)); then
+      camera_drag "$b"
+      kind=shift-click
+    else
+      button down "$b"
+      # Released at once, before the next frame, or a moment later.
+      rand 2
+      if ((R)); then pause 0.05; fi
+      button up "$b"
+    fi
+    kind+=" $b $T_WHAT"
+  elif ((R < 62)); then
+    local buttons=(1 1 1 1 3 3 2)
+    rand ${#buttons[@]}
+    b=${buttons[R]}
+    rand 3
+    if ((R == 0)); then
+      camera_drag "$b"
+      kind="shift-drag $b"
+    else
+      kind=drag
+      pick_target
+      move_to "$T_X" "$T_Y"
+      button down "$b"
+      between 1 15
+      n=$R
+      wander "$n" 30
+      # Sometimes Shift comes or goes while the button is held.
+      rand 4
+      if ((R == 0)); then
+        press_key keydown shift
+        shift_held=1
+        wander 3 10
+      fi
+      button up "$b"
+      if ((shift_held)); then press_key keyup shift; fi
+      kind+=" $b $T_WHAT"
+    fi
+  elif ((R < 82)); then
+    kind=key
+    rand 2
+    if ((R)); then cmd+=(windowfocus "$top"); fi
+    rand 3
+    n=$((R + 1))
+    local i
+    for ((i = 0; i < n; i++)); do
+      rand ${#keys[@]}
+      press_key key "${keys[R]}"
+      kind+=" ${keys[R]}"
+    done
+  elif ((R < 90)); then
+    # A key or a second button while a button is held.
+    kind=chord
+    pick_target
+    move_to "$T_X" "$T_Y"
+    rand 2
+    b=$((R * 2 + 1))
+    button down "$b"
+    wander 2 15
+    rand 2
+    if ((R)); then
+      rand ${#keys[@]}
+      press_key key "${keys[R]}"
+      kind+=" $b+key ${keys[R]}"
+    else
+      local other=$((4 - b))
+      button down "$other"
+      wander 2 15
+      button up "$other"
+      kind+=" $b+$other"
+    fi
+    wander 2 15
+    button up "$b"
+  elif ((R < 95)); then
+    kind=wheel
+    pick_target
+    move_to "$T_X" "$T_Y"
+    rand 4
+    n=$((R + 1))
+    rand 2
+    b=$((R + 4))
+    local i
+    for ((i = 0; i < n; i++)); do
+      button down "$b"
+      button up "$b"
+    done
+    kind+=" $b x$n"
+  else
+    kind=focus
+    rand 2
+    if ((R)); then cmd+=(windowfocus "$top"); else cmd+=(windowfocus "$gl"); fi
+    pick_target
+    move_to "$T_X" "$T_Y"
+  fi
+  done_kinds[${kind%% *}]=$((${done_kinds[${kind%% *}]:-0} + 1))
+  send "$kind"
+}
+
+gl=$(timeout 5 xwininfo -children -id "$top" | awk -v s="${VW}x${VH}+0+0" '$1 ~ /^0x/ && index($0, " " s " ") { print $1; exit }')
+[[ -n "$gl" ]] || fail "no ${VW}x${VH} view at (0, 0) inside the window"
+
+refresh_targets
+note "figure: ${#body[@]} sampled magenta pixels"
+start=$SECONDS
+refreshes=1
+for ((action = 1; action <= actions; action++)); do
+  if ((action % 40 == 0)); then
+    refresh_targets
+    refreshes=$((refreshes + 1))
+  fi
+  one_action
+  alive || fail "the program died: $(tail -n 20 "$err")"
+  if ((SECONDS - start > budget)); then
+    note "time budget of $budget s used up"
+    break
+  fi
+done
+action=$((action > actions ? actions : action))
+kinds=$(for k in "${!done_kinds[@]}"; do printf '%s %d, ' "$k" "${done_kinds[$k]}"; done | sort)
+note "sent $action actions, $events X input events in $((SECONDS - start)) s ($refreshes target refreshes): ${kinds%, }"
+note "handles: up to $most_green green pixels at once, $((${#handles[@]})) at the last look"
+note "camera: pan ($pan_x, $pan_y), zoom $zoom pixels of drag; $(trace_lines) trace lines so far"
+
+# ---- still alive, still drawing, still answering
+
+action=check
+xdo keyup shift || true
+wait_idle "after the sequence"
+shot after
+alive || fail "the program died: $(tail -n 20 "$err")"
+count=$(magenta_count "$work/after.png")
+((count > 200)) || fail "only $count magenta pixels: no figure after the sequence"
+note "still drawing: $count magenta pixels"
+
+lines_before=$(trace_lines)
+x=$((X0 + VW / 2))
+y=$((Y0 + VH / 2))
+xdo mousemove "$x" "$y"
+xdo keydown shift
+xdo mousedown 1
+for i in 1 2 3 4 5; do
+  xdo mousemove $((x + 8 * i)) "$y"
+  sleep 0.03
+done
+# The last step must arrive before the release (see catch_up).
+wait_idle "during the turn"
+xdo mouseup 1
+xdo keyup shift
+wait_idle "after the turn"
+shot turned
+new=$(grep '^\[' "$out" | tail -n +$((lines_before + 1)) || true)
+# Five steps of 8 pixels right; FLTK may merge motion events that queue up,
+# so the steps must add up rather than come one by one.
+traced=$(awk 'BEGIN { ok = 1 }
+  { if ($0 !~ /^\[[0-9]+ 0 -0\]$/) ok = 0; sub(/^\[/, ""); sum += $1; n++ }
+  END { print (ok && n > 0 && sum == 40) ? n : 0 }' <<<"$new")
+((traced > 0)) || fail "the Shift-drag traced '$new', expected steps '[N 0 -0]' adding up to 40"
+changed=$(magenta_changes "$work/after.png" "$work/turned.png")
+((changed > 20)) || fail "the Shift-drag changed only $changed pixels"
+note "still answering: a Shift-drag traced $traced lines and changed $changed pixels"
+
+# ---- closing the window ends the program normally
+
+"$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
+status=
+for _ in $(seq 500); do
+  if ! kill -0 "$pid" 2>/dev/null; then
+    status=0
+    wait "$pid" || status=$?
+    break
+  fi
+  sleep 0.02
+done
+[[ -n "$status" ]] || fail "the program still runs 10 s after the close request"
+pid=
+((status == 0)) || fail "exit status $status after closing: $(tail -n 40 "$err")"
+unexpected=$(grep -v -e '^\[' -e '^brem$' "$out" | sort | uniq -c | head -n 5 || true)
+[[ -z "$unexpected" ]] || note "other output: $unexpected"
+[[ -s "$err" ]] && note "stderr: $(head -n 5 "$err")"
+note "closed: exit status 0, $(trace_lines) trace lines in all"
+passed=1
