@@ -19,5 +19,5 @@ fi
 scripts/install-deps.sh
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMANNEQUIN_TESTS=ON -DMANNEQUIN_MEMCHECK=ON
 cmake --build "$build" -j"$(nproc)" --target mannequin wm_close
-ctest --test-dir "$build" -L memcheck --output-on-failure --verbose
+ctest --test-dir "$build" -L memcheck --verbose
 echo "memcheck: valgrind's log is $build/tests/memcheck/valgrind.log"

@@ -179,6 +179,7 @@ note "window $top: ${W}x${H} at ($X0, $Y0) on a ${SW}x${SH} screen"
 
 count=0
 for _ in $(seq 100); do
+  alive || fail "the program died before its first frame: $(tail -n 20 "$err")"
   shot start
   count=$(magenta_count "$work/start.png")
   ((count > 5000)) && break
