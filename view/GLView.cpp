@@ -12,7 +12,10 @@
 GLView::GLView(int x, int y, int w, int h)
     : Fl_Gl_Window(x, y, w, h, "GLView"), camera(std::make_unique<OrbitCamera>()) {}
 
+void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
+
 GLView::~GLView() {
+  Fl::remove_timeout(redrawLater, this);
   // Leave the figure with no pointers into records that die with the view.
   if (scene && scene->figure) {
     for (const auto& h : ownedHandles) scene->figure->removeHandle(h.get());
@@ -89,6 +92,10 @@ void GLView::draw() {
 
 void GLView::runPendingPick() {
   Figure& figure = *scene->figure;
+  // The button's release asks for the frame that shows what the pick did,
+  // unless it came before this frame. A redraw asked for inside draw() is
+  // cleared when the frame ends, so the request waits for the event loop.
+  Fl::add_timeout(0.0, redrawLater, this);
   if (Handle* h = figure.handleAt(lastX, lastY, 5)) {
     figure.removeHandle(h);
     if (grabbedHandle == h) grabbedHandle = nullptr;

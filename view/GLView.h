@@ -32,6 +32,7 @@ class GLView : public Fl_Gl_Window {
   int framesDrawn() const { return frames; }
 
  private:
+  static void redrawLater(void* view);
   void setUpContext();
   void drawAxes();
   void runPendingPick();

@@ -1084,6 +1084,10 @@ TEST_F(ClickTiming, PressAndReleaseBeforeTheNextFramePinsAHandle) {
   EXPECT_EQ(view->mode, Idle);
   EXPECT_EQ(figure->handleCount(), 1);
   EXPECT_EQ(segment("h_thigh_left")->handleCount(), 1);
+  // With no further event, the event loop still draws the frame that shows it.
+  const int frames = view->framesDrawn();
+  for (int i = 0; i < 20 && view->framesDrawn() == frames; ++i) Fl::wait(0.01);
+  EXPECT_GT(view->framesDrawn(), frames);
 }
 
 // A left press 4 to 5 pixels from a handle misses it for grabbing (radius 4)
