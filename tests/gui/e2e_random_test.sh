@@ -39,10 +39,7 @@ passed=0
 action=0
 
 finish() {
-  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
+  stop_program
   if ((passed)); then
     rm -rf "$work"
   else
@@ -59,8 +56,9 @@ fail() {
 }
 note() { echo "e2e-random: $*"; }
 
-# xdotool can wait forever (mousemove --sync onto the pointer's own spot).
-xdo() { timeout 10 xdotool "$@"; }
+# xdo, shot, pixels, classes, magenta_count, magenta_changes, trace_lines,
+# cpu_ticks, idle_within, find_window, close_window, stop_program.
+source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 
 # ---- the random numbers: xorshift32, in this shell so that no subshell
 # loses the state. rand N leaves a number in [0, N) in R.
@@ -84,45 +82,9 @@ clamp() {
   if ((C > $3)); then C=$3; fi
 }
 
-# ---- screenshots and pixels
-
-shot() { timeout 10 /usr/bin/import -window "$top" "$work/$1.png"; }
-pixels() { /usr/bin/convert "$1" -alpha off -depth 8 rgb:- | od -An -v -tu1 -w3; }
-classes='
-function magenta(r, g, b) { return r > 20 && b > 20 && 2 * g < r && r - b < 8 && b - r < 8 }
-function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
-'
-magenta_count() { pixels "$1" | awk "$classes"'{ if (magenta($1, $2, $3)) n++ } END { print n + 0 }'; }
-magenta_changes() {
-  paste -d' ' <(pixels "$1") <(pixels "$2") | awk "$classes"'
-    { if (magenta($1, $2, $3) != magenta($4, $5, $6)) n++ } END { print n + 0 }'
-}
-
 # The program has handled all input sent and drawn once it has used no
 # processor time for 0.15 s.
-cpu_ticks() {
-  local stat
-  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
-  stat=${stat##*) }
-  read -r _ _ _ _ _ _ _ _ _ _ _ utime stime _ <<<"$stat"
-  echo $((utime + stime))
-}
-wait_idle() {
-  local last now same=0
-  last=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$err")"
-  for _ in $(seq 600); do
-    sleep 0.05
-    now=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$err")"
-    if [[ $now == "$last" ]]; then
-      same=$((same + 1))
-      ((same >= 3)) && return 0
-    else
-      same=0
-    fi
-    last=$now
-  done
-  fail "the program stayed busy for 30 s: $1"
-}
+wait_idle() { idle_within 600 "$err" "30 s: $1"; }
 
 # Targets from a picture of the idle program, in window coordinates: every third
 # magenta pixel of the figure and every green pixel of the handles.
@@ -153,21 +115,12 @@ alive() {
   [[ ${stat%% *} != Z ]]
 }
 
-trace_lines() { grep -c '^\[' "$out" || true; }
-
 # ---- start the program and find its window
 
 "$bin" >"$out" 2>"$err" &
 pid=$!
 
-top=
-for _ in $(seq 500); do
-  top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-  [[ -n "$top" ]] && break
-  alive || fail "the program exited early: $(cat "$err")"
-  sleep 0.02
-done
-[[ -n "$top" ]] || fail "no visible window within 10 s"
+find_window 500 0.02 "10 s" alive cat "$err"
 
 read -r W H < <(xdo getwindowgeometry "$top" | awk '/Geometry/ { split($2, s, "x"); print s[1], s[2] }')
 read -r X0 Y0 < <(xdo getwindowgeometry "$top" | awk '/Position/ { split($2, p, ","); print p[1] + 0, p[2] + 0 }')
@@ -557,18 +510,7 @@ note "still answering: a Shift-drag traced $traced lines and changed $changed pi
 
 # ---- closing the window ends the program normally
 
-"$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
-status=
-for _ in $(seq 500); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    status=0
-    wait "$pid" || status=$?
-    break
-  fi
-  sleep 0.02
-done
-[[ -n "$status" ]] || fail "the program still runs 10 s after the close request"
-pid=
+close_window 500 0.02 "10 s"
 ((status == 0)) || fail "exit status $status after closing: $(tail -n 40 "$err")"
 unexpected=$(grep -v -e '^\[' -e '^brem$' "$out" | sort | uniq -c | head -n 5 || true)
 [[ -z "$unexpected" ]] || note "other output: $unexpected"

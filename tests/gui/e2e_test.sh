@@ -18,10 +18,7 @@ pid=
 passed=0
 
 finish() {
-  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
+  stop_program
   if ((passed)); then
     rm -rf "$work"
   else
@@ -36,21 +33,12 @@ fail() {
 }
 note() { echo "e2e: $*"; }
 
-# xdotool can wait forever (mousemove --sync onto the pointer's own spot).
-xdo() { timeout 5 xdotool "$@"; }
+# xdo, shot, pixels, classes, magenta_changes, trace_lines, find_window,
+# find_view, close_window, stop_program.
+source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
+xdo_timeout=5
 
 # ---- screenshots and pixels
-
-shot() { timeout 10 /usr/bin/import -window "$top" "$work/$1.png"; }
-
-# One "r g b" line per pixel, row by row.
-pixels() { /usr/bin/convert "$1" -alpha off -depth 8 rgb:- | od -An -v -tu1 -w3; }
-
-# The colour classes: the lit figure and the handle points.
-classes='
-function magenta(r, g, b) { return r > 20 && b > 20 && 2 * g < r && r - b < 8 && b - r < 8 }
-function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
-'
 
 # "count cx cy" of the magenta pixels.
 magenta_stats() {
@@ -66,12 +54,6 @@ count_near() {
     { i = NR - 1; px = i % w; py = int(i / w)
       if (px >= x - r && px <= x + r && py >= y - r && py <= y + r && '"$class"'($1, $2, $3)) n++ }
     END { print n + 0 }'
-}
-
-# How many pixels differ in class (magenta or not) between two screenshots.
-magenta_changes() {
-  paste -d' ' <(pixels "$1") <(pixels "$2") | awk "$classes"'
-    { if (magenta($1, $2, $3) != magenta($4, $5, $6)) n++ } END { print n + 0 }'
 }
 
 # "x y" of the magenta pixel nearest the figure's middle whose whole
@@ -107,32 +89,17 @@ settle() {
   fail "the window kept changing ($name)"
 }
 
-trace_lines() { grep -c '^\[' "$out" || true; }
-
 # ---- start with a command line the program ignores
 
 "$bin" --foo bar -x >"$out" 2>"$err" &
 pid=$!
 
-top=
-for _ in $(seq 500); do
-  top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-  [[ -n "$top" ]] && break
-  kill -0 "$pid" 2>/dev/null || fail "the program exited early: $(cat "$err")"
-  sleep 0.02
-done
-[[ -n "$top" ]] || fail "no visible window within 10 s"
+find_window 500 0.02 "10 s" running cat "$err"
 
 # The GL view is the top-level window's 690x665 child at (0, 0).
 top_geometry=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { print $2 }')
 [[ "$top_geometry" == 694x666 ]] || fail "window is $top_geometry, not 694x666"
-gl=
-for _ in $(seq 100); do
-  gl=$(timeout 5 xwininfo -children -id "$top" | awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }')
-  [[ -n "$gl" ]] && break
-  sleep 0.02
-done
-[[ -n "$gl" ]] || fail "no 690x665 view at (0, 0) inside the window"
+find_view 100 0.02
 W=694
 note "window $top, view $gl"
 
@@ -236,18 +203,7 @@ note "zoom: 5 trace lines, magenta pixels $count4 -> $count5"
 
 # ---- closing the window ends the program normally
 
-"$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
-status=
-for _ in $(seq 250); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    status=0
-    wait "$pid" || status=$?
-    break
-  fi
-  sleep 0.02
-done
-[[ -n "$status" ]] || fail "the program still runs 5 s after the close request"
-pid=
+close_window 250 0.02 "5 s"
 ((status == 0)) || fail "exit status $status after closing"
 grep -qv -e '^\[' -e '^brem$' "$out" && fail "unexpected output: $(grep -v -e '^\[' -e '^brem$' "$out" | head -n 3)"
 if [[ -s "$err" ]]; then

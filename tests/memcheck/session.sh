@@ -33,10 +33,7 @@ passed=0
 error_status=97
 
 finish() {
-  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
+  stop_program
   if ((passed)) && [[ -z "${MEMCHECK_KEEP:-}" ]]; then
     rm -rf "$work"
   else
@@ -51,39 +48,14 @@ fail() {
 }
 note() { echo "memcheck: $*"; }
 
-xdo() { timeout 10 xdotool "$@"; }
-shot() { timeout 20 /usr/bin/import -window "$top" "$work/$1.png"; }
-pixels() { /usr/bin/convert "$1" -alpha off -depth 8 rgb:- | od -An -v -tu1 -w3; }
-classes='
-function magenta(r, g, b) { return r > 20 && b > 20 && 2 * g < r && r - b < 8 && b - r < 8 }
-function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
-'
+# xdo, shot, pixels, classes, magenta_count, cpu_ticks, idle_within,
+# find_window, find_view, close_window, stop_program.
+source "$here/../gui/x_helpers.sh"
+shot_timeout=20
 
 # The program is idle, having handled all input and drawn, once it has used
 # no processor time for 0.15 s (valgrind sleeps with it).
-cpu_ticks() {
-  local stat
-  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
-  stat=${stat##*) }
-  read -r _ _ _ _ _ _ _ _ _ _ _ utime stime _ <<<"$stat"
-  echo $((utime + stime))
-}
-wait_idle() {
-  local last now same=0
-  last=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$log")"
-  for _ in $(seq 2400); do
-    sleep 0.05
-    now=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$log")"
-    if [[ $now == "$last" ]]; then
-      same=$((same + 1))
-      ((same >= 3)) && return 0
-    else
-      same=0
-    fi
-    last=$now
-  done
-  fail "the program stayed busy for 2 minutes"
-}
+wait_idle() { idle_within 2400 "$log" "2 minutes"; }
 
 # The green pixels of the axes at the start are not handles.
 axes=$work/axes.txt
@@ -133,8 +105,6 @@ body_points() {
     }'
 }
 
-magenta_count() { pixels "$1" | awk "$classes"'{ if (magenta($1, $2, $3)) n++ } END { print n + 0 }'; }
-
 # A press and release at (x, y) of the view with BUTTON. The pointer gets
 # there first and the program sees it arrive, so that the motion does not
 # reach it as a drag after the press.
@@ -164,22 +134,9 @@ started=$SECONDS
 "${vg[@]}" "$bin" >"$out" 2>"$work/stderr.txt" &
 pid=$!
 
-top=
-for _ in $(seq 600); do
-  top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-  [[ -n "$top" ]] && break
-  kill -0 "$pid" 2>/dev/null || fail "the program exited early: $(tail -n 20 "$log")"
-  sleep 0.1
-done
-[[ -n "$top" ]] || fail "no visible window within 60 s"
+find_window 600 0.1 "60 s" running tail -n 20 "$log"
 W=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { split($2, s, "x"); print s[1] }')
-gl=
-for _ in $(seq 300); do
-  gl=$(timeout 10 xwininfo -children -id "$top" | awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }')
-  [[ -n "$gl" ]] && break
-  sleep 0.1
-done
-[[ -n "$gl" ]] || fail "no 690x665 view at (0, 0) inside the window"
+find_view 300 0.1
 
 count=0
 for _ in $(seq 120); do
@@ -299,18 +256,7 @@ note "in all: $added handles pinned ($missed clicks pinned none), $dragged drags
 
 # ---- close, as a window manager would, and read valgrind's verdict
 
-"$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
-status=
-for _ in $(seq 1200); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    status=0
-    wait "$pid" || status=$?
-    break
-  fi
-  sleep 0.1
-done
-[[ -n "$status" ]] || fail "the program still runs 2 minutes after the close request"
-pid=
+close_window 1200 0.1 "2 minutes"
 note "exit status $status after $((SECONDS - started)) s in all"
 
 grep -q 'ERROR SUMMARY' "$log" || fail "valgrind wrote no summary to $log"

@@ -1,0 +1,129 @@
+# Helpers shared by the scripts that drive the real program through the X
+# server (tests/gui/e2e_test.sh, tests/gui/e2e_random_test.sh,
+# tests/memcheck/session.sh). Source it; it runs nothing by itself.
+#
+# The caller defines fail (prints its argument and exits) and sets, before the
+# helpers run: work (the folder for screenshots), pid (the program's process),
+# top (its window, found with find_window), out (its standard output) and
+# wm_close (the tool that sends WM_DELETE_WINDOW). xdo_timeout and
+# shot_timeout (seconds, default 10) bound a call of xdotool and a screenshot.
+
+# xdotool can wait forever (mousemove --sync onto the pointer's own spot).
+xdo() { timeout "${xdo_timeout:-10}" xdotool "$@"; }
+
+# ---- screenshots and pixels
+
+shot() { timeout "${shot_timeout:-10}" /usr/bin/import -window "$top" "$work/$1.png"; }
+
+# One "r g b" line per pixel, row by row.
+pixels() { /usr/bin/convert "$1" -alpha off -depth 8 rgb:- | od -An -v -tu1 -w3; }
+
+# The colour classes: the lit figure and the handle points.
+classes='
+function magenta(r, g, b) { return r > 20 && b > 20 && 2 * g < r && r - b < 8 && b - r < 8 }
+function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
+'
+
+magenta_count() { pixels "$1" | awk "$classes"'{ if (magenta($1, $2, $3)) n++ } END { print n + 0 }'; }
+
+# How many pixels differ in class (magenta or not) between two screenshots.
+magenta_changes() {
+  paste -d' ' <(pixels "$1") <(pixels "$2") | awk "$classes"'
+    { if (magenta($1, $2, $3) != magenta($4, $5, $6)) n++ } END { print n + 0 }'
+}
+
+trace_lines() { grep -c '^\[' "$out" || true; }
+
+# ---- the program's process
+
+running() { kill -0 "$pid" 2>/dev/null; }
+
+# Ends the program if it still runs, for a script's EXIT trap.
+stop_program() {
+  if [[ -n "$pid" ]] && running; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+}
+
+# The processor time the program has used, in clock ticks.
+cpu_ticks() {
+  local stat
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
+  stat=${stat##*) }
+  read -r _ _ _ _ _ _ _ _ _ _ _ utime stime _ <<<"$stat"
+  echo $((utime + stime))
+}
+
+# idle_within TRIES LOG WHAT: returns once the program has used no processor
+# time for 0.15 s, having handled all input sent and drawn; fails, quoting the
+# end of LOG, when it is gone, and saying "the program stayed busy for WHAT"
+# after TRIES looks 0.05 s apart.
+idle_within() {
+  local tries=$1 log_file=$2 what=$3 last now same=0
+  last=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$log_file")"
+  for _ in $(seq "$tries"); do
+    sleep 0.05
+    now=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$log_file")"
+    if [[ $now == "$last" ]]; then
+      same=$((same + 1))
+      ((same >= 3)) && return 0
+    else
+      same=0
+    fi
+    last=$now
+  done
+  fail "the program stayed busy for $what"
+}
+
+# ---- the window
+
+# find_window TRIES PAUSE WITHIN ALIVE DETAIL...: sets top to the program's
+# first visible window, looking TRIES times PAUSE seconds apart. ALIVE is a
+# command that succeeds while the program runs; when it fails, the command
+# DETAIL... says why. WITHIN is the time given, for the message on failure.
+find_window() {
+  local tries=$1 pause=$2 within=$3 alive=$4
+  shift 4
+  top=
+  for _ in $(seq "$tries"); do
+    top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+    [[ -n "$top" ]] && return 0
+    "$alive" || fail "the program exited early: $("$@")"
+    sleep "$pause"
+  done
+  fail "no visible window within $within"
+}
+
+# find_view TRIES PAUSE: sets gl to the GL view, the window's 690x665 child at
+# (0, 0), looking TRIES times PAUSE seconds apart.
+find_view() {
+  local tries=$1 pause=$2
+  gl=
+  for _ in $(seq "$tries"); do
+    gl=$(timeout "${xdo_timeout:-10}" xwininfo -children -id "$top" | awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }')
+    [[ -n "$gl" ]] && return 0
+    sleep "$pause"
+  done
+  fail "no 690x665 view at (0, 0) inside the window"
+}
+
+# close_window TRIES PAUSE WITHIN: sends WM_DELETE_WINDOW, as a window manager
+# would, and waits TRIES times PAUSE seconds for the program to end; sets
+# status to its exit status and clears pid. WITHIN is the time given, for the
+# message on failure.
+close_window() {
+  local tries=$1 pause=$2 within=$3
+  "$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
+  status=
+  for _ in $(seq "$tries"); do
+    if ! running; then
+      status=0
+      wait "$pid" || status=$?
+      break
+    fi
+    sleep "$pause"
+  done
+  [[ -n "$status" ]] || fail "the program still runs $within after the close request"
+  pid=
+}
