@@ -7,6 +7,22 @@
 
 using namespace products;
 
+namespace {
+
+bool hasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+
+bool wideInstructions = hasAvx2();
+
+}  // namespace
+
+bool GradientPass::useWideInstructions(bool wanted) {
+  wideInstructions = wanted && hasAvx2();
+  return wideInstructions;
+}
+
 GradientPass::GradientPass(const Figure& figure) {
   const std::vector<Segment*> order = figure.segments();
   nodes.reserve(order.size());
@@ -87,12 +103,14 @@ void GradientPass::prepare(const Figure& figure) {
 // PT times the chain's derivatives, formed as the chain forms them (its first
 // element's derivative times the second's matrix, or the first's matrix times
 // the second's derivative), with ball joints' derivatives made together.
-void GradientPass::ownPairDerivatives(const Node& n, const Mat4& PT, Mat4* D, const unsigned char* need,
-                                      unsigned char* alive) {
+inline __attribute__((always_inline)) void GradientPass::ownPairDerivatives(const Node& n, const Mat4& PT,
+                                                                            Mat4* D,
+                                                                            const unsigned char* need,
+                                                                            unsigned char* alive) {
   const Transform& first = n.pair->child(0);
   const Transform& second = n.pair->child(1);
   const int firstDofs = first.dofCount();
-  const WideAffine secondWide(*second.matrix());
+  const WideMatrix secondWide(*second.matrix());
   if (n.pairBall[0]) n.pairBall[0]->q.toMatrixDerivatives(pairScratch[0], need);
   if (n.pairBall[1]) n.pairBall[1]->q.toMatrixDerivatives(pairScratch[1], need + firstDofs);
   for (int j = 0; j < n.ownDofs; ++j) {
@@ -118,6 +136,26 @@ void GradientPass::ownPairDerivatives(const Node& n, const Mat4& PT, Mat4* D, co
 }
 
 void GradientPass::evaluate(Figure& figure, const Handle* dragged, float* g) {
+  if (wideInstructions) {
+    evaluateWide(figure, dragged, g);
+  } else {
+    evaluatePortable(figure, dragged, g);
+  }
+}
+
+// One body, built twice: the kernels it inlines take the instruction set of
+// the function they land in.
+void GradientPass::evaluatePortable(Figure& figure, const Handle* dragged, float* g) {
+  evaluateBody(figure, dragged, g);
+}
+
+__attribute__((target("avx2"))) void GradientPass::evaluateWide(Figure& figure, const Handle* dragged,
+                                                                float* g) {
+  evaluateBody(figure, dragged, g);
+}
+
+inline __attribute__((always_inline)) void GradientPass::evaluateBody(Figure& figure, const Handle* dragged,
+                                                                      float* g) {
   const Mat4 identity;
   for (int i = 0; i < static_cast<int>(nodes.size()); ++i) {
     Node& n = nodes[i];
@@ -156,16 +194,12 @@ void GradientPass::evaluate(Figure& figure, const Handle* dragged, float* g) {
       const Mat4* PD = &derivatives[p.pathStart];
       const unsigned char* parentAlive = &live[p.pathStart];
       const bool affine = isAffine(A);
-      const bool translation = affine && hasIdentityRotation(A);
-      const WideAffine wide(A);
+      const WideMatrix wide(A);
       std::fill(alive, alive + p.pathCount, 0);
       for (int c = 0; c < n.carriedCount; ++c) {
         const int q = carried[n.carriedStart + c];
         if (!parentAlive[q]) continue;
-        if (translation) {
-          derivativeTimesTranslation(PD[q], t, D[q]);
-          alive[q] = !topRowsZero(D[q]);
-        } else if (affine) {
+        if (affine) {
           alive[q] = derivativeTimesAffine(PD[q], wide, D[q]);
         } else {
           D[q] = PD[q] * A;

@@ -33,6 +33,11 @@ class GradientPass {
   // 1/2 sum f |x - target|^2 (f = 3 for the dragged handle) to g.
   void evaluate(Figure& figure, const Handle* dragged, float* g);
 
+  // Whether passes run their AVX2 build, which the processor decides unless a
+  // caller turns it off; returns whether it is in use. Both builds give the
+  // same numbers: they differ only in how many elements an instruction takes.
+  static bool useWideInstructions(bool wanted);
+
  private:
   struct Node {
     Segment* segment;
@@ -50,6 +55,9 @@ class GradientPass {
     bool sameWorlds;                  // both world matrices came out equal
   };
 
+  void evaluatePortable(Figure& figure, const Handle* dragged, float* g);
+  void evaluateWide(Figure& figure, const Handle* dragged, float* g);
+  void evaluateBody(Figure& figure, const Handle* dragged, float* g);
   void ownPairDerivatives(const Node& n, const Mat4& PT, Mat4* D, const unsigned char* need,
                           unsigned char* alive);
 

@@ -2,14 +2,24 @@
 
 #include <emmintrin.h>
 
+#include <cstring>
+
 #include "math/Mat4.h"
 
-// The products below compute only what later steps read (rows 0 to 2) and
-// leave out terms that a known zero in the other operand's bottom row makes
-// zero. The remaining terms are summed in double in the order of the full
-// product and rounded once, so every element used is exactly the one the full
-// product gives (up to the sign of a zero, which no later step can see).
+// Products that compute only what later steps read (rows 0 to 2). Each
+// element is summed in double in the order of the full product and rounded
+// once, so it is exactly the element the full product gives; only terms that
+// a known zero row of the other operand makes zero are left out, which can
+// change nothing but the sign of a zero.
+//
+// A row is held as four doubles in a GCC vector: in an ordinary build each
+// operation becomes two SSE2 instructions, and inlined into a function built
+// for AVX2 it becomes one. Nothing here passes such a vector by value, which
+// would depend on the instruction set.
 namespace products {
+
+typedef double Wide __attribute__((vector_size(32)));
+typedef float Narrow __attribute__((vector_size(16)));
 
 inline bool isAffine(const Mat4& a) {
   return _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(a.m + 12), _mm_set_ps(1, 0, 0, 0))) == 0xF;
@@ -17,86 +27,57 @@ inline bool isAffine(const Mat4& a) {
 inline bool hasZeroBottomRow(const Mat4& a) {
   return _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(a.m + 12), _mm_setzero_ps())) == 0xF;
 }
-inline bool hasIdentityRotation(const Mat4& a) {
-  return a[0] == 1 && a[1] == 0 && a[2] == 0 && a[4] == 0 && a[5] == 1 && a[6] == 0 && a[8] == 0 &&
-         a[9] == 0 && a[10] == 1;
+
+// True when rows 0 to 2 hold only zeros (of either sign), as for Mat4::isZero
+// on a matrix whose bottom row is known to be zero.
+inline bool topRowsZero(const Mat4& a) {
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 any =
+      _mm_or_ps(_mm_or_ps(_mm_cmpneq_ps(_mm_loadu_ps(a.m), zero), _mm_cmpneq_ps(_mm_loadu_ps(a.m + 4), zero)),
+                _mm_cmpneq_ps(_mm_loadu_ps(a.m + 8), zero));
+  return _mm_movemask_ps(any) == 0;
 }
 
-// Rows 0 to 2 of a matrix as doubles, in pairs of adjacent columns, widened
-// once for many products.
-struct WideAffine {
-  __m128d c01[3], c23[3];
-  explicit WideAffine(const Mat4& m) {
-    for (int r = 0; r < 3; ++r) {
-      const __m128 v = _mm_loadu_ps(m.m + 4 * r);
-      c01[r] = _mm_cvtps_pd(v);
-      c23[r] = _mm_cvtps_pd(_mm_movehl_ps(v, v));
+// The four rows of a float matrix as doubles, widened once for many products.
+struct WideMatrix {
+  Wide row[4];
+  explicit WideMatrix(const Mat4& m) {
+    for (int r = 0; r < 4; ++r) {
+      Narrow v;
+      std::memcpy(&v, m.m + 4 * r, sizeof v);
+      row[r] = __builtin_convertvector(v, Wide);
     }
   }
 };
 
-// Row r of a float matrix as doubles: each of its first three elements
-// broadcast to both lanes, and (0, fourth element).
-struct WideRow {
-  __m128d e0, e1, e2, corner;
-  WideRow(const float* row) {
-    const __m128 v = _mm_loadu_ps(row);
-    const __m128d lo = _mm_cvtps_pd(v);
-    const __m128d hi = _mm_cvtps_pd(_mm_movehl_ps(v, v));
-    e0 = _mm_unpacklo_pd(lo, lo);
-    e1 = _mm_unpackhi_pd(lo, lo);
-    e2 = _mm_unpacklo_pd(hi, hi);
-    corner = _mm_unpackhi_pd(_mm_setzero_pd(), hi);
-  }
-};
-
-// ((r0 * b0 + r1 * b1) + r2 * b2) for two adjacent columns, in double.
-inline __m128d threeTerms(const WideRow& r, __m128d b0, __m128d b1, __m128d b2) {
-  return _mm_add_pd(_mm_add_pd(_mm_mul_pd(r.e0, b0), _mm_mul_pd(r.e1, b1)), _mm_mul_pd(r.e2, b2));
-}
-
-// Stores one row; returns the mask of its non-zero elements.
-inline int storeRow(float* out, __m128d left, __m128d right) {
-  const __m128 row = _mm_movelh_ps(_mm_cvtpd_ps(left), _mm_cvtpd_ps(right));
-  _mm_storeu_ps(out, row);
-  return _mm_movemask_ps(_mm_cmpneq_ps(row, _mm_setzero_ps()));
-}
-
-// p * a for rows of p and an affine a: column 3 adds p's own fourth element
-// (a's corner is 1), columns 0 to 2 add an exact zero. Rows 0 to 2 only;
-// returns whether any element is non-zero.
-inline bool rowsTimesAffine(const float* P, const WideAffine& w, float* O) {
+// Rows 0 to 2 of p * b, with the first Terms terms of each element's sum
+// (Terms = 3 when b's bottom row is zero). Returns whether any element is
+// non-zero.
+template <int Terms>
+inline bool rowsTimes(const float* p, const WideMatrix& b, float* out) {
   int nonZero = 0;
   for (int r = 0; r < 3; ++r) {
-    const WideRow row(P + 4 * r);
-    nonZero |= storeRow(O + 4 * r, threeTerms(row, w.c01[0], w.c01[1], w.c01[2]),
-                        _mm_add_pd(threeTerms(row, w.c23[0], w.c23[1], w.c23[2]), row.corner));
+    const float* row = p + 4 * r;
+    Wide sum = (double(row[0]) * b.row[0] + double(row[1]) * b.row[1]) + double(row[2]) * b.row[2];
+    if (Terms == 4) sum += double(row[3]) * b.row[3];
+    const Narrow rounded = __builtin_convertvector(sum, Narrow);
+    std::memcpy(out + 4 * r, &rounded, sizeof rounded);
+    nonZero |= _mm_movemask_ps(_mm_cmpneq_ps(rounded, _mm_setzero_ps()));
   }
   return nonZero != 0;
 }
 
-// d * a for a derivative d and an affine a; returns whether it is non-zero.
-inline bool derivativeTimesAffine(const Mat4& d, const WideAffine& w, Mat4& out) {
+// d * a for a derivative d (bottom row zero) and an affine a; returns whether
+// it is non-zero.
+inline bool derivativeTimesAffine(const Mat4& d, const WideMatrix& a, Mat4& out) {
   out[12] = out[13] = out[14] = out[15] = 0.0f;
-  return rowsTimesAffine(d.m, w, out.m);
-}
-
-// d * a for an a that only translates: the rotation columns stay d's own.
-inline void derivativeTimesTranslation(const Mat4& d, const Vec3& t, Mat4& out) {
-  const float* D = d.m;
-  float* O = out.m;
-  for (int r = 0; r < 3; ++r) {
-    O[4 * r] = D[4 * r], O[4 * r + 1] = D[4 * r + 1], O[4 * r + 2] = D[4 * r + 2];
-    O[4 * r + 3] = static_cast<float>(double(D[4 * r]) * t.x + double(D[4 * r + 1]) * t.y +
-                                      double(D[4 * r + 2]) * t.z + double(D[4 * r + 3]));
-  }
-  O[12] = O[13] = O[14] = O[15] = 0.0f;
+  return rowsTimes<4>(d.m, a, out.m);
 }
 
 // p * a for affine p and a.
 inline Mat4 affineTimesAffine(const Mat4& p, const Mat4& a) {
   Mat4 out;  // bottom row 0, 0, 0, 1
-  rowsTimesAffine(p.m, WideAffine(a), out.m);
+  rowsTimes<4>(p.m, WideMatrix(a), out.m);
   return out;
 }
 
@@ -121,32 +102,13 @@ inline Mat4 translationTimesAffine(const Vec3& t, const Mat4& m) {
 
 // p * d for any p and a derivative d; returns whether rows 0 to 2 hold a
 // non-zero element.
-inline bool timesDerivative(const Mat4& p, const Mat4& d, Mat4& out);
-
-// True when rows 0 to 2 hold only zeros (of either sign), as for Mat4::isZero
-// on a matrix whose bottom row is known to be zero.
-inline bool topRowsZero(const Mat4& a) {
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 any =
-      _mm_or_ps(_mm_or_ps(_mm_cmpneq_ps(_mm_loadu_ps(a.m), zero), _mm_cmpneq_ps(_mm_loadu_ps(a.m + 4), zero)),
-                _mm_cmpneq_ps(_mm_loadu_ps(a.m + 8), zero));
-  return _mm_movemask_ps(any) == 0;
-}
-
 inline bool timesDerivative(const Mat4& p, const Mat4& d, Mat4& out) {
   if (!hasZeroBottomRow(d)) {
     out = p * d;
     return !topRowsZero(out);
   }
-  const WideAffine w(d);  // rows 0 to 2 are all that d contributes
-  int nonZero = 0;
-  for (int r = 0; r < 3; ++r) {
-    const WideRow row(p.m + 4 * r);
-    nonZero |= storeRow(out.m + 4 * r, threeTerms(row, w.c01[0], w.c01[1], w.c01[2]),
-                        threeTerms(row, w.c23[0], w.c23[1], w.c23[2]));
-  }
   out[12] = out[13] = out[14] = out[15] = 0.0f;
-  return nonZero != 0;
+  return rowsTimes<3>(p.m, WideMatrix(d), out.m);
 }
 
 // a * b with the elements of the full product, taking the short way when the
@@ -156,7 +118,7 @@ inline Mat4 product(const Mat4& a, const Mat4& b) {
     if (isAffine(a)) return affineTimesAffine(a, b);
     if (hasZeroBottomRow(a)) {
       Mat4 out;
-      derivativeTimesAffine(a, WideAffine(b), out);
+      derivativeTimesAffine(a, WideMatrix(b), out);
       return out;
     }
   } else if (hasZeroBottomRow(b) && (isAffine(a) || hasZeroBottomRow(a))) {

@@ -5,6 +5,7 @@
 
 #include "ReferenceSolver.h"
 #include "humanoid/Humanoid.h"
+#include "ik/GradientPass.h"
 
 namespace {
 
@@ -27,9 +28,23 @@ class Quiet {
   ~Quiet() { testing::internal::GetCapturedStdout(); }
 };
 
+// Each case runs with the pass's AVX2 build and with its portable one.
+class Differential : public testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (GradientPass::useWideInstructions(GetParam()) != GetParam()) GTEST_SKIP() << "no AVX2 here";
+  }
+  void TearDown() override { GradientPass::useWideInstructions(true); }
+};
+
 }  // namespace
 
-TEST(Differential, FastSolverMatchesThePlainOneBitForBit) {
+INSTANTIATE_TEST_SUITE_P(Builds, Differential, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Avx2" : "Portable";
+                         });
+
+TEST_P(Differential, FastSolverMatchesThePlainOneBitForBit) {
   std::mt19937 rng(20261208);
   std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
   const double tolerances[] = {0.01, 0.001, 0.0001};
@@ -103,7 +118,7 @@ TEST(Differential, FastSolverMatchesThePlainOneBitForBit) {
   EXPECT_EQ(drags, 320);
 }
 
-TEST(Differential, RelaxingWithoutADraggedHandleMatchesToo) {
+TEST_P(Differential, RelaxingWithoutADraggedHandleMatchesToo) {
   Twin fast, plain;
   for (const char* name : {"h_hand_left", "h_foot_right", "h_head"}) {
     const Vec3 e = fast.figure->findSegment(name)->endOffset;
