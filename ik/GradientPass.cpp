@@ -3,9 +3,10 @@
 #include <algorithm>
 
 #include "figure/Figure.h"
-#include "math/Products.h"
+#include "ik/DerivativeColumns.h"
 
 using namespace products;
+using columns::Columns;
 
 namespace {
 
@@ -100,11 +101,27 @@ void GradientPass::prepare(const Figure& figure) {
   std::reverse(recordHandles.begin(), recordHandles.end());
 }
 
+// PT, the parent's world matrix times the attachment, ready to multiply the
+// joint's own derivatives.
+struct GradientPass::OwnFactor {
+  const Mat4& PT;
+  const columns::WideColumns wide;
+  explicit OwnFactor(const Mat4& P) : PT(P), wide(P) {}
+
+  // PT * d into D; returns whether rows 0 to 2 hold a non-zero element.
+  bool times(const Mat4& d, Columns& D) const {
+    if (hasZeroBottomRow(d)) return columns::timesDerivative(wide, d, D);
+    const Mat4 m = PT * d;
+    D = columns::fromMatrix(m);
+    return !topRowsZero(m);
+  }
+};
+
 // PT times the chain's derivatives, formed as the chain forms them (its first
 // element's derivative times the second's matrix, or the first's matrix times
 // the second's derivative), with ball joints' derivatives made together.
-inline __attribute__((always_inline)) void GradientPass::ownPairDerivatives(const Node& n, const Mat4& PT,
-                                                                            Mat4* D,
+inline __attribute__((always_inline)) void GradientPass::ownPairDerivatives(const Node& n,
+                                                                            const OwnFactor& PT, Columns* D,
                                                                             const unsigned char* need,
                                                                             unsigned char* alive) {
   const Transform& first = n.pair->child(0);
@@ -131,7 +148,7 @@ inline __attribute__((always_inline)) void GradientPass::ownPairDerivatives(cons
       timesDerivative(*first.matrix(), n.pairBall[1] ? pairScratch[1][k] : second.derivative(k),
                       chainDerivative);
     }
-    alive[j] = timesDerivative(PT, chainDerivative, D[j]);
+    alive[j] = PT.times(chainDerivative, D[j]);
   }
 }
 
@@ -183,7 +200,7 @@ inline __attribute__((always_inline)) void GradientPass::evaluateBody(Figure& fi
       n.sameWorlds = false;
     }
 
-    Mat4* D = &derivatives[n.pathStart];
+    Columns* D = &derivatives[n.pathStart];
     unsigned char* alive = &live[n.pathStart];
     const unsigned char* need = &needed[n.pathStart];
 
@@ -191,27 +208,34 @@ inline __attribute__((always_inline)) void GradientPass::evaluateBody(Figure& fi
     int own = 0;
     if (n.parent >= 0) {
       const Node& p = nodes[n.parent];
-      const Mat4* PD = &derivatives[p.pathStart];
+      const Columns* PD = &derivatives[p.pathStart];
       const unsigned char* parentAlive = &live[p.pathStart];
-      const bool affine = isAffine(A);
-      const WideMatrix wide(A);
       std::fill(alive, alive + p.pathCount, 0);
-      for (int c = 0; c < n.carriedCount; ++c) {
-        const int q = carried[n.carriedStart + c];
-        if (!parentAlive[q]) continue;
-        if (affine) {
-          alive[q] = derivativeTimesAffine(PD[q], wide, D[q]);
-        } else {
-          D[q] = PD[q] * A;
-          alive[q] = !D[q].isZero();
+      auto carryEach = [&](auto carry) {
+        for (int c = 0; c < n.carriedCount; ++c) {
+          const int q = carried[n.carriedStart + c];
+          if (parentAlive[q]) alive[q] = carry(PD[q], D[q]);
         }
+      };
+      if (!isAffine(A)) {
+        carryEach([&](const Columns& d, Columns& out) {
+          const Mat4 m = columns::toMatrix(d) * A;
+          out = columns::fromMatrix(m);
+          return !m.isZero();
+        });
+      } else if (hasIdentityRotation(A)) {
+        carryEach([&](const Columns& d, Columns& out) { return columns::carryTranslation(d, t, out); });
+      } else {
+        const columns::CarryFactors factors(A);
+        carryEach([&](const Columns& d, Columns& out) { return columns::carry(d, factors, out); });
       }
       own = p.pathCount;
     }
 
     // This joint's own derivatives.
+    const OwnFactor factor(PT);
     if (n.pair && isAffine(*n.pair->child(1).matrix())) {
-      ownPairDerivatives(n, PT, D + own, need + own, alive + own);
+      ownPairDerivatives(n, factor, D + own, need + own, alive + own);
     } else {
       if (n.ball) n.ball->q.toMatrixDerivatives(ballScratch, need + own);
       for (int j = 0; j < n.ownDofs; ++j) {
@@ -219,7 +243,7 @@ inline __attribute__((always_inline)) void GradientPass::evaluateBody(Figure& fi
           alive[own + j] = 0;
           continue;
         }
-        alive[own + j] = timesDerivative(PT, n.ball ? ballScratch[j] : joint.derivative(j), D[own + j]);
+        alive[own + j] = factor.times(n.ball ? ballScratch[j] : joint.derivative(j), D[own + j]);
       }
     }
 
@@ -233,7 +257,7 @@ inline __attribute__((always_inline)) void GradientPass::evaluateBody(Figure& fi
     const std::vector<double>& w = figure.dofWeights[n.segment->index];
     const Vec3 p = h->localPos;
     const Vec3 e = transformPoint(chainWorld[recordOrder[r]], p) - h->targetPos;
-    const Mat4* D = &derivatives[n.pathStart];
+    const Columns* D = &derivatives[n.pathStart];
     const unsigned char* alive = &live[n.pathStart];
     const int* dofs = &pathDofs[n.pathStart];
     // Zero matrices and zero weights add nothing: only these DOFs can change.
@@ -241,24 +265,7 @@ inline __attribute__((always_inline)) void GradientPass::evaluateBody(Figure& fi
       if (!alive[q]) continue;
       const int i = dofs[q];
       const double L = f * w[i];
-      if (L == 0.0) continue;
-      const float* m = D[q].m;
-      float s[12];
-      if (L == 1.0) {
-        std::copy(m, m + 12, s);  // float(1.0 * x) is x
-      } else {
-        const __m128d l = _mm_set1_pd(L);
-        for (int k = 0; k < 12; k += 4) {
-          const __m128 v = _mm_loadu_ps(m + k);
-          const __m128 lo = _mm_cvtpd_ps(_mm_mul_pd(l, _mm_cvtps_pd(v)));
-          const __m128 hi = _mm_cvtpd_ps(_mm_mul_pd(l, _mm_cvtps_pd(_mm_movehl_ps(v, v))));
-          _mm_storeu_ps(s + k, _mm_movelh_ps(lo, hi));
-        }
-      }
-      const float jx = s[0] * p.x + s[1] * p.y + s[2] * p.z + s[3];
-      const float jy = s[4] * p.x + s[5] * p.y + s[6] * p.z + s[7];
-      const float jz = s[8] * p.x + s[9] * p.y + s[10] * p.z + s[11];
-      g[i] += jx * e.x + jy * e.y + jz * e.z;
+      if (L != 0.0) g[i] += columns::gradientTerm(D[q], L, p, e);
     }
   }
 }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "math/Mat4.h"
+#include "ik/DerivativeColumns.h"
 
 class Figure;
 class Segment;
@@ -58,18 +58,19 @@ class GradientPass {
   void evaluatePortable(Figure& figure, const Handle* dragged, float* g);
   void evaluateWide(Figure& figure, const Handle* dragged, float* g);
   void evaluateBody(Figure& figure, const Handle* dragged, float* g);
-  void ownPairDerivatives(const Node& n, const Mat4& PT, Mat4* D, const unsigned char* need,
+  struct OwnFactor;
+  void ownPairDerivatives(const Node& n, const OwnFactor& PT, columns::Columns* D, const unsigned char* need,
                           unsigned char* alive);
 
-  std::vector<Node> nodes;            // pre-order
-  std::vector<int> pathDofs;          // DOF index of every derivative slot
-  std::vector<Mat4> derivatives;      // d world / d DOF, per slot
-  std::vector<unsigned char> live;    // slot holds a non-zero matrix
-  std::vector<unsigned char> needed;  // some handle below weighs the slot's DOF
-  std::vector<int> carried;           // per node, from carriedStart: the parent's needed slots
-  std::vector<Mat4> chainWorld;       // world matrix as the chain of products builds it
-  std::vector<Mat4> forwardWorld;     // world matrix as the forward pass builds it
-  std::vector<int> recordOrder;       // handles' nodes, newest record first
+  std::vector<Node> nodes;                    // pre-order
+  std::vector<int> pathDofs;                  // DOF index of every derivative slot
+  std::vector<columns::Columns> derivatives;  // d world / d DOF, per slot
+  std::vector<unsigned char> live;            // slot holds a non-zero matrix
+  std::vector<unsigned char> needed;          // some handle below weighs the slot's DOF
+  std::vector<int> carried;                   // per node, from carriedStart: the parent's needed slots
+  std::vector<Mat4> chainWorld;               // world matrix as the chain of products builds it
+  std::vector<Mat4> forwardWorld;             // world matrix as the forward pass builds it
+  std::vector<int> recordOrder;               // handles' nodes, newest record first
   std::vector<Handle*> recordHandles;
   Mat4 ballScratch[4];
   Mat4 pairScratch[2][4];

@@ -28,6 +28,11 @@ inline bool hasZeroBottomRow(const Mat4& a) {
   return _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(a.m + 12), _mm_setzero_ps())) == 0xF;
 }
 
+inline bool hasIdentityRotation(const Mat4& a) {
+  return a[0] == 1 && a[1] == 0 && a[2] == 0 && a[4] == 0 && a[5] == 1 && a[6] == 0 && a[8] == 0 &&
+         a[9] == 0 && a[10] == 1;
+}
+
 // True when rows 0 to 2 hold only zeros (of either sign), as for Mat4::isZero
 // on a matrix whose bottom row is known to be zero.
 inline bool topRowsZero(const Mat4& a) {
