@@ -7,6 +7,7 @@
 #include "KdlHumanoid.h"
 #include "ReferenceSolver.h"
 #include "Timing.h"
+#include "ik/GradientPass.h"
 
 namespace {
 
@@ -46,18 +47,26 @@ double secondsPerSolve(int handles, const Solver& solve) {
   });
 }
 
-// Our solver, the plain one and KDL side by side, with the ratios.
+// Our solver, the plain one and KDL side by side, with the ratios; "portable"
+// is our solver with its inner pass built for plain SSE2.
 void printSummary() {
-  std::printf("\nPer solver iteration (capped solves of 100 iterations, tolerance 0.0001):\n");
-  std::printf("%8s %12s %12s %12s %14s %14s %12s\n", "handles", "ours us", "plain us", "KDL us", "plain/ours",
-              "ours/KDL", "ours solve us");
+  const bool wide = GradientPass::useWideInstructions(true);
+  std::printf(
+      "\nPer solver iteration (capped solves of 100 iterations, tolerance 0.0001), ours built for %s:\n",
+      wide ? "AVX2" : "SSE2 (no AVX2 here)");
+  std::printf("%8s %12s %12s %12s %14s %14s %12s %13s\n", "handles", "ours us", "plain us", "KDL us",
+              "plain/ours", "ours/KDL", "ours solve us", "portable us");
   for (int n : {1, 5, 20}) {
+    GradientPass::useWideInstructions(wide);
     const double ours = secondsPerSolve(n, fastSolve);
     const double plain = secondsPerSolve(n, reference::solve);
     const double kdl = kdlSecondsPerIteration(n);
-    std::printf("%8d %12.3f %12.3f %12.3f %14.2f %14.2f %12.1f\n", n, ours * 1e4, plain * 1e4, kdl * 1e6,
-                plain / ours, ours / 100 / kdl, ours * 1e6);
+    GradientPass::useWideInstructions(false);
+    const double portable = secondsPerSolve(n, fastSolve);
+    std::printf("%8d %12.3f %12.3f %12.3f %14.2f %14.2f %12.1f %13.3f\n", n, ours * 1e4, plain * 1e4,
+                kdl * 1e6, plain / ours, ours / 100 / kdl, ours * 1e6, portable * 1e4);
   }
+  GradientPass::useWideInstructions(true);
 }
 
 }  // namespace

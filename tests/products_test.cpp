@@ -1,0 +1,105 @@
+#include "math/Products.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "ik/DerivativeColumns.h"
+
+// The structured products against the full Mat4 product, element for
+// element. The kernels may differ from it only in the sign of a zero, so
+// elements are compared as values (0.0f == -0.0f) and must otherwise be equal
+// to the bit.
+namespace {
+
+std::mt19937 rng(77);
+
+float any() { return std::uniform_real_distribution<float>(-2.0f, 2.0f)(rng); }
+
+// Random rows 0 to 2, some elements exactly zero, and the given bottom row.
+Mat4 randomMatrix(float m12, float m13, float m14, float m15) {
+  Mat4 m;
+  for (int i = 0; i < 12; ++i) m[i] = rng() % 5 == 0 ? 0.0f : any();
+  m[12] = m12, m[13] = m13, m[14] = m14, m[15] = m15;
+  return m;
+}
+Mat4 randomAffine() { return randomMatrix(0, 0, 0, 1); }
+Mat4 randomDerivative() { return randomMatrix(0, 0, 0, 0); }
+
+void expectTopRowsEqual(const Mat4& expected, const Mat4& actual) {
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(expected[i], actual[i]) << "element " << i;
+}
+
+bool topRowsNonZero(const Mat4& m) {
+  for (int i = 0; i < 12; ++i) {
+    if (m[i] != 0.0f) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(Products, ShortProductsGiveTheElementsOfTheFullOne) {
+  for (int trial = 0; trial < 200; ++trial) {
+    const Mat4 a = randomAffine(), b = randomAffine(), d = randomDerivative();
+    expectTopRowsEqual(a * b, products::affineTimesAffine(a, b));
+    expectTopRowsEqual(a * b, products::product(a, b));
+    Mat4 out;
+    EXPECT_EQ(products::derivativeTimesAffine(d, products::WideMatrix(b), out), topRowsNonZero(d * b));
+    expectTopRowsEqual(d * b, out);
+    EXPECT_EQ(products::timesDerivative(a, d, out), topRowsNonZero(a * d));
+    expectTopRowsEqual(a * d, out);
+    const Vec3 t(any(), any(), any());
+    expectTopRowsEqual(a * translationMatrix(t), products::affineTimesTranslation(a, t));
+    expectTopRowsEqual(translationMatrix(t) * a, products::translationTimesAffine(t, a));
+  }
+}
+
+TEST(Products, ZeroDerivativesStayZeroAndAreReportedSo) {
+  const Mat4 zero = Mat4::zero(), a = randomAffine();
+  Mat4 out;
+  EXPECT_FALSE(products::derivativeTimesAffine(zero, products::WideMatrix(a), out));
+  EXPECT_FALSE(products::timesDerivative(a, zero, out));
+  columns::Columns c;
+  EXPECT_FALSE(columns::carry(columns::fromMatrix(zero), columns::CarryFactors(a), c));
+  EXPECT_FALSE(columns::carryTranslation(columns::fromMatrix(zero), Vec3(1, 2, 3), c));
+  EXPECT_FALSE(columns::timesDerivative(columns::WideColumns(a), zero, c));
+}
+
+TEST(DerivativeColumns, CarryingAndOwnProductsMatchTheFullProduct) {
+  for (int trial = 0; trial < 200; ++trial) {
+    const Mat4 d = randomDerivative(), A = randomAffine(), P = randomAffine();
+    const columns::Columns D = columns::fromMatrix(d);
+    expectTopRowsEqual(d, columns::toMatrix(D));
+
+    columns::Columns out;
+    EXPECT_EQ(columns::carry(D, columns::CarryFactors(A), out), topRowsNonZero(d * A));
+    expectTopRowsEqual(d * A, columns::toMatrix(out));
+
+    const Vec3 t(any(), any(), any());
+    EXPECT_EQ(columns::carryTranslation(D, t, out), topRowsNonZero(d * translationMatrix(t)));
+    expectTopRowsEqual(d * translationMatrix(t), columns::toMatrix(out));
+
+    EXPECT_EQ(columns::timesDerivative(columns::WideColumns(P), d, out), topRowsNonZero(P * d));
+    expectTopRowsEqual(P * d, columns::toMatrix(out));
+  }
+}
+
+TEST(DerivativeColumns, GradientTermIsTheScalarSumInFloat) {
+  for (int trial = 0; trial < 200; ++trial) {
+    const Mat4 d = randomDerivative();
+    const Vec3 p(any(), any(), any()), e(any(), any(), any());
+    for (double L : {1.0, 3.0, 0.05, 0.15}) {
+      float s[12];
+      for (int i = 0; i < 12; ++i) s[i] = static_cast<float>(L * d[i]);
+      const float jx = s[0] * p.x + s[1] * p.y + s[2] * p.z + s[3];
+      const float jy = s[4] * p.x + s[5] * p.y + s[6] * p.z + s[7];
+      const float jz = s[8] * p.x + s[9] * p.y + s[10] * p.z + s[11];
+      const float expected = jx * e.x + jy * e.y + jz * e.z;
+      const float actual = columns::gradientTerm(columns::fromMatrix(d), L, p, e);
+      EXPECT_EQ(std::memcmp(&expected, &actual, sizeof(float)), 0)
+          << expected << " vs " << actual << ", L " << L;
+    }
+  }
+}
