@@ -152,6 +152,7 @@ std::unique_ptr<Transform> QuatRotation::clone() const {
 // ---- TransformChain
 
 TransformChain::TransformChain(std::vector<std::unique_ptr<Transform>> parts) : children(std::move(parts)) {
+  for (const auto& c : children) dofs += c->dofCount();
   recompute();
 }
 
@@ -163,12 +164,6 @@ void TransformChain::recompute() {
     const Mat4& c = *children[i]->matrix();
     m = i == 0 ? c : products::product(m, c);
   }
-}
-
-int TransformChain::dofCount() const {
-  int n = 0;
-  for (const auto& c : children) n += c->dofCount();
-  return n;
 }
 
 Mat4 TransformChain::derivative(int k) const {
@@ -203,6 +198,7 @@ std::unique_ptr<Transform> TransformChain::clone() const {
 }
 
 void TransformChain::append(std::unique_ptr<Transform> t) {
+  dofs += t->dofCount();
   children.push_back(std::move(t));
   recompute();
 }

@@ -107,7 +107,7 @@ class TransformChain : public Transform {
 
   const Mat4* matrix() const override { return &m; }
   Mat4 derivative(int k) const override;
-  int dofCount() const override;
+  int dofCount() const override { return dofs; }
   const double* setParams(const double* p) override;
   double* getParams(double* p) const override;
   std::unique_ptr<Transform> clone() const override;
@@ -121,5 +121,6 @@ class TransformChain : public Transform {
   void recompute();
 
   std::vector<std::unique_ptr<Transform>> children;
+  int dofs = 0;  // the elements' counts, summed as they are added: they never change
   Mat4 m;
 };
