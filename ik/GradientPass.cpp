@@ -224,7 +224,8 @@ inline __attribute__((always_inline)) void GradientPass::evaluateBody(Figure& fi
           return !m.isZero();
         });
       } else if (hasIdentityRotation(A)) {
-        carryEach([&](const Columns& d, Columns& out) { return columns::carryTranslation(d, t, out); });
+        const Vec3 shift(A[3], A[7], A[11]);
+        carryEach([&](const Columns& d, Columns& out) { return columns::carryTranslation(d, shift, out); });
       } else {
         const columns::CarryFactors factors(A);
         carryEach([&](const Columns& d, Columns& out) { return columns::carry(d, factors, out); });

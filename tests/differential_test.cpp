@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "ReferenceSolver.h"
 #include "humanoid/Humanoid.h"
 #include "ik/GradientPass.h"
+#include "random_figure.h"
 
 namespace {
 
@@ -134,4 +140,126 @@ TEST_P(Differential, RelaxingWithoutADraggedHandleMatchesToo) {
   EXPECT_EQ(a.iterations, b.iterations);
   const std::vector<double> x = fast.figure->dofs(), y = plain.figure->dofs();
   EXPECT_TRUE(sameBits(x.data(), y.data(), 51 * sizeof(double)));
+}
+
+// ---- random figures
+
+namespace {
+
+// Seeds of the random figures: MANNEQUIN_FIGURE_SEED=N replays figure N alone.
+std::vector<std::uint32_t> figureSeeds() {
+  if (const char* one = std::getenv("MANNEQUIN_FIGURE_SEED"))
+    return {static_cast<std::uint32_t>(std::stoul(one))};
+  std::vector<std::uint32_t> seeds(800);
+  for (std::uint32_t i = 0; i < seeds.size(); ++i) seeds[i] = 1000 + i;
+  return seeds;
+}
+
+// The same figure twice: one for the program's solver, one for the plain one.
+// Every change is made to both through the same calls, so their random
+// streams stay in step.
+struct RandomTwin {
+  explicit RandomTwin(std::uint32_t seed) : fast(seed), plain(seed), script(seed * 7919u + 1) {}
+
+  template <typename Change>
+  void both(Change change) {
+    change(fast);
+    change(plain);
+  }
+
+  // Handles, weights and settings changed as a user would between drags.
+  void changeSomething() {
+    switch (script() % 8) {
+      case 0:
+      case 1:
+        both([](RandomFigure& r) { r.addHandle(); });
+        break;
+      case 2:
+        both([](RandomFigure& r) { r.addTwice(); });
+        break;
+      case 3:
+        both([](RandomFigure& r) { r.removeHandle(); });
+        break;
+      case 4:
+        both([](RandomFigure& r) { r.scrambleWeights(); });
+        break;
+      case 5:
+        both([](RandomFigure& r) { r.figure().setLimbWeights(); });
+        break;
+      case 6:
+        both([](RandomFigure& r) { r.figure().setUniformWeights(); });
+        break;
+      default: {
+        const bool limits = script() % 2;
+        const double tolerance = std::array<double, 3>{0.01, 0.001, 0.0001}[script() % 3];
+        both([&](RandomFigure& r) {
+          r.figure().limitsEnabled = limits;
+          r.figure().tolerance = tolerance;
+        });
+      }
+    }
+  }
+
+  // Picks the dragged handle (or none) and moves its target near where it is.
+  std::pair<Handle*, Handle*> drag() {
+    if (script() % 6 == 0) return {nullptr, nullptr};
+    Handle* a = fast.anyHandle();
+    Handle* b = plain.anyHandle();
+    if (!a) return {nullptr, nullptr};
+    fast.figure().updateHandlePositions();
+    std::uniform_real_distribution<float> offset(-0.5f, 0.5f);
+    const Vec3 step(offset(script), offset(script), offset(script));
+    a->targetPos = b->targetPos = a->worldPos + step;
+    return {a, b};
+  }
+
+  RandomFigure fast, plain;
+  std::mt19937 script;
+};
+
+template <typename T>
+bool sameVectors(const std::vector<T>& a, const std::vector<T>& b) {
+  return a.size() == b.size() && sameBits(a.data(), b.data(), a.size() * sizeof(T));
+}
+
+std::vector<Vec3> positions(const Figure& f) {
+  std::vector<Vec3> all;
+  for (const HandleEntry& e : f.handles) all.push_back(e.handle->worldPos);
+  return all;
+}
+
+}  // namespace
+
+TEST_P(Differential, RandomFiguresMatchThePlainSolverBitForBit) {
+  int figures = 0, solves = 0, capped = 0, relaxed = 0;
+  for (const std::uint32_t seed : figureSeeds()) {
+    SCOPED_TRACE("figure seed " + std::to_string(seed) + " (MANNEQUIN_FIGURE_SEED replays it)");
+    RandomTwin twin(seed);
+    ++figures;
+    for (int step = 0; step < 8; ++step) {
+      SCOPED_TRACE("step " + std::to_string(step));
+      twin.changeSomething();
+      const auto [fastDragged, plainDragged] = twin.drag();
+      Figure& a = twin.fast.figure();
+      Figure& b = twin.plain.figure();
+      std::vector<float> g(a.dofCount);
+      a.gradient(fastDragged, g.data());
+      ASSERT_TRUE(sameVectors(g, reference::gradient(b, plainDragged))) << "gradient";
+      SolveResult x, y;
+      {
+        Quiet quiet;
+        x = a.solve(fastDragged);
+        y = reference::solve(b, plainDragged);
+      }
+      ASSERT_EQ(x.iterations, y.iterations);
+      ASSERT_TRUE(sameBits(&x.norm, &y.norm, sizeof(float))) << x.norm << " vs " << y.norm;
+      ASSERT_TRUE(sameVectors(a.dofs(), b.dofs())) << "DOFs";
+      ASSERT_TRUE(sameVectors(positions(a), positions(b))) << "handle positions";
+      ++solves;
+      capped += x.iterations == 100;
+      relaxed += fastDragged == nullptr;
+    }
+  }
+  std::printf("%d random figures, %d solves (%d at the cap, %d without a dragged handle)\n", figures, solves,
+              capped, relaxed);
 }

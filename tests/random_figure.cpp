@@ -1,0 +1,105 @@
+#include "random_figure.h"
+
+#include <algorithm>
+
+namespace {
+
+// Exact zeros are common in real figures (joints at rest, offsets along one
+// axis) and take the short paths of the products, so they come up often.
+float coordinate(std::mt19937& rng, float reach) {
+  if (rng() % 4 == 0) return 0.0f;
+  return std::uniform_real_distribution<float>(-reach, reach)(rng);
+}
+
+}  // namespace
+
+Vec3 RandomFigure::point(float reach) {
+  const float x = coordinate(rng, reach), y = coordinate(rng, reach), z = coordinate(rng, reach);
+  return Vec3(x, y, z);
+}
+
+std::unique_ptr<Transform> RandomFigure::joint(int depth) {
+  switch (rng() % (depth < 2 ? 6 : 5)) {
+    case 0:
+      return std::make_unique<IdentityTransform>();
+    case 1: {
+      const Vec3 t = point(0.6f);
+      return std::make_unique<Translation>(t.x, t.y, t.z);
+    }
+    case 2: {
+      // Axes 3 and -1 are no axis at all: the hinge stays the identity.
+      const int axis = static_cast<int>(rng() % 5) - 1;
+      const double lower = uniform(-2.0f, 0.5f), upper = lower + uniform(0.0f, 2.5f);
+      return std::make_unique<AxisRotation>(axis, uniform(-2.5f, 2.5f), lower, upper);
+    }
+    case 3:
+      return std::make_unique<QuatRotation>();
+    case 4:
+      return std::make_unique<QuatRotation>(uniform(-3, 3), uniform(-3, 3), uniform(-3, 3));
+    default: {
+      auto chain = std::make_unique<TransformChain>();
+      for (int n = static_cast<int>(rng() % 4); n > 0; --n) chain->append(joint(depth + 1));
+      return chain;
+    }
+  }
+}
+
+std::unique_ptr<Segment> RandomFigure::segment(int index) {
+  return std::make_unique<Segment>(index, "random", point(0.5f), joint(0));
+}
+
+RandomFigure::RandomFigure(std::uint32_t seed) : rng(seed) {
+  const int count = 2 + static_cast<int>(rng() % 20);
+  // Weight rows are chosen by index: some segments share a row.
+  std::vector<int> indices(count);
+  for (int& i : indices) i = static_cast<int>(rng() % Figure::kWeightRows);
+  std::vector<Segment*> made;
+  auto root = segment(indices[0]);
+  made.push_back(root.get());
+  for (int i = 1; i < count; ++i) {
+    Segment* parent = made[rng() % made.size()];
+    made.push_back(parent->addChild(segment(indices[i])));
+  }
+  body = std::make_unique<Figure>(std::move(root));
+  all = body->segments();
+  for (unsigned char& flag : body->angularDof) flag = rng() % 3 == 0;
+  for (auto& row : body->dofWeights) row.assign(body->dofCount, 1.0);
+  if (rng() % 2) scrambleWeights();
+  body->limitsEnabled = rng() % 2;
+}
+
+RandomFigure::~RandomFigure() {
+  while (!body->handles.empty()) body->removeHandle(body->handles.front().handle);
+}
+
+Handle* RandomFigure::addHandle() {
+  const Vec3 p = point(0.4f);
+  handles.push_back(std::make_unique<Handle>(p.x, p.y, p.z));
+  body->addHandle(handles.back().get(), all[rng() % all.size()]);
+  return handles.back().get();
+}
+
+Handle* RandomFigure::addTwice() {
+  if (body->handles.empty()) return addHandle();
+  const HandleEntry entry = *std::next(body->handles.begin(), rng() % body->handles.size());
+  body->addHandle(entry.handle, entry.segment);
+  return entry.handle;
+}
+
+Handle* RandomFigure::anyHandle() {
+  if (body->handles.empty()) return nullptr;
+  return std::next(body->handles.begin(), rng() % body->handles.size())->handle;
+}
+
+bool RandomFigure::removeHandle() {
+  Handle* h = anyHandle();
+  if (h) body->removeHandle(h);
+  return h != nullptr;
+}
+
+void RandomFigure::scrambleWeights() {
+  const double choices[] = {0.0, 0.05, 1.0, 1.0};
+  for (auto& row : body->dofWeights) {
+    for (double& w : row) w = rng() % 5 == 0 ? uniform(0.1f, 2.0f) : choices[rng() % 4];
+  }
+}
