@@ -3,19 +3,38 @@
 #include <algorithm>
 
 #include "figure/Figure.h"
-#include "ik/DerivativeColumns.h"
+#include "ik/Solver.h"
 
-using namespace products;
-using columns::Columns;
+using columns::DerivativeColumns;
+using Node = GradientLayout::Node;
 
 namespace {
 
+#if defined(__x86_64__) || defined(__i386__)
 bool hasAvx2() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2");
 }
+#else
+bool hasAvx2() { return false; }
+#endif
 
 bool wideInstructions = hasAvx2();
+
+const Mat4 kIdentity;
+
+// The derivatives of one transform's matrix for the parameters flagged in
+// needed, as its derivative(k) gives them; a ball joint makes all at once.
+void parameterDerivatives(const Transform& t, const QuatRotation* ball, int count,
+                          const unsigned char* needed, Mat4* out) {
+  if (ball) {
+    ball->q.toMatrixDerivatives(out, needed);
+    return;
+  }
+  for (int k = 0; k < count; ++k) {
+    if (needed[k]) out[k] = t.derivative(k);
+  }
+}
 
 }  // namespace
 
@@ -24,135 +43,11 @@ bool GradientPass::useWideInstructions(bool wanted) {
   return wideInstructions;
 }
 
-GradientPass::GradientPass(const Figure& figure) {
-  const std::vector<Segment*> order = figure.segments();
-  nodes.reserve(order.size());
-  int dof = 0;
-  for (Segment* s : order) {
-    Node node{};
-    node.segment = s;
-    node.parent = -1;
-    for (size_t i = 0; i < nodes.size(); ++i) {
-      if (nodes[i].segment == s->parent) node.parent = static_cast<int>(i);
-    }
-    node.firstDof = dof;
-    node.ownDofs = s->joint->dofCount();
-    dof += node.ownDofs;
-    node.pathStart = static_cast<int>(pathDofs.size());
-    if (node.parent >= 0) {
-      const Node& p = nodes[node.parent];
-      for (int q = 0; q < p.pathCount; ++q) pathDofs.push_back(pathDofs[p.pathStart + q]);
-    }
-    for (int j = 0; j < node.ownDofs; ++j) pathDofs.push_back(node.firstDof + j);
-    node.pathCount = static_cast<int>(pathDofs.size()) - node.pathStart;
-    node.attach = translationMatrix(s->attachment());
-    node.ball = dynamic_cast<const QuatRotation*>(s->joint.get());
-    node.pair = dynamic_cast<const TransformChain*>(s->joint.get());
-    if (node.pair && node.pair->childCount() != 2) node.pair = nullptr;
-    for (int e = 0; e < 2; ++e) {
-      node.pairBall[e] = node.pair ? dynamic_cast<const QuatRotation*>(&node.pair->child(e)) : nullptr;
-    }
-    nodes.push_back(node);
-  }
-  derivatives.resize(pathDofs.size());
-  live.resize(pathDofs.size());
-  needed.resize(pathDofs.size());
-  chainWorld.resize(nodes.size());
-  forwardWorld.resize(nodes.size());
-}
+GradientPass::GradientPass(const Figure& figure) : layout(figure), data(layout) {}
 
-void GradientPass::prepare(const Figure& figure) {
-  for (Node& n : nodes) n.carries = false;
-  std::fill(needed.begin(), needed.end(), 0);
-  recordOrder.clear();
-  recordHandles.clear();
-  for (int i = 0; i < static_cast<int>(nodes.size()); ++i) {
-    const Node& n = nodes[i];
-    if (n.segment->handles.empty()) continue;
-    for (int k = i; k >= 0 && !nodes[k].carries; k = nodes[k].parent) nodes[k].carries = true;
-    const std::vector<double>& w = figure.dofWeights[n.segment->index];
-    for (int q = 0; q < n.pathCount; ++q) needed[n.pathStart + q] = w[pathDofs[n.pathStart + q]] != 0.0;
-    for (Handle* h : n.segment->handles) {
-      recordOrder.push_back(i);
-      recordHandles.push_back(h);
-    }
-  }
-  // A derivative is needed where any handle below needs it.
-  for (int i = static_cast<int>(nodes.size()) - 1; i > 0; --i) {
-    const Node& n = nodes[i];
-    if (!n.carries) continue;
-    const Node& p = nodes[n.parent];
-    for (int q = 0; q < p.pathCount; ++q) needed[p.pathStart + q] |= needed[n.pathStart + q];
-  }
-  // The parent's slots that each node carries into its own frame.
-  carried.clear();
-  for (Node& n : nodes) {
-    n.carriedStart = static_cast<int>(carried.size());
-    if (n.carries && n.parent >= 0) {
-      for (int q = 0; q < nodes[n.parent].pathCount; ++q) {
-        if (needed[n.pathStart + q]) carried.push_back(q);
-      }
-    }
-    n.carriedCount = static_cast<int>(carried.size()) - n.carriedStart;
-  }
-  // Records are made in pre-order and each goes to the front of the list,
-  // and every DOF's sum follows the list.
-  std::reverse(recordOrder.begin(), recordOrder.end());
-  std::reverse(recordHandles.begin(), recordHandles.end());
-}
+void GradientPass::prepare(const Figure& figure) { plan.prepare(layout, figure); }
 
-// PT, the parent's world matrix times the attachment, ready to multiply the
-// joint's own derivatives.
-struct GradientPass::OwnFactor {
-  const Mat4& PT;
-  const columns::WideColumns wide;
-  explicit OwnFactor(const Mat4& P) : PT(P), wide(P) {}
-
-  // PT * d into D; returns whether rows 0 to 2 hold a non-zero element.
-  bool times(const Mat4& d, Columns& D) const {
-    if (hasZeroBottomRow(d)) return columns::timesDerivative(wide, d, D);
-    const Mat4 m = PT * d;
-    D = columns::fromMatrix(m);
-    return !topRowsZero(m);
-  }
-};
-
-// PT times the chain's derivatives, formed as the chain forms them (its first
-// element's derivative times the second's matrix, or the first's matrix times
-// the second's derivative), with ball joints' derivatives made together.
-inline __attribute__((always_inline)) void GradientPass::ownPairDerivatives(const Node& n,
-                                                                            const OwnFactor& PT, Columns* D,
-                                                                            const unsigned char* need,
-                                                                            unsigned char* alive) {
-  const Transform& first = n.pair->child(0);
-  const Transform& second = n.pair->child(1);
-  const int firstDofs = first.dofCount();
-  const WideMatrix secondWide(*second.matrix());
-  if (n.pairBall[0]) n.pairBall[0]->q.toMatrixDerivatives(pairScratch[0], need);
-  if (n.pairBall[1]) n.pairBall[1]->q.toMatrixDerivatives(pairScratch[1], need + firstDofs);
-  for (int j = 0; j < n.ownDofs; ++j) {
-    if (!need[j]) {
-      alive[j] = 0;
-      continue;
-    }
-    Mat4 chainDerivative;
-    if (j < firstDofs) {
-      const Mat4 d = n.pairBall[0] ? pairScratch[0][j] : first.derivative(j);
-      if (hasZeroBottomRow(d)) {
-        derivativeTimesAffine(d, secondWide, chainDerivative);
-      } else {
-        chainDerivative = product(d, *second.matrix());
-      }
-    } else {
-      const int k = j - firstDofs;
-      timesDerivative(*first.matrix(), n.pairBall[1] ? pairScratch[1][k] : second.derivative(k),
-                      chainDerivative);
-    }
-    alive[j] = PT.times(chainDerivative, D[j]);
-  }
-}
-
-void GradientPass::evaluate(Figure& figure, const Handle* dragged, float* g) {
+void GradientPass::evaluate(const Figure& figure, const Handle* dragged, float* g) {
   if (wideInstructions) {
     evaluateWide(figure, dragged, g);
   } else {
@@ -160,113 +55,187 @@ void GradientPass::evaluate(Figure& figure, const Handle* dragged, float* g) {
   }
 }
 
-// One body, built twice: the kernels it inlines take the instruction set of
-// the function they land in.
-void GradientPass::evaluatePortable(Figure& figure, const Handle* dragged, float* g) {
-  evaluateBody(figure, dragged, g);
+// One body, built twice. The kernels are vector code whose instructions are
+// chosen where it is compiled, so the AVX2 build depends on every step and
+// kernel being inlined into evaluateWide: flatten makes the compiler do so
+// (only the joints' virtual derivatives and the quaternion's stay calls).
+__attribute__((flatten)) void GradientPass::evaluatePortable(const Figure& figure, const Handle* dragged,
+                                                             float* g) {
+  evaluateSteps(figure, dragged, g);
 }
 
-__attribute__((target("avx2"))) void GradientPass::evaluateWide(Figure& figure, const Handle* dragged,
-                                                                float* g) {
-  evaluateBody(figure, dragged, g);
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"), flatten)) void GradientPass::evaluateWide(const Figure& figure,
+                                                                         const Handle* dragged, float* g) {
+  evaluateSteps(figure, dragged, g);
 }
+#else
+void GradientPass::evaluateWide(const Figure& figure, const Handle* dragged, float* g) {
+  evaluatePortable(figure, dragged, g);
+}
+#endif
 
-inline __attribute__((always_inline)) void GradientPass::evaluateBody(Figure& figure, const Handle* dragged,
-                                                                      float* g) {
-  const Mat4 identity;
-  for (int i = 0; i < static_cast<int>(nodes.size()); ++i) {
-    Node& n = nodes[i];
-    if (!n.carries) continue;
-    const Transform& joint = *n.segment->joint;
-    const Mat4& M = *joint.matrix();
-    const Vec3& t = n.segment->attachment();
-    const Mat4& parentChain = n.parent >= 0 ? chainWorld[n.parent] : identity;
-    const Mat4& parentForward = n.parent >= 0 ? forwardWorld[n.parent] : identity;
-    const bool parentSame = n.parent < 0 || nodes[n.parent].sameWorlds;
-    Mat4 A, PT;
-    if (isAffine(M) && isAffine(parentChain) && isAffine(parentForward)) {
-      A = translationTimesAffine(t, M);
-      PT = affineTimesTranslation(parentChain, t);
-      chainWorld[i] = affineTimesAffine(PT, M);
-      // The two ways of building the world matrix round alike when the joint
-      // does not translate (or at the root, where the parent is the identity).
-      n.sameWorlds = parentSame && (n.parent < 0 || (M[3] == 0 && M[7] == 0 && M[11] == 0));
-      forwardWorld[i] = n.sameWorlds ? chainWorld[i] : affineTimesAffine(parentForward, A);
-    } else {
-      A = n.attach * M;
-      PT = parentChain * n.attach;
-      chainWorld[i] = PT * M;
-      forwardWorld[i] = parentForward * A;
-      n.sameWorlds = false;
-    }
+// The joint in its parent's frame, A = T M, and the parent's frame at the
+// joint, P T, where T is the attachment translation.
+struct GradientPass::JointFrames {
+  Mat4 attached;
+  Mat4 parentAttached;
+};
 
-    Columns* D = &derivatives[n.pathStart];
-    unsigned char* alive = &live[n.pathStart];
-    const unsigned char* need = &needed[n.pathStart];
-
-    // Carry the ancestors' derivatives into this frame.
-    int own = 0;
-    if (n.parent >= 0) {
-      const Node& p = nodes[n.parent];
-      const Columns* PD = &derivatives[p.pathStart];
-      const unsigned char* parentAlive = &live[p.pathStart];
-      std::fill(alive, alive + p.pathCount, 0);
-      auto carryEach = [&](auto carry) {
-        for (int c = 0; c < n.carriedCount; ++c) {
-          const int q = carried[n.carriedStart + c];
-          if (parentAlive[q]) alive[q] = carry(PD[q], D[q]);
-        }
-      };
-      if (!isAffine(A)) {
-        carryEach([&](const Columns& d, Columns& out) {
-          const Mat4 m = columns::toMatrix(d) * A;
-          out = columns::fromMatrix(m);
-          return !m.isZero();
-        });
-      } else if (hasIdentityRotation(A)) {
-        const Vec3 shift(A[3], A[7], A[11]);
-        carryEach([&](const Columns& d, Columns& out) { return columns::carryTranslation(d, shift, out); });
-      } else {
-        const columns::CarryFactors factors(A);
-        carryEach([&](const Columns& d, Columns& out) { return columns::carry(d, factors, out); });
-      }
-      own = p.pathCount;
-    }
-
-    // This joint's own derivatives.
-    const OwnFactor factor(PT);
-    if (n.pair && isAffine(*n.pair->child(1).matrix())) {
-      ownPairDerivatives(n, factor, D + own, need + own, alive + own);
-    } else {
-      if (n.ball) n.ball->q.toMatrixDerivatives(ballScratch, need + own);
-      for (int j = 0; j < n.ownDofs; ++j) {
-        if (!need[own + j]) {
-          alive[own + j] = 0;
-          continue;
-        }
-        alive[own + j] = factor.times(n.ball ? ballScratch[j] : joint.derivative(j), D[own + j]);
-      }
-    }
-
-    for (Handle* h : n.segment->handles) h->worldPos = transformPoint(forwardWorld[i], h->localPos);
+void GradientPass::evaluateSteps(const Figure& figure, const Handle* dragged, float* g) {
+  for (int i = 0; i < static_cast<int>(layout.nodes.size()); ++i) {
+    if (!plan.holdsHandles[i]) continue;
+    const JointFrames frames = worldMatrices(i);
+    if (layout.nodes[i].parent >= 0) carryAncestorDerivatives(i, frames.attached);
+    ownDerivatives(i, frames.parentAttached);
+    placeHandles(i);
   }
+  accumulate(figure, dragged, g);
+}
 
-  for (size_t r = 0; r < recordOrder.size(); ++r) {
-    const Node& n = nodes[recordOrder[r]];
-    const Handle* h = recordHandles[r];
-    const double f = h == dragged ? solver::kDraggedFactor : 1.0;
+
+// Writes the node's two world matrices; returns the frames they came from.
+GradientPass::JointFrames GradientPass::worldMatrices(int i) {
+  const Node& n = layout.nodes[i];
+  const Mat4& M = *n.segment->joint->matrix();
+  const Vec3& t = n.segment->attachment();
+  const Mat4& chainParent = n.parent >= 0 ? data.chainWorld[n.parent] : kIdentity;
+  const Mat4& forwardParent = n.parent >= 0 ? data.forwardWorld[n.parent] : kIdentity;
+  JointFrames f;
+  if (!products::isAffine(M) || !products::isAffine(chainParent) || !products::isAffine(forwardParent)) {
+    f.attached = translationMatrix(t) * M;
+    f.parentAttached = chainParent * translationMatrix(t);
+    data.chainWorld[i] = f.parentAttached * M;
+    data.forwardWorld[i] = forwardParent * f.attached;
+    data.sameWorlds[i] = false;
+    return f;
+  }
+  f.attached = products::translationTimesAffine(t, M);
+  f.parentAttached = products::affineTimesTranslation(chainParent, t);
+  data.chainWorld[i] = products::affineTimesAffine(f.parentAttached, M);
+  // The two ways round alike where the joint does not translate, and at the
+  // root, whose parent is the identity.
+  const bool jointTranslates = M[3] != 0 || M[7] != 0 || M[11] != 0;
+  data.sameWorlds[i] = n.parent < 0 || (data.sameWorlds[n.parent] && !jointTranslates);
+  data.forwardWorld[i] =
+      data.sameWorlds[i] ? data.chainWorld[i] : products::affineTimesAffine(forwardParent, f.attached);
+  return f;
+}
+
+// D := D A for every ancestor's derivative that the node needs and that is
+// non-zero; the others are left out and marked zero.
+void GradientPass::carryAncestorDerivatives(int i, const Mat4& A) {
+  const Node& n = layout.nodes[i];
+  const Node& p = layout.nodes[n.parent];
+  const DerivativeColumns* from = &data.derivatives[p.pathStart];
+  const unsigned char* fromNonZero = &data.nonZero[p.pathStart];
+  DerivativeColumns* to = &data.derivatives[n.pathStart];
+  unsigned char* toNonZero = &data.nonZero[n.pathStart];
+  std::fill(toNonZero, toNonZero + p.pathCount, 0);
+  const int* slots = &plan.carriedSlots[plan.carriedStart[i]];
+  const int count = plan.carriedCount[i];
+  auto carryEach = [=](auto carry) {
+    for (int c = 0; c < count; ++c) {
+      const int k = slots[c];
+      if (fromNonZero[k]) toNonZero[k] = carry(from[k], to[k]);
+    }
+  };
+  if (!products::isAffine(A)) {
+    carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
+      const Mat4 m = columns::toRows(d) * A;
+      out = columns::toColumns(m);
+      return !m.isZero();
+    });
+  } else if (products::hasIdentityRotation(A)) {
+    const Vec3 shift(A[3], A[7], A[11]);
+    carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
+      return columns::carryThroughTranslation(d, shift, out);
+    });
+  } else {
+    const columns::AffineFactors factors(A);
+    carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
+      return columns::carryThroughAffine(d, factors, out);
+    });
+  }
+}
+
+// The frame P T that multiplies a joint's own derivatives from the left.
+struct GradientPass::Frame {
+  const Mat4& rows;
+  const columns::WideColumns wide;
+  explicit Frame(const Mat4& F) : rows(F), wide(F) {}
+
+  // F d into out; returns whether rows 0 to 2 hold a non-zero element.
+  bool times(const Mat4& d, DerivativeColumns& out) const {
+    if (products::hasZeroBottomRow(d)) return columns::frameTimesDerivative(wide, d, out);
+    const Mat4 m = rows * d;
+    out = columns::toColumns(m);
+    return !products::topRowsZero(m);
+  }
+};
+
+// D[own j] := (P T) dM/dj for the joint's needed parameters.
+void GradientPass::ownDerivatives(int i, const Mat4& parentAttached) {
+  const Node& n = layout.nodes[i];
+  const int first = n.pathStart + GradientLayout::inheritedSlots(n);
+  const unsigned char* needed = &plan.needed[first];
+  DerivativeColumns* D = &data.derivatives[first];
+  unsigned char* nonZero = &data.nonZero[first];
+  Mat4* joint = data.jointDerivatives.data();
+  jointDerivatives(n, needed, joint);
+  const Frame frame(parentAttached);
+  for (int j = 0; j < n.ownDofs; ++j) nonZero[j] = needed[j] && frame.times(joint[j], D[j]);
+}
+
+void GradientPass::jointDerivatives(const Node& n, const unsigned char* needed, Mat4* out) {
+  if (n.form == GradientLayout::Form::Chain) {
+    chainDerivatives(n, needed, out);
+  } else {
+    parameterDerivatives(*n.segment->joint, n.ball, n.ownDofs, needed, out);
+  }
+}
+
+// A chain's derivative for a parameter of element e, formed as the chain
+// forms it: the product of the matrices before e, then e's derivative, then
+// the matrices after e, multiplied from the left. The product of the
+// matrices before e is shared by all of e's parameters.
+void GradientPass::chainDerivatives(const Node& n, const unsigned char* needed, Mat4* out) {
+  const GradientLayout::Element* elements = &layout.elements[n.firstElement];
+  Mat4 before;
+  for (int e = 0, first = 0; e < n.elementCount; first += elements[e].dofCount, ++e) {
+    const GradientLayout::Element& element = elements[e];
+    parameterDerivatives(*element.transform, element.ball, element.dofCount, needed + first, out + first);
+    for (int k = first; k < first + element.dofCount; ++k) {
+      if (!needed[k]) continue;
+      if (e > 0) out[k] = products::product(before, out[k]);
+      for (int after = e + 1; after < n.elementCount; ++after) {
+        out[k] = products::product(out[k], *elements[after].transform->matrix());
+      }
+    }
+    const Mat4& M = *element.transform->matrix();
+    before = e == 0 ? M : products::product(before, M);
+  }
+}
+
+void GradientPass::placeHandles(int i) {
+  const Node& n = layout.nodes[i];
+  for (Handle* h : n.segment->handles) h->worldPos = transformPoint(data.forwardWorld[i], h->localPos);
+}
+
+// g[i] += f w[i] (dx/di . e) for every record, in record order; zero
+// derivatives and zero weights add nothing, so only the rest are summed.
+void GradientPass::accumulate(const Figure& figure, const Handle* dragged, float* g) {
+  for (const GradientPlan::Record& r : plan.records) {
+    const Node& n = layout.nodes[r.node];
+    const double f = r.handle == dragged ? solver::kDraggedFactor : 1.0;
     const std::vector<double>& w = figure.dofWeights[n.segment->index];
-    const Vec3 p = h->localPos;
-    const Vec3 e = transformPoint(chainWorld[recordOrder[r]], p) - h->targetPos;
-    const Columns* D = &derivatives[n.pathStart];
-    const unsigned char* alive = &live[n.pathStart];
-    const int* dofs = &pathDofs[n.pathStart];
-    // Zero matrices and zero weights add nothing: only these DOFs can change.
-    for (int q = 0; q < n.pathCount; ++q) {
-      if (!alive[q]) continue;
-      const int i = dofs[q];
-      const double L = f * w[i];
-      if (L != 0.0) g[i] += columns::gradientTerm(D[q], L, p, e);
+    const Vec3 p = r.handle->localPos;
+    const Vec3 e = transformPoint(data.chainWorld[r.node], p) - r.handle->targetPos;
+    for (int s = n.pathStart; s < n.pathStart + n.pathCount; ++s) {
+      if (!data.nonZero[s]) continue;
+      const int dof = layout.slotDofs[s];
+      const double L = f * w[dof];
+      if (L != 0.0) g[dof] += columns::gradientTerm(data.derivatives[s], L, p, e);
     }
   }
 }

@@ -1,57 +1,69 @@
 #pragma once
 
-#include <emmintrin.h>
-
+#include <cstdint>
 #include <cstring>
 
 #include "math/Mat4.h"
 
-// Products that compute only what later steps read (rows 0 to 2). Each
-// element is summed in double in the order of the full product and rounded
-// once, so it is exactly the element the full product gives; only terms that
+// Matrix products on row-major Mat4s that compute only what later steps read.
+// Each element is summed in double in the order of the full product and
+// rounded once, so it is exactly the element operator* gives; only terms that
 // a known zero row of the other operand makes zero are left out, which can
 // change nothing but the sign of a zero.
 //
-// A row is held as four doubles in a GCC vector: in an ordinary build each
-// operation becomes two SSE2 instructions, and inlined into a function built
-// for AVX2 it becomes one. Nothing here passes such a vector by value, which
-// would depend on the instruction set.
+// Rows are held as four doubles in a GCC vector (Wide). The code is plain C++
+// with vector extensions: it compiles for any target, takes two SSE2
+// instructions per Wide operation in an ordinary x86-64 build and one when
+// inlined into a function built for AVX2. No Wide is passed or returned by
+// value, so no interface depends on the instruction set.
 namespace products {
 
 typedef double Wide __attribute__((vector_size(32)));
 typedef float Narrow __attribute__((vector_size(16)));
+typedef int NarrowMask __attribute__((vector_size(16)));
 
-inline bool isAffine(const Mat4& a) {
-  return _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(a.m + 12), _mm_set_ps(1, 0, 0, 0))) == 0xF;
+inline Narrow loadNarrow(const float* p) {
+  Narrow v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
-inline bool hasZeroBottomRow(const Mat4& a) {
-  return _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(a.m + 12), _mm_setzero_ps())) == 0xF;
+
+// Reductions of a comparison's lanes, through two 64-bit halves: a few plain
+// instructions on any target.
+inline bool anyLane(const NarrowMask& m) {
+  std::uint64_t half[2];
+  std::memcpy(half, &m, sizeof half);
+  return (half[0] | half[1]) != 0;
 }
+inline bool allLanes(const NarrowMask& m) {
+  std::uint64_t half[2];
+  std::memcpy(half, &m, sizeof half);
+  return (half[0] & half[1]) == ~std::uint64_t{0};
+}
+inline bool anyOfFirstThree(const NarrowMask& m) { return anyLane(m & NarrowMask{-1, -1, -1, 0}); }
+
+inline bool isAffine(const Mat4& a) { return allLanes(loadNarrow(a.m + 12) == Narrow{0, 0, 0, 1}); }
+
+// The shape of every derivative of a transform's matrix.
+inline bool hasZeroBottomRow(const Mat4& a) { return allLanes(loadNarrow(a.m + 12) == Narrow{}); }
 
 inline bool hasIdentityRotation(const Mat4& a) {
-  return a[0] == 1 && a[1] == 0 && a[2] == 0 && a[4] == 0 && a[5] == 1 && a[6] == 0 && a[8] == 0 &&
-         a[9] == 0 && a[10] == 1;
+  return allLanes(loadNarrow(a.m) == Narrow{1, 0, 0, a[3]}) &&
+         allLanes(loadNarrow(a.m + 4) == Narrow{0, 1, 0, a[7]}) && a[8] == 0 && a[9] == 0 && a[10] == 1;
 }
 
-// True when rows 0 to 2 hold only zeros (of either sign), as for Mat4::isZero
+// True when rows 0 to 2 hold only zeros (of either sign), as Mat4::isZero is
 // on a matrix whose bottom row is known to be zero.
 inline bool topRowsZero(const Mat4& a) {
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 any =
-      _mm_or_ps(_mm_or_ps(_mm_cmpneq_ps(_mm_loadu_ps(a.m), zero), _mm_cmpneq_ps(_mm_loadu_ps(a.m + 4), zero)),
-                _mm_cmpneq_ps(_mm_loadu_ps(a.m + 8), zero));
-  return _mm_movemask_ps(any) == 0;
+  const Narrow zero{};
+  return !anyLane((loadNarrow(a.m) != zero) | (loadNarrow(a.m + 4) != zero) | (loadNarrow(a.m + 8) != zero));
 }
 
 // The four rows of a float matrix as doubles, widened once for many products.
-struct WideMatrix {
+struct WideRows {
   Wide row[4];
-  explicit WideMatrix(const Mat4& m) {
-    for (int r = 0; r < 4; ++r) {
-      Narrow v;
-      std::memcpy(&v, m.m + 4 * r, sizeof v);
-      row[r] = __builtin_convertvector(v, Wide);
-    }
+  explicit WideRows(const Mat4& m) {
+    for (int r = 0; r < 4; ++r) row[r] = __builtin_convertvector(loadNarrow(m.m + 4 * r), Wide);
   }
 };
 
@@ -59,22 +71,22 @@ struct WideMatrix {
 // (Terms = 3 when b's bottom row is zero). Returns whether any element is
 // non-zero.
 template <int Terms>
-inline bool rowsTimes(const float* p, const WideMatrix& b, float* out) {
-  int nonZero = 0;
+inline bool rowsTimes(const float* p, const WideRows& b, float* out) {
+  NarrowMask nonZero{};
   for (int r = 0; r < 3; ++r) {
     const float* row = p + 4 * r;
     Wide sum = (double(row[0]) * b.row[0] + double(row[1]) * b.row[1]) + double(row[2]) * b.row[2];
     if (Terms == 4) sum += double(row[3]) * b.row[3];
     const Narrow rounded = __builtin_convertvector(sum, Narrow);
     std::memcpy(out + 4 * r, &rounded, sizeof rounded);
-    nonZero |= _mm_movemask_ps(_mm_cmpneq_ps(rounded, _mm_setzero_ps()));
+    nonZero |= rounded != Narrow{};
   }
-  return nonZero != 0;
+  return anyLane(nonZero);
 }
 
-// d * a for a derivative d (bottom row zero) and an affine a; returns whether
-// it is non-zero.
-inline bool derivativeTimesAffine(const Mat4& d, const WideMatrix& a, Mat4& out) {
+// d * a for a derivative d (bottom row zero) and an affine a, the right
+// factor widened; returns whether the product is non-zero.
+inline bool derivativeTimesAffine(const Mat4& d, const WideRows& a, Mat4& out) {
   out[12] = out[13] = out[14] = out[15] = 0.0f;
   return rowsTimes<4>(d.m, a, out.m);
 }
@@ -82,11 +94,11 @@ inline bool derivativeTimesAffine(const Mat4& d, const WideMatrix& a, Mat4& out)
 // p * a for affine p and a.
 inline Mat4 affineTimesAffine(const Mat4& p, const Mat4& a) {
   Mat4 out;  // bottom row 0, 0, 0, 1
-  rowsTimes<4>(p.m, WideMatrix(a), out.m);
+  rowsTimes<4>(p.m, WideRows(a), out.m);
   return out;
 }
 
-// p * t for affine p and the translation by t.
+// p * T for an affine p and the translation T by t.
 inline Mat4 affineTimesTranslation(const Mat4& p, const Vec3& t) {
   Mat4 out = p;
   for (int r = 0; r < 3; ++r) {
@@ -96,7 +108,7 @@ inline Mat4 affineTimesTranslation(const Mat4& p, const Vec3& t) {
   return out;
 }
 
-// t * m for the translation by t and an affine m.
+// T * m for the translation T by t and an affine m.
 inline Mat4 translationTimesAffine(const Vec3& t, const Mat4& m) {
   Mat4 out = m;
   out[3] = static_cast<float>(double(m[3]) + t.x);
@@ -107,28 +119,27 @@ inline Mat4 translationTimesAffine(const Vec3& t, const Mat4& m) {
 
 // p * d for any p and a derivative d; returns whether rows 0 to 2 hold a
 // non-zero element.
-inline bool timesDerivative(const Mat4& p, const Mat4& d, Mat4& out) {
+inline bool matrixTimesDerivative(const Mat4& p, const Mat4& d, Mat4& out) {
   if (!hasZeroBottomRow(d)) {
     out = p * d;
     return !topRowsZero(out);
   }
   out[12] = out[13] = out[14] = out[15] = 0.0f;
-  return rowsTimes<3>(p.m, WideMatrix(d), out.m);
+  return rowsTimes<3>(p.m, WideRows(d), out.m);
 }
 
 // a * b with the elements of the full product, taking the short way when the
 // bottom rows allow it.
 inline Mat4 product(const Mat4& a, const Mat4& b) {
+  Mat4 out;
   if (isAffine(b)) {
     if (isAffine(a)) return affineTimesAffine(a, b);
     if (hasZeroBottomRow(a)) {
-      Mat4 out;
-      derivativeTimesAffine(a, WideMatrix(b), out);
+      derivativeTimesAffine(a, WideRows(b), out);
       return out;
     }
   } else if (hasZeroBottomRow(b) && (isAffine(a) || hasZeroBottomRow(a))) {
-    Mat4 out;
-    timesDerivative(a, b, out);
+    matrixTimesDerivative(a, b, out);
     return out;
   }
   return a * b;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 Quat operator*(const Quat& a, const Quat& b) {
   return {a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,  //
@@ -46,11 +47,14 @@ Mat4 Quat::toMatrix() const {
 
 namespace {
 
+// One row of a 3x3 block in the first three lanes; lane 3 is zero.
+typedef float Row __attribute__((vector_size(16)));
+
 // What the four partial derivatives share, in float.
 struct DerivativeTerms {
   float q[4];
   float s, t;  // s = 2 / N and its derivative factor: d s / d q_k = t * q_k
-  float E[3][3];
+  Row E[3];
 };
 
 DerivativeTerms derivativeTerms(const Quat& quat) {
@@ -62,39 +66,35 @@ DerivativeTerms derivativeTerms(const Quat& quat) {
   d.s = N > 0.0f ? 2.0f / N : 0.0f;
   d.t = N > 0.0f ? -4.0f / (N * N) : 0.0f;
   // The rotation block is I + s * E.
-  const float E[3][3] = {{-(Y * Y + Z * Z), X * Y - W * Z, X * Z + W * Y},
-                         {X * Y + W * Z, -(X * X + Z * Z), Y * Z - W * X},
-                         {X * Z - W * Y, Y * Z + W * X, -(X * X + Y * Y)}};
-  std::copy(&E[0][0], &E[0][0] + 9, &d.E[0][0]);
+  d.E[0] = Row{-(Y * Y + Z * Z), X * Y - W * Z, X * Z + W * Y, 0};
+  d.E[1] = Row{X * Y + W * Z, -(X * X + Z * Z), Y * Z - W * X, 0};
+  d.E[2] = Row{X * Z - W * Y, Y * Z + W * X, -(X * X + Y * Y), 0};
   return d;
 }
 
+// Element by element tq * E + s * dE / dq_k in float, three lanes at a time.
 void fillDerivative(const DerivativeTerms& d, int k, Mat4& D) {
   const float X = d.q[0], Y = d.q[1], Z = d.q[2], W = d.q[3];
-  // d E / d q_k
-  float dE[3][3];
+  Row dE[3];
   switch (k) {
     case 0:
-      dE[0][0] = 0, dE[0][1] = Y, dE[0][2] = Z, dE[1][0] = Y, dE[1][1] = -2 * X, dE[1][2] = -W;
-      dE[2][0] = Z, dE[2][1] = W, dE[2][2] = -2 * X;
+      dE[0] = Row{0, Y, Z, 0}, dE[1] = Row{Y, -2 * X, -W, 0}, dE[2] = Row{Z, W, -2 * X, 0};
       break;
     case 1:
-      dE[0][0] = -2 * Y, dE[0][1] = X, dE[0][2] = W, dE[1][0] = X, dE[1][1] = 0, dE[1][2] = Z;
-      dE[2][0] = -W, dE[2][1] = Z, dE[2][2] = -2 * Y;
+      dE[0] = Row{-2 * Y, X, W, 0}, dE[1] = Row{X, 0, Z, 0}, dE[2] = Row{-W, Z, -2 * Y, 0};
       break;
     case 2:
-      dE[0][0] = -2 * Z, dE[0][1] = -W, dE[0][2] = X, dE[1][0] = W, dE[1][1] = -2 * Z, dE[1][2] = Y;
-      dE[2][0] = X, dE[2][1] = Y, dE[2][2] = 0;
+      dE[0] = Row{-2 * Z, -W, X, 0}, dE[1] = Row{W, -2 * Z, Y, 0}, dE[2] = Row{X, Y, 0, 0};
       break;
     default:
-      dE[0][0] = 0, dE[0][1] = -Z, dE[0][2] = Y, dE[1][0] = Z, dE[1][1] = 0, dE[1][2] = -X;
-      dE[2][0] = -Y, dE[2][1] = X, dE[2][2] = 0;
+      dE[0] = Row{0, -Z, Y, 0}, dE[1] = Row{Z, 0, -X, 0}, dE[2] = Row{-Y, X, 0, 0};
       break;
   }
   const float tq = d.t * d.q[k];
   for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < 3; ++c) D[4 * r + c] = tq * d.E[r][c] + d.s * dE[r][c];
-    D[4 * r + 3] = 0;
+    Row v = tq * d.E[r] + d.s * dE[r];
+    v[3] = 0;  // the translation column, whatever s and t are
+    std::memcpy(D.m + 4 * r, &v, sizeof v);
   }
   D[12] = D[13] = D[14] = D[15] = 0;
 }

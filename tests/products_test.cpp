@@ -46,9 +46,9 @@ TEST(Products, ShortProductsGiveTheElementsOfTheFullOne) {
     expectTopRowsEqual(a * b, products::affineTimesAffine(a, b));
     expectTopRowsEqual(a * b, products::product(a, b));
     Mat4 out;
-    EXPECT_EQ(products::derivativeTimesAffine(d, products::WideMatrix(b), out), topRowsNonZero(d * b));
+    EXPECT_EQ(products::derivativeTimesAffine(d, products::WideRows(b), out), topRowsNonZero(d * b));
     expectTopRowsEqual(d * b, out);
-    EXPECT_EQ(products::timesDerivative(a, d, out), topRowsNonZero(a * d));
+    EXPECT_EQ(products::matrixTimesDerivative(a, d, out), topRowsNonZero(a * d));
     expectTopRowsEqual(a * d, out);
     const Vec3 t(any(), any(), any());
     expectTopRowsEqual(a * translationMatrix(t), products::affineTimesTranslation(a, t));
@@ -59,30 +59,30 @@ TEST(Products, ShortProductsGiveTheElementsOfTheFullOne) {
 TEST(Products, ZeroDerivativesStayZeroAndAreReportedSo) {
   const Mat4 zero = Mat4::zero(), a = randomAffine();
   Mat4 out;
-  EXPECT_FALSE(products::derivativeTimesAffine(zero, products::WideMatrix(a), out));
-  EXPECT_FALSE(products::timesDerivative(a, zero, out));
-  columns::Columns c;
-  EXPECT_FALSE(columns::carry(columns::fromMatrix(zero), columns::CarryFactors(a), c));
-  EXPECT_FALSE(columns::carryTranslation(columns::fromMatrix(zero), Vec3(1, 2, 3), c));
-  EXPECT_FALSE(columns::timesDerivative(columns::WideColumns(a), zero, c));
+  EXPECT_FALSE(products::derivativeTimesAffine(zero, products::WideRows(a), out));
+  EXPECT_FALSE(products::matrixTimesDerivative(a, zero, out));
+  columns::DerivativeColumns c;
+  EXPECT_FALSE(columns::carryThroughAffine(columns::toColumns(zero), columns::AffineFactors(a), c));
+  EXPECT_FALSE(columns::carryThroughTranslation(columns::toColumns(zero), Vec3(1, 2, 3), c));
+  EXPECT_FALSE(columns::frameTimesDerivative(columns::WideColumns(a), zero, c));
 }
 
 TEST(DerivativeColumns, CarryingAndOwnProductsMatchTheFullProduct) {
   for (int trial = 0; trial < 200; ++trial) {
     const Mat4 d = randomDerivative(), A = randomAffine(), P = randomAffine();
-    const columns::Columns D = columns::fromMatrix(d);
-    expectTopRowsEqual(d, columns::toMatrix(D));
+    const columns::DerivativeColumns D = columns::toColumns(d);
+    expectTopRowsEqual(d, columns::toRows(D));
 
-    columns::Columns out;
-    EXPECT_EQ(columns::carry(D, columns::CarryFactors(A), out), topRowsNonZero(d * A));
-    expectTopRowsEqual(d * A, columns::toMatrix(out));
+    columns::DerivativeColumns out;
+    EXPECT_EQ(columns::carryThroughAffine(D, columns::AffineFactors(A), out), topRowsNonZero(d * A));
+    expectTopRowsEqual(d * A, columns::toRows(out));
 
     const Vec3 t(any(), any(), any());
-    EXPECT_EQ(columns::carryTranslation(D, t, out), topRowsNonZero(d * translationMatrix(t)));
-    expectTopRowsEqual(d * translationMatrix(t), columns::toMatrix(out));
+    EXPECT_EQ(columns::carryThroughTranslation(D, t, out), topRowsNonZero(d * translationMatrix(t)));
+    expectTopRowsEqual(d * translationMatrix(t), columns::toRows(out));
 
-    EXPECT_EQ(columns::timesDerivative(columns::WideColumns(P), d, out), topRowsNonZero(P * d));
-    expectTopRowsEqual(P * d, columns::toMatrix(out));
+    EXPECT_EQ(columns::frameTimesDerivative(columns::WideColumns(P), d, out), topRowsNonZero(P * d));
+    expectTopRowsEqual(P * d, columns::toRows(out));
   }
 }
 
@@ -97,7 +97,7 @@ TEST(DerivativeColumns, GradientTermIsTheScalarSumInFloat) {
       const float jy = s[4] * p.x + s[5] * p.y + s[6] * p.z + s[7];
       const float jz = s[8] * p.x + s[9] * p.y + s[10] * p.z + s[11];
       const float expected = jx * e.x + jy * e.y + jz * e.z;
-      const float actual = columns::gradientTerm(columns::fromMatrix(d), L, p, e);
+      const float actual = columns::gradientTerm(columns::toColumns(d), L, p, e);
       EXPECT_EQ(std::memcmp(&expected, &actual, sizeof(float)), 0)
           << expected << " vs " << actual << ", L " << L;
     }
