@@ -71,31 +71,6 @@ void AxisRotation::updateMatrix() {
   }
 }
 
-Mat4 AxisRotation::derivative(int) const {
-  // The cached matrix already holds float(cos) and float(sin) of the angle.
-  Mat4 d = Mat4::zero();
-  switch (axis) {
-    case 0: {
-      const float c = m[5], s = m[9];
-      d[5] = -s, d[6] = -c, d[9] = c, d[10] = -s;
-      break;
-    }
-    case 1: {
-      const float c = m[0], s = m[2];
-      d[0] = -s, d[2] = c, d[8] = -c, d[10] = -s;
-      break;
-    }
-    case 2: {
-      const float c = m[0], s = m[4];
-      d[0] = -s, d[1] = -c, d[4] = c, d[5] = -s;
-      break;
-    }
-    default:
-      break;
-  }
-  return d;
-}
-
 const double* AxisRotation::setParams(const double* p) {
   angle = p[0];
   if (limitsEnabled != 0.0) {

@@ -40,7 +40,7 @@ class IdentityTransform : public Transform {
 };
 
 // A free translation; its parameters live in the matrix's translation column.
-class Translation : public IdentityTransform {
+class Translation final : public IdentityTransform {
  public:
   Translation(float tx, float ty, float tz);
 
@@ -52,7 +52,7 @@ class Translation : public IdentityTransform {
 };
 
 // A hinge about one coordinate axis (0 = x, 1 = y, 2 = z) with angle limits.
-class AxisRotation : public IdentityTransform {
+class AxisRotation final : public IdentityTransform {
  public:
   AxisRotation(int axis, double angle, double lower, double upper);
 
@@ -71,8 +71,34 @@ class AxisRotation : public IdentityTransform {
   void updateMatrix();
 };
 
+// Inline, so that callers holding an AxisRotation can have it without a call.
+inline Mat4 AxisRotation::derivative(int) const {
+  // The cached matrix already holds float(cos) and float(sin) of the angle.
+  Mat4 d = Mat4::zero();
+  switch (axis) {
+    case 0: {
+      const float c = m[5], s = m[9];
+      d[5] = -s, d[6] = -c, d[9] = c, d[10] = -s;
+      break;
+    }
+    case 1: {
+      const float c = m[0], s = m[2];
+      d[0] = -s, d[2] = c, d[8] = -c, d[10] = -s;
+      break;
+    }
+    case 2: {
+      const float c = m[0], s = m[4];
+      d[0] = -s, d[1] = -c, d[4] = c, d[5] = -s;
+      break;
+    }
+    default:
+      break;
+  }
+  return d;
+}
+
 // A ball joint given by a quaternion, kept normalised by setParams.
-class QuatRotation : public Transform {
+class QuatRotation final : public Transform {
  public:
   QuatRotation() = default;
   QuatRotation(double rx, double ry, double rz);

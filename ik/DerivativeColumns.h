@@ -1,6 +1,6 @@
 #pragma once
 
-#include "math/Products.h"
+#include "ik/WorldColumns.h"
 
 // The gradient pass keeps each derivative matrix by columns. Carrying a
 // derivative D into a child frame (D * A, A on the right) then takes A's
@@ -52,46 +52,34 @@ struct AffineFactors {
 };
 
 // D * A for an affine A. Column c sums d0 a0c, d1 a1c, d2 a2c and d3 a3c,
-// where a3c is 0 (left out) for c < 3 and 1 for c = 3. Returns whether rows
-// 0 to 2 hold a non-zero element.
-inline bool carryThroughAffine(const DerivativeColumns& d, const AffineFactors& A, DerivativeColumns& out) {
+// where a3c is 0 (left out) for c < 3 and 1 for c = 3.
+inline void carryThroughAffine(const DerivativeColumns& d, const AffineFactors& A, DerivativeColumns& out) {
   Wide w[4];
   for (int k = 0; k < 4; ++k) widen(d.c[k], w[k]);
-  products::NarrowMask nonZero{};
-  for (int c = 0; c < 3; ++c)
-    narrow((w[0] * A.a[0][c] + w[1] * A.a[1][c]) + w[2] * A.a[2][c], out.c[c], nonZero);
-  narrow(((w[0] * A.a[0][3] + w[1] * A.a[1][3]) + w[2] * A.a[2][3]) + w[3], out.c[3], nonZero);
-  return products::anyOfFirstThree(nonZero);
+  for (int c = 0; c < 3; ++c) {
+    out.c[c] = __builtin_convertvector((w[0] * A.a[0][c] + w[1] * A.a[1][c]) + w[2] * A.a[2][c], Narrow);
+  }
+  out.c[3] =
+      __builtin_convertvector(((w[0] * A.a[0][3] + w[1] * A.a[1][3]) + w[2] * A.a[2][3]) + w[3], Narrow);
 }
 
 // D * A for an A that only translates, by t: the rotation columns stay D's own.
-inline bool carryThroughTranslation(const DerivativeColumns& d, const Vec3& t, DerivativeColumns& out) {
+inline void carryThroughTranslation(const DerivativeColumns& d, const Vec3& t, DerivativeColumns& out) {
   Wide w[4];
   for (int k = 0; k < 4; ++k) widen(d.c[k], w[k]);
   out.c[0] = d.c[0], out.c[1] = d.c[1], out.c[2] = d.c[2];
-  const Narrow zero{};
-  products::NarrowMask nonZero = (d.c[0] != zero) | (d.c[1] != zero) | (d.c[2] != zero);
-  narrow(((w[0] * double(t.x) + w[1] * double(t.y)) + w[2] * double(t.z)) + w[3], out.c[3], nonZero);
-  return products::anyOfFirstThree(nonZero);
+  out.c[3] = __builtin_convertvector(((w[0] * double(t.x) + w[1] * double(t.y)) + w[2] * double(t.z)) + w[3],
+                                     Narrow);
 }
 
-// The columns of a frame F as doubles, widened once for all of a joint's own
-// derivatives.
-struct WideColumns {
-  Wide p[4];
-  explicit WideColumns(const Mat4& F) {
-    for (int k = 0; k < 4; ++k) p[k] = Wide{F[k], F[4 + k], F[8 + k], F[12 + k]};
-  }
-};
-
-// F * d for a row-major derivative d, whose bottom row is zero (its terms are
+// F * d for a frame F kept by columns and a row-major derivative d, whose bottom row is zero (its terms are
 // left out), into columns. Returns whether rows 0 to 2 hold a non-zero element.
-inline bool frameTimesDerivative(const WideColumns& F, const Mat4& d, DerivativeColumns& out) {
+inline bool frameTimesDerivative(const WorldColumns& F, const Mat4& d, DerivativeColumns& out) {
+  Wide e[3][4];  // e[k][c]: d's element (k, c) in every lane
+  for (int k = 0; k < 3; ++k) broadcastRow(d.m + 4 * k, e[k]);
   products::NarrowMask nonZero{};
-  for (int c = 0; c < 4; ++c) {
-    narrow((F.p[0] * double(d[c]) + F.p[1] * double(d[4 + c])) + F.p[2] * double(d[8 + c]), out.c[c],
-           nonZero);
-  }
+  for (int c = 0; c < 4; ++c)
+    narrow((F.c[0] * e[0][c] + F.c[1] * e[1][c]) + F.c[2] * e[2][c], out.c[c], nonZero);
   return products::anyOfFirstThree(nonZero);
 }
 

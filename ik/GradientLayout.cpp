@@ -21,7 +21,7 @@ void GradientLayout::addNode(Segment* s, int parent, int firstDof) {
   }
   for (int j = 0; j < node.ownDofs; ++j) slotDofs.push_back(firstDof + j);
   node.pathCount = static_cast<int>(slotDofs.size()) - node.pathStart;
-  classifyJoint(node, *s->joint);
+  addElements(node, *s->joint);
   maxOwnDofs = std::max(maxOwnDofs, node.ownDofs);
 
   const int index = static_cast<int>(nodes.size());
@@ -34,18 +34,16 @@ void GradientLayout::addNode(Segment* s, int parent, int firstDof) {
   }
 }
 
-void GradientLayout::classifyJoint(Node& node, const Transform& joint) {
-  node.form = Form::Plain;
-  node.ball = dynamic_cast<const QuatRotation*>(&joint);
-  node.chain = dynamic_cast<const TransformChain*>(&joint);
-  if (node.ball) node.form = Form::Ball;
-  if (!node.chain) return;
-  node.form = Form::Chain;
+void GradientLayout::addElements(Node& node, const Transform& joint) {
+  auto element = [](const Transform& t) {
+    return Element{&t, dynamic_cast<const QuatRotation*>(&t), dynamic_cast<const AxisRotation*>(&t),
+                   t.dofCount()};
+  };
   node.firstElement = static_cast<int>(elements.size());
-  node.elementCount = node.chain->childCount();
-  for (int e = 0; e < node.elementCount; ++e) {
-    const Transform& t = node.chain->child(e);
-    elements.push_back({&t, dynamic_cast<const QuatRotation*>(&t), t.dofCount()});
+  if (const auto* chain = dynamic_cast<const TransformChain*>(&joint)) {
+    for (int e = 0; e < chain->childCount(); ++e) elements.push_back(element(chain->child(e)));
+  } else {
+    elements.push_back(element(joint));
   }
-  maxElements = std::max(maxElements, node.elementCount);
+  node.elementCount = static_cast<int>(elements.size()) - node.firstElement;
 }

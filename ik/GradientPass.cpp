@@ -21,19 +21,30 @@ bool hasAvx2() { return false; }
 
 bool wideInstructions = hasAvx2();
 
-const Mat4 kIdentity;
+const columns::WorldColumns kIdentityColumns = columns::toWorldColumns(Mat4());
 
-// The derivatives of one transform's matrix for the parameters flagged in
-// needed, as its derivative(k) gives them; a ball joint makes all at once.
-void parameterDerivatives(const Transform& t, const QuatRotation* ball, int count,
-                          const unsigned char* needed, Mat4* out) {
-  if (ball) {
-    ball->q.toMatrixDerivatives(out, needed);
-    return;
+// The derivatives of one element's matrix for the parameters flagged in
+// needed, as its derivative(k) gives them; a ball joint makes all at once,
+// and a hinge's is made without a virtual call.
+void elementDerivatives(const GradientLayout::Element& element, const unsigned char* needed, Mat4* out) {
+  if (element.ball) {
+    element.ball->q.toMatrixDerivatives(out, needed);
+  } else if (element.hinge) {
+    if (needed[0]) out[0] = element.hinge->derivative(0);
+  } else {
+    for (int k = 0; k < element.dofCount; ++k) {
+      if (needed[k]) out[k] = element.transform->derivative(k);
+    }
   }
-  for (int k = 0; k < count; ++k) {
-    if (needed[k]) out[k] = t.derivative(k);
-  }
+}
+
+// F d for the frame F = P T of a joint's own derivatives; returns whether
+// rows 0 to 2 hold a non-zero element.
+bool frameTimes(const columns::WorldColumns& F, const Mat4& d, DerivativeColumns& out) {
+  if (products::hasZeroBottomRow(d)) return columns::frameTimesDerivative(F, d, out);
+  const Mat4 m = columns::toMatrix(F) * d;
+  out = columns::toColumns(m);
+  return !products::topRowsZero(m);
 }
 
 }  // namespace
@@ -79,9 +90,34 @@ void GradientPass::evaluateWide(const Figure& figure, const Handle* dragged, flo
 // joint, P T, where T is the attachment translation.
 struct GradientPass::JointFrames {
   Mat4 attached;
-  Mat4 parentAttached;
+  columns::WorldColumns parentAttached;
 };
 
+// Writes the node's two world matrices; returns the frames they came from.
+GradientPass::JointFrames GradientPass::worldMatrices(int i) {
+  const Node& n = layout.nodes[i];
+  const Mat4& M = *n.segment->joint->matrix();
+  const Vec3& t = n.segment->attachment();
+  const columns::WorldColumns& chainParent = n.parent >= 0 ? data.chainWorld[n.parent] : kIdentityColumns;
+  const columns::WorldColumns& forwardParent = n.parent >= 0 ? data.forwardWorld[n.parent] : kIdentityColumns;
+  const bool affine = products::isAffine(M);
+  JointFrames f;
+  f.attached = affine ? products::translationTimesAffine(t, M) : translationMatrix(t) * M;
+  columns::worldTimesTranslation(chainParent, t, f.parentAttached);
+  columns::worldTimes(f.parentAttached, M, data.chainWorld[i]);
+  // The two ways round alike at the root, whose parent is the identity, and
+  // below a node where they did, if the joint is affine and does not translate.
+  const bool jointTranslates = M[3] != 0 || M[7] != 0 || M[11] != 0;
+  data.sameWorlds[i] = n.parent < 0 || (data.sameWorlds[n.parent] && affine && !jointTranslates);
+  if (data.sameWorlds[i]) {
+    data.forwardWorld[i] = data.chainWorld[i];
+  } else {
+    columns::worldTimes(forwardParent, f.attached, data.forwardWorld[i]);
+  }
+  return f;
+}
+
+// The steps of one evaluation, node by node in pre-order, then the sums.
 void GradientPass::evaluateSteps(const Figure& figure, const Handle* dragged, float* g) {
   for (int i = 0; i < static_cast<int>(layout.nodes.size()); ++i) {
     if (!plan.holdsHandles[i]) continue;
@@ -93,37 +129,9 @@ void GradientPass::evaluateSteps(const Figure& figure, const Handle* dragged, fl
   accumulate(figure, dragged, g);
 }
 
-
-// Writes the node's two world matrices; returns the frames they came from.
-GradientPass::JointFrames GradientPass::worldMatrices(int i) {
-  const Node& n = layout.nodes[i];
-  const Mat4& M = *n.segment->joint->matrix();
-  const Vec3& t = n.segment->attachment();
-  const Mat4& chainParent = n.parent >= 0 ? data.chainWorld[n.parent] : kIdentity;
-  const Mat4& forwardParent = n.parent >= 0 ? data.forwardWorld[n.parent] : kIdentity;
-  JointFrames f;
-  if (!products::isAffine(M) || !products::isAffine(chainParent) || !products::isAffine(forwardParent)) {
-    f.attached = translationMatrix(t) * M;
-    f.parentAttached = chainParent * translationMatrix(t);
-    data.chainWorld[i] = f.parentAttached * M;
-    data.forwardWorld[i] = forwardParent * f.attached;
-    data.sameWorlds[i] = false;
-    return f;
-  }
-  f.attached = products::translationTimesAffine(t, M);
-  f.parentAttached = products::affineTimesTranslation(chainParent, t);
-  data.chainWorld[i] = products::affineTimesAffine(f.parentAttached, M);
-  // The two ways round alike where the joint does not translate, and at the
-  // root, whose parent is the identity.
-  const bool jointTranslates = M[3] != 0 || M[7] != 0 || M[11] != 0;
-  data.sameWorlds[i] = n.parent < 0 || (data.sameWorlds[n.parent] && !jointTranslates);
-  data.forwardWorld[i] =
-      data.sameWorlds[i] ? data.chainWorld[i] : products::affineTimesAffine(forwardParent, f.attached);
-  return f;
-}
-
 // D := D A for every ancestor's derivative that the node needs and that is
-// non-zero; the others are left out and marked zero.
+// not known to be zero. A is invertible, so a carried derivative stays
+// non-zero (short of underflow, whose zeros add nothing to the gradient).
 void GradientPass::carryAncestorDerivatives(int i, const Mat4& A) {
   const Node& n = layout.nodes[i];
   const Node& p = layout.nodes[n.parent];
@@ -137,45 +145,30 @@ void GradientPass::carryAncestorDerivatives(int i, const Mat4& A) {
   auto carryEach = [=](auto carry) {
     for (int c = 0; c < count; ++c) {
       const int k = slots[c];
-      if (fromNonZero[k]) toNonZero[k] = carry(from[k], to[k]);
+      if (!fromNonZero[k]) continue;
+      carry(from[k], to[k]);
+      toNonZero[k] = 1;
     }
   };
   if (!products::isAffine(A)) {
     carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
-      const Mat4 m = columns::toRows(d) * A;
-      out = columns::toColumns(m);
-      return !m.isZero();
+      out = columns::toColumns(columns::toRows(d) * A);
     });
   } else if (products::hasIdentityRotation(A)) {
     const Vec3 shift(A[3], A[7], A[11]);
     carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
-      return columns::carryThroughTranslation(d, shift, out);
+      columns::carryThroughTranslation(d, shift, out);
     });
   } else {
     const columns::AffineFactors factors(A);
     carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
-      return columns::carryThroughAffine(d, factors, out);
+      columns::carryThroughAffine(d, factors, out);
     });
   }
 }
 
-// The frame P T that multiplies a joint's own derivatives from the left.
-struct GradientPass::Frame {
-  const Mat4& rows;
-  const columns::WideColumns wide;
-  explicit Frame(const Mat4& F) : rows(F), wide(F) {}
-
-  // F d into out; returns whether rows 0 to 2 hold a non-zero element.
-  bool times(const Mat4& d, DerivativeColumns& out) const {
-    if (products::hasZeroBottomRow(d)) return columns::frameTimesDerivative(wide, d, out);
-    const Mat4 m = rows * d;
-    out = columns::toColumns(m);
-    return !products::topRowsZero(m);
-  }
-};
-
 // D[own j] := (P T) dM/dj for the joint's needed parameters.
-void GradientPass::ownDerivatives(int i, const Mat4& parentAttached) {
+void GradientPass::ownDerivatives(int i, const columns::WorldColumns& frame) {
   const Node& n = layout.nodes[i];
   const int first = n.pathStart + GradientLayout::inheritedSlots(n);
   const unsigned char* needed = &plan.needed[first];
@@ -183,28 +176,19 @@ void GradientPass::ownDerivatives(int i, const Mat4& parentAttached) {
   unsigned char* nonZero = &data.nonZero[first];
   Mat4* joint = data.jointDerivatives.data();
   jointDerivatives(n, needed, joint);
-  const Frame frame(parentAttached);
-  for (int j = 0; j < n.ownDofs; ++j) nonZero[j] = needed[j] && frame.times(joint[j], D[j]);
+  for (int j = 0; j < n.ownDofs; ++j) nonZero[j] = needed[j] && frameTimes(frame, joint[j], D[j]);
 }
 
+// A joint's derivative for a parameter of element e, formed as a chain forms
+// it: the product of the matrices before e, then e's derivative, then the
+// matrices after e, multiplied from the left. The product of the matrices
+// before e is shared by all of e's parameters.
 void GradientPass::jointDerivatives(const Node& n, const unsigned char* needed, Mat4* out) {
-  if (n.form == GradientLayout::Form::Chain) {
-    chainDerivatives(n, needed, out);
-  } else {
-    parameterDerivatives(*n.segment->joint, n.ball, n.ownDofs, needed, out);
-  }
-}
-
-// A chain's derivative for a parameter of element e, formed as the chain
-// forms it: the product of the matrices before e, then e's derivative, then
-// the matrices after e, multiplied from the left. The product of the
-// matrices before e is shared by all of e's parameters.
-void GradientPass::chainDerivatives(const Node& n, const unsigned char* needed, Mat4* out) {
   const GradientLayout::Element* elements = &layout.elements[n.firstElement];
   Mat4 before;
   for (int e = 0, first = 0; e < n.elementCount; first += elements[e].dofCount, ++e) {
     const GradientLayout::Element& element = elements[e];
-    parameterDerivatives(*element.transform, element.ball, element.dofCount, needed + first, out + first);
+    elementDerivatives(element, needed + first, out + first);
     for (int k = first; k < first + element.dofCount; ++k) {
       if (!needed[k]) continue;
       if (e > 0) out[k] = products::product(before, out[k]);
@@ -212,30 +196,32 @@ void GradientPass::chainDerivatives(const Node& n, const unsigned char* needed, 
         out[k] = products::product(out[k], *elements[after].transform->matrix());
       }
     }
-    const Mat4& M = *element.transform->matrix();
-    before = e == 0 ? M : products::product(before, M);
+    if (e + 1 < n.elementCount) {
+      const Mat4& M = *element.transform->matrix();
+      before = e == 0 ? M : products::product(before, M);
+    }
   }
 }
 
 void GradientPass::placeHandles(int i) {
   const Node& n = layout.nodes[i];
-  for (Handle* h : n.segment->handles) h->worldPos = transformPoint(data.forwardWorld[i], h->localPos);
+  for (Handle* h : n.segment->handles) h->worldPos = columns::pointThrough(data.forwardWorld[i], h->localPos);
 }
 
 // g[i] += f w[i] (dx/di . e) for every record, in record order; zero
 // derivatives and zero weights add nothing, so only the rest are summed.
 void GradientPass::accumulate(const Figure& figure, const Handle* dragged, float* g) {
+  const unsigned char* nonZero = data.nonZero.data();
+  const DerivativeColumns* derivatives = data.derivatives.data();
+  const int* slotDofs = layout.slotDofs.data();
+  const int* weighted = plan.weightedSlots.data();
   for (const GradientPlan::Record& r : plan.records) {
-    const Node& n = layout.nodes[r.node];
     const double f = r.handle == dragged ? solver::kDraggedFactor : 1.0;
-    const std::vector<double>& w = figure.dofWeights[n.segment->index];
+    const double* w = figure.dofWeights[layout.nodes[r.node].segment->index].data();
     const Vec3 p = r.handle->localPos;
-    const Vec3 e = transformPoint(data.chainWorld[r.node], p) - r.handle->targetPos;
-    for (int s = n.pathStart; s < n.pathStart + n.pathCount; ++s) {
-      if (!data.nonZero[s]) continue;
-      const int dof = layout.slotDofs[s];
-      const double L = f * w[dof];
-      if (L != 0.0) g[dof] += columns::gradientTerm(data.derivatives[s], L, p, e);
+    const Vec3 e = columns::pointThrough(data.chainWorld[r.node], p) - r.handle->targetPos;
+    for (const int* s = weighted + r.firstWeighted; s != weighted + r.firstWeighted + r.weightedCount; ++s) {
+      if (nonZero[*s]) g[slotDofs[*s]] += columns::gradientTerm(derivatives[*s], f * w[slotDofs[*s]], p, e);
     }
   }
 }

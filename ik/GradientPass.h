@@ -41,7 +41,6 @@ class GradientPass {
 
  private:
   struct JointFrames;
-  struct Frame;
 
   void evaluatePortable(const Figure& figure, const Handle* dragged, float* g);
   void evaluateWide(const Figure& figure, const Handle* dragged, float* g);
@@ -49,9 +48,8 @@ class GradientPass {
 
   JointFrames worldMatrices(int node);
   void carryAncestorDerivatives(int node, const Mat4& attached);
-  void ownDerivatives(int node, const Mat4& parentAttached);
+  void ownDerivatives(int node, const columns::WorldColumns& frame);
   void jointDerivatives(const GradientLayout::Node& n, const unsigned char* needed, Mat4* out);
-  void chainDerivatives(const GradientLayout::Node& n, const unsigned char* needed, Mat4* out);
   void placeHandles(int node);
   void accumulate(const Figure& figure, const Handle* dragged, float* g);
 

@@ -16,6 +16,7 @@ void GradientPlan::markHandles(const GradientLayout& layout, const Figure& figur
   holdsHandles.assign(layout.nodes.size(), 0);
   needed.assign(layout.slotDofs.size(), 0);
   records.clear();
+  weightedSlots.clear();
   for (int i = 0; i < static_cast<int>(layout.nodes.size()); ++i) {
     const GradientLayout::Node& n = layout.nodes[i];
     if (n.segment->handles.empty()) continue;
@@ -23,7 +24,12 @@ void GradientPlan::markHandles(const GradientLayout& layout, const Figure& figur
     const std::vector<double>& weights = figure.dofWeights[n.segment->index];
     for (int s = n.pathStart; s < n.pathStart + n.pathCount; ++s)
       needed[s] = weights[layout.slotDofs[s]] != 0.0;
-    for (const Handle* h : n.segment->handles) records.push_back({i, h});
+    const int firstWeighted = static_cast<int>(weightedSlots.size());
+    for (int s = n.pathStart; s < n.pathStart + n.pathCount; ++s) {
+      if (needed[s]) weightedSlots.push_back(s);
+    }
+    const int weightedCount = static_cast<int>(weightedSlots.size()) - firstWeighted;
+    for (const Handle* h : n.segment->handles) records.push_back({i, h, firstWeighted, weightedCount});
   }
   std::reverse(records.begin(), records.end());
 }

@@ -16,6 +16,7 @@ class GradientPlan {
   struct Record {
     int node;
     const Handle* handle;
+    int firstWeighted, weightedCount;  // its slots in weightedSlots
   };
 
   void prepare(const GradientLayout& layout, const Figure& figure);
@@ -33,6 +34,9 @@ class GradientPlan {
   // reverse pre-order, each segment's handles last added first. Every DOF's
   // sum follows it.
   std::vector<Record> records;
+  // Per record, the slots of its node whose DOF its weight row keeps: only
+  // these can add to the gradient.
+  std::vector<int> weightedSlots;
 
  private:
   void markHandles(const GradientLayout& layout, const Figure& figure);

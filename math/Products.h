@@ -131,14 +131,14 @@ inline bool matrixTimesDerivative(const Mat4& p, const Mat4& d, Mat4& out) {
 // a * b with the elements of the full product, taking the short way when the
 // bottom rows allow it.
 inline Mat4 product(const Mat4& a, const Mat4& b) {
-  Mat4 out;
-  if (isAffine(b)) {
-    if (isAffine(a)) return affineTimesAffine(a, b);
-    if (hasZeroBottomRow(a)) {
-      derivativeTimesAffine(a, WideRows(b), out);
-      return out;
-    }
-  } else if (hasZeroBottomRow(b) && (isAffine(a) || hasZeroBottomRow(a))) {
+  if (isAffine(b) && isAffine(a)) return affineTimesAffine(a, b);
+  if (isAffine(b) && hasZeroBottomRow(a)) {
+    Mat4 out;
+    derivativeTimesAffine(a, WideRows(b), out);
+    return out;
+  }
+  if (hasZeroBottomRow(b) && (isAffine(a) || hasZeroBottomRow(a))) {
+    Mat4 out;
     matrixTimesDerivative(a, b, out);
     return out;
   }
