@@ -13,12 +13,11 @@ namespace columns {
 
 using products::Narrow;
 using products::Wide;
+using products::widen;
 
 struct DerivativeColumns {
   Narrow c[4];
 };
-
-inline void widen(const Narrow& v, Wide& out) { out = Wide{v[0], v[1], v[2], v[3]}; }
 
 // Rounds to float and notes the non-zero lanes in nonZero.
 inline void narrow(const Wide& v, Narrow& out, products::NarrowMask& nonZero) {

@@ -27,10 +27,14 @@ struct GradientData {
   // Per node, the world matrix twice: as a chain of products builds it,
   // ((P T) M), which measures the handles' errors, and as the forward pass
   // builds it, P (T M), which places them. They round differently where a
-  // joint translates; sameWorlds says they came out equal.
+  // joint translates; sameWorlds says they came out equal, and then only
+  // chainWorld is written.
   std::vector<columns::WorldColumns> chainWorld;
   std::vector<columns::WorldColumns> forwardWorld;
   std::vector<unsigned char> sameWorlds;
+  const columns::WorldColumns& forwardWorldOf(int node) const {
+    return sameWorlds[node] ? chainWorld[node] : forwardWorld[node];
+  }
   // One joint's own derivatives, row-major, before the frame multiplies them.
   std::vector<Mat4> jointDerivatives;
 };

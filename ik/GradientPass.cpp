@@ -38,6 +38,11 @@ void elementDerivatives(const GradientLayout::Element& element, const unsigned c
   }
 }
 
+// A = T M: the joint in its parent's frame, T the attachment translation.
+Mat4 attached(const Mat4& M, const Vec3& t) {
+  return products::isAffine(M) ? products::translationTimesAffine(t, M) : translationMatrix(t) * M;
+}
+
 // F d for the frame F = P T of a joint's own derivatives; returns whether
 // rows 0 to 2 hold a non-zero element.
 bool frameTimes(const columns::WorldColumns& F, const Mat4& d, DerivativeColumns& out) {
@@ -86,44 +91,31 @@ void GradientPass::evaluateWide(const Figure& figure, const Handle* dragged, flo
 }
 #endif
 
-// The joint in its parent's frame, A = T M, and the parent's frame at the
-// joint, P T, where T is the attachment translation.
-struct GradientPass::JointFrames {
-  Mat4 attached;
-  columns::WorldColumns parentAttached;
-};
-
-// Writes the node's two world matrices; returns the frames they came from.
-GradientPass::JointFrames GradientPass::worldMatrices(int i) {
+// Writes the node's two world matrices and the frame P T of its joint's own
+// derivatives, where T is the attachment translation.
+void GradientPass::worldMatrices(int i, columns::WorldColumns& frame) {
   const Node& n = layout.nodes[i];
   const Mat4& M = *n.segment->joint->matrix();
   const Vec3& t = n.segment->attachment();
-  const columns::WorldColumns& chainParent = n.parent >= 0 ? data.chainWorld[n.parent] : kIdentityColumns;
-  const columns::WorldColumns& forwardParent = n.parent >= 0 ? data.forwardWorld[n.parent] : kIdentityColumns;
-  const bool affine = products::isAffine(M);
-  JointFrames f;
-  f.attached = affine ? products::translationTimesAffine(t, M) : translationMatrix(t) * M;
-  columns::worldTimesTranslation(chainParent, t, f.parentAttached);
-  columns::worldTimes(f.parentAttached, M, data.chainWorld[i]);
+  columns::worldTimesTranslation(n.parent >= 0 ? data.chainWorld[n.parent] : kIdentityColumns, t, frame);
+  columns::worldTimes(frame, M, data.chainWorld[i]);
   // The two ways round alike at the root, whose parent is the identity, and
   // below a node where they did, if the joint is affine and does not translate.
   const bool jointTranslates = M[3] != 0 || M[7] != 0 || M[11] != 0;
-  data.sameWorlds[i] = n.parent < 0 || (data.sameWorlds[n.parent] && affine && !jointTranslates);
-  if (data.sameWorlds[i]) {
-    data.forwardWorld[i] = data.chainWorld[i];
-  } else {
-    columns::worldTimes(forwardParent, f.attached, data.forwardWorld[i]);
-  }
-  return f;
+  data.sameWorlds[i] =
+      n.parent < 0 || (data.sameWorlds[n.parent] && products::isAffine(M) && !jointTranslates);
+  if (!data.sameWorlds[i])
+    columns::worldTimes(data.forwardWorldOf(n.parent), attached(M, t), data.forwardWorld[i]);
 }
 
 // The steps of one evaluation, node by node in pre-order, then the sums.
 void GradientPass::evaluateSteps(const Figure& figure, const Handle* dragged, float* g) {
   for (int i = 0; i < static_cast<int>(layout.nodes.size()); ++i) {
     if (!plan.holdsHandles[i]) continue;
-    const JointFrames frames = worldMatrices(i);
-    if (layout.nodes[i].parent >= 0) carryAncestorDerivatives(i, frames.attached);
-    ownDerivatives(i, frames.parentAttached);
+    columns::WorldColumns frame;
+    worldMatrices(i, frame);
+    if (layout.nodes[i].parent >= 0) carryAncestorDerivatives(i);
+    ownDerivatives(i, frame);
     placeHandles(i);
   }
   accumulate(figure, dragged, g);
@@ -132,8 +124,9 @@ void GradientPass::evaluateSteps(const Figure& figure, const Handle* dragged, fl
 // D := D A for every ancestor's derivative that the node needs and that is
 // not known to be zero. A is invertible, so a carried derivative stays
 // non-zero (short of underflow, whose zeros add nothing to the gradient).
-void GradientPass::carryAncestorDerivatives(int i, const Mat4& A) {
+void GradientPass::carryAncestorDerivatives(int i) {
   const Node& n = layout.nodes[i];
+  const Mat4 A = attached(*n.segment->joint->matrix(), n.segment->attachment());
   const Node& p = layout.nodes[n.parent];
   const DerivativeColumns* from = &data.derivatives[p.pathStart];
   const unsigned char* fromNonZero = &data.nonZero[p.pathStart];
@@ -205,7 +198,8 @@ void GradientPass::jointDerivatives(const Node& n, const unsigned char* needed, 
 
 void GradientPass::placeHandles(int i) {
   const Node& n = layout.nodes[i];
-  for (Handle* h : n.segment->handles) h->worldPos = columns::pointThrough(data.forwardWorld[i], h->localPos);
+  for (Handle* h : n.segment->handles)
+    h->worldPos = columns::pointThrough(data.forwardWorldOf(i), h->localPos);
 }
 
 // g[i] += f w[i] (dx/di . e) for every record, in record order; zero

@@ -40,14 +40,12 @@ class GradientPass {
   static bool useWideInstructions(bool wanted);
 
  private:
-  struct JointFrames;
-
   void evaluatePortable(const Figure& figure, const Handle* dragged, float* g);
   void evaluateWide(const Figure& figure, const Handle* dragged, float* g);
   void evaluateSteps(const Figure& figure, const Handle* dragged, float* g);
 
-  JointFrames worldMatrices(int node);
-  void carryAncestorDerivatives(int node, const Mat4& attached);
+  void worldMatrices(int node, columns::WorldColumns& frame);
+  void carryAncestorDerivatives(int node);
   void ownDerivatives(int node, const columns::WorldColumns& frame);
   void jointDerivatives(const GradientLayout::Node& n, const unsigned char* needed, Mat4* out);
   void placeHandles(int node);

@@ -25,7 +25,8 @@ typedef long long WideIndex __attribute__((vector_size(32)));
 // The four elements of a float row, each widened into all four lanes: one
 // conversion and four permutations.
 inline void broadcastRow(const float* row, Wide out[4]) {
-  const Wide w = __builtin_convertvector(products::loadNarrow(row), Wide);
+  Wide w;
+  products::widen(products::loadNarrow(row), w);
   out[0] = __builtin_shuffle(w, WideIndex{0, 0, 0, 0});
   out[1] = __builtin_shuffle(w, WideIndex{1, 1, 1, 1});
   out[2] = __builtin_shuffle(w, WideIndex{2, 2, 2, 2});
@@ -34,8 +35,7 @@ inline void broadcastRow(const float* row, Wide out[4]) {
 
 // Rounds every lane to float and back, as storing the product in a Mat4 does.
 inline void roundToFloat(const Wide& v, Wide& out) {
-  const Narrow n = __builtin_convertvector(v, Narrow);
-  out = Wide{n[0], n[1], n[2], n[3]};
+  products::widen(__builtin_convertvector(v, Narrow), out);
 }
 
 inline WorldColumns toWorldColumns(const Mat4& m) {

@@ -28,6 +28,10 @@ inline Narrow loadNarrow(const float* p) {
   return v;
 }
 
+// Four floats as four doubles. Written lane by lane, which GCC turns into one
+// conversion; its __builtin_convertvector splits the vector in halves.
+inline void widen(const Narrow& v, Wide& out) { out = Wide{v[0], v[1], v[2], v[3]}; }
+
 // Reductions of a comparison's lanes, through two 64-bit halves: a few plain
 // instructions on any target.
 inline bool anyLane(const NarrowMask& m) {
@@ -63,7 +67,7 @@ inline bool topRowsZero(const Mat4& a) {
 struct WideRows {
   Wide row[4];
   explicit WideRows(const Mat4& m) {
-    for (int r = 0; r < 4; ++r) row[r] = __builtin_convertvector(loadNarrow(m.m + 4 * r), Wide);
+    for (int r = 0; r < 4; ++r) widen(loadNarrow(m.m + 4 * r), row[r]);
   }
 };
 
