@@ -104,8 +104,9 @@ void GradientPass::worldMatrices(int i, columns::WorldColumns& frame) {
   const bool jointTranslates = M[3] != 0 || M[7] != 0 || M[11] != 0;
   data.sameWorlds[i] =
       n.parent < 0 || (data.sameWorlds[n.parent] && products::isAffine(M) && !jointTranslates);
-  if (!data.sameWorlds[i])
+  if (!data.sameWorlds[i]) {
     columns::worldTimes(data.forwardWorldOf(n.parent), attached(M, t), data.forwardWorld[i]);
+  }
 }
 
 // The steps of one evaluation, node by node in pre-order, then the sums.
@@ -133,28 +134,27 @@ void GradientPass::carryAncestorDerivatives(int i) {
   DerivativeColumns* to = &data.derivatives[n.pathStart];
   unsigned char* toNonZero = &data.nonZero[n.pathStart];
   std::fill(toNonZero, toNonZero + p.pathCount, 0);
-  const int* slots = &plan.carriedSlots[plan.carriedStart[i]];
-  const int count = plan.carriedCount[i];
-  auto carryEach = [=](auto carry) {
-    for (int c = 0; c < count; ++c) {
-      const int k = slots[c];
-      if (!fromNonZero[k]) continue;
-      carry(from[k], to[k]);
-      toNonZero[k] = 1;
+  const int* first = &plan.carriedSlots[plan.carriedStart[i]];
+  const int* last = first + plan.carriedCount[i];
+  auto forEachCarried = [=](auto carry) {
+    for (const int* slot = first; slot != last; ++slot) {
+      if (!fromNonZero[*slot]) continue;
+      carry(from[*slot], to[*slot]);
+      toNonZero[*slot] = 1;
     }
   };
   if (!products::isAffine(A)) {
-    carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
+    forEachCarried([&](const DerivativeColumns& d, DerivativeColumns& out) {
       out = columns::toColumns(columns::toRows(d) * A);
     });
   } else if (products::hasIdentityRotation(A)) {
     const Vec3 shift(A[3], A[7], A[11]);
-    carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
+    forEachCarried([&](const DerivativeColumns& d, DerivativeColumns& out) {
       columns::carryThroughTranslation(d, shift, out);
     });
   } else {
     const columns::AffineFactors factors(A);
-    carryEach([&](const DerivativeColumns& d, DerivativeColumns& out) {
+    forEachCarried([&](const DerivativeColumns& d, DerivativeColumns& out) {
       columns::carryThroughAffine(d, factors, out);
     });
   }
@@ -182,11 +182,11 @@ void GradientPass::jointDerivatives(const Node& n, const unsigned char* needed, 
   for (int e = 0, first = 0; e < n.elementCount; first += elements[e].dofCount, ++e) {
     const GradientLayout::Element& element = elements[e];
     elementDerivatives(element, needed + first, out + first);
-    for (int k = first; k < first + element.dofCount; ++k) {
-      if (!needed[k]) continue;
-      if (e > 0) out[k] = products::product(before, out[k]);
+    for (int j = first; j < first + element.dofCount; ++j) {
+      if (!needed[j]) continue;
+      if (e > 0) out[j] = products::product(before, out[j]);
       for (int after = e + 1; after < n.elementCount; ++after) {
-        out[k] = products::product(out[k], *elements[after].transform->matrix());
+        out[j] = products::product(out[j], *elements[after].transform->matrix());
       }
     }
     if (e + 1 < n.elementCount) {
@@ -198,8 +198,8 @@ void GradientPass::jointDerivatives(const Node& n, const unsigned char* needed, 
 
 void GradientPass::placeHandles(int i) {
   const Node& n = layout.nodes[i];
-  for (Handle* h : n.segment->handles)
-    h->worldPos = columns::pointThrough(data.forwardWorldOf(i), h->localPos);
+  const columns::WorldColumns& world = data.forwardWorldOf(i);
+  for (Handle* h : n.segment->handles) h->worldPos = columns::pointThrough(world, h->localPos);
 }
 
 // g[i] += f w[i] (dx/di . e) for every record, in record order; zero
@@ -214,8 +214,11 @@ void GradientPass::accumulate(const Figure& figure, const Handle* dragged, float
     const double* w = figure.dofWeights[layout.nodes[r.node].segment->index].data();
     const Vec3 p = r.handle->localPos;
     const Vec3 e = columns::pointThrough(data.chainWorld[r.node], p) - r.handle->targetPos;
-    for (const int* s = weighted + r.firstWeighted; s != weighted + r.firstWeighted + r.weightedCount; ++s) {
-      if (nonZero[*s]) g[slotDofs[*s]] += columns::gradientTerm(derivatives[*s], f * w[slotDofs[*s]], p, e);
+    const int* first = weighted + r.firstWeighted;
+    for (const int* slot = first; slot != first + r.weightedCount; ++slot) {
+      if (!nonZero[*slot]) continue;
+      const int dof = slotDofs[*slot];
+      g[dof] += columns::gradientTerm(derivatives[*slot], f * w[dof], p, e);
     }
   }
 }

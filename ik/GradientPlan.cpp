@@ -22,11 +22,10 @@ void GradientPlan::markHandles(const GradientLayout& layout, const Figure& figur
     if (n.segment->handles.empty()) continue;
     for (int k = i; k >= 0 && !holdsHandles[k]; k = layout.nodes[k].parent) holdsHandles[k] = 1;
     const std::vector<double>& weights = figure.dofWeights[n.segment->index];
-    for (int s = n.pathStart; s < n.pathStart + n.pathCount; ++s)
-      needed[s] = weights[layout.slotDofs[s]] != 0.0;
     const int firstWeighted = static_cast<int>(weightedSlots.size());
-    for (int s = n.pathStart; s < n.pathStart + n.pathCount; ++s) {
-      if (needed[s]) weightedSlots.push_back(s);
+    for (int slot = n.pathStart; slot < n.pathStart + n.pathCount; ++slot) {
+      needed[slot] = weights[layout.slotDofs[slot]] != 0.0;
+      if (needed[slot]) weightedSlots.push_back(slot);
     }
     const int weightedCount = static_cast<int>(weightedSlots.size()) - firstWeighted;
     for (const Handle* h : n.segment->handles) records.push_back({i, h, firstWeighted, weightedCount});
@@ -41,7 +40,7 @@ void GradientPlan::passNeedsUp(const GradientLayout& layout) {
     const GradientLayout::Node& n = layout.nodes[i];
     if (!holdsHandles[i]) continue;
     const GradientLayout::Node& p = layout.nodes[n.parent];
-    for (int k = 0; k < p.pathCount; ++k) needed[p.pathStart + k] |= needed[n.pathStart + k];
+    for (int slot = 0; slot < p.pathCount; ++slot) needed[p.pathStart + slot] |= needed[n.pathStart + slot];
   }
 }
 
@@ -54,8 +53,8 @@ void GradientPlan::listCarriedSlots(const GradientLayout& layout) {
     const GradientLayout::Node& n = layout.nodes[i];
     carriedStart[i] = static_cast<int>(carriedSlots.size());
     if (!holdsHandles[i] || n.parent < 0) continue;
-    for (int k = 0; k < GradientLayout::inheritedSlots(n); ++k) {
-      if (needed[n.pathStart + k]) carriedSlots.push_back(k);
+    for (int slot = 0; slot < GradientLayout::inheritedSlots(n); ++slot) {
+      if (needed[n.pathStart + slot]) carriedSlots.push_back(slot);
     }
     carriedCount[i] = static_cast<int>(carriedSlots.size()) - carriedStart[i];
   }

@@ -35,7 +35,7 @@ SolveResult Figure::solve(const Handle* dragged) {
     for (int i = 0; i < n; ++i) {
       x[i] = x[i] - kStep * g[i];
       g[i] = 0.0f;
-      finite = finite && std::isfinite(x[i]);
+      finite &= std::isfinite(x[i]);
     }
     // A gradient that overflowed (a target absurdly far away) must not wreck
     // the pose: the joints keep the last finite one, which the handles
