@@ -11,13 +11,25 @@ Quat operator*(const Quat& a, const Quat& b) {
           a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z};
 }
 
+namespace {
+
+// v rounded to float and widened again. Through a volatile float, because
+// GCC 12's SLP vectorizer on x86-64 drops one of fromEuler's three roundings
+// at -O2, which changed the quaternion (and no other machine agreed).
+double throughFloat(double v) {
+  volatile float rounded = static_cast<float>(v);
+  return rounded;
+}
+
+}  // namespace
+
 Quat Quat::fromEuler(double rx, double ry, double rz) {
   const double hx = rx * 0.5;
   const double hy = ry * 0.5;
   const double hz = rz * 0.5;
-  const Quat qx(Vec3(static_cast<float>(std::sin(hx)), 0, 0), std::cos(hx));
-  const Quat qy(Vec3(0, static_cast<float>(std::sin(hy)), 0), std::cos(hy));
-  const Quat qz(Vec3(0, 0, static_cast<float>(std::sin(hz))), std::cos(hz));
+  const Quat qx(throughFloat(std::sin(hx)), 0, 0, std::cos(hx));
+  const Quat qy(0, throughFloat(std::sin(hy)), 0, std::cos(hy));
+  const Quat qz(0, 0, throughFloat(std::sin(hz)), std::cos(hz));
   Quat q = (qx * qy) * qz;
   q.normalize();
   return q;

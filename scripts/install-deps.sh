@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, only the Debian packages this project needs that are
 # missing; does nothing when everything is present. Safe to run repeatedly.
+# With --cross it also installs the cross compiler and emulator that build
+# and run the core's tests for 64-bit Arm.
 set -euo pipefail
 
 packages=(
@@ -19,6 +21,10 @@ packages=(
   # packaging checks
   desktop-file-utils dpkg-dev file
 )
+
+if [[ ${1:-} == --cross ]]; then
+  packages+=(g++-aarch64-linux-gnu qemu-user)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

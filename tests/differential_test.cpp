@@ -208,7 +208,8 @@ struct RandomTwin {
     if (!a) return {nullptr, nullptr};
     fast.figure().updateHandlePositions();
     std::uniform_real_distribution<float> offset(-0.5f, 0.5f);
-    const Vec3 step(offset(script), offset(script), offset(script));
+    const float x = offset(script), y = offset(script), z = offset(script);
+    const Vec3 step(x, y, z);
     a->targetPos = b->targetPos = a->worldPos + step;
     return {a, b};
   }
@@ -222,6 +223,17 @@ bool sameVectors(const std::vector<T>& a, const std::vector<T>& b) {
   return a.size() == b.size() && sameBits(a.data(), b.data(), a.size() * sizeof(T));
 }
 
+// FNV-1a over the bytes of every result compared, so that two machines can
+// tell whether they computed the same numbers.
+struct Digest {
+  std::uint64_t value = 14695981039346656037ull;
+  template <typename T>
+  void add(const std::vector<T>& v) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(v.data());
+    for (size_t i = 0; i < v.size() * sizeof(T); ++i) value = (value ^ bytes[i]) * 1099511628211ull;
+  }
+};
+
 std::vector<Vec3> positions(const Figure& f) {
   std::vector<Vec3> all;
   for (const HandleEntry& e : f.handles) all.push_back(e.handle->worldPos);
@@ -232,6 +244,7 @@ std::vector<Vec3> positions(const Figure& f) {
 
 TEST_P(Differential, RandomFiguresMatchThePlainSolverBitForBit) {
   int figures = 0, solves = 0, capped = 0, relaxed = 0;
+  Digest digest;
   for (const std::uint32_t seed : figureSeeds()) {
     SCOPED_TRACE("figure seed " + std::to_string(seed) + " (MANNEQUIN_FIGURE_SEED replays it)");
     RandomTwin twin(seed);
@@ -255,11 +268,14 @@ TEST_P(Differential, RandomFiguresMatchThePlainSolverBitForBit) {
       ASSERT_TRUE(sameBits(&x.norm, &y.norm, sizeof(float))) << x.norm << " vs " << y.norm;
       ASSERT_TRUE(sameVectors(a.dofs(), b.dofs())) << "DOFs";
       ASSERT_TRUE(sameVectors(positions(a), positions(b))) << "handle positions";
+      digest.add(g);
+      digest.add(a.dofs());
+      digest.add(positions(a));
       ++solves;
       capped += x.iterations == 100;
       relaxed += fastDragged == nullptr;
     }
   }
-  std::printf("%d random figures, %d solves (%d at the cap, %d without a dragged handle)\n", figures, solves,
-              capped, relaxed);
+  std::printf("%d random figures, %d solves (%d at the cap, %d without a dragged handle), digest %016llx\n",
+              figures, solves, capped, relaxed, static_cast<unsigned long long>(digest.value));
 }

@@ -272,3 +272,14 @@ TEST(QuatDerivative, ChangeOfLengthAloneDoesNotRotate) {
   }
   expectMatNear(sum, Mat4::zero(), 1e-6f);
 }
+
+// Every sine passes through a float, exactly: the values below were computed
+// outside the program (float-rounded sines, the Hamilton products in the
+// written order, in double). An optimiser that drops one rounding shows here.
+TEST(Quat, FromEulerRoundsEachSineToFloat) {
+  const Quat q = Quat::fromEuler(0.3, -0.21, 0.09);
+  EXPECT_EQ(q.x, 0x1.26821e79360c9p-3);
+  EXPECT_EQ(q.y, -0x1.c36c69813bd1p-4);
+  EXPECT_EQ(q.z, 0x1.d4645d7c9ed4ap-6);
+  EXPECT_EQ(q.w, 0x1.f7504f7d435f4p-1);
+}

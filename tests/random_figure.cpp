@@ -4,6 +4,10 @@
 
 namespace {
 
+// Every draw is a statement of its own: the order in which a call's
+// arguments are evaluated is unspecified, and the same seed must give the
+// same figure with any compiler on any machine.
+
 // Exact zeros are common in real figures (joints at rest, offsets along one
 // axis) and take the short paths of the products, so they come up often.
 float coordinate(std::mt19937& rng, float reach) {
@@ -34,8 +38,10 @@ std::unique_ptr<Transform> RandomFigure::joint(int depth) {
     }
     case 3:
       return std::make_unique<QuatRotation>();
-    case 4:
-      return std::make_unique<QuatRotation>(uniform(-3, 3), uniform(-3, 3), uniform(-3, 3));
+    case 4: {
+      const double rx = uniform(-3, 3), ry = uniform(-3, 3), rz = uniform(-3, 3);
+      return std::make_unique<QuatRotation>(rx, ry, rz);
+    }
     default: {
       auto chain = std::make_unique<TransformChain>();
       for (int n = static_cast<int>(rng() % 4); n > 0; --n) chain->append(joint(depth + 1));
@@ -45,7 +51,8 @@ std::unique_ptr<Transform> RandomFigure::joint(int depth) {
 }
 
 std::unique_ptr<Segment> RandomFigure::segment(int index) {
-  return std::make_unique<Segment>(index, "random", point(0.5f), joint(0));
+  const Vec3 end = point(0.5f);
+  return std::make_unique<Segment>(index, "random", end, joint(0));
 }
 
 RandomFigure::RandomFigure(std::uint32_t seed) : rng(seed) {
