@@ -39,13 +39,17 @@ inline Mat4 toRows(const DerivativeColumns& d) {
   return m;
 }
 
-// The elements of rows 0 to 2 of an affine A, each in all four lanes: the
-// right factor of every derivative carried through A.
+// The elements of rows 0 to 2 of A = T M, for an affine M and the
+// translation T by t, each in all four lanes: the right factor of every
+// derivative carried through the joint. A's last column is M's plus t,
+// rounded to float as the product T M rounds it.
 struct AffineFactors {
   Wide a[3][4];
-  explicit AffineFactors(const Mat4& A) {
+  AffineFactors(const Mat4& M, const Vec3& t) {
+    const float shift[3] = {t.x, t.y, t.z};
     for (int k = 0; k < 3; ++k) {
-      for (int c = 0; c < 4; ++c) a[k][c] = Wide{} + double(A[4 * k + c]);
+      for (int c = 0; c < 3; ++c) a[k][c] = Wide{} + double(M[4 * k + c]);
+      a[k][3] = Wide{} + double(static_cast<float>(double(M[4 * k + 3]) + shift[k]));
     }
   }
 };

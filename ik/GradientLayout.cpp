@@ -1,8 +1,24 @@
 #include "ik/GradientLayout.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "figure/Figure.h"
+
+namespace {
+
+bool isRigid(const Transform& t) {
+  if (const auto* chain = dynamic_cast<const TransformChain*>(&t)) {
+    for (int e = 0; e < chain->childCount(); ++e) {
+      if (!isRigid(chain->child(e))) return false;
+    }
+    return true;
+  }
+  return typeid(t) == typeid(IdentityTransform) || typeid(t) == typeid(Translation) ||
+         typeid(t) == typeid(AxisRotation) || typeid(t) == typeid(QuatRotation);
+}
+
+}  // namespace
 
 GradientLayout::GradientLayout(const Figure& figure) { addNode(figure.root.get(), -1, 0); }
 
@@ -46,4 +62,5 @@ void GradientLayout::addElements(Node& node, const Transform& joint) {
     elements.push_back(element(joint));
   }
   node.elementCount = static_cast<int>(elements.size()) - node.firstElement;
+  node.rigid = isRigid(joint);
 }

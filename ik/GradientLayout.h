@@ -35,6 +35,9 @@ class GradientLayout {
     int pathStart;  // first slot: one per DOF on the path, ancestors' first
     int pathCount;
     int firstElement, elementCount;  // of the joint, in elements
+    // Every element is of the five kinds: its matrix is affine and its
+    // derivatives have a zero bottom row, so products need not look.
+    bool rigid;
   };
 
   explicit GradientLayout(const Figure& figure);

@@ -38,6 +38,24 @@ void elementDerivatives(const GradientLayout::Element& element, const unsigned c
   }
 }
 
+// before := before d and d := d after, as products::product forms them. For
+// a rigid joint the operands' shapes are known (an affine before and after,
+// a derivative d), so the short products are taken without looking.
+void leftTimes(const Mat4& before, Mat4& d, bool rigid) {
+  if (rigid) {
+    products::rowsTimes<3>(before.m, products::WideRows(d), d.m);
+  } else {
+    d = products::product(before, d);
+  }
+}
+void rightTimes(Mat4& d, const Mat4& after, bool rigid) {
+  if (rigid) {
+    products::rowsTimes<4>(d.m, products::WideRows(after), d.m);
+  } else {
+    d = products::product(d, after);
+  }
+}
+
 // A = T M: the joint in its parent's frame, T the attachment translation.
 Mat4 attached(const Mat4& M, const Vec3& t) {
   return products::isAffine(M) ? products::translationTimesAffine(t, M) : translationMatrix(t) * M;
@@ -127,7 +145,6 @@ void GradientPass::evaluateSteps(const Figure& figure, const Handle* dragged, fl
 // non-zero (short of underflow, whose zeros add nothing to the gradient).
 void GradientPass::carryAncestorDerivatives(int i) {
   const Node& n = layout.nodes[i];
-  const Mat4 A = attached(*n.segment->joint->matrix(), n.segment->attachment());
   const Node& p = layout.nodes[n.parent];
   const DerivativeColumns* from = &data.derivatives[p.pathStart];
   const unsigned char* fromNonZero = &data.nonZero[p.pathStart];
@@ -143,17 +160,22 @@ void GradientPass::carryAncestorDerivatives(int i) {
       toNonZero[*slot] = 1;
     }
   };
-  if (!products::isAffine(A)) {
+  // A = T M takes M's shape: the tests read M, which was written long ago.
+  const Mat4& M = *n.segment->joint->matrix();
+  const Vec3& t = n.segment->attachment();
+  if (!products::isAffine(M)) {
+    const Mat4 A = translationMatrix(t) * M;
     forEachCarried([&](const DerivativeColumns& d, DerivativeColumns& out) {
       out = columns::toColumns(columns::toRows(d) * A);
     });
-  } else if (products::hasIdentityRotation(A)) {
+  } else if (products::hasIdentityRotation(M)) {
+    const Mat4 A = products::translationTimesAffine(t, M);
     const Vec3 shift(A[3], A[7], A[11]);
     forEachCarried([&](const DerivativeColumns& d, DerivativeColumns& out) {
       columns::carryThroughTranslation(d, shift, out);
     });
   } else {
-    const columns::AffineFactors factors(A);
+    const columns::AffineFactors factors(M, t);
     forEachCarried([&](const DerivativeColumns& d, DerivativeColumns& out) {
       columns::carryThroughAffine(d, factors, out);
     });
@@ -184,9 +206,9 @@ void GradientPass::jointDerivatives(const Node& n, const unsigned char* needed, 
     elementDerivatives(element, needed + first, out + first);
     for (int j = first; j < first + element.dofCount; ++j) {
       if (!needed[j]) continue;
-      if (e > 0) out[j] = products::product(before, out[j]);
+      if (e > 0) leftTimes(before, out[j], n.rigid);
       for (int after = e + 1; after < n.elementCount; ++after) {
-        out[j] = products::product(out[j], *elements[after].transform->matrix());
+        rightTimes(out[j], *elements[after].transform->matrix(), n.rigid);
       }
     }
     if (e + 1 < n.elementCount) {

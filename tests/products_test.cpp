@@ -67,15 +67,16 @@ TEST(Products, ZeroDerivativesStayZeroAndAreReportedSo) {
 
 TEST(DerivativeColumns, CarryingAndOwnProductsMatchTheFullProduct) {
   for (int trial = 0; trial < 200; ++trial) {
-    const Mat4 d = randomDerivative(), A = randomAffine(), P = randomAffine();
+    const Mat4 d = randomDerivative(), M = randomAffine(), P = randomAffine();
+    const Vec3 t(any(), any(), any());
     const columns::DerivativeColumns D = columns::toColumns(d);
     expectTopRowsEqual(d, columns::toRows(D));
 
+    // Through the joint M attached at t: D (T M).
     columns::DerivativeColumns out;
-    columns::carryThroughAffine(D, columns::AffineFactors(A), out);
-    expectTopRowsEqual(d * A, columns::toRows(out));
+    columns::carryThroughAffine(D, columns::AffineFactors(M, t), out);
+    expectTopRowsEqual(d * (translationMatrix(t) * M), columns::toRows(out));
 
-    const Vec3 t(any(), any(), any());
     columns::carryThroughTranslation(D, t, out);
     expectTopRowsEqual(d * translationMatrix(t), columns::toRows(out));
 

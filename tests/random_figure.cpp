@@ -15,6 +15,34 @@ float coordinate(std::mt19937& rng, float reach) {
   return std::uniform_real_distribution<float>(-reach, reach)(rng);
 }
 
+// A kind of joint beyond the program's five, so that the general paths of
+// the solver are taken too: one parameter k in one element of its matrix.
+// In the bottom row (element 12) the matrix is no longer affine.
+class OneElement final : public IdentityTransform {
+ public:
+  OneElement(int element, double k) : element(element), k(k) { m[element] = static_cast<float>(k); }
+  Mat4 derivative(int) const override {
+    Mat4 d = Mat4::zero();
+    d[element] = 1.0f;
+    return d;
+  }
+  int dofCount() const override { return 1; }
+  const double* setParams(const double* p) override {
+    k = p[0];
+    m[element] = static_cast<float>(k);
+    return p + 1;
+  }
+  double* getParams(double* p) const override {
+    p[0] = k;
+    return p + 1;
+  }
+  std::unique_ptr<Transform> clone() const override { return std::make_unique<OneElement>(element, k); }
+
+ private:
+  int element;
+  double k;
+};
+
 }  // namespace
 
 Vec3 RandomFigure::point(float reach) {
@@ -23,6 +51,10 @@ Vec3 RandomFigure::point(float reach) {
 }
 
 std::unique_ptr<Transform> RandomFigure::joint(int depth) {
+  if (rng() % 25 == 0) {
+    const int element = rng() % 2 ? 1 : 12;  // a shear, or a bottom row that is not 0 0 0 1
+    return std::make_unique<OneElement>(element, uniform(-0.3f, 0.3f));
+  }
   switch (rng() % (depth < 2 ? 6 : 5)) {
     case 0:
       return std::make_unique<IdentityTransform>();
