@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "BenchFigure.h"
-#include "KdlHumanoid.h"
+#include "bench/BenchFigure.h"
+#include "bench/kdl/KdlHumanoid.h"
 
 // One solver iteration's work done by KDL: handle positions, handle
 // Jacobians and J^T e, for the same handles as BM_SolveAtCap.

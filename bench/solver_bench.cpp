@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <functional>
 
-#include "BenchFigure.h"
-#include "KdlHumanoid.h"
+#include "bench/BenchFigure.h"
+#include "bench/kdl/KdlHumanoid.h"
 #include "ReferenceSolver.h"
-#include "Timing.h"
+#include "bench/Timing.h"
 #include "ik/GradientPass.h"
 
 namespace {

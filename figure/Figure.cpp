@@ -4,8 +4,6 @@
 #include <cstring>
 #include <functional>
 
-#include "ik/GradientPass.h"
-
 Figure::Figure(std::unique_ptr<Segment> root_) : root(std::move(root_)) {
   dofCount = countDofs(root.get());
   angularDof.resize(dofCount);

@@ -7,7 +7,6 @@
 
 #include "figure/Handle.h"
 #include "figure/Segment.h"
-#include "ik/Solver.h"
 #include "math/Mat4.h"
 #include "math/Vec3.h"
 
@@ -18,6 +17,7 @@ struct SurfaceHit {
 };
 
 class GradientPass;
+struct SolveResult;
 
 // The articulated body: the segment tree, the numbering of all joint
 // parameters as one DOF vector, the handles and the solver's settings.
@@ -106,8 +106,10 @@ class Figure {
   void collectHandles(Segment* s);
   GradientPass& pass();
 
-  std::unique_ptr<GradientPass> gradientPass;  // laid out on first use
+  // The solver's pass over the tree, laid out on its first use; deleted by
+  // the solver's code, which alone knows the type.
+  struct PassDeleter {
+    void operator()(GradientPass* pass) const;
+  };
+  std::unique_ptr<GradientPass, PassDeleter> gradientPass;
 };
-
-// Ray against the sphere of radius 0.5 about the origin, from p through q.
-bool raySphere(const Vec3& p, const Vec3& q, Vec3& hit, double& t);

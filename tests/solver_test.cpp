@@ -1,3 +1,5 @@
+#include "ik/Solver.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -8,6 +8,7 @@
 
 #include "app/Scene.h"
 #include "figure/Figure.h"
+#include "view/GLFrame.h"
 
 GLView::GLView(int x, int y, int w, int h)
     : Fl_Gl_Window(x, y, w, h, "GLView"), camera(std::make_unique<OrbitCamera>()) {}
@@ -93,9 +94,11 @@ void GLView::draw() {
 void GLView::runPendingPick() {
   Figure& figure = *scene->figure;
   // The button's release asks for the frame that shows what the pick did,
-  // unless it came before this frame. A redraw asked for inside draw() is
-  // cleared when the frame ends, so the request waits for the event loop.
-  Fl::add_timeout(0.0, redrawLater, this);
+  // unless it came before this frame (a quick click). A redraw asked for
+  // inside draw() is cleared when the frame ends, so the request waits for
+  // the event loop.
+  if (releasedBeforePick) Fl::add_timeout(0.0, redrawLater, this);
+  releasedBeforePick = false;
   if (Handle* h = figure.handleAt(lastX, lastY, 5)) {
     figure.removeHandle(h);
     if (grabbedHandle == h) grabbedHandle = nullptr;
@@ -120,6 +123,7 @@ void GLView::runPendingPick() {
 
 void GLView::pressHandle(int x, int y, bool left) {
   Figure& figure = *scene->figure;
+  releasedBeforePick = false;
   lastX = x;
   lastY = h() - y;
   // Before the first frame there are no matrices to pick with.
@@ -137,14 +141,9 @@ void GLView::pressHandle(int x, int y, bool left) {
     return;
   }
   mode = HandleDrag;
-  GLint viewport[4];
-  GLdouble projection[16], modelview[16];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  glGetDoublev(GL_PROJECTION_MATRIX, projection);
-  glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
   const Vec3& p = grabbedHandle->worldPos;
-  double wx, wy, wz;
-  if (gluProject(p.x, p.y, p.z, modelview, projection, viewport, &wx, &wy, &wz) == GL_TRUE) grabDepth = wz;
+  double window[3];
+  if (GLFrame::read().project(p.x, p.y, p.z, window)) grabDepth = window[2];
 }
 
 void GLView::applyKey(int key) {
@@ -202,7 +201,9 @@ int GLView::handle(int event) {
         mode = Idle;
         grabbedHandle = nullptr;
       } else if (mode == HandleDrag) {
-        if (0 < x && x < w() && 0 < y && y < h() && grabbedHandle) {
+        // With no handle held (the right button pressed away from every
+        // handle while dragging), the solve relaxes the figure.
+        if (0 < x && x < w() && 0 < y && y < h()) {
           make_current();
           scene->figure->solveDrag(x, h() - y, grabDepth, grabbedHandle);
         }
@@ -214,7 +215,11 @@ int GLView::handle(int event) {
       if (mode == CameraMove) camera->end(x, y);
       // A quick click can be released before the frame that runs its pick;
       // the pick still belongs to the click, so it stays pending.
-      if (mode != PickPending) mode = Idle;
+      if (mode == PickPending) {
+        releasedBeforePick = true;
+      } else {
+        mode = Idle;
+      }
       grabbedHandle = nullptr;
       break;
     default:

@@ -40,6 +40,7 @@ class GLView : public Fl_Gl_Window {
   void applyKey(int key);
 
   int frames = 0;
+  bool releasedBeforePick = false;  // the button went up before the pick ran
   // The view creates handle records and frees them once removed.
   std::vector<std::unique_ptr<Handle>> ownedHandles;
 };

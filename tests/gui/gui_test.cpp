@@ -10,27 +10,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/AppWindow.h"
-#include "app/Scene.h"
-#include "figure/Figure.h"
-#include "view/GLView.h"
-
-// Last: Xlib defines macros such as None and Bool.
-#include <X11/Xlib.h>
+#include "window_fixture.h"
 
 namespace {
-
-bool displayAvailable() {
-  Display* d = XOpenDisplay(nullptr);
-  if (!d) return false;
-  XCloseDisplay(d);
-  return true;
-}
 
 struct FrameMatrices {
   GLint viewport[4];
@@ -93,32 +81,8 @@ std::string printedBy(F f) {
   return testing::internal::GetCapturedStdout();
 }
 
-class GuiTest : public ::testing::Test {
+class GuiTest : public WindowFixture {
  protected:
-  void SetUp() override {
-    if (!displayAvailable()) GTEST_SKIP() << "no X display";
-    Fl::visual(FL_DOUBLE);
-    scene = std::make_unique<Scene>();
-    app = std::make_unique<AppWindow>(scene.get());
-    view = app->view;
-    figure = scene->figure.get();
-    app->show();
-    waitForFirstFrame();
-    ASSERT_GT(view->framesDrawn(), 0) << "the view never drew";
-  }
-
-  void waitForFirstFrame() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (view->framesDrawn() == 0 && std::chrono::steady_clock::now() < deadline) Fl::wait(0.01);
-  }
-
-  void TearDown() override {
-    // The view goes first: it unhooks its handles from the scene's figure.
-    app.reset();
-    Fl::wait(0);
-    scene.reset();
-  }
-
   static int buttonMask(int button) {
     return button == FL_LEFT_MOUSE ? FL_BUTTON1 : button == FL_MIDDLE_MOUSE ? FL_BUTTON2 : FL_BUTTON3;
   }
@@ -288,11 +252,6 @@ class GuiTest : public ::testing::Test {
     drawFrame();
     return out;
   }
-
-  std::unique_ptr<Scene> scene;
-  std::unique_ptr<AppWindow> app;
-  GLView* view = nullptr;
-  Figure* figure = nullptr;
 };
 
 // ---------------------------------------------------------------- first frame
@@ -633,6 +592,36 @@ TEST_F(HandleDragging, DragAfterReleaseMovesNothing) {
   drawFrame();
   EXPECT_EQ(figure->dofs(), pose);
   EXPECT_EQ(figure->handleCount(), 1);
+}
+
+// A right press away from every handle while the left button holds one lets
+// go of it and keeps the drag: the drags that follow solve with no dragged
+// handle, which relaxes the figure towards the handles' targets.
+TEST_F(HandleDragging, RightPressAwayFromHandlesLetsGoAndRelaxes) {
+  typeKey('3');
+  Handle* forearm = pinOn("h_forearm_left");
+  Handle* shin = pinOn("h_shin_right");
+  ASSERT_NE(forearm, nullptr);
+  ASSERT_NE(shin, nullptr);
+  forearm->targetPos = forearm->worldPos + Vec3(0, 0.05f, 0.05f);
+  const double gap = distance(forearm->worldPos, forearm->targetPos);
+  const Vec3 shinTarget = shin->targetPos;
+  const ViewPoint p = project(shin->worldPos);
+  press(FL_LEFT_MOUSE, pixel(p.x), pixel(p.y));
+  ASSERT_EQ(view->grabbedHandle, shin);
+  drawFrame();
+
+  press(FL_RIGHT_MOUSE, 20, 20);  // the background, far from both handles
+  EXPECT_EQ(view->mode, HandleDrag);
+  EXPECT_EQ(view->grabbedHandle, nullptr);
+  const std::string out = printedBy([this] { drag(FL_RIGHT_MOUSE, 30, 30); });
+  drawFrame();
+
+  EXPECT_LT(distance(forearm->worldPos, forearm->targetPos), 0.5 * gap);
+  EXPECT_EQ(std::memcmp(&shin->targetPos, &shinTarget, sizeof(Vec3)), 0) << "no handle is dragged";
+  EXPECT_EQ(out.find("YOU suck"), std::string::npos);
+  release(FL_RIGHT_MOUSE, 30, 30);
+  EXPECT_EQ(view->mode, Idle);
 }
 
 TEST_F(HandleDragging, FailedUnprojectionIsReportedAndKeepsTheTarget) {
@@ -1120,3 +1109,22 @@ TEST_F(ClickTiming, LeftClickJustBesideAHandleRemovesIt) {
 }
 
 }  // namespace
+
+// A normal click's pick is shown by the frame its release asks for: while
+// the button is held after the pick, the loop draws nothing more, and after
+// the release it draws one frame and rests.
+TEST_F(ClickTiming, ANormalClickDrawsOneFrameAfterItsRelease) {
+  const ViewPoint aim = project(bodyCentre(segment("h_thigh_left")));
+  const int x = pixel(aim.x), y = pixel(aim.y);
+  press(FL_LEFT_MOUSE, x, y);
+  drawFrame();
+  ASSERT_EQ(figure->handleCount(), 1);
+  const auto framesWithin = [this](int waits) {
+    const int before = view->framesDrawn();
+    for (int i = 0; i < waits; ++i) Fl::wait(0.01);
+    return view->framesDrawn() - before;
+  };
+  EXPECT_EQ(framesWithin(20), 0) << "the pick asked for a frame of its own";
+  release(FL_LEFT_MOUSE, x, y);
+  EXPECT_EQ(framesWithin(20), 1);
+}

@@ -29,14 +29,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppWindow.h"
-#include "app/Scene.h"
-#include "figure/Figure.h"
 #include "figure/Transform.h"
-#include "view/GLView.h"
-
-// Last: Xlib defines macros such as None and Bool.
-#include <X11/Xlib.h>
+#include "window_fixture.h"
 
 // Under LeakSanitizer: fontconfig keeps a few kilobytes that FLTK's window
 // teardown never frees; they are not ours.
@@ -46,13 +40,6 @@ namespace {
 
 constexpr uint64_t kDefaultSeed = 20240611;
 constexpr long kDefaultEvents = 40000;
-
-bool displayAvailable() {
-  Display* d = XOpenDisplay(nullptr);
-  if (!d) return false;
-  XCloseDisplay(d);
-  return true;
-}
 
 // Our own generator and ranges, so that a seed means the same sequence with
 // any standard library.
@@ -194,19 +181,11 @@ std::vector<JointPart> jointParts(const Figure& figure) {
   return parts;
 }
 
-class RandomInput : public ::testing::Test {
+class RandomInput : public WindowFixture {
  protected:
   void SetUp() override {
-    if (!displayAvailable()) GTEST_SKIP() << "no X display";
-    Fl::visual(FL_DOUBLE);
-    scene = std::make_unique<Scene>();
-    app = std::make_unique<AppWindow>(scene.get());
-    view = app->view;
-    figure = scene->figure.get();
-    app->show();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (view->framesDrawn() == 0 && std::chrono::steady_clock::now() < deadline) Fl::wait(0.01);
-    ASSERT_GT(view->framesDrawn(), 0) << "the view never drew";
+    WindowFixture::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     parts = jointParts(*figure);
     for (Segment* s : figure->segments()) {
       if (s->hasShape) bodies.push_back(s);
@@ -215,10 +194,7 @@ class RandomInput : public ::testing::Test {
 
   void TearDown() override {
     if (oldCout) std::cout.rdbuf(oldCout);
-    // The view goes first: it unhooks its handles from the scene's figure.
-    app.reset();
-    Fl::wait(0);
-    scene.reset();
+    WindowFixture::TearDown();
   }
 
   // ---------------------------------------------------------- what happened
@@ -798,10 +774,6 @@ class RandomInput : public ::testing::Test {
     }
   }
 
-  std::unique_ptr<Scene> scene;
-  std::unique_ptr<AppWindow> app;
-  GLView* view = nullptr;
-  Figure* figure = nullptr;
   std::vector<JointPart> parts;
   std::vector<const Segment*> bodies;
 

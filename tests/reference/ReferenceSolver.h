@@ -6,6 +6,7 @@
 
 #include "HandleJacobian.h"
 #include "figure/Figure.h"
+#include "ik/Solver.h"
 
 // The drag solver written as plainly as it can be: a world chain rebuilt and
 // cloned per segment, a full array of derivative matrices copied per child and

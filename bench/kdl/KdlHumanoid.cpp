@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "BenchFigure.h"
-#include "Timing.h"
+#include "bench/BenchFigure.h"
+#include "bench/Timing.h"
 #include "figure/Transform.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench/BenchFigure.h"
-#include "bench/KdlHumanoid.h"
+#include "bench/kdl/KdlHumanoid.h"
 #include "humanoid/Humanoid.h"
 
 namespace {

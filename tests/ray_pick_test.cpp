@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "figure/RaySphere.h"
 #include "humanoid/Humanoid.h"
 
 namespace {

@@ -3,8 +3,13 @@
 #include "figure/Figure.h"
 #include "ik/GradientPass.h"
 
+// The figure's operations that belong to the solver: its gradient pass and
+// the weight presets.
+
+void Figure::PassDeleter::operator()(GradientPass* pass) const { delete pass; }
+
 GradientPass& Figure::pass() {
-  if (!gradientPass) gradientPass = std::make_unique<GradientPass>(*this);
+  if (!gradientPass) gradientPass.reset(new GradientPass(*this));
   return *gradientPass;
 }
 

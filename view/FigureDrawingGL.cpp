@@ -3,6 +3,8 @@
 
 #include "figure/Figure.h"
 
+// The figure drawn into the current GL context, in its modelview.
+
 namespace {
 
 void multMatrix(const Mat4& M) {
