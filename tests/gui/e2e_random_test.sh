@@ -15,6 +15,7 @@
 # program is idle, so a replay lands where the first run did unless the
 # program itself behaved differently.
 set -Eeuo pipefail
+script_name=e2e-random
 trap 'echo "e2e-random: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
 bin=$1
@@ -50,11 +51,7 @@ finish() {
 }
 trap finish EXIT
 
-fail() {
-  echo "e2e-random: FAIL (seed $seed, action $action): $*" >&2
-  exit 1
-}
-note() { echo "e2e-random: $*"; }
+context() { echo "seed $seed, action $action"; }
 
 # xdo, shot, pixels, classes, magenta_count, magenta_changes, trace_lines,
 # cpu_ticks, idle_within, find_window, close_window, stop_program.

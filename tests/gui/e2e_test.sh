@@ -6,6 +6,7 @@
 #
 # Usage: e2e_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
 set -Eeuo pipefail
+script_name=e2e
 trap 'echo "e2e: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
 bin=$1
@@ -26,12 +27,6 @@ finish() {
   fi
 }
 trap finish EXIT
-
-fail() {
-  echo "e2e: FAIL: $*" >&2
-  exit 1
-}
-note() { echo "e2e: $*"; }
 
 # xdo, shot, pixels, classes, magenta_changes, trace_lines, find_window,
 # find_view, close_window, stop_program.

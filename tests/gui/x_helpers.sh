@@ -2,11 +2,21 @@
 # server (tests/gui/e2e_test.sh, tests/gui/e2e_random_test.sh,
 # tests/memcheck/session.sh). Source it; it runs nothing by itself.
 #
-# The caller defines fail (prints its argument and exits) and sets, before the
+# The caller sets script_name (its prefix on every line it prints) and, before the
 # helpers run: work (the folder for screenshots), pid (the program's process),
 # top (its window, found with find_window), out (its standard output) and
 # wm_close (the tool that sends WM_DELETE_WINDOW). xdo_timeout and
 # shot_timeout (seconds, default 10) bound a call of xdotool and a screenshot.
+
+# A line of the script's own; a failure, with what the script's context
+# function prints (if it has one) in brackets, ends it.
+note() { echo "$script_name: $*"; }
+fail() {
+  local where=""
+  if declare -F context >/dev/null; then where=" ($(context))"; fi
+  echo "$script_name: FAIL$where: $*" >&2
+  exit 1
+}
 
 # xdotool can wait forever (mousemove --sync onto the pointer's own spot).
 xdo() { timeout "${xdo_timeout:-10}" xdotool "$@"; }

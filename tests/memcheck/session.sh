@@ -13,6 +13,7 @@
 # uninitialised values come from, at about twice the run time;
 # MEMCHECK_KEEP=1 keeps the screenshots of a passing run.
 set -Eeuo pipefail
+script_name=memcheck
 trap 'echo "memcheck: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -41,12 +42,6 @@ finish() {
   fi
 }
 trap finish EXIT
-
-fail() {
-  echo "memcheck: FAIL: $*" >&2
-  exit 1
-}
-note() { echo "memcheck: $*"; }
 
 # xdo, shot, pixels, classes, magenta_count, cpu_ticks, idle_within,
 # find_window, find_view, close_window, stop_program.
