@@ -41,7 +41,7 @@ class Figure {
   Figure(const Figure&) = delete;
   Figure& operator=(const Figure&) = delete;
 
-  // The one frame rule of every pass: W = P * (A * J), A the attachment
+  // The one frame rule of every pass: W = P * (T * J), T the attachment
   // translation and J the joint's current matrix.
   static Mat4 frame(const Mat4& parentWorld, const Segment& s) {
     return parentWorld * (translationMatrix(s.attachment()) * *s.joint->matrix());

@@ -39,6 +39,12 @@ inline Mat4 toRows(const DerivativeColumns& d) {
   return m;
 }
 
+// v in all four lanes, its sign of zero kept.
+inline void broadcast(float v, Wide& out) {
+  const double d = v;
+  out = Wide{d, d, d, d};
+}
+
 // The elements of rows 0 to 2 of A = T M, for an affine M and the
 // translation T by t, each in all four lanes: the right factor of every
 // derivative carried through the joint. A's last column is M's plus t,
@@ -48,8 +54,8 @@ struct AffineFactors {
   AffineFactors(const Mat4& M, const Vec3& t) {
     const float shift[3] = {t.x, t.y, t.z};
     for (int k = 0; k < 3; ++k) {
-      for (int c = 0; c < 3; ++c) a[k][c] = Wide{} + double(M[4 * k + c]);
-      a[k][3] = Wide{} + double(static_cast<float>(double(M[4 * k + 3]) + shift[k]));
+      for (int c = 0; c < 3; ++c) broadcast(M[4 * k + c], a[k][c]);
+      broadcast(static_cast<float>(double(M[4 * k + 3]) + shift[k]), a[k][3]);
     }
   }
 };
@@ -75,14 +81,16 @@ inline void carryThroughTranslation(const DerivativeColumns& d, const Vec3& t, D
                                      Narrow);
 }
 
-// F * d for a frame F kept by columns and a row-major derivative d, whose bottom row is zero (its terms are
-// left out), into columns. Returns whether rows 0 to 2 hold a non-zero element.
-inline bool frameTimesDerivative(const WorldColumns& F, const Mat4& d, DerivativeColumns& out) {
+// B * d for a joint's base B = P T (kept by columns) and a row-major
+// derivative d, whose bottom row is zero (its terms are left out), into
+// columns. Returns whether rows 0 to 2 hold a non-zero element.
+inline bool baseTimesDerivative(const WorldColumns& B, const Mat4& d, DerivativeColumns& out) {
   Wide e[3][4];  // e[k][c]: d's element (k, c) in every lane
-  for (int k = 0; k < 3; ++k) broadcastRow(d.m + 4 * k, e[k]);
+  for (int k = 0; k < 3; ++k) broadcastElements(d.m + 4 * k, e[k]);
   products::NarrowMask nonZero{};
-  for (int c = 0; c < 4; ++c)
-    narrow((F.c[0] * e[0][c] + F.c[1] * e[1][c]) + F.c[2] * e[2][c], out.c[c], nonZero);
+  for (int c = 0; c < 4; ++c) {
+    narrow((B.c[0] * e[0][c] + B.c[1] * e[1][c]) + B.c[2] * e[2][c], out.c[c], nonZero);
+  }
   return products::anyOfFirstThree(nonZero);
 }
 

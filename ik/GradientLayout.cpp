@@ -7,10 +7,15 @@
 
 namespace {
 
-bool isRigid(const Transform& t) {
-  if (const auto* chain = dynamic_cast<const TransformChain*>(&t)) {
+// The chain itself, not a kind derived from it that may compose otherwise.
+const TransformChain* asChain(const Transform& t) {
+  return typeid(t) == typeid(TransformChain) ? static_cast<const TransformChain*>(&t) : nullptr;
+}
+
+bool isBuiltInKind(const Transform& t) {
+  if (const TransformChain* chain = asChain(t)) {
     for (int e = 0; e < chain->childCount(); ++e) {
-      if (!isRigid(chain->child(e))) return false;
+      if (!isBuiltInKind(chain->child(e))) return false;
     }
     return true;
   }
@@ -23,12 +28,11 @@ bool isRigid(const Transform& t) {
 GradientLayout::GradientLayout(const Figure& figure) { addNode(figure.root.get(), -1, 0); }
 
 // Pre-order: the node, then its children's subtrees in stored order, numbered
-// as the DOF vector is.
-void GradientLayout::addNode(Segment* s, int parent, int firstDof) {
+// as the DOF vector is. Returns the subtree's DOF count.
+int GradientLayout::addNode(Segment* s, int parent, int firstDof) {
   Node node{};
   node.segment = s;
   node.parent = parent;
-  node.firstDof = firstDof;
   node.ownDofs = s->joint->dofCount();
   node.pathStart = static_cast<int>(slotDofs.size());
   if (parent >= 0) {
@@ -42,12 +46,9 @@ void GradientLayout::addNode(Segment* s, int parent, int firstDof) {
 
   const int index = static_cast<int>(nodes.size());
   nodes.push_back(node);
-  int dof = firstDof + node.ownDofs;
-  for (int i = 0; i < s->childCount(); ++i) {
-    const int before = static_cast<int>(nodes.size());
-    addNode(s->child(i), index, dof);
-    for (int k = before; k < static_cast<int>(nodes.size()); ++k) dof += nodes[k].ownDofs;
-  }
+  int count = node.ownDofs;
+  for (int i = 0; i < s->childCount(); ++i) count += addNode(s->child(i), index, firstDof + count);
+  return count;
 }
 
 void GradientLayout::addElements(Node& node, const Transform& joint) {
@@ -56,11 +57,11 @@ void GradientLayout::addElements(Node& node, const Transform& joint) {
                    t.dofCount()};
   };
   node.firstElement = static_cast<int>(elements.size());
-  if (const auto* chain = dynamic_cast<const TransformChain*>(&joint)) {
+  if (const TransformChain* chain = asChain(joint)) {
     for (int e = 0; e < chain->childCount(); ++e) elements.push_back(element(chain->child(e)));
   } else {
     elements.push_back(element(joint));
   }
   node.elementCount = static_cast<int>(elements.size()) - node.firstElement;
-  node.rigid = isRigid(joint);
+  node.builtInKinds = isBuiltInKind(joint);
 }

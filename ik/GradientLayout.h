@@ -30,14 +30,13 @@ class GradientLayout {
   struct Node {
     Segment* segment;
     int parent;     // node index, -1 at the root
-    int firstDof;   // of the segment's own joint
     int ownDofs;    // the joint's DOF count
     int pathStart;  // first slot: one per DOF on the path, ancestors' first
     int pathCount;
     int firstElement, elementCount;  // of the joint, in elements
-    // Every element is of the five kinds: its matrix is affine and its
-    // derivatives have a zero bottom row, so products need not look.
-    bool rigid;
+    // Every element is of the program's own kinds: its matrix is affine and
+    // its derivatives have a zero bottom row, so products need not look.
+    bool builtInKinds;
   };
 
   explicit GradientLayout(const Figure& figure);
@@ -51,6 +50,6 @@ class GradientLayout {
   int maxOwnDofs = 0;             // of any joint
 
  private:
-  void addNode(Segment* s, int parent, int firstDof);
+  int addNode(Segment* s, int parent, int firstDof);
   void addElements(Node& node, const Transform& joint);
 };

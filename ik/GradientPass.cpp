@@ -10,7 +10,7 @@ using Node = GradientLayout::Node;
 
 namespace {
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 bool hasAvx2() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2");
@@ -38,18 +38,19 @@ void elementDerivatives(const GradientLayout::Element& element, const unsigned c
   }
 }
 
-// before := before d and d := d after, as products::product forms them. For
-// a rigid joint the operands' shapes are known (an affine before and after,
-// a derivative d), so the short products are taken without looking.
-void leftTimes(const Mat4& before, Mat4& d, bool rigid) {
-  if (rigid) {
+// d := before d and d := d after, as products::product forms them. For a
+// joint of the program's own kinds the operands' shapes are known (an affine
+// before and after, a derivative d), so the short products are taken without
+// looking.
+void leftTimes(const Mat4& before, Mat4& d, bool builtInKinds) {
+  if (builtInKinds) {
     products::rowsTimes<3>(before.m, products::WideRows(d), d.m);
   } else {
     d = products::product(before, d);
   }
 }
-void rightTimes(Mat4& d, const Mat4& after, bool rigid) {
-  if (rigid) {
+void rightTimes(Mat4& d, const Mat4& after, bool builtInKinds) {
+  if (builtInKinds) {
     products::rowsTimes<4>(d.m, products::WideRows(after), d.m);
   } else {
     d = products::product(d, after);
@@ -61,11 +62,11 @@ Mat4 attached(const Mat4& M, const Vec3& t) {
   return products::isAffine(M) ? products::translationTimesAffine(t, M) : translationMatrix(t) * M;
 }
 
-// F d for the frame F = P T of a joint's own derivatives; returns whether
+// B d for the base B = P T of a joint's own derivatives; returns whether
 // rows 0 to 2 hold a non-zero element.
-bool frameTimes(const columns::WorldColumns& F, const Mat4& d, DerivativeColumns& out) {
-  if (products::hasZeroBottomRow(d)) return columns::frameTimesDerivative(F, d, out);
-  const Mat4 m = columns::toMatrix(F) * d;
+bool baseTimes(const columns::WorldColumns& B, const Mat4& d, DerivativeColumns& out) {
+  if (products::hasZeroBottomRow(d)) return columns::baseTimesDerivative(B, d, out);
+  const Mat4 m = columns::toMatrix(B) * d;
   out = columns::toColumns(m);
   return !products::topRowsZero(m);
 }
@@ -77,7 +78,7 @@ bool GradientPass::useWideInstructions(bool wanted) {
   return wideInstructions;
 }
 
-GradientPass::GradientPass(const Figure& figure) : layout(figure), data(layout) {}
+GradientPass::GradientPass(const Figure& figure) : layout(figure), data(layout) { prepare(figure); }
 
 void GradientPass::prepare(const Figure& figure) { plan.prepare(layout, figure); }
 
@@ -93,12 +94,13 @@ void GradientPass::evaluate(const Figure& figure, const Handle* dragged, float* 
 // chosen where it is compiled, so the AVX2 build depends on every step and
 // kernel being inlined into evaluateWide: flatten makes the compiler do so
 // (only the joints' virtual derivatives and the quaternion's stay calls).
+// Inlining changes the speed only; the numbers are the same either way.
 __attribute__((flatten)) void GradientPass::evaluatePortable(const Figure& figure, const Handle* dragged,
                                                              float* g) {
   evaluateSteps(figure, dragged, g);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 __attribute__((target("avx2"), flatten)) void GradientPass::evaluateWide(const Figure& figure,
                                                                          const Handle* dragged, float* g) {
   evaluateSteps(figure, dragged, g);
@@ -109,14 +111,14 @@ void GradientPass::evaluateWide(const Figure& figure, const Handle* dragged, flo
 }
 #endif
 
-// Writes the node's two world matrices and the frame P T of its joint's own
-// derivatives, where T is the attachment translation.
-void GradientPass::worldMatrices(int i, columns::WorldColumns& frame) {
+// Writes the node's two world matrices and the base P T of its joint, where
+// P is the parent's world matrix and T the attachment translation.
+void GradientPass::worldMatrices(int i, columns::WorldColumns& base) {
   const Node& n = layout.nodes[i];
   const Mat4& M = *n.segment->joint->matrix();
   const Vec3& t = n.segment->attachment();
-  columns::worldTimesTranslation(n.parent >= 0 ? data.chainWorld[n.parent] : kIdentityColumns, t, frame);
-  columns::worldTimes(frame, M, data.chainWorld[i]);
+  columns::worldTimesTranslation(n.parent >= 0 ? data.chainWorld[n.parent] : kIdentityColumns, t, base);
+  columns::worldTimes(base, M, data.chainWorld[i]);
   // The two ways round alike at the root, whose parent is the identity, and
   // below a node where they did, if the joint is affine and does not translate.
   const bool jointTranslates = M[3] != 0 || M[7] != 0 || M[11] != 0;
@@ -131,27 +133,28 @@ void GradientPass::worldMatrices(int i, columns::WorldColumns& frame) {
 void GradientPass::evaluateSteps(const Figure& figure, const Handle* dragged, float* g) {
   for (int i = 0; i < static_cast<int>(layout.nodes.size()); ++i) {
     if (!plan.holdsHandles[i]) continue;
-    columns::WorldColumns frame;
-    worldMatrices(i, frame);
+    columns::WorldColumns base;
+    worldMatrices(i, base);
     if (layout.nodes[i].parent >= 0) carryAncestorDerivatives(i);
-    ownDerivatives(i, frame);
+    ownDerivatives(i, base);
     placeHandles(i);
   }
   accumulate(figure, dragged, g);
 }
 
-// D := D A for every ancestor's derivative that the node needs and that is
-// not known to be zero. A is invertible, so a carried derivative stays
-// non-zero (short of underflow, whose zeros add nothing to the gradient).
+// D := D A, A = T M the joint in its parent's frame, for every ancestor's
+// derivative that the node needs and that is not known to be zero. What is
+// carried stays marked non-zero without a look at its elements: should it
+// come out zero, it only adds zeros to the gradient.
 void GradientPass::carryAncestorDerivatives(int i) {
   const Node& n = layout.nodes[i];
   const Node& p = layout.nodes[n.parent];
-  const DerivativeColumns* from = &data.derivatives[p.pathStart];
-  const unsigned char* fromNonZero = &data.nonZero[p.pathStart];
-  DerivativeColumns* to = &data.derivatives[n.pathStart];
-  unsigned char* toNonZero = &data.nonZero[n.pathStart];
+  const DerivativeColumns* from = data.derivatives.data() + p.pathStart;
+  const unsigned char* fromNonZero = data.nonZero.data() + p.pathStart;
+  DerivativeColumns* to = data.derivatives.data() + n.pathStart;
+  unsigned char* toNonZero = data.nonZero.data() + n.pathStart;
   std::fill(toNonZero, toNonZero + p.pathCount, 0);
-  const int* first = &plan.carriedSlots[plan.carriedStart[i]];
+  const int* first = plan.carriedSlots.data() + plan.carriedStart[i];
   const int* last = first + plan.carriedCount[i];
   auto forEachCarried = [=](auto carry) {
     for (const int* slot = first; slot != last; ++slot) {
@@ -160,7 +163,8 @@ void GradientPass::carryAncestorDerivatives(int i) {
       toNonZero[*slot] = 1;
     }
   };
-  // A = T M takes M's shape: the tests read M, which was written long ago.
+  // T M has M's shape, so M is the one looked at (and was written long ago,
+  // which a freshly stored A would not be).
   const Mat4& M = *n.segment->joint->matrix();
   const Vec3& t = n.segment->attachment();
   if (!products::isAffine(M)) {
@@ -183,15 +187,15 @@ void GradientPass::carryAncestorDerivatives(int i) {
 }
 
 // D[own j] := (P T) dM/dj for the joint's needed parameters.
-void GradientPass::ownDerivatives(int i, const columns::WorldColumns& frame) {
+void GradientPass::ownDerivatives(int i, const columns::WorldColumns& base) {
   const Node& n = layout.nodes[i];
   const int first = n.pathStart + GradientLayout::inheritedSlots(n);
-  const unsigned char* needed = &plan.needed[first];
-  DerivativeColumns* D = &data.derivatives[first];
-  unsigned char* nonZero = &data.nonZero[first];
-  Mat4* joint = data.jointDerivatives.data();
-  jointDerivatives(n, needed, joint);
-  for (int j = 0; j < n.ownDofs; ++j) nonZero[j] = needed[j] && frameTimes(frame, joint[j], D[j]);
+  const unsigned char* needed = plan.needed.data() + first;
+  DerivativeColumns* D = data.derivatives.data() + first;
+  unsigned char* nonZero = data.nonZero.data() + first;
+  Mat4* dM = data.jointDerivatives.data();
+  jointDerivatives(n, needed, dM);
+  for (int j = 0; j < n.ownDofs; ++j) nonZero[j] = needed[j] && baseTimes(base, dM[j], D[j]);
 }
 
 // A joint's derivative for a parameter of element e, formed as a chain forms
@@ -199,16 +203,16 @@ void GradientPass::ownDerivatives(int i, const columns::WorldColumns& frame) {
 // matrices after e, multiplied from the left. The product of the matrices
 // before e is shared by all of e's parameters.
 void GradientPass::jointDerivatives(const Node& n, const unsigned char* needed, Mat4* out) {
-  const GradientLayout::Element* elements = &layout.elements[n.firstElement];
+  const GradientLayout::Element* elements = layout.elements.data() + n.firstElement;
   Mat4 before;
   for (int e = 0, first = 0; e < n.elementCount; first += elements[e].dofCount, ++e) {
     const GradientLayout::Element& element = elements[e];
     elementDerivatives(element, needed + first, out + first);
     for (int j = first; j < first + element.dofCount; ++j) {
       if (!needed[j]) continue;
-      if (e > 0) leftTimes(before, out[j], n.rigid);
+      if (e > 0) leftTimes(before, out[j], n.builtInKinds);
       for (int after = e + 1; after < n.elementCount; ++after) {
-        rightTimes(out[j], *elements[after].transform->matrix(), n.rigid);
+        rightTimes(out[j], *elements[after].transform->matrix(), n.builtInKinds);
       }
     }
     if (e + 1 < n.elementCount) {

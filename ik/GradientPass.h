@@ -13,8 +13,11 @@ struct Handle;
 // The numbers are those of the plain algorithm (a world chain rebuilt per
 // segment, a full array of derivative matrices copied per child and per
 // handle): every product is formed in the same order and rounded to float at
-// the same points. What differs is the work: derivatives are kept only for
-// the DOFs on a segment's path from the root, only in branches that carry
+// the same points, so the handles' positions and the gradient are the same
+// bit for bit. Inside, a zero may differ in sign, which no result shows.
+// The plain algorithm also sums zero terms that are left out here: the same
+// as long as errors and derivatives are finite, which the solver keeps so. What differs is the work:
+// derivatives are kept only for the DOFs on a segment's path from the root, only in branches that carry
 // handles and only where some handle below gives the DOF a non-zero weight;
 // matrices known to be zero are neither multiplied nor copied, and all
 // storage is laid out once, so an iteration allocates nothing.
@@ -44,9 +47,9 @@ class GradientPass {
   void evaluateWide(const Figure& figure, const Handle* dragged, float* g);
   void evaluateSteps(const Figure& figure, const Handle* dragged, float* g);
 
-  void worldMatrices(int node, columns::WorldColumns& frame);
+  void worldMatrices(int node, columns::WorldColumns& base);
   void carryAncestorDerivatives(int node);
-  void ownDerivatives(int node, const columns::WorldColumns& frame);
+  void ownDerivatives(int node, const columns::WorldColumns& base);
   void jointDerivatives(const GradientLayout::Node& n, const unsigned char* needed, Mat4* out);
   void placeHandles(int node);
   void accumulate(const Figure& figure, const Handle* dragged, float* g);

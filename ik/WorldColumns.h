@@ -13,10 +13,7 @@ namespace columns {
 using products::Narrow;
 using products::Wide;
 
-// Aligned for the AVX2 build in every translation unit: without AVX enabled
-// the compiler gives a Wide only 16 bytes of alignment, while code built for
-// AVX2 may move it with aligned 32-byte instructions.
-struct alignas(32) WorldColumns {
+struct WorldColumns {
   Wide c[4];
 };
 
@@ -24,7 +21,7 @@ typedef long long WideIndex __attribute__((vector_size(32)));
 
 // The four elements of a float row, each widened into all four lanes: one
 // conversion and four permutations.
-inline void broadcastRow(const float* row, Wide out[4]) {
+inline void broadcastElements(const float* row, Wide out[4]) {
   Wide w;
   products::widen(products::loadNarrow(row), w);
   out[0] = __builtin_shuffle(w, WideIndex{0, 0, 0, 0});
@@ -55,7 +52,7 @@ inline Mat4 toMatrix(const WorldColumns& w) {
 // P * B, every element a full sum of four terms.
 inline void worldTimes(const WorldColumns& P, const Mat4& B, WorldColumns& out) {
   Wide b[4][4];  // b[k][c]: B's element (k, c) in every lane
-  for (int k = 0; k < 4; ++k) broadcastRow(B.m + 4 * k, b[k]);
+  for (int k = 0; k < 4; ++k) broadcastElements(B.m + 4 * k, b[k]);
   for (int c = 0; c < 4; ++c) {
     roundToFloat(((P.c[0] * b[0][c] + P.c[1] * b[1][c]) + P.c[2] * b[2][c]) + P.c[3] * b[3][c], out.c[c]);
   }
@@ -73,10 +70,6 @@ inline Vec3 pointThrough(const WorldColumns& W, const Vec3& p) {
   for (int k = 0; k < 4; ++k) n[k] = __builtin_convertvector(W.c[k], Narrow);
   const Narrow x = ((n[0] * p.x + n[1] * p.y) + n[2] * p.z) + n[3];
   return Vec3(x[0], x[1], x[2]);
-}
-
-inline bool isAffine(const WorldColumns& W) {
-  return W.c[0][3] == 0 && W.c[1][3] == 0 && W.c[2][3] == 0 && W.c[3][3] == 1;
 }
 
 }  // namespace columns

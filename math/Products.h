@@ -18,7 +18,10 @@
 // value, so no interface depends on the instruction set.
 namespace products {
 
-typedef double Wide __attribute__((vector_size(32)));
+// Aligned to its size in every translation unit: built without AVX, GCC
+// gives a 32-byte vector only 16 bytes of alignment, while code built for
+// AVX2 moves it with aligned 32-byte instructions.
+typedef double Wide __attribute__((vector_size(32), aligned(32)));
 typedef float Narrow __attribute__((vector_size(16)));
 typedef int NarrowMask __attribute__((vector_size(16)));
 
@@ -51,9 +54,13 @@ inline bool isAffine(const Mat4& a) { return allLanes(loadNarrow(a.m + 12) == Na
 // The shape of every derivative of a transform's matrix.
 inline bool hasZeroBottomRow(const Mat4& a) { return allLanes(loadNarrow(a.m + 12) == Narrow{}); }
 
+// Rows 0 to 2 begin with the identity's 3x3 block; the translation column
+// is not looked at.
 inline bool hasIdentityRotation(const Mat4& a) {
-  return allLanes(loadNarrow(a.m) == Narrow{1, 0, 0, a[3]}) &&
-         allLanes(loadNarrow(a.m + 4) == Narrow{0, 1, 0, a[7]}) && a[8] == 0 && a[9] == 0 && a[10] == 1;
+  const NarrowMask translation{0, 0, 0, -1};
+  return allLanes((loadNarrow(a.m) == Narrow{1, 0, 0, 0}) | translation) &&
+         allLanes((loadNarrow(a.m + 4) == Narrow{0, 1, 0, 0}) | translation) && a[8] == 0 && a[9] == 0 &&
+         a[10] == 1;
 }
 
 // True when rows 0 to 2 hold only zeros (of either sign), as Mat4::isZero is
@@ -99,16 +106,6 @@ inline bool derivativeTimesAffine(const Mat4& d, const WideRows& a, Mat4& out) {
 inline Mat4 affineTimesAffine(const Mat4& p, const Mat4& a) {
   Mat4 out;  // bottom row 0, 0, 0, 1
   rowsTimes<4>(p.m, WideRows(a), out.m);
-  return out;
-}
-
-// p * T for an affine p and the translation T by t.
-inline Mat4 affineTimesTranslation(const Mat4& p, const Vec3& t) {
-  Mat4 out = p;
-  for (int r = 0; r < 3; ++r) {
-    out[4 * r + 3] = static_cast<float>(double(p[4 * r]) * t.x + double(p[4 * r + 1]) * t.y +
-                                        double(p[4 * r + 2]) * t.z + double(p[4 * r + 3]));
-  }
   return out;
 }
 

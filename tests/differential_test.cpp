@@ -142,6 +142,36 @@ TEST_P(Differential, RelaxingWithoutADraggedHandleMatchesToo) {
   EXPECT_TRUE(sameBits(x.data(), y.data(), 51 * sizeof(double)));
 }
 
+// A joint that translates, below an ancestor's DOFs: carrying their
+// derivatives through it must take its own translation along with the
+// attachment (it once used only the attachment).
+TEST_P(Differential, ATranslatingJointCarriesItsOwnOffset) {
+  auto build = [] {
+    auto root = std::make_unique<Segment>(0, "root", Vec3(0, 0.3f, 0),
+                                          std::make_unique<QuatRotation>(0.3, -0.2, 0.5));
+    Segment* middle = root->addChild(std::make_unique<Segment>(
+        1, "middle", Vec3(0.1f, 0.4f, 0), std::make_unique<Translation>(0.2f, 0.7f, 0.1f)));
+    middle->addChild(std::make_unique<Segment>(2, "end", Vec3(0, 0.5f, 0),
+                                               std::make_unique<AxisRotation>(2, 0.4, -1.0, 1.0)));
+    auto figure = std::make_unique<Figure>(std::move(root));
+    for (auto& row : figure->dofWeights) row.assign(figure->dofCount, 1.0);
+    return figure;
+  };
+  auto fast = build(), plain = build();
+  Handle a(0.1f, 0.5f, 0.0f), b(0.1f, 0.5f, 0.0f);
+  fast->addHandle(&a, fast->segments().back());
+  plain->addHandle(&b, plain->segments().back());
+  a.targetPos = b.targetPos = Vec3(-0.4f, 1.2f, 0.3f);
+  std::vector<float> g(fast->dofCount);
+  fast->gradient(&a, g.data());
+  const std::vector<float> expected = reference::gradient(*plain, &b);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_NE(expected[i], 0.0f) << "the ball joint's DOF " << i << " moves the handle";
+  EXPECT_TRUE(sameBits(g.data(), expected.data(), g.size() * sizeof(float)));
+  fast->removeHandle(&a);
+  plain->removeHandle(&b);
+}
+
 // ---- random figures
 
 namespace {
