@@ -29,7 +29,7 @@ void solveAtCap(benchmark::State& state, const Solver& solve) {
     state.ResumeTiming();
     iterations = solve(*bench.figure, bench.dragged()).iterations;
   }
-  state.counters["iterations"] = iterations;
+  state.counters["solver_iterations"] = iterations;
   // Seconds per solver iteration.
   state.counters["per_iteration"] = benchmark::Counter(
       double(state.iterations()) * iterations, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -50,14 +50,16 @@ double secondsPerSolve(int handles, const Solver& solve) {
 }
 
 // Our solver, the plain one and KDL side by side, with the ratios; "portable"
-// is our solver with its inner pass built for plain SSE2.
+// is our solver with its inner pass built without AVX2. On standard error, so
+// that standard output stays what Google Benchmark writes (one JSON document
+// with --benchmark_format=json).
 void printSummary() {
   const bool wide = GradientPass::useWideInstructions(true);
-  std::printf(
-      "\nPer solver iteration (capped solves of 100 iterations, tolerance 0.0001; best of 5 rounds), ours "
+  std::fprintf(
+      stderr, "\nPer solver iteration (capped solves of 100 iterations, tolerance 0.0001; best of 5 rounds), ours "
       "built for %s:\n",
       wide ? "AVX2" : "SSE2 (no AVX2 here)");
-  std::printf("%8s %12s %12s %12s %14s %14s %12s %13s\n", "handles", "ours us", "plain us", "KDL us",
+  std::fprintf(stderr, "%8s %12s %12s %12s %14s %14s %12s %13s\n", "handles", "ours us", "plain us", "KDL us",
               "plain/ours", "ours/KDL", "ours solve us", "portable us");
   for (int n : {1, 5, 20}) {
     // The least of five alternating rounds for each, so that a busy moment of
@@ -71,7 +73,7 @@ void printSummary() {
       GradientPass::useWideInstructions(false);
       portable = std::min(portable, secondsPerSolve(n, fastSolve));
     }
-    std::printf("%8d %12.3f %12.3f %12.3f %14.2f %14.2f %12.1f %13.3f\n", n, ours * 1e4, plain * 1e4,
+    std::fprintf(stderr, "%8d %12.3f %12.3f %12.3f %14.2f %14.2f %12.1f %13.3f\n", n, ours * 1e4, plain * 1e4,
                 kdl * 1e6, plain / ours, ours / 100 / kdl, ours * 1e6, portable * 1e4);
   }
   GradientPass::useWideInstructions(true);

@@ -1,7 +1,8 @@
 # Install rules and the Debian package.
 #
-# Only the program, its desktop entry and its icons are installed; the static
-# libraries, tests and benchmarks have no install rules and must stay so.
+# Only the program, its desktop entry, icons, AppStream metadata, manual page,
+# copyright and changelog are installed; the static libraries, tests and
+# benchmarks have no install rules and must stay so.
 include(GNUInstallDirs)
 
 # One component, so that the package holds these files even if another part
@@ -22,6 +23,33 @@ foreach(size 48 128 256)
     RENAME mannequin.png
     COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
 endforeach()
+
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/io.github.mannequin_developers.mannequin.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+  COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/copyright
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/mannequin
+  COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+
+# The manual page and the changelog go in compressed, without a time stamp in
+# the gzip header, so that the same sources make the same package.
+function(mannequin_gzip source output)
+  add_custom_command(OUTPUT ${output}
+    COMMAND gzip -9nc ${source} > ${output}
+    DEPENDS ${source}
+    COMMENT "Compressing ${source}")
+endfunction()
+set(man_page ${CMAKE_CURRENT_BINARY_DIR}/mannequin.1.gz)
+set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+mannequin_gzip(${CMAKE_CURRENT_SOURCE_DIR}/data/mannequin.1 ${man_page})
+mannequin_gzip(${CMAKE_CURRENT_SOURCE_DIR}/data/changelog ${changelog})
+add_custom_target(mannequin_documents ALL DEPENDS ${man_page} ${changelog})
+install(FILES ${man_page}
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+  COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+install(FILES ${changelog}
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/mannequin
+  COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mannequin)

@@ -19,7 +19,7 @@ packages=(
   # the kinematics peer in the benchmark
   liborocos-kdl-dev
   # packaging checks
-  desktop-file-utils dpkg-dev file
+  desktop-file-utils dpkg-dev file lintian appstream man-db groff-base
 )
 
 if [[ ${1:-} == --cross ]]; then

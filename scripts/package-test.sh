@@ -65,7 +65,7 @@ needs libopengl0 || needs libgl1 || fail "Depends lists no GL library: $depends"
 step "contents"
 contents=$(dpkg-deb -c "$deb") || fail "dpkg-deb -c cannot read $deb"
 echo "$contents"
-allowed='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png)$'
+allowed='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz))$'
 # Anything but a directory must be one of the program's own files.
 strays=$(awk '$1 !~ /^d/ { print $NF }' <<<"$contents" | grep -Ev "$allowed" || true)
 [[ -z $strays ]] || fail "files in the package that are not the program's own:"$'\n'"$strays"
@@ -106,6 +106,42 @@ for dir in "$scratch"/usr/share/icons/hicolor/*x*/apps; do
   icons=$((icons + 1))
 done
 ((icons > 0)) || fail "no icon in usr/share/icons/hicolor"
+
+step "lintian"
+# Every tag lintian reports at error or warning level fails the package;
+# the informational ones are shown.
+# As an ordinary user, which lintian asks for, when this runs as root.
+as_user=()
+checked=$deb
+if [[ $(id -u) -eq 0 ]] && id nobody >/dev/null 2>&1; then
+  as_user=(runuser -u nobody --)
+  # A copy that the user can read, wherever the build folder is.
+  shared=$(mktemp -d)
+  chmod 755 "$shared"
+  install -m 644 "$deb" "$shared/"
+  checked="$shared/$(basename "$deb")"
+fi
+lintian_out=$("${as_user[@]}" lintian --fail-on error,warning --display-info "$checked" 2>&1) ||
+  fail "lintian:"$'\n'"$lintian_out"
+[[ $checked == "$deb" ]] || rm -rf "$(dirname "$checked")"
+echo "${lintian_out:-lintian: nothing to report}"
+
+step "AppStream metadata"
+metainfo="$scratch/usr/share/metainfo/io.github.mannequin_developers.mannequin.metainfo.xml"
+[[ -f $metainfo ]] || fail "no AppStream metadata in usr/share/metainfo"
+appstreamcli validate --no-net "$metainfo" || fail "the AppStream metadata does not validate"
+grep -q '<launchable type="desktop-id">mannequin.desktop</launchable>' "$metainfo" ||
+  fail "the AppStream metadata does not name the desktop entry"
+
+step "manual page, copyright and changelog"
+man_page="$scratch/usr/share/man/man1/mannequin.1.gz"
+[[ -f $man_page ]] || fail "no manual page mannequin(1)"
+man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$man_page" 2>&1 >/dev/null)
+[[ -z $man_warnings ]] || fail "the manual page has warnings:"$'\n'"$man_warnings"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$scratch/usr/share/doc/mannequin/copyright" || fail "the copyright file is not in the machine-readable form"
+zcat "$scratch/usr/share/doc/mannequin/changelog.gz" | head -n 1 | grep -q "^mannequin ($version)" ||
+  fail "the changelog's first entry is not version $version"
 
 step "start the installed program under a private Xvfb"
 # The installed program, started from elsewhere, must open its window; then

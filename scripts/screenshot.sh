@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Saves a picture of the program's window, with two handles pinned on the
-# figure, to OUT.png. Runs the program on an X server of its own, so it
-# works without a display and beside other sessions.
+# Saves a picture of the program's window to OUT.png, driven as a person
+# would present the program: the camera turned, panned and zoomed so that the
+# whole figure is in view, handles pinned on the hands, the head and the
+# feet, and a pose made by dragging them. With ANIMATION.gif it also saves the
+# frames of one of those drags as an animated picture. Runs the program on an
+# X server of its own, so it works without a display and beside other
+# sessions.
 #
-# Usage: scripts/screenshot.sh OUT.png [BINARY]   (BINARY: build/mannequin)
+# Usage: scripts/screenshot.sh OUT.png [BINARY [ANIMATION.gif]]
+#        (BINARY: build/mannequin)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-if [[ $# -lt 1 || $# -gt 2 || "$1" == -* ]]; then
-  echo "usage: $0 OUT.png [BINARY]" >&2
+if [[ $# -lt 1 || $# -gt 3 || "$1" == -* ]]; then
+  echo "usage: $0 OUT.png [BINARY [ANIMATION.gif]]" >&2
   exit 2
 fi
 
@@ -26,12 +31,17 @@ if [[ -z "${MANNEQUIN_SCREENSHOT_SERVER:-}" ]]; then
     exit 1
   }
   bin=$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")
-  MANNEQUIN_SCREENSHOT_SERVER=1 exec "$root/tests/run-with-xvfb.sh" "$0" "$out" "$bin"
+  animation=
+  if [[ -n "${3:-}" ]]; then
+    animation=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
+  fi
+  MANNEQUIN_SCREENSHOT_SERVER=1 exec "$root/tests/run-with-xvfb.sh" "$0" "$out" "$bin" "$animation"
 fi
 
 # ---- from here on, DISPLAY is the private server
 out=$1
 bin=$2
+animation=${3:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-shot.XXXXXX")
 pid=
 finish() {
@@ -52,33 +62,71 @@ shot() { timeout 10 /usr/bin/import -window "$top" "$1"; }
 pixels() { /usr/bin/convert "$1" -alpha off -depth 8 rgb:- | od -An -v -tu1 -w3; }
 
 # Pixels of the lit figure whose neighbourhood is all figure too, so that a
-# click there surely lands on the body: the one nearest the figure's middle
-# and the one nearest a spot a quarter of its height lower (a thigh).
-body_points() {
+# click there surely lands on the body, at the figure's ends: the outermost
+# such pixel to the right, to the left, at the top, and at the bottom on
+# either side of the figure's middle (hands, head, feet), one "x y" a line.
+body_ends() {
   pixels "$1" | awk -v w=694 '
     function magenta(r, g, b) { return r > 20 && b > 20 && 2 * g < r && r - b < 8 && b - r < 8 }
-    { i = NR - 1
-      if (magenta($1, $2, $3)) {
-        m[i] = 1; n++; x = i % w; y = int(i / w); sx += x; sy += y
-        if (n == 1 || y < top) top = y
-        if (n == 1 || y > bottom) bottom = y
-      } }
+    { i = NR - 1; if (magenta($1, $2, $3)) { m[i] = 1; n++; sx += i % w } }
     END {
       if (n < 1000) exit 1
-      cx = sx / n; cy = sy / n; lower = cy + (bottom - top) / 4; a = -1; b = -1
+      cx = sx / n
       for (i in m) {
-        x = i % w; y = int(i / w); inside = 1
+        inside = 1
         for (dy = -2; dy <= 2 && inside; dy++)
           for (dx = -2; dx <= 2; dx++) if (!((i + dy * w + dx) in m)) { inside = 0; break }
         if (!inside) continue
-        d = (x - cx) ^ 2 + (y - cy) ^ 2
-        if (a < 0 || d < a) { a = d; ax = x; ay = y }
-        d = (x - cx - 10) ^ 2 + (y - lower) ^ 2
-        if (b < 0 || d < b) { b = d; bx = x; by = y }
+        x = i % w; y = int(i / w)
+        if (!r || x > rx) { r = 1; rx = x; ry = y }
+        if (!l || x < lx) { l = 1; lx = x; ly = y }
+        if (!t || y < ty) { t = 1; tx = x; ty = y }
+        if (x < cx - 5 && (!f || y > fy)) { f = 1; fx = x; fy = y }
+        if (x > cx + 5 && (!g || y > gy)) { g = 1; gx = x; gy = y }
       }
-      if (a < 0) exit 1
-      print ax, ay; print bx, by
+      if (!(r && l && t && f && g)) exit 1
+      print rx, ry; print lx, ly; print tx, ty; print fx, fy; print gx, gy
     }'
+}
+
+# Green handle points within 3 pixels of each of the given "x y" lines.
+greens() {
+  pixels "$1" | awk -v w=694 -v pts="$2" '
+    BEGIN { n = split(pts, p, /[ \n]+/) }
+    { i = NR - 1
+      if ($2 > 20 && $1 < 8 && $3 < 8)
+        for (k = 1; k < n; k += 2)
+          if ((i % w - p[k]) ^ 2 <= 9 && (int(i / w) - p[k + 1]) ^ 2 <= 9) seen[k] = 1 }
+    END { c = 0; for (k in seen) c++; print c }'
+}
+
+# A drag with Shift and the given button (1 rotate, 2 pan, 3 zoom), in steps.
+camera() {
+  local button=$1 x=$2 y=$3 dx=$4 dy=$5 steps=10 i
+  xdo mousemove --window "$top" "$x" "$y"
+  xdo keydown shift mousedown "$button"
+  for ((i = 1; i <= steps; i++)); do
+    xdo mousemove --window "$top" $((x + dx * i / steps)) $((y + dy * i / steps))
+  done
+  xdo mouseup "$button" keyup shift
+}
+
+# Drags from (x, y) by (dx, dy) in the given number of steps; with a file
+# prefix, saves a picture after every step.
+drag() {
+  local x=$1 y=$2 dx=$3 dy=$4 steps=$5 frames=${6:-} i
+  xdo mousemove --window "$top" "$x" "$y"
+  xdo mousedown 1
+  sleep 0.1
+  for ((i = 1; i <= steps; i++)); do
+    xdo mousemove --window "$top" $((x + dx * i / steps)) $((y + dy * i / steps))
+    if [[ -n "$frames" ]]; then
+      sleep 0.05
+      shot "$work/$frames-$(printf %03d "$i").png"
+    fi
+  done
+  xdo mouseup 1
+  sleep 0.1
 }
 
 "$bin" >/dev/null 2>"$work/stderr.txt" &
@@ -93,42 +141,57 @@ done
 [[ -n "$top" ]] || fail "no window within 10 s"
 
 # The first frame is there once the figure shows.
-points=
 for _ in $(seq 100); do
   shot "$work/first.png"
-  points=$(body_points "$work/first.png" || true)
-  [[ -n "$points" ]] && break
+  body_ends "$work/first.png" >/dev/null 2>&1 && break
   sleep 0.05
 done
-[[ -n "$points" ]] || fail "the figure never showed"
+body_ends "$work/first.png" >/dev/null || fail "the figure never showed"
 
-# A press and, a moment later, a release: the pick runs at the frame between.
+# The camera: a quarter turn's worth less than square-on, the figure moved
+# down into the middle of the view, and a step back.
+camera 1 347 400 60 0
+camera 2 347 150 0 230
+camera 3 347 300 0 -60
+sleep 0.2
+shot "$work/framed.png"
+ends=$(body_ends "$work/framed.png") || fail "the framed figure shows no ends to pin"
+
+# A press and, a moment later, a release on each end: the pick runs at the
+# frame between. Then wait for the frame that shows a green point at each.
 while read -r x y; do
   xdo mousemove --window "$top" "$x" "$y"
   xdo mousedown 1
   sleep 0.1
   xdo mouseup 1
-done <<<"$points"
-
-# Wait for the frame that shows a green point at every pin.
-greens() {
-  pixels "$1" | awk -v w=694 -v pts="$points" '
-    BEGIN { n = split(pts, p, /[ \n]+/) }
-    { i = NR - 1
-      if ($2 > 20 && $1 < 8 && $3 < 8)
-        for (k = 1; k < n; k += 2)
-          if ((i % w - p[k]) ^ 2 <= 9 && (int(i / w) - p[k + 1]) ^ 2 <= 9) seen[k] = 1 }
-    END { c = 0; for (k in seen) c++; print c }'
-}
-pins=$(wc -l <<<"$points")
+done <<<"$ends"
+pins=$(wc -l <<<"$ends")
 for _ in $(seq 40); do
   sleep 0.05
-  shot "$work/final.png"
-  (($(greens "$work/final.png") == pins)) && break
+  shot "$work/pinned.png"
+  (($(greens "$work/pinned.png" "$ends") == pins)) && break
 done
-(($(greens "$work/final.png") == pins)) || echo "screenshot: not every click pinned a handle" >&2
+(($(greens "$work/pinned.png" "$ends") == pins)) || echo "screenshot: not every click pinned a handle" >&2
+
+# The pose: the right-hand end raised high, the left-hand end out and down,
+# the head bowed aside, the left foot stepping out. The first drag is the
+# animation's.
+read -r rx ry lx ly hx hy fx fy gx gy <<<"$(tr '\n' ' ' <<<"$ends")"
+drag "$rx" "$ry" 30 -200 36 ${animation:+anim}
+drag "$lx" "$ly" -50 60 12
+drag "$hx" "$hy" 25 10 8
+drag "$fx" "$fy" -45 -15 10
+sleep 0.3
+shot "$work/final.png"
 # No time stamps or other metadata: the same picture gives the same file.
 /usr/bin/convert "$work/final.png" -strip "$out"
+if [[ -n "$animation" ]]; then
+  # Half size, a shared palette and only the changed parts of each frame:
+  # a few hundred kilobytes.
+  /usr/bin/convert -delay 8 -loop 0 "$work"/anim-*.png -resize 50% +dither -colors 64 \
+    -layers Optimize -strip "$animation"
+  echo "screenshot: wrote $animation ($(stat -c %s "$animation") bytes)"
+fi
 
 # Close the window as a window manager would, if the helper is at hand.
 closer=

@@ -10,7 +10,7 @@ arm=${1:-build-arm64}
 native=${2:-build-core}
 scripts/install-deps.sh --cross
 
-core_only=(-DMANNEQUIN_GUI=OFF -DMANNEQUIN_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+core_only=(-DMANNEQUIN_GUI=OFF -DMANNEQUIN_BENCHMARKS=OFF -DMANNEQUIN_KDL=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 cmake -S . -B "$arm" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake "${core_only[@]}"
 cmake --build "$arm" -j"$(nproc)"
 file -b "$arm/tests/core_tests" | grep -q 'ARM aarch64' || { echo "core_tests is not an arm64 program" >&2; exit 1; }
