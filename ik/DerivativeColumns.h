@@ -31,7 +31,7 @@ inline DerivativeColumns toColumns(const Mat4& m) {
   return d;
 }
 
-inline Mat4 toRows(const DerivativeColumns& d) {
+inline Mat4 toMatrix(const DerivativeColumns& d) {
   Mat4 m;
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) m[4 * r + c] = d.c[c][r];

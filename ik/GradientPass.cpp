@@ -170,7 +170,7 @@ void GradientPass::carryAncestorDerivatives(int i) {
   if (!products::isAffine(M)) {
     const Mat4 A = translationMatrix(t) * M;
     forEachCarried([&](const DerivativeColumns& d, DerivativeColumns& out) {
-      out = columns::toColumns(columns::toRows(d) * A);
+      out = columns::toColumns(columns::toMatrix(d) * A);
     });
   } else if (products::hasIdentityRotation(M)) {
     const Mat4 A = products::translationTimesAffine(t, M);

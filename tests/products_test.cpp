@@ -69,18 +69,18 @@ TEST(DerivativeColumns, CarryingAndOwnProductsMatchTheFullProduct) {
     const Mat4 d = randomDerivative(), M = randomAffine(), P = randomAffine();
     const Vec3 t(any(), any(), any());
     const columns::DerivativeColumns D = columns::toColumns(d);
-    expectTopRowsEqual(d, columns::toRows(D));
+    expectTopRowsEqual(d, columns::toMatrix(D));
 
     // Through the joint M attached at t: D (T M).
     columns::DerivativeColumns out;
     columns::carryThroughAffine(D, columns::AffineFactors(M, t), out);
-    expectTopRowsEqual(d * (translationMatrix(t) * M), columns::toRows(out));
+    expectTopRowsEqual(d * (translationMatrix(t) * M), columns::toMatrix(out));
 
     columns::carryThroughTranslation(D, t, out);
-    expectTopRowsEqual(d * translationMatrix(t), columns::toRows(out));
+    expectTopRowsEqual(d * translationMatrix(t), columns::toMatrix(out));
 
     EXPECT_EQ(columns::baseTimesDerivative(columns::toWorldColumns(P), d, out), topRowsNonZero(P * d));
-    expectTopRowsEqual(P * d, columns::toRows(out));
+    expectTopRowsEqual(P * d, columns::toMatrix(out));
   }
 }
 
