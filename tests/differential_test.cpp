@@ -15,7 +15,8 @@
 
 namespace {
 
-bool sameBits(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }
+// No bytes are the same bytes, even where an empty vector has no storage.
+bool sameBits(const void* a, const void* b, size_t n) { return n == 0 || std::memcmp(a, b, n) == 0; }
 
 // The same random handles on two copies of the humanoid.
 struct Twin {
