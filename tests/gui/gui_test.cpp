@@ -201,6 +201,13 @@ class GuiTest : public WindowFixture {
     if (figure->handleCount() != before + 1) return nullptr;
     return figure->handles.back().handle;
   }
+  // Pins a handle on the named body and sets its target a little away
+  // (0.05 up, 0.05 forward), so that a solve has something to relax.
+  Handle* pinOffTarget(const char* name) {
+    Handle* h = pinOn(name);
+    if (h) h->targetPos = h->worldPos + Vec3(0, 0.05f, 0.05f);
+    return h;
+  }
   // Clicks at the pixel nearest the centre of the named body.
   Handle* pinOn(const char* name) {
     const ViewPoint p = project(bodyCentre(segment(name)));
@@ -599,11 +606,10 @@ TEST_F(HandleDragging, DragAfterReleaseMovesNothing) {
 // handle, which relaxes the figure towards the handles' targets.
 TEST_F(HandleDragging, RightPressAwayFromHandlesLetsGoAndRelaxes) {
   typeKey('3');
-  Handle* forearm = pinOn("h_forearm_left");
+  Handle* forearm = pinOffTarget("h_forearm_left");
   Handle* shin = pinOn("h_shin_right");
   ASSERT_NE(forearm, nullptr);
   ASSERT_NE(shin, nullptr);
-  forearm->targetPos = forearm->worldPos + Vec3(0, 0.05f, 0.05f);
   const double gap = distance(forearm->worldPos, forearm->targetPos);
   const Vec3 shinTarget = shin->targetPos;
   const ViewPoint p = project(shin->worldPos);
@@ -685,11 +691,10 @@ TEST_F(Removal, RightClickOnAHandleRemovesItAtTheNextFrame) {
 
 TEST_F(Removal, RemovalRelaxesTowardsTheRemainingTargets) {
   typeKey('3');
-  Handle* kept = pinOn("h_forearm_left");
+  Handle* kept = pinOffTarget("h_forearm_left");
   Handle* removed = pinOn("h_thigh_left");
   ASSERT_NE(kept, nullptr);
   ASSERT_NE(removed, nullptr);
-  kept->targetPos = kept->worldPos + Vec3(0, 0.05f, 0.05f);
   const double gap = distance(kept->worldPos, kept->targetPos);
   const std::vector<double> pose = figure->dofs();
   const ViewPoint p = project(removed->worldPos);
