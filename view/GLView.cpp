@@ -8,6 +8,7 @@
 
 #include "app/Scene.h"
 #include "figure/Figure.h"
+#include "figure/FigureState.h"
 #include "view/GLFrame.h"
 
 GLView::GLView(int x, int y, int w, int h)
@@ -119,6 +120,7 @@ void GLView::runPendingPick() {
     }
   }
   mode = Idle;
+  recordStep();
 }
 
 void GLView::pressHandle(int x, int y, bool left) {
@@ -175,6 +177,66 @@ void GLView::applyKey(int key) {
   }
 }
 
+// ---- editing steps
+
+void GLView::recordStep() { scene->history.record(saveState(*scene->figure)); }
+
+void GLView::restore(const FigureState& state) {
+  // The new records replace the old ones only once the figure has let go of them.
+  ownedHandles = restoreState(*scene->figure, state);
+}
+
+void GLView::undo() {
+  // A change that no gesture recorded yet is a step of its own.
+  recordStep();
+  if (const FigureState* state = scene->history.undo()) restore(*state);
+}
+
+void GLView::redo() {
+  recordStep();
+  if (const FigureState* state = scene->history.redo()) restore(*state);
+}
+
+void GLView::reset() {
+  recordStep();
+  restore(scene->history.initial());
+  recordStep();
+}
+
+void GLView::showHelp() {
+  if (!help) help = std::make_unique<HelpWindow>();
+  // Over the middle of the main window, which keeps its size.
+  const Fl_Window* main = top_window();
+  help->position(main->x() + (main->w() - help->w()) / 2, main->y() + (main->h() - help->h()) / 2);
+  help->show();
+}
+
+void GLView::hideHelp() {
+  if (help) help->hide();
+}
+
+// ---- keys that act once per press
+
+bool GLView::buttonHeld(int state) const {
+  return (state & (FL_BUTTON1 | FL_BUTTON2 | FL_BUTTON3)) || mode != Idle;
+}
+
+void GLView::pressCommandKey(int key, int state) {
+  const bool ctrl = (state & FL_CTRL) && !(state & (FL_ALT | FL_META));
+  const bool shift = state & FL_SHIFT;
+  void (GLView::*command)() = nullptr;
+  if (key == FL_F + 1) command = &GLView::showHelp;
+  if (key == FL_Escape) command = &GLView::hideHelp;
+  if (ctrl && key == 'z') command = shift ? &GLView::redo : &GLView::undo;
+  if (ctrl && key == 'y') command = &GLView::redo;
+  if (ctrl && key == 'r') command = &GLView::reset;
+  if (!command || key == heldCommand) return;
+  heldCommand = key;
+  // Nothing while a drag, a camera move or a pick is under way.
+  if (buttonHeld(state)) return;
+  (this->*command)();
+}
+
 int GLView::handle(int event) {
   const int x = Fl::event_x();
   const int y = Fl::event_y();
@@ -219,8 +281,21 @@ int GLView::handle(int event) {
         releasedBeforePick = true;
       } else {
         mode = Idle;
+        recordStep();
       }
       grabbedHandle = nullptr;
+      break;
+    case FL_KEYBOARD:
+    case FL_SHORTCUT:
+      pressCommandKey(key, state);
+      break;
+    case FL_KEYUP:
+      if (key == heldCommand) heldCommand = 0;
+      break;
+    case FL_FOCUS:
+    case FL_UNFOCUS:
+      // A release seen by another window must not swallow the next press.
+      heldCommand = 0;
       break;
     default:
       break;

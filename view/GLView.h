@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "figure/Handle.h"
+#include "view/HelpWindow.h"
 #include "view/OrbitCamera.h"
 
 struct Scene;
+struct FigureState;
 
 enum ViewMode { Idle = 0, CameraMove = 1, HandleDrag = 2, PickPending = 3 };
 
@@ -31,6 +33,14 @@ class GLView : public Fl_Gl_Window {
 
   int framesDrawn() const { return frames; }
 
+  // Editing steps, as the keys run them.
+  void undo();
+  void redo();
+  void reset();
+  void showHelp();
+  void hideHelp();
+  bool helpShown() const { return help && help->shown(); }
+
  private:
   static void redrawLater(void* view);
   void setUpContext();
@@ -38,9 +48,17 @@ class GLView : public Fl_Gl_Window {
   void runPendingPick();
   void pressHandle(int x, int y, bool left);
   void applyKey(int key);
+  void pressCommandKey(int key, int state);
+  bool buttonHeld(int state) const;
+  void recordStep();
+  void restore(const FigureState& state);
 
   int frames = 0;
   bool releasedBeforePick = false;  // the button went up before the pick ran
   // The view creates handle records and frees them once removed.
   std::vector<std::unique_ptr<Handle>> ownedHandles;
+  // The command key whose press was taken: the toolkit repeats a held key's
+  // press, and a command acts once per press.
+  int heldCommand = 0;
+  std::unique_ptr<HelpWindow> help;
 };
