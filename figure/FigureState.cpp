@@ -36,6 +36,7 @@ bool operator==(const FigureState& a, const FigureState& b) {
 FigureState saveState(const Figure& figure) {
   FigureState state;
   for (const Segment* s : figure.segments()) s->joint->saveState(state.joints);
+  state.joints.shrink_to_fit();  // a history keeps many of these
   std::vector<const Handle*> seen;
   state.pins.reserve(figure.handles.size());
   for (const HandleEntry& e : figure.handles) state.pins.push_back({e.segment, recordIndex(seen, e.handle)});

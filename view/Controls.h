@@ -20,5 +20,5 @@ inline constexpr Control kControls[] = {
     {"`Ctrl+Z`", "undo the last step: a drag, a new handle, a removal, a reset or a paste"},
     {"`Ctrl+Shift+Z`, `Ctrl+Y`", "redo the step undone last"},
     {"`Ctrl+R`", "reset: the initial pose with every handle removed (`Ctrl+Z` brings them back)"},
-    {"`F1`", "this list of controls (`Escape` closes it)"},
+    {"`F1`", "a window with this list of controls (`Escape` closes it)"},
 };

@@ -290,7 +290,9 @@ int GLView::handle(int event) {
       pressCommandKey(key, state);
       break;
     case FL_KEYUP:
-      if (key == heldCommand) heldCommand = 0;
+      // A held key's repeats may come as releases and presses; the key is
+      // still down at such a release.
+      if (key == heldCommand && !Fl::get_key(key)) heldCommand = 0;
       break;
     case FL_FOCUS:
     case FL_UNFOCUS:

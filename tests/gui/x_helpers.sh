@@ -42,6 +42,42 @@ magenta_changes() {
     { if (magenta($1, $2, $3) != magenta($4, $5, $6)) n++ } END { print n + 0 }'
 }
 
+# "x y" of the magenta pixel nearest the figure's middle whose whole
+# neighbourhood is magenta too, so that a click there surely hits the body.
+body_point() {
+  pixels "$1" | awk -v w="${W:-694}" "$classes"'
+    { i = NR - 1; if (magenta($1, $2, $3)) { m[i] = 1; n++; sx += i % w; sy += int(i / w) } }
+    END {
+      if (!n) { print "-1 -1"; exit }
+      cx = sx / n; cy = sy / n; best = -1
+      for (i in m) {
+        x = i % w; y = int(i / w); d = (x - cx) ^ 2 + (y - cy) ^ 2
+        if (best >= 0 && d >= best) continue
+        inside = 1
+        for (dy = -3; dy <= 3 && inside; dy++)
+          for (dx = -3; dx <= 3; dx++) if (!((i + dy * w + dx) in m)) { inside = 0; break }
+        if (inside) { best = d; bx = x; by = y }
+      }
+      if (best < 0) print "-1 -1"; else print bx, by
+    }'
+}
+
+# Screenshots until two in a row agree: the program has drawn what it was sent.
+settle() {
+  local name=$1 previous="" current
+  for _ in $(seq 40); do
+    sleep 0.05
+    shot "$name"
+    current=$(pixels "$work/$name.png" | md5sum)
+    [[ "$current" == "$previous" ]] && return 0
+    previous=$current
+  done
+  fail "the window kept changing ($name)"
+}
+
+# Pixels that differ in any way between two screenshots.
+differing_pixels() { /usr/bin/compare -metric AE "$1" "$2" null: 2>&1 || true; }
+
 trace_lines() { grep -c '^\[' "$out" || true; }
 
 # ---- the program's process
