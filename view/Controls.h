@@ -20,5 +20,8 @@ inline constexpr Control kControls[] = {
     {"`Ctrl+Z`", "undo the last step: a drag, a new handle, a removal, a reset or a paste"},
     {"`Ctrl+Shift+Z`, `Ctrl+Y`", "redo the step undone last"},
     {"`Ctrl+R`", "reset: the initial pose with every handle removed (`Ctrl+Z` brings them back)"},
+    {"`Ctrl+C`", "copy the pose and its handles to the clipboard, as text"},
+    {"`Ctrl+V`", "paste the pose and handles on the clipboard (one step)"},
+    {"`Ctrl+Shift+V`", "paste it mirrored left and right"},
     {"`F1`", "a window with this list of controls (`Escape` closes it)"},
 };

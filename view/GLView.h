@@ -3,6 +3,7 @@
 #include <FL/Fl_Gl_Window.H>
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "figure/Handle.h"
@@ -37,6 +38,9 @@ class GLView : public Fl_Gl_Window {
   void undo();
   void redo();
   void reset();
+  void copy();
+  void paste();
+  void pasteMirrored();
   void showHelp();
   void hideHelp();
   bool helpShown() const { return help && help->shown(); }
@@ -52,6 +56,7 @@ class GLView : public Fl_Gl_Window {
   bool buttonHeld(int state) const;
   void recordStep();
   void restore(const FigureState& state);
+  void receivePaste(std::string_view text);
 
   int frames = 0;
   bool releasedBeforePick = false;  // the button went up before the pick ran
@@ -61,4 +66,7 @@ class GLView : public Fl_Gl_Window {
   // press, and a command acts once per press.
   int heldCommand = 0;
   std::unique_ptr<HelpWindow> help;
+  // What the clipboard's text is for when it arrives: nothing asked for, a
+  // plain paste or a mirrored one.
+  enum class PasteRequest { None, Plain, Mirrored } pasteRequest = PasteRequest::None;
 };
