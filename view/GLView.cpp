@@ -187,6 +187,7 @@ void GLView::recordStep() { scene->history.record(saveState(*scene->figure)); }
 void GLView::restore(const FigureState& state) {
   // The new records replace the old ones only once the figure has let go of them.
   ownedHandles = restoreState(*scene->figure, state);
+  grabbedHandle = nullptr;
 }
 
 void GLView::undo() {
@@ -248,6 +249,7 @@ void GLView::receivePaste(std::string_view text) {
   }
   recordStep();
   ownedHandles = applyPose(figure, reading.pose);
+  grabbedHandle = nullptr;
   recordStep();
 }
 
