@@ -58,6 +58,10 @@ void GLView::setUpContext() {
 }
 
 void GLView::drawAxes() {
+  // The lines are lit with the current normal: the context's first, not the
+  // last one the previous frame's spheres left, so that every frame of the
+  // same scene is the same picture, the first one included.
+  glNormal3f(0, 0, 1);
   glLineWidth(4.0f);
   glPushMatrix();
   glTranslatef(camera->center.x, camera->center.y, camera->center.z);
