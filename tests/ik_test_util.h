@@ -67,21 +67,26 @@ inline void appendElements(const Transform& joint, std::vector<const Transform*>
   }
 }
 
-// The DOF of every hinge (AxisRotation) of the tree, numbered as the DOF
-// vector is: each segment's own parameters, then its children's subtrees.
-inline std::vector<int> hingeDofs(const Figure& f) {
-  std::vector<int> hinges;
+// The first DOF of every elementary transform of the given kind in the tree,
+// numbered as the DOF vector is: each segment's own parameters, then its
+// children's subtrees.
+template <typename Kind>
+std::vector<int> firstDofsOf(const Figure& f) {
+  std::vector<int> firsts;
   int dof = 0;
   for (const Segment* s : f.segments()) {
     std::vector<const Transform*> elements;
     appendElements(*s->joint, elements);
     for (const Transform* t : elements) {
-      if (dynamic_cast<const AxisRotation*>(t)) hinges.push_back(dof);
+      if (dynamic_cast<const Kind*>(t)) firsts.push_back(dof);
       dof += t->dofCount();
     }
   }
-  return hinges;
+  return firsts;
 }
+
+// The DOF of every hinge angle.
+inline std::vector<int> hingeDofs(const Figure& f) { return firstDofsOf<AxisRotation>(f); }
 
 // One gradient evaluation of the figure's current pose, as the solver makes it.
 inline std::vector<float> evaluateGradient(Figure& f, const Handle* dragged) {
