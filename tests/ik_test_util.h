@@ -135,25 +135,30 @@ inline const std::vector<LimbRows>& limbWeightTable() {
   return table;
 }
 
+// The preset's weight of a DOF in the named segment's row.
+inline double limbWeight(const char* segment, int dof) {
+  if (std::string(segment) == "root") return 1.0;
+  for (const LimbRows& group : limbWeightTable()) {
+    for (const char* name : group.segments) {
+      if (std::string(segment) != name) continue;
+      return dof >= group.from && dof <= group.to ? 1.0 : dof >= 4 && dof <= 6 ? 0.05 : 0.0;
+    }
+  }
+  ADD_FAILURE() << segment << " has no row in the table";
+  return 0.0;
+}
+
 // Every one of the 21 rows holds the limb-local preset.
 inline void expectLimbWeights(const Figure& f) {
   ASSERT_EQ(f.dofWeights.size(), 21u);
-  for (double w : f.dofWeights[f.findSegment("root")->index]) EXPECT_EQ(w, 1.0) << "root";
-  std::set<int> rows = {f.findSegment("root")->index};
-  for (const LimbRows& group : limbWeightTable()) {
-    for (const char* name : group.segments) {
-      const Segment* s = f.findSegment(name);
-      ASSERT_NE(s, nullptr) << name;
-      rows.insert(s->index);
-      const std::vector<double>& row = f.dofWeights[s->index];
-      ASSERT_EQ(row.size(), 51u) << name;
-      for (int i = 0; i < 51; ++i) {
-        const double expected = i >= group.from && i <= group.to ? 1.0 : i >= 4 && i <= 6 ? 0.05 : 0.0;
-        EXPECT_EQ(row[i], expected) << name << ", DOF " << i;
-      }
-    }
+  std::set<int> rows;
+  for (const Segment* s : f.segments()) {
+    rows.insert(s->index);
+    const std::vector<double>& row = f.dofWeights[s->index];
+    ASSERT_EQ(row.size(), 51u) << s->name;
+    for (int i = 0; i < 51; ++i) EXPECT_EQ(row[i], limbWeight(s->name, i)) << s->name << ", DOF " << i;
   }
-  EXPECT_EQ(rows.size(), 21u) << "rows the table does not name";
+  EXPECT_EQ(rows.size(), 21u);
 }
 
 inline void expectUniformWeights(const Figure& f) {
