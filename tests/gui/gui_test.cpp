@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -151,10 +150,7 @@ TEST_F(FirstFrame, UsesTheWholeViewAndTheCamera) {
   EXPECT_EQ(view->h(), 665);
 
   const FrameMatrices m = frameMatrices();
-  EXPECT_EQ(m.viewport[0], 0);
-  EXPECT_EQ(m.viewport[1], 0);
-  EXPECT_EQ(m.viewport[2], 690);
-  EXPECT_EQ(m.viewport[3], 665);
+  EXPECT_EQ(std::vector<GLint>(m.viewport, m.viewport + 4), (std::vector<GLint>{0, 0, 690, 665}));
 
   // A 45 degree field of view, the view's aspect ratio, near 1 and far 100.
   const double f = 1.0 / std::tan(M_PI / 8);
@@ -411,9 +407,7 @@ TEST_F(HandleDragging, ANewHandleStaysPinnedWhereItWasPlaced) {
   Handle* head = pinOn("h_head");
   ASSERT_NE(head, nullptr);
   const Vec3 placed = head->worldPos;
-  EXPECT_EQ(head->targetPos.x, placed.x);
-  EXPECT_EQ(head->targetPos.y, placed.y);
-  EXPECT_EQ(head->targetPos.z, placed.z);
+  EXPECT_PRED2(sameVec3, head->targetPos, placed);
   Handle* hand = pinOn("h_forearm_left");
   ASSERT_NE(hand, nullptr);
   typeKey('3');
@@ -466,10 +460,8 @@ TEST_F(HandleDragging, DragsOnTheEdgeOrOutsideRunNoSolve) {
     SCOPED_TRACE(testing::Message() << q.x << "," << q.y);
     drag(FL_LEFT_MOUSE, q.x, q.y);
     EXPECT_EQ(figure->dofs(), pose);
-    EXPECT_EQ(h->targetPos.x, target.x);
-    EXPECT_EQ(h->targetPos.y, target.y);
-    EXPECT_EQ(h->targetPos.z, target.z);
-    EXPECT_EQ(h->worldPos.x, was.x);
+    EXPECT_PRED2(sameVec3, h->targetPos, target);
+    EXPECT_PRED2(sameVec3, h->worldPos, was);
     EXPECT_EQ(view->lastX, q.x);
     EXPECT_EQ(view->lastY, ht - q.y);
     EXPECT_EQ(view->mode, HandleDrag);
@@ -518,7 +510,7 @@ TEST_F(HandleDragging, RightPressAwayFromHandlesLetsGoAndRelaxes) {
   drawFrame();
 
   EXPECT_LT(distance(forearm->worldPos, forearm->targetPos), 0.5 * gap);
-  EXPECT_EQ(std::memcmp(&shin->targetPos, &shinTarget, sizeof(Vec3)), 0) << "no handle is dragged";
+  EXPECT_PRED2(sameVec3, shin->targetPos, shinTarget) << "no handle is dragged";
   EXPECT_EQ(out.find("YOU suck"), std::string::npos);
   release(FL_RIGHT_MOUSE, 30, 30);
   EXPECT_EQ(view->mode, Idle);
@@ -546,10 +538,7 @@ TEST_F(HandleDragging, FailedUnprojectionIsReportedAndKeepsTheTarget) {
   const std::vector<std::string> printed = lines(out);
   ASSERT_FALSE(printed.empty());
   EXPECT_EQ(printed.front(), "YOU suck!!!");
-  EXPECT_TRUE(h->targetPos.isFinite());
-  EXPECT_EQ(h->targetPos.x, target.x);
-  EXPECT_EQ(h->targetPos.y, target.y);
-  EXPECT_EQ(h->targetPos.z, target.z);
+  EXPECT_PRED2(sameVec3, h->targetPos, target);
   EXPECT_TRUE(allFinite(figure->dofs()));
 }
 
@@ -848,10 +837,7 @@ TEST_F(Resizing, NextFrameUsesTheNewViewport) {
   // The very next frame.
   drawFrame();
   const FrameMatrices m = frameMatrices();
-  EXPECT_EQ(m.viewport[0], 0);
-  EXPECT_EQ(m.viewport[1], 0);
-  EXPECT_EQ(m.viewport[2], 496);
-  EXPECT_EQ(m.viewport[3], 399);
+  EXPECT_EQ(std::vector<GLint>(m.viewport, m.viewport + 4), (std::vector<GLint>{0, 0, 496, 399}));
   const double f = 1.0 / std::tan(M_PI / 8);
   EXPECT_NEAR(m.projection[0], f * 399.0 / 496.0, 1e-6);
   EXPECT_NEAR(m.projection[5], f, 1e-6);

@@ -24,6 +24,7 @@
 #include <deque>
 #include <initializer_list>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <streambuf>
 #include <string>
@@ -103,47 +104,24 @@ class CountingSink : public std::streambuf {
 };
 
 const char* eventName(int e) {
-  switch (e) {
-    case FL_PUSH:
-      return "FL_PUSH";
-    case FL_DRAG:
-      return "FL_DRAG";
-    case FL_RELEASE:
-      return "FL_RELEASE";
-    case FL_MOVE:
-      return "FL_MOVE";
-    case FL_ENTER:
-      return "FL_ENTER";
-    case FL_LEAVE:
-      return "FL_LEAVE";
-    case FL_FOCUS:
-      return "FL_FOCUS";
-    case FL_UNFOCUS:
-      return "FL_UNFOCUS";
-    case FL_KEYBOARD:
-      return "FL_KEYBOARD";
-    case FL_KEYUP:
-      return "FL_KEYUP";
-    case FL_MOUSEWHEEL:
-      return "FL_MOUSEWHEEL";
-    default:
-      return "?";
-  }
+  static const std::map<int, const char*> names = {{FL_PUSH, "FL_PUSH"},
+                                                   {FL_DRAG, "FL_DRAG"},
+                                                   {FL_RELEASE, "FL_RELEASE"},
+                                                   {FL_MOVE, "FL_MOVE"},
+                                                   {FL_ENTER, "FL_ENTER"},
+                                                   {FL_LEAVE, "FL_LEAVE"},
+                                                   {FL_FOCUS, "FL_FOCUS"},
+                                                   {FL_UNFOCUS, "FL_UNFOCUS"},
+                                                   {FL_KEYBOARD, "FL_KEYBOARD"},
+                                                   {FL_KEYUP, "FL_KEYUP"},
+                                                   {FL_MOUSEWHEEL, "FL_MOUSEWHEEL"}};
+  const auto it = names.find(e);
+  return it == names.end() ? "?" : it->second;
 }
 
 const char* modeName(int m) {
-  switch (m) {
-    case Idle:
-      return "Idle";
-    case CameraMove:
-      return "CameraMove";
-    case HandleDrag:
-      return "HandleDrag";
-    case PickPending:
-      return "PickPending";
-    default:
-      return "invalid";
-  }
+  static const char* const names[] = {"Idle", "CameraMove", "HandleDrag", "PickPending"};
+  return m >= Idle && m <= PickPending ? names[m] : "invalid";
 }
 
 std::string keyName(int key) {

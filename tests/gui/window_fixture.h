@@ -31,6 +31,9 @@
 // root down.
 inline Mat4 worldOf(const Segment* s) { return Figure::frame(s->parent ? worldOf(s->parent) : Mat4(), *s); }
 
+// Equal component by component.
+inline bool sameVec3(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
 // The centre of the segment's body.
 inline Vec3 bodyCentre(const Segment* s) { return transformPoint(worldOf(s) * s->shape, Vec3()); }
 
