@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "ik_test_util.h"
 #include "view/OrbitCamera.h"
 
 namespace {
@@ -15,9 +16,7 @@ float upAt(float pitch) {
 }
 
 std::string dragTrace(OrbitCamera& c, int x, int y) {
-  testing::internal::CaptureStdout();
-  c.drag(x, y);
-  return testing::internal::GetCapturedStdout();
+  return printedBy([&] { c.drag(x, y); });
 }
 
 }  // namespace

@@ -1,9 +1,92 @@
 #pragma once
 
+// Helpers that the model, solver, peer and view tests share: captured output,
+// matrix comparisons, finite differences, pinned handles and the limb-local
+// weight table.
+#include <gtest/gtest.h>
+
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
+#include "figure/Transform.h"
 #include "humanoid/Humanoid.h"
+#include "math/Mat4.h"
+
+// What f prints on standard output.
+template <typename F>
+std::string printedBy(F f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
+
+inline void expectMatEq(const Mat4& a, const Mat4& b) {
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(a[i], b[i]) << "element " << i;
+}
+
+inline void expectMatNear(const Mat4& a, const Mat4& b, float tol) {
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(a[i], b[i], tol) << "element " << i;
+}
+
+// Central difference of the scalar f(v) in v[i].
+template <typename F>
+double centralDifference(F f, const std::vector<double>& v, size_t i, double h) {
+  std::vector<double> moved = v;
+  moved[i] = v[i] + h;
+  const double up = f(moved);
+  moved[i] = v[i] - h;
+  const double down = f(moved);
+  return (up - down) / (2 * h);
+}
+
+// Central difference of t's matrix in its parameter k; t is left as it was.
+inline Mat4 finiteDifference(Transform& t, int k, double h = 1e-3) {
+  std::vector<double> p(t.dofCount());
+  t.getParams(p.data());
+  std::vector<double> plus = p, minus = p;
+  plus[k] += h;
+  minus[k] -= h;
+  t.setParams(plus.data());
+  const Mat4 a = *t.matrix();
+  t.setParams(minus.data());
+  const Mat4 b = *t.matrix();
+  t.setParams(p.data());
+  Mat4 d;
+  for (int i = 0; i < 16; ++i) d[i] = static_cast<float>((double(a[i]) - b[i]) / (2 * h));
+  return d;
+}
+
+// The elementary transforms of a joint in parameter order, chains opened up.
+inline void appendElements(const Transform& joint, std::vector<const Transform*>& out) {
+  if (const auto* chain = dynamic_cast<const TransformChain*>(&joint)) {
+    for (int i = 0; i < chain->childCount(); ++i) appendElements(chain->child(i), out);
+  } else {
+    out.push_back(&joint);
+  }
+}
+
+// The first DOF of every elementary transform of the given kind in the tree,
+// numbered as the DOF vector is: each segment's own parameters, then its
+// children's subtrees.
+template <typename Kind>
+std::vector<int> firstDofsOf(const Figure& f) {
+  std::vector<int> firsts;
+  int dof = 0;
+  for (const Segment* s : f.segments()) {
+    std::vector<const Transform*> elements;
+    appendElements(*s->joint, elements);
+    for (const Transform* t : elements) {
+      if (dynamic_cast<const Kind*>(t)) firsts.push_back(dof);
+      dof += t->dofCount();
+    }
+  }
+  return firsts;
+}
+
+// The DOF of every hinge angle.
+inline std::vector<int> hingeDofs(const Figure& f) { return firstDofsOf<AxisRotation>(f); }
 
 // One gradient evaluation of the figure's current pose, as the solver makes it.
 inline std::vector<float> evaluateGradient(Figure& f, const Handle* dragged) {
@@ -30,3 +113,56 @@ struct Pins {
   Figure& f;
   std::vector<std::unique_ptr<Handle>> list;
 };
+
+// The limb-local weight preset of the humanoid, row group by row group: the
+// rows of the named segments weigh DOFs 0 to 3 (root translation and the
+// quaternion's x) with 0, 4 to 6 with 0.05, their own range with 1.0 and
+// every other DOF with 0. The root's row is 1.0 throughout.
+struct LimbRows {
+  std::vector<const char*> segments;
+  int from, to;  // the DOFs of 1.0, inclusive
+};
+
+inline const std::vector<LimbRows>& limbWeightTable() {
+  static const std::vector<LimbRows> table = {
+      {{"h_pelvis_up", "h_abdomen"}, 21, 50},
+      {{"h_pelvis_left", "h_thigh_left", "h_shin_left", "h_foot_left"}, 7, 13},
+      {{"h_pelvis_right", "h_thigh_right", "h_shin_right", "h_foot_right"}, 14, 20},
+      {{"h_spine", "h_head"}, 25, 32},
+      {{"h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left"}, 33, 41},
+      {{"h_scapula_right", "h_bicep_right", "h_forearm_right", "h_hand_right"}, 42, 50},
+  };
+  return table;
+}
+
+// The preset's weight of a DOF in the named segment's row.
+inline double limbWeight(const char* segment, int dof) {
+  if (std::string(segment) == "root") return 1.0;
+  for (const LimbRows& group : limbWeightTable()) {
+    for (const char* name : group.segments) {
+      if (std::string(segment) != name) continue;
+      return dof >= group.from && dof <= group.to ? 1.0 : dof >= 4 && dof <= 6 ? 0.05 : 0.0;
+    }
+  }
+  ADD_FAILURE() << segment << " has no row in the table";
+  return 0.0;
+}
+
+// Every one of the 21 rows holds the limb-local preset.
+inline void expectLimbWeights(const Figure& f) {
+  ASSERT_EQ(f.dofWeights.size(), 21u);
+  std::set<int> rows;
+  for (const Segment* s : f.segments()) {
+    rows.insert(s->index);
+    const std::vector<double>& row = f.dofWeights[s->index];
+    ASSERT_EQ(row.size(), 51u) << s->name;
+    for (int i = 0; i < 51; ++i) EXPECT_EQ(row[i], limbWeight(s->name, i)) << s->name << ", DOF " << i;
+  }
+  EXPECT_EQ(rows.size(), 21u);
+}
+
+inline void expectUniformWeights(const Figure& f) {
+  for (const auto& row : f.dofWeights) {
+    for (double w : row) EXPECT_EQ(w, 1.0);
+  }
+}

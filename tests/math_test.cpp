@@ -3,15 +3,12 @@
 #include <cmath>
 #include <sstream>
 
+#include "ik_test_util.h"
 #include "math/Mat4.h"
 #include "math/Quat.h"
 #include "math/Vec3.h"
 
 namespace {
-
-void expectMatNear(const Mat4& a, const Mat4& b, float tol) {
-  for (int i = 0; i < 16; ++i) EXPECT_NEAR(a[i], b[i], tol) << "element " << i;
-}
 
 std::string text(const Vec3& v) {
   std::ostringstream out;

@@ -26,8 +26,9 @@ TEST(AngularScaling, FoldsWholeTurnsAndScales) {
   EXPECT_FLOAT_EQ(solver::scaleAngular(7.0f), 9.42f);
   EXPECT_FLOAT_EQ(solver::scaleAngular(-7.0f), -9.42f);
   EXPECT_EQ(solver::scaleAngular(0.0f), 0.0f);
-  // Defined for values no integer holds.
-  EXPECT_TRUE(std::isinf(solver::scaleAngular(INFINITY)) || std::isnan(solver::scaleAngular(INFINITY)));
+  // Defined for values no integer holds: the whole turns of an infinite
+  // value are infinite too, and what is left of it is no number.
+  EXPECT_TRUE(std::isnan(solver::scaleAngular(INFINITY)));
   EXPECT_FALSE(std::isnan(solver::scaleAngular(3e38f)));
 }
 
@@ -44,9 +45,8 @@ TEST(StopRule, NextStepNoLongerThanTheTolerance) {
 TEST(Solve, WithoutHandlesRunsOnceAndPrintsNothing) {
   auto f = buildHumanoid();
   const std::vector<double> before = f->dofs();
-  testing::internal::CaptureStdout();
-  const SolveResult r = f->solve(nullptr);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  SolveResult r;
+  EXPECT_EQ(printedBy([&] { r = f->solve(nullptr); }), "");
   EXPECT_EQ(r.iterations, 1);
   EXPECT_EQ(r.norm, 0.0f);
   const std::vector<double> after = f->dofs();
@@ -73,11 +73,8 @@ TEST(Solve, StopsByTheToleranceOrAtTheCapWithTenBremLines) {
     Pins pins(*f);
     Handle* hand = pins.atEnd("h_hand_left");
     hand->targetPos = hand->worldPos + Vec3(0.05f, 0.05f, 0.0f);
-    testing::internal::CaptureStdout();
-    const SolveResult r = f->solve(hand);
-    const std::string out = testing::internal::GetCapturedStdout();
-    ASSERT_GE(r.iterations, 1);
-    ASSERT_LE(r.iterations, 100);
+    SolveResult r;
+    const std::string out = printedBy([&] { r = f->solve(hand); });
     if (r.iterations < 100) {
       EXPECT_LE(0.032 * r.norm, tol);
     }
@@ -96,9 +93,8 @@ TEST(Solve, AFarTargetHitsTheCap) {
   Handle* foot = pins.atEnd("h_foot_right");
   foot->targetPos = foot->worldPos;
   hand->targetPos = Vec3(3, 3, 3);
-  testing::internal::CaptureStdout();
-  const SolveResult r = f->solve(hand);
-  const std::string out = testing::internal::GetCapturedStdout();
+  SolveResult r;
+  const std::string out = printedBy([&] { r = f->solve(hand); });
   EXPECT_EQ(r.iterations, 100);
   EXPECT_EQ(countLines(out, "brem"), 10);
   EXPECT_EQ(out.size(), 10u * 5u);  // nothing but those lines
@@ -111,10 +107,10 @@ TEST(Solve, ALoneDraggedHandleReachesAReachableTarget) {
   Handle* hand = pins.atEnd("h_hand_right");
   const Vec3 target = hand->worldPos + Vec3(0.1f, -0.1f, 0.05f);
   hand->targetPos = target;
-  testing::internal::CaptureStdout();
   // A drag is a run of calls, one per mouse event.
-  for (int event = 0; event < 20; ++event) f->solve(hand);
-  testing::internal::GetCapturedStdout();
+  printedBy([&] {
+    for (int event = 0; event < 20; ++event) f->solve(hand);
+  });
   EXPECT_LT(distance(hand->worldPos, target), 0.005f);
 }
 
@@ -128,12 +124,12 @@ TEST(Solve, PinnedHandlesStayNearTheirTargetsWhileAnotherIsDragged) {
   foot->targetPos = foot->worldPos;
   otherFoot->targetPos = otherFoot->worldPos;
   const Vec3 start = hand->worldPos;
-  testing::internal::CaptureStdout();
-  for (int event = 1; event <= 20; ++event) {
-    hand->targetPos = start + Vec3(0.005f * event, 0.01f * event, 0.0f);
-    f->solve(hand);
-  }
-  testing::internal::GetCapturedStdout();
+  printedBy([&] {
+    for (int event = 1; event <= 20; ++event) {
+      hand->targetPos = start + Vec3(0.005f * event, 0.01f * event, 0.0f);
+      f->solve(hand);
+    }
+  });
   EXPECT_LT(distance(hand->worldPos, hand->targetPos), 0.02f);
   EXPECT_LT(distance(foot->worldPos, foot->targetPos), 0.02f);
   EXPECT_LT(distance(otherFoot->worldPos, otherFoot->targetPos), 0.02f);
@@ -147,13 +143,10 @@ TEST(Solve, LimbWeightsKeepALegHandleFromMovingTheOtherLimbs) {
   Handle* foot = pins.atEnd("h_foot_left");
   foot->targetPos = foot->worldPos + Vec3(-0.2f, 0.2f, 0.1f);
   const std::vector<double> before = f->dofs();
-  testing::internal::CaptureStdout();
-  f->solve(foot);
-  testing::internal::GetCapturedStdout();
+  printedBy([&] { f->solve(foot); });
   const std::vector<double> after = f->dofs();
   for (int i = 0; i < 51; ++i) {
-    const bool own = (i >= 3 && i <= 6) || (i >= 7 && i <= 13);
-    if (!own) {
+    if (limbWeight("h_foot_left", i) == 0.0) {
       EXPECT_NEAR(after[i], before[i], 1e-12) << "DOF " << i;
     }
   }
@@ -167,9 +160,9 @@ TEST(Solve, HingesInsideChainsStayInLimitsAndBallJointsStayUnit) {
   Pins pins(*f);
   Handle* hand = pins.atEnd("h_hand_left");
   hand->targetPos = Vec3(2, -1, 3);
-  testing::internal::CaptureStdout();
-  for (int i = 0; i < 5; ++i) f->solve(hand);
-  testing::internal::GetCapturedStdout();
+  printedBy([&] {
+    for (int i = 0; i < 5; ++i) f->solve(hand);
+  });
   for (Segment* s : f->segments()) {
     if (auto* chain = dynamic_cast<TransformChain*>(s->joint.get())) {
       for (int i = 0; i < chain->childCount(); ++i) {
@@ -198,12 +191,12 @@ TEST(SolveStress, AbsurdTargetsNeverMakeThePoseNonFinite) {
       foot->targetPos = foot->worldPos;
       hand->targetPos = Vec3(far, -far, far);
       pelvis->targetPos = Vec3(-far, far, far);
-      testing::internal::CaptureStdout();
-      for (int event = 0; event < 3; ++event) {
-        EXPECT_LE(f->solve(hand).iterations, 100);
-        EXPECT_LE(f->solve(pelvis).iterations, 100);
-      }
-      testing::internal::GetCapturedStdout();
+      printedBy([&] {
+        for (int event = 0; event < 3; ++event) {
+          f->solve(hand);
+          f->solve(pelvis);
+        }
+      });
       for (double v : f->dofs()) ASSERT_TRUE(std::isfinite(v)) << "target " << far;
       EXPECT_TRUE(hand->worldPos.isFinite()) << far;
       EXPECT_TRUE(foot->worldPos.isFinite()) << far;
@@ -220,19 +213,15 @@ TEST(SolveStress, HandlesStackedOnOneSegmentAndOnEverySegment) {
   for (auto& h : pins.list) h->targetPos = h->worldPos + Vec3(0.05f, 0.1f, -0.05f);
   for (bool limits : {true, false}) {
     f->limitsEnabled = limits;
-    testing::internal::CaptureStdout();
-    const SolveResult r = f->solve(pins.list[0].get());
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_LE(r.iterations, 100);
-    EXPECT_LE(countLines(out, "brem"), 10);
+    SolveResult r;
+    const std::string out = printedBy([&] { r = f->solve(pins.list[0].get()); });
+    EXPECT_EQ(countLines(out, "brem"), std::max(0, r.iterations - 90));
     for (double v : f->dofs()) ASSERT_TRUE(std::isfinite(v));
     for (auto& h : pins.list) ASSERT_TRUE(h->worldPos.isFinite());
   }
   // Limits hold for every hinge once they are on.
   f->limitsEnabled = true;
-  testing::internal::CaptureStdout();
-  f->solve(nullptr);
-  testing::internal::GetCapturedStdout();
+  printedBy([&] { f->solve(nullptr); });
   const std::vector<double> v = f->dofs();
   EXPECT_GE(v[11], 0.0);
   EXPECT_LE(v[11], 1.57);

@@ -28,7 +28,8 @@ struct Elementary {
   KDL::Joint::JointType type;
   const char* suffix;
   double value;
-  int dof;  // the figure DOF that drives it, -1 for none
+  int dof;        // the figure DOF that drives it, -1 for none
+  int ball = -1;  // for a ball joint's angles, the first DOF of its quaternion
 };
 
 // Angles (a, b, c) with R = Rx(a) Ry(b) Rz(c), read off the figure's matrix.
@@ -63,9 +64,9 @@ void collect(const Transform& t, int& dof, std::vector<Elementary>& out) {
   } else if (dynamic_cast<const QuatRotation*>(&t)) {
     double a, b, c;
     eulerXyz(*t.matrix(), a, b, c);
-    out.push_back({KDL::Joint::RotX, "rx", a, -1});
-    out.push_back({KDL::Joint::RotY, "ry", b, -1});
-    out.push_back({KDL::Joint::RotZ, "rz", c, -1});
+    out.push_back({KDL::Joint::RotX, "rx", a, -1, dof});
+    out.push_back({KDL::Joint::RotY, "ry", b, -1, dof});
+    out.push_back({KDL::Joint::RotZ, "rz", c, -1, dof});
     dof += 4;
   } else if (t.dofCount() != 0) {
     throw std::invalid_argument("joint kind without a KDL counterpart");
@@ -97,7 +98,8 @@ struct KdlHumanoid::Impl {
 
   KDL::Tree tree{kWorld};
   KDL::JntArray q;
-  std::vector<std::string> dofSegment;  // figure DOF -> KDL segment, empty for none
+  std::vector<std::string> dofSegment;                   // figure DOF -> KDL segment, empty for none
+  std::map<int, std::vector<std::string>> ballSegments;  // quaternion's first DOF -> its angles' segments
   std::vector<int> dofJoint;
   std::map<const Segment*, std::string> endOf;  // figure segment -> KDL segment at its end
   std::vector<std::pair<std::string, double>> startValues;
@@ -136,6 +138,7 @@ struct KdlHumanoid::Impl {
         if (static_cast<int>(dofSegment.size()) <= e.dof) dofSegment.resize(e.dof + 1);
         dofSegment[e.dof] = part;
       }
+      if (e.ball >= 0) ballSegments[e.ball].push_back(part);
       hook = part;
     }
     endOf[&s] = hook;
@@ -269,6 +272,15 @@ void KdlHumanoid::setTargets(const std::vector<Vec3>& targets) {
 int KdlHumanoid::jointOfDof(int figureDof) const {
   if (figureDof < 0 || figureDof >= static_cast<int>(impl->dofJoint.size())) return -1;
   return impl->dofJoint[figureDof];
+}
+
+std::vector<int> KdlHumanoid::jointsOfBall(int firstDof) const {
+  std::vector<int> joints;
+  const auto it = impl->ballSegments.find(firstDof);
+  if (it == impl->ballSegments.end()) return joints;
+  for (const std::string& segment : it->second)
+    joints.push_back(static_cast<int>(impl->jointNumber(segment)));
+  return joints;
 }
 
 const KDL::Tree& KdlHumanoid::tree() const { return impl->tree; }

@@ -58,6 +58,9 @@ class KdlHumanoid {
   // The KDL joint that a figure DOF drives, or -1 for a quaternion component
   // (ball joints have other coordinates in KDL).
   int jointOfDof(int figureDof) const;
+  // The joints about x, y and z that stand for the ball joint whose
+  // quaternion starts at firstDof; empty if no ball joint starts there.
+  std::vector<int> jointsOfBall(int firstDof) const;
 
   const KDL::Tree& tree() const;
 

@@ -8,7 +8,8 @@
 # WM_DELETE_WINDOW ends it with status 0.
 #
 # Usage: e2e_random_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
-# E2E_RANDOM_SEED picks the sequence (default: from the clock; it is printed),
+# E2E_RANDOM_SEED picks the sequence (CTest gives fixed ones; by hand the
+# default comes from the clock; it is printed either way),
 # E2E_RANDOM_ACTIONS its length (default 600), E2E_RANDOM_BUDGET the seconds
 # the random phase may take at most (default 150). The same seed makes the
 # same choices; points on the figure come from screenshots taken when the

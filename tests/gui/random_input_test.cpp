@@ -24,12 +24,14 @@
 #include <deque>
 #include <initializer_list>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <streambuf>
 #include <string>
 #include <vector>
 
 #include "figure/Transform.h"
+#include "ik_test_util.h"
 #include "window_fixture.h"
 
 // Under LeakSanitizer: fontconfig keeps a few kilobytes that FLTK's window
@@ -102,47 +104,24 @@ class CountingSink : public std::streambuf {
 };
 
 const char* eventName(int e) {
-  switch (e) {
-    case FL_PUSH:
-      return "FL_PUSH";
-    case FL_DRAG:
-      return "FL_DRAG";
-    case FL_RELEASE:
-      return "FL_RELEASE";
-    case FL_MOVE:
-      return "FL_MOVE";
-    case FL_ENTER:
-      return "FL_ENTER";
-    case FL_LEAVE:
-      return "FL_LEAVE";
-    case FL_FOCUS:
-      return "FL_FOCUS";
-    case FL_UNFOCUS:
-      return "FL_UNFOCUS";
-    case FL_KEYBOARD:
-      return "FL_KEYBOARD";
-    case FL_KEYUP:
-      return "FL_KEYUP";
-    case FL_MOUSEWHEEL:
-      return "FL_MOUSEWHEEL";
-    default:
-      return "?";
-  }
+  static const std::map<int, const char*> names = {{FL_PUSH, "FL_PUSH"},
+                                                   {FL_DRAG, "FL_DRAG"},
+                                                   {FL_RELEASE, "FL_RELEASE"},
+                                                   {FL_MOVE, "FL_MOVE"},
+                                                   {FL_ENTER, "FL_ENTER"},
+                                                   {FL_LEAVE, "FL_LEAVE"},
+                                                   {FL_FOCUS, "FL_FOCUS"},
+                                                   {FL_UNFOCUS, "FL_UNFOCUS"},
+                                                   {FL_KEYBOARD, "FL_KEYBOARD"},
+                                                   {FL_KEYUP, "FL_KEYUP"},
+                                                   {FL_MOUSEWHEEL, "FL_MOUSEWHEEL"}};
+  const auto it = names.find(e);
+  return it == names.end() ? "?" : it->second;
 }
 
 const char* modeName(int m) {
-  switch (m) {
-    case Idle:
-      return "Idle";
-    case CameraMove:
-      return "CameraMove";
-    case HandleDrag:
-      return "HandleDrag";
-    case PickPending:
-      return "PickPending";
-    default:
-      return "invalid";
-  }
+  static const char* const names[] = {"Idle", "CameraMove", "HandleDrag", "PickPending"};
+  return m >= Idle && m <= PickPending ? names[m] : "invalid";
 }
 
 std::string keyName(int key) {
@@ -159,8 +138,6 @@ std::string keyName(int key) {
   return buf;
 }
 
-bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 // Every joint transform of the figure, chains opened up; `inChain` tells
 // whether the transform is an element of a chain.
 struct JointPart {
@@ -172,11 +149,10 @@ struct JointPart {
 std::vector<JointPart> jointParts(const Figure& figure) {
   std::vector<JointPart> parts;
   for (const Segment* s : figure.segments()) {
-    if (const auto* chain = dynamic_cast<const TransformChain*>(s->joint.get())) {
-      for (int i = 0; i < chain->childCount(); ++i) parts.push_back({s, &chain->child(i), true});
-    } else {
-      parts.push_back({s, s->joint.get(), false});
-    }
+    const bool chain = dynamic_cast<const TransformChain*>(s->joint.get()) != nullptr;
+    std::vector<const Transform*> elements;
+    appendElements(*s->joint, elements);
+    for (const Transform* t : elements) parts.push_back({s, t, chain});
   }
   return parts;
 }
@@ -254,7 +230,7 @@ class RandomInput : public WindowFixture {
     }
     int n = 0;
     for (const HandleEntry& e : figure->handles) {
-      if (!finite(e.handle->worldPos) || !finite(e.handle->targetPos)) {
+      if (!e.handle->worldPos.isFinite() || !e.handle->targetPos.isFinite()) {
         std::snprintf(buf, sizeof buf, "handle %d on %s: worldPos (%g %g %g) targetPos (%g %g %g)", n,
                       e.segment->name, e.handle->worldPos.x, e.handle->worldPos.y, e.handle->worldPos.z,
                       e.handle->targetPos.x, e.handle->targetPos.y, e.handle->targetPos.z);
@@ -265,14 +241,9 @@ class RandomInput : public WindowFixture {
     if (view->grabbedHandle && !figure->segmentOf(view->grabbedHandle)) {
       return "the grabbed handle is not on the figure";
     }
-    if (view->mode != Idle && view->mode != CameraMove && view->mode != HandleDrag &&
-        view->mode != PickPending) {
-      std::snprintf(buf, sizeof buf, "view mode %d", view->mode);
-      return buf;
-    }
     const OrbitCamera& c = *view->camera;
-    if (!std::isfinite(c.pitch) || !std::isfinite(c.yaw) || !std::isfinite(c.distance) || !finite(c.center) ||
-        !finite(c.eye) || !finite(c.up)) {
+    if (!std::isfinite(c.pitch) || !std::isfinite(c.yaw) || !std::isfinite(c.distance) ||
+        !c.center.isFinite() || !c.eye.isFinite() || !c.up.isFinite()) {
       std::snprintf(buf, sizeof buf,
                     "camera pitch %g yaw %g distance %g center (%g %g %g) eye (%g %g %g) up (%g %g %g)",
                     c.pitch, c.yaw, c.distance, c.center.x, c.center.y, c.center.z, c.eye.x, c.eye.y, c.eye.z,
@@ -305,10 +276,10 @@ class RandomInput : public WindowFixture {
   // Whatever the view's size, a frame's projection is a finite matrix.
   std::string brokenProjection() const {
     for (int i = 0; i < 16; ++i) {
-      if (!std::isfinite(projection[i])) {
+      if (!std::isfinite(matrices.projection[i])) {
         char buf[96];
         std::snprintf(buf, sizeof buf, "projection element %d of the last frame is %g (view %dx%d)", i,
-                      projection[i], view->w(), view->h());
+                      matrices.projection[i], view->w(), view->h());
         return buf;
       }
     }
@@ -318,24 +289,18 @@ class RandomInput : public WindowFixture {
   // ---------------------------------------------------------- aiming
 
   // The matrices of the last frame, as the view's picks see them.
-  void readMatrices() {
-    view->make_current();
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-  }
+  void readMatrices() { matrices = frameMatrices(); }
 
   // Toolkit coordinates of a figure point in the last frame.
   bool project(const Vec3& p, int& x, int& y) const {
-    double wx, wy, wz;
-    if (gluProject(p.x, p.y, p.z, modelview, projection, viewport, &wx, &wy, &wz) != GL_TRUE) return false;
-    if (!std::isfinite(wx) || !std::isfinite(wy) || std::abs(wx) > 1e6 || std::abs(wy) > 1e6) return false;
-    x = static_cast<int>(std::lround(wx));
-    y = view->h() - static_cast<int>(std::lround(wy));
+    double w[3];
+    if (!projectToWindow(matrices, p, w)) return false;
+    if (!std::isfinite(w[0]) || !std::isfinite(w[1]) || std::abs(w[0]) > 1e6 || std::abs(w[1]) > 1e6)
+      return false;
+    x = nearestPixel(w[0]);
+    y = view->h() - nearestPixel(w[1]);
     return true;
   }
-
-  static Mat4 worldOf(const Segment* s) { return Figure::frame(s->parent ? worldOf(s->parent) : Mat4(), *s); }
 
   void anywhere(int& x, int& y) {
     x = rng->range(0, std::max(view->w() - 1, 0));
@@ -384,7 +349,7 @@ class RandomInput : public WindowFixture {
   // Near the centre of a body.
   bool onBody(int& x, int& y) {
     const Segment* s = bodies[rng->below(static_cast<int>(bodies.size()))];
-    if (!project(transformPoint(worldOf(s) * s->shape, Vec3()), x, y)) return false;
+    if (!project(bodyCentre(s), x, y)) return false;
     x += rng->range(-4, 4);
     y += rng->range(-4, 4);
     return true;
@@ -456,28 +421,22 @@ class RandomInput : public WindowFixture {
 
   // ---------------------------------------------------------- input
 
-  static int buttonMask(int button) {
-    return button == FL_LEFT_MOUSE ? FL_BUTTON1 : button == FL_MIDDLE_MOUSE ? FL_BUTTON2 : FL_BUTTON3;
-  }
-
-  // Sends one event to the view the way the toolkit fills in its state.
-  // Returns the description of the event.
-  std::string send(int event, int x, int y, int key, bool setKey) {
-    Fl::e_x = Fl::e_x_root = x;
-    Fl::e_y = Fl::e_y_root = y;
-    Fl::e_state = heldButtons | (shift ? FL_SHIFT : 0);
-    if (setKey) Fl::e_keysym = key;
-    const std::string text = describe(counts.events, event, x, y, Fl::e_state, Fl::e_keysym);
+  // Sends one event with the held buttons and Shift as its state; the key
+  // stays what the last event left unless `setKey`. Returns the event's
+  // description, which the history keeps.
+  std::string sendRecorded(int event, int x, int y, int key, bool setKey) {
+    const int state = heldButtons | (shift ? FL_SHIFT : 0);
+    const int keysym = setKey ? key : Fl::e_keysym;
+    const std::string text = describe(counts.events, event, x, y, state, keysym);
     record(text);
-    view->handle(event);
+    send(event, x, y, state, keysym);
     ++counts.events;
     return text;
   }
 
-  void drawFrame() {
+  void drawCountedFrame() {
     const int before = view->framesDrawn();
-    view->redraw();
-    Fl::flush();
+    drawFrame();
     counts.frames += view->framesDrawn() - before;
   }
 
@@ -520,7 +479,7 @@ class RandomInput : public WindowFixture {
         if (x < 0 || y < 0 || x > view->w() || y > view->h()) ++counts.outsideDrags;
         dragSolve = modeBefore == HandleDrag && grabbedBefore && inside;
         if (modeBefore == CameraMove) ++counts.cameraDrags;
-        what = send(FL_DRAG, x, y, 0, false);
+        what = sendRecorded(FL_DRAG, x, y, 0, false);
         pointerX = x, pointerY = y;
         ++counts.drags;
         framing = 0.3;
@@ -533,7 +492,7 @@ class RandomInput : public WindowFixture {
           button = rng->range(1, 3);
         } while (!(heldButtons & buttonMask(button)));
         heldButtons &= ~buttonMask(button);
-        what = send(FL_RELEASE, pointerX, pointerY, FL_Button + button, true);
+        what = sendRecorded(FL_RELEASE, pointerX, pointerY, FL_Button + button, true);
         ++counts.releases;
         framing = 0.5;
         break;
@@ -545,7 +504,7 @@ class RandomInput : public WindowFixture {
       case Move:
         anywhere(pointerX, pointerY);
         if (rng->chance(0.2)) outside(pointerX, pointerY);
-        what = send(FL_MOVE, pointerX, pointerY, 0, false);
+        what = sendRecorded(FL_MOVE, pointerX, pointerY, 0, false);
         ++counts.moves;
         break;
       case Key:
@@ -580,7 +539,7 @@ class RandomInput : public WindowFixture {
     if (rng->chance(framing)) {
       const int pendingBefore = view->mode == PickPending;
       const int countBefore = figure->handleCount();
-      drawFrame();
+      drawCountedFrame();
       record("   frame");
       const bool removal = pendingBefore && figure->handleCount() < countBefore;
       if (removal) ++counts.removalSolves;
@@ -617,7 +576,7 @@ class RandomInput : public WindowFixture {
     heldButtons |= buttonMask(button);
     ++counts.presses[button];
     if (shift) ++counts.shiftPresses;
-    return send(FL_PUSH, x, y, FL_Button + button, true);
+    return sendRecorded(FL_PUSH, x, y, FL_Button + button, true);
   }
 
   std::string key() {
@@ -644,8 +603,8 @@ class RandomInput : public WindowFixture {
     Fl::e_text = text;
     Fl::e_length = text[0] ? 1 : 0;
     ++counts.keys;
-    std::string what = send(FL_KEYBOARD, pointerX, pointerY, k, true);
-    if (rng->chance(0.85)) what += "; " + send(FL_KEYUP, pointerX, pointerY, k, true);
+    std::string what = sendRecorded(FL_KEYBOARD, pointerX, pointerY, k, true);
+    if (rng->chance(0.85)) what += "; " + sendRecorded(FL_KEYUP, pointerX, pointerY, k, true);
     return what;
   }
 
@@ -656,7 +615,8 @@ class RandomInput : public WindowFixture {
     Fl::e_text = text;
     Fl::e_length = 0;
     const bool down = !shift;
-    const std::string what = send(down ? FL_KEYBOARD : FL_KEYUP, pointerX, pointerY, FL_Shift_L, true);
+    const std::string what =
+        sendRecorded(down ? FL_KEYBOARD : FL_KEYUP, pointerX, pointerY, FL_Shift_L, true);
     shift = down;
     return what;
   }
@@ -665,14 +625,14 @@ class RandomInput : public WindowFixture {
     static const int events[] = {FL_ENTER, FL_LEAVE, FL_FOCUS, FL_UNFOCUS};
     const int e = events[rng->below(4)];
     (e == FL_ENTER || e == FL_LEAVE ? counts.crossings : counts.focus)++;
-    return send(e, pointerX, pointerY, 0, false);
+    return sendRecorded(e, pointerX, pointerY, 0, false);
   }
 
   std::string wheel() {
     Fl::e_dx = 0;
     Fl::e_dy = rng->chance(0.5) ? 1 : -1;
     ++counts.wheels;
-    return send(FL_MOUSEWHEEL, pointerX, pointerY, 0, false);
+    return sendRecorded(FL_MOUSEWHEEL, pointerX, pointerY, 0, false);
   }
 
   // The window goes down to no width or no height (the view then to none or
@@ -789,9 +749,7 @@ class RandomInput : public WindowFixture {
   bool stopAtCentre = false;  // the last drag zoomed onto the camera's centre
   int pointerX = 0, pointerY = 0;
 
-  GLint viewport[4] = {0, 0, 0, 0};
-  GLdouble projection[16] = {};
-  GLdouble modelview[16] = {};
+  FrameMatrices matrices{};
 };
 
 TEST_F(RandomInput, EveryEventLeavesTheFigureViewAndCameraSound) { run(); }

@@ -1,13 +1,21 @@
 #pragma once
 
 // The real scene, window and view under the test's X server, opened as the
-// program opens them and drawn once: the set-up every in-process GUI test
-// shares.
+// program opens them and drawn once, with what every in-process GUI test
+// does to them: send toolkit events as a user's presses, drags and keys
+// arrive, draw frames and read them back, and map figure points into the
+// view and back.
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/gl.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include "app/AppWindow.h"
 #include "app/Scene.h"
@@ -17,15 +25,97 @@
 // Last: Xlib defines macros such as None and Bool.
 #include <X11/Xlib.h>
 
+// ---------------------------------------------------------------- figure
+
+// The segment's world matrix in the current pose, by the frame rule from the
+// root down.
+inline Mat4 worldOf(const Segment* s) { return Figure::frame(s->parent ? worldOf(s->parent) : Mat4(), *s); }
+
+// Equal component by component.
+inline bool sameVec3(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// The centre of the segment's body.
+inline Vec3 bodyCentre(const Segment* s) { return transformPoint(worldOf(s) * s->shape, Vec3()); }
+
+// ---------------------------------------------------------------- frames
+
+// The viewport and matrices that a frame leaves in the view's GL context.
+struct FrameMatrices {
+  GLint viewport[4];
+  GLdouble projection[16];
+  GLdouble modelview[16];
+};
+
+// GL window coordinates (y up from the bottom edge) and depth of a figure
+// point under the given matrices; false when GLU cannot map it.
+inline bool projectToWindow(const FrameMatrices& m, const Vec3& p, double window[3]) {
+  return gluProject(p.x, p.y, p.z, m.modelview, m.projection, m.viewport, &window[0], &window[1],
+                    &window[2]) == GL_TRUE;
+}
+
+// A point in toolkit coordinates of the view (y down) with its window depth.
+struct ViewPoint {
+  double x, y, depth;
+};
+
+// A whole pixel in toolkit coordinates of the view.
+struct Pixel {
+  int x, y;
+};
+
+// The whole pixel nearest a toolkit coordinate.
+inline int nearestPixel(double v) { return static_cast<int>(std::lround(v)); }
+
+struct Rgb {
+  int r, g, b;
+};
+
+inline bool isMagenta(Rgb c) { return c.r > 20 && c.b > 20 && c.g < c.r / 2 && std::abs(c.r - c.b) < 8; }
+inline bool isGreen(Rgb c) { return c.g > 20 && c.r < 8 && c.b < 8; }
+inline bool isBlack(Rgb c) { return c.r == 0 && c.g == 0 && c.b == 0; }
+
+// A frame's colours as read back from the view, rows from the bottom up.
+struct FramePixels {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+
+  bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+  // The colour at a toolkit pixel (y down).
+  Rgb at(int x, int y) const {
+    const size_t i = (static_cast<size_t>(height - 1 - y) * width + x) * 3;
+    return {rgb[i], rgb[i + 1], rgb[i + 2]};
+  }
+  // Pixels of the kind within the square of the given half-width around p.
+  int countNear(const ViewPoint& p, int radius, bool (*kind)(Rgb)) const {
+    int n = 0;
+    for (int y = int(p.y) - radius; y <= int(p.y) + radius; ++y) {
+      for (int x = int(p.x) - radius; x <= int(p.x) + radius; ++x) n += inside(x, y) && kind(at(x, y));
+    }
+    return n;
+  }
+  int countAll(bool (*kind)(Rgb)) const {
+    int n = 0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) n += kind(at(x, y));
+    }
+    return n;
+  }
+};
+
+// ---------------------------------------------------------------- events
+
+// The button's bit in the toolkit's event state.
+inline int buttonMask(int button) {
+  return button == FL_LEFT_MOUSE ? FL_BUTTON1 : button == FL_MIDDLE_MOUSE ? FL_BUTTON2 : FL_BUTTON3;
+}
+
 class WindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!displayAvailable()) GTEST_SKIP() << "no X display";
     Fl::visual(FL_DOUBLE);
     scene = std::make_unique<Scene>();
-    app = std::make_unique<AppWindow>(scene.get());
-    view = app->view;
-    figure = scene->figure.get();
+    openWindow();
     app->show();
     waitForFirstFrame();
     ASSERT_GT(view->framesDrawn(), 0) << "the view never drew";
@@ -36,6 +126,13 @@ class WindowFixture : public ::testing::Test {
     app.reset();
     Fl::wait(0);
     scene.reset();
+  }
+
+  // A window and view on the scene, not shown yet.
+  void openWindow() {
+    app = std::make_unique<AppWindow>(scene.get());
+    view = app->view;
+    figure = scene->figure.get();
   }
 
   void waitForFirstFrame() {
@@ -49,6 +146,116 @@ class WindowFixture : public ::testing::Test {
     XCloseDisplay(d);
     return true;
   }
+
+  // ---- events, as the toolkit fills in its state for the view
+
+  int send(int event, int x, int y, int state, int keysym) {
+    Fl::e_x = Fl::e_x_root = x;
+    Fl::e_y = Fl::e_y_root = y;
+    Fl::e_state = state;
+    Fl::e_keysym = keysym;
+    return view->handle(event);
+  }
+  void press(int button, int x, int y, int modifiers = 0) {
+    send(FL_PUSH, x, y, modifiers | buttonMask(button), FL_Button + button);
+  }
+  void drag(int button, int x, int y, int modifiers = 0) {
+    send(FL_DRAG, x, y, modifiers | buttonMask(button), FL_Button + button);
+  }
+  void release(int button, int x, int y, int modifiers = 0) {
+    send(FL_RELEASE, x, y, modifiers, FL_Button + button);
+  }
+  // A click as a live event loop delivers it: a frame after the press (it
+  // runs a pending pick) and one after the release.
+  void click(int button, Pixel at, int modifiers = 0) {
+    press(button, at.x, at.y, modifiers);
+    drawFrame();
+    release(button, at.x, at.y, modifiers);
+    drawFrame();
+  }
+  // A key pressed and released with the pointer in the middle of the view.
+  void typeKey(char c) {
+    static char text[2];
+    text[0] = c;
+    Fl::e_text = text;
+    Fl::e_length = 1;
+    send(FL_KEYBOARD, view->w() / 2, view->h() / 2, 0, c);
+    send(FL_KEYUP, view->w() / 2, view->h() / 2, 0, c);
+  }
+
+  // ---- frames
+
+  // Draws exactly one frame through the toolkit, swap included.
+  void drawFrame() {
+    view->redraw();
+    Fl::flush();
+  }
+
+  // Draws one frame and reads it back before the swap.
+  FramePixels drawAndRead() {
+    view->make_current();
+    view->draw();
+    FramePixels frame;
+    frame.width = std::max(view->w(), 1);
+    frame.height = std::max(view->h(), 1);
+    frame.rgb.resize(static_cast<size_t>(frame.width) * frame.height * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+    view->swap_buffers();
+    return frame;
+  }
+
+  // The matrices the last frame left in the view's context.
+  FrameMatrices frameMatrices() {
+    view->make_current();
+    FrameMatrices m;
+    glGetIntegerv(GL_VIEWPORT, m.viewport);
+    glGetDoublev(GL_PROJECTION_MATRIX, m.projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, m.modelview);
+    return m;
+  }
+
+  // ---- figure points in the view
+
+  // Where a figure point shows in the last frame.
+  ViewPoint project(const Vec3& p) {
+    double w[3] = {NAN, NAN, NAN};
+    EXPECT_TRUE(projectToWindow(frameMatrices(), p, w));
+    return {w[0], view->h() - w[1], w[2]};
+  }
+
+  // The whole pixel where a figure point shows in the last frame.
+  Pixel pixelOf(const Vec3& p) {
+    const ViewPoint v = project(p);
+    return {nearestPixel(v.x), nearestPixel(v.y)};
+  }
+
+  // The figure point at toolkit (x, y) and window depth in the last frame.
+  Vec3 unproject(double x, double y, double depth) {
+    const FrameMatrices m = frameMatrices();
+    double px = NAN, py = NAN, pz = NAN;
+    EXPECT_EQ(gluUnProject(x, view->h() - y, depth, m.modelview, m.projection, m.viewport, &px, &py, &pz),
+              GL_TRUE);
+    return Vec3(float(px), float(py), float(pz));
+  }
+
+  Segment* segment(const char* name) {
+    Segment* s = figure->findSegment(name);
+    EXPECT_NE(s, nullptr) << name;
+    return s;
+  }
+
+  // Clicks at the pixel; returns the handle it pinned, or null.
+  Handle* pinAt(Pixel at) {
+    const int before = figure->handleCount();
+    click(FL_LEFT_MOUSE, at);
+    if (figure->handleCount() != before + 1) return nullptr;
+    return figure->handles.back().handle;
+  }
+
+  // Clicks at the pixel nearest the centre of the named body.
+  Handle* pinOn(const char* name) { return pinAt(pixelOf(bodyCentre(segment(name)))); }
 
   std::unique_ptr<Scene> scene;
   std::unique_ptr<AppWindow> app;

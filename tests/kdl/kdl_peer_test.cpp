@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <kdl/tree.hpp>
 #include <memory>
@@ -8,6 +10,7 @@
 #include "bench/BenchFigure.h"
 #include "bench/kdl/KdlHumanoid.h"
 #include "humanoid/Humanoid.h"
+#include "ik_test_util.h"
 
 namespace {
 
@@ -58,8 +61,103 @@ void expectSamePositions(const std::vector<Vec3>& kdl, const std::vector<Vec3>& 
   }
 }
 
-// Segments of every kind and depth: free root, ball joints, hinges, hinge pairs.
-constexpr int kHingeDofs[] = {11, 12, 13, 18, 19, 20, 33, 34, 39, 40, 41, 42, 43, 48, 49, 50};
+// Every quaternion of the figure at a different unnormalised rotation, the
+// right upper arm at Ry(pi/2), where the Rx Ry Rz angles lock, and every
+// hinge moved by 0.2.
+void poseAwayFromTheStart(Figure& f) {
+  std::vector<double> dofs = f.dofs();
+  int n = 0;
+  for (const int d : firstDofsOf<QuatRotation>(f)) {
+    dofs[d] = 0.3 * std::sin(n + 1.0);
+    dofs[d + 1] = 0.4 * std::cos(2.0 * n);
+    dofs[d + 2] = -0.2 + 0.1 * n;
+    dofs[d + 3] = 1.5;
+    ++n;
+  }
+  const int rightUpperArm = firstDofsOf<QuatRotation>(f).back();
+  dofs[rightUpperArm] = dofs[rightUpperArm + 2] = 0;
+  dofs[rightUpperArm + 1] = dofs[rightUpperArm + 3] = std::sqrt(0.5);
+  for (int d : hingeDofs(f)) dofs[d] += 0.2;
+  f.setDofs(dofs);
+}
+
+// Quaternions stored x, y, z, w, in double.
+using Quaternion = std::array<double, 4>;
+
+Quaternion product(const Quaternion& a, const Quaternion& b) {
+  return {a[3] * b[0] + a[0] * b[3] + a[1] * b[2] - a[2] * b[1],
+          a[3] * b[1] + a[1] * b[3] + a[2] * b[0] - a[0] * b[2],
+          a[3] * b[2] + a[2] * b[3] + a[0] * b[1] - a[1] * b[0],
+          a[3] * b[3] - a[0] * b[0] - a[1] * b[1] - a[2] * b[2]};
+}
+
+// The derivatives of the quaternion of Rx(a) Ry(b) Rz(c) in a, b and c,
+// signed so that the quaternion is `near` rather than its negative.
+std::array<Quaternion, 3> eulerXyzDerivatives(const double angle[3], const Quaternion& near) {
+  Quaternion turn[3], rate[3];
+  for (int axis = 0; axis < 3; ++axis) {
+    turn[axis] = rate[axis] = Quaternion{0, 0, 0, 0};
+    turn[axis][axis] = std::sin(angle[axis] / 2), turn[axis][3] = std::cos(angle[axis] / 2);
+    rate[axis][axis] = 0.5 * std::cos(angle[axis] / 2), rate[axis][3] = -0.5 * std::sin(angle[axis] / 2);
+  }
+  const Quaternion q = product(product(turn[0], turn[1]), turn[2]);
+  const double sign = q[0] * near[0] + q[1] * near[1] + q[2] * near[2] + q[3] * near[3] < 0 ? -1.0 : 1.0;
+  std::array<Quaternion, 3> d = {product(product(rate[0], turn[1]), turn[2]),
+                                 product(product(turn[0], rate[1]), turn[2]),
+                                 product(product(turn[0], turn[1]), rate[2])};
+  for (Quaternion& v : d) {
+    for (double& x : v) x *= sign;
+  }
+  return d;
+}
+
+// Float gradients summed over 42 handles: a few 1e-6 from KDL's doubles.
+double gradientTolerance(double v) { return 2e-5 * std::max(1.0, std::abs(v)); }
+
+// Translation and hinge DOFs: each is a KDL joint of its own.
+void expectSameOnSharedJoints(const Figure& f, const std::vector<float>& g, const KdlHumanoid& kdl,
+                              const std::vector<double>& expected) {
+  std::vector<int> shared = hingeDofs(f);
+  for (int d : {0, 1, 2}) shared.push_back(d);
+  for (int d : shared) {
+    const double e = expected[kdl.jointOfDof(d)];
+    EXPECT_NEAR(g[d], e, gradientTolerance(e)) << "DOF " << d;
+  }
+}
+
+// A ball joint's three KDL angles, through the chain rule: the gradient in
+// an angle is the quaternion gradient times the quaternion's derivative in
+// that angle.
+void expectSameOnBallJoints(const Figure& f, const std::vector<float>& g, const KdlHumanoid& kdl,
+                            const std::vector<double>& expected) {
+  const std::vector<double> dofs = f.dofs(), angles = kdl.jointPositions();
+  for (int first : firstDofsOf<QuatRotation>(f)) {
+    const std::vector<int> joints = kdl.jointsOfBall(first);
+    ASSERT_EQ(joints.size(), 3u) << "DOF " << first;
+    const double angle[3] = {angles[joints[0]], angles[joints[1]], angles[joints[2]]};
+    const Quaternion q = {dofs[first], dofs[first + 1], dofs[first + 2], dofs[first + 3]};
+    const std::array<Quaternion, 3> dq = eulerXyzDerivatives(angle, q);
+    for (int axis = 0; axis < 3; ++axis) {
+      double chained = 0.0;
+      for (int k = 0; k < 4; ++k) chained += double(g[first + k]) * dq[axis][k];
+      const double e = expected[joints[axis]];
+      EXPECT_NEAR(chained, e, gradientTolerance(e)) << "ball joint at DOF " << first << ", axis " << axis;
+    }
+  }
+}
+
+// The figure's own gradient against KDL's J^T e for the same handles, targets
+// and weights: 3 for handle 0, the dragged one, 1 for the others.
+void expectFigureGradientIsKdls(Rig& rig) {
+  const std::vector<Vec3> targets = rig.nearbyTargets();
+  for (size_t i = 0; i < targets.size(); ++i) rig.handles[i]->targetPos = targets[i];
+  KdlHumanoid kdl(*rig.figure, rig.points, targets);
+  std::vector<double> expected;
+  kdl.iteration(expected);
+  const std::vector<float> g = evaluateGradient(*rig.figure, rig.handles[0].get());
+  expectSameOnSharedJoints(*rig.figure, g, kdl, expected);
+  expectSameOnBallJoints(*rig.figure, g, kdl, expected);
+}
 
 }  // namespace
 
@@ -81,7 +179,7 @@ TEST(KdlPeer, TreeHasTheFigureJoints) {
   // Translation and hinge DOFs have a joint each, quaternion components none.
   for (int d = 0; d < 3; ++d) EXPECT_GE(kdl.jointOfDof(d), 0);
   for (int d = 3; d < 7; ++d) EXPECT_EQ(kdl.jointOfDof(d), -1);
-  for (int d : kHingeDofs) EXPECT_GE(kdl.jointOfDof(d), 0) << "DOF " << d;
+  for (int d : hingeDofs(*rig.figure)) EXPECT_GE(kdl.jointOfDof(d), 0) << "DOF " << d;
 }
 
 TEST(KdlPeer, InitialPoseMatchesFigure) {
@@ -118,23 +216,23 @@ TEST(KdlPeer, ChangedHingesAndTranslationMatchFigure) {
 
 TEST(KdlPeer, BallJointsInAnyPoseMatchFigure) {
   Rig rig;
-  std::vector<double> dofs = rig.figure->dofs();
-  // Every quaternion of the figure, at a different unnormalised rotation.
-  const int quats[] = {3, 7, 14, 21, 25, 29, 35, 44};
-  for (int n = 0; n < 8; ++n) {
-    const int d = quats[n];
-    dofs[d] = 0.3 * std::sin(n + 1.0);
-    dofs[d + 1] = 0.4 * std::cos(2.0 * n);
-    dofs[d + 2] = -0.2 + 0.1 * n;
-    dofs[d + 3] = 1.5;
-  }
-  // The right upper arm at Ry(pi/2), where Rx Ry Rz angles lock.
-  dofs[45] = std::sqrt(0.5), dofs[44] = dofs[46] = 0, dofs[47] = std::sqrt(0.5);
-  for (int d : kHingeDofs) dofs[d] += 0.2;
-  rig.figure->setDofs(dofs);
-
+  poseAwayFromTheStart(*rig.figure);
   KdlHumanoid kdl(*rig.figure, rig.points, rig.figurePositions());
   expectSamePositions(kdl.positions(), rig.figurePositions(), rig.points);
+}
+
+TEST(KdlPeer, FigureGradientIsKdlsJacobianTransposeError) {
+  {
+    SCOPED_TRACE("initial pose");
+    Rig rig;
+    expectFigureGradientIsKdls(rig);
+  }
+  {
+    SCOPED_TRACE("away from the start");
+    Rig rig;
+    poseAwayFromTheStart(*rig.figure);
+    expectFigureGradientIsKdls(rig);
+  }
 }
 
 TEST(KdlPeer, GradientMatchesCentralDifference) {
@@ -152,16 +250,12 @@ TEST(KdlPeer, GradientMatchesCentralDifference) {
   kdl.iteration(g);
   ASSERT_EQ(static_cast<int>(g.size()), kdl.jointCount());
 
-  const double h = 1e-5;
+  const auto objectiveAt = [&kdl](const std::vector<double>& joints) {
+    kdl.setJointPositions(joints);
+    return kdl.objective();
+  };
   for (size_t i = 0; i < q.size(); ++i) {
-    std::vector<double> moved = q;
-    moved[i] = q[i] + h;
-    kdl.setJointPositions(moved);
-    const double up = kdl.objective();
-    moved[i] = q[i] - h;
-    kdl.setJointPositions(moved);
-    const double down = kdl.objective();
-    const double fd = (up - down) / (2 * h);
+    const double fd = centralDifference(objectiveAt, q, i, 1e-5);
     EXPECT_NEAR(g[i], fd, 1e-5 * std::max(1.0, std::abs(fd))) << "joint " << i;
   }
 }
@@ -186,16 +280,12 @@ TEST(KdlPeer, GradientMatchesFigureOnSharedCoordinates) {
     return sum;
   };
   const std::vector<double> start = rig.figure->dofs();
-  const double h = 1e-3;  // the figure computes in float
-  std::vector<int> shared = {0, 1, 2};
-  shared.insert(shared.end(), std::begin(kHingeDofs), std::end(kHingeDofs));
+  std::vector<int> shared = hingeDofs(*rig.figure);
+  for (int d : {0, 1, 2}) shared.push_back(d);
   for (int d : shared) {
-    std::vector<double> moved = start;
-    moved[d] = start[d] + h;
-    const double up = figureObjective(moved);
-    moved[d] = start[d] - h;
-    const double down = figureObjective(moved);
-    EXPECT_NEAR(g[kdl.jointOfDof(d)], (up - down) / (2 * h), 1e-3) << "DOF " << d;
+    // A step of 1e-3: the figure computes in float.
+    EXPECT_NEAR(g[kdl.jointOfDof(d)], centralDifference(figureObjective, start, d, 1e-3), 1e-3)
+        << "DOF " << d;
   }
 }
 
@@ -210,7 +300,15 @@ TEST(KdlPeer, BenchHandlesMatchBenchFigure) {
       EXPECT_NEAR(x[i].y, bench.handles[i]->worldPos.y, 1e-5);
       EXPECT_NEAR(x[i].z, bench.handles[i]->worldPos.z, 1e-5);
     }
-    // Only the dragged handle is off target.
+    // Only the dragged handle is off target, so it alone pulls.
+    for (int i = 0; i < n; ++i) {
+      const float off = length(x[i] - bench.handles[i]->targetPos);
+      if (i == 0) {
+        EXPECT_GT(off, 1.0f);
+      } else {
+        EXPECT_LT(off, 1e-5f) << "handle " << i;
+      }
+    }
     std::vector<double> g;
     kdl.iteration(g);
     double norm = 0.0;
