@@ -1,0 +1,149 @@
+// The editing history in the real window: which gestures make a step, what
+// an undo gives back, and the rules of the command keys (once per press,
+// nothing while a button is held).
+#include <FL/Fl.H>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "window_fixture.h"
+
+namespace {
+
+class History : public WindowFixture {
+ protected:
+  // A command key's press, with Ctrl and more held; no release.
+  void pressCommand(int key, int modifiers = FL_CTRL) {
+    send(FL_KEYBOARD, view->w() / 2, view->h() / 2, modifiers, key);
+  }
+  void releaseCommand(int key, int modifiers = FL_CTRL) {
+    send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key);
+  }
+  void command(int key, int modifiers = FL_CTRL) {
+    pressCommand(key, modifiers);
+    releaseCommand(key, modifiers);
+    drawFrame();
+  }
+
+  // Drags the handle a few pixels up and to the right, as one gesture.
+  void dragHandle(Handle* h) {
+    const Pixel at = pixelOf(h->worldPos);
+    press(FL_LEFT_MOUSE, at.x, at.y);
+    for (int i = 1; i <= 4; ++i) {
+      drag(FL_LEFT_MOUSE, at.x + 3 * i, at.y - 4 * i);
+      drawFrame();
+    }
+    release(FL_LEFT_MOUSE, at.x + 12, at.y - 16);
+    drawFrame();
+  }
+
+  size_t steps() const { return scene->history.undoCount(); }
+};
+
+bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+}  // namespace
+
+TEST_F(History, AHeldKeyUndoesOneStep) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  ASSERT_NE(pinOn("h_thigh_left"), nullptr);
+  // The toolkit repeats the press of a held key, with no release between.
+  for (int i = 0; i < 3; ++i) pressCommand('z');
+  EXPECT_EQ(figure->handleCount(), 1);
+  releaseCommand('z');
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 0);
+}
+
+TEST_F(History, KeysDoNothingWhileAButtonIsHeld) {
+  Handle* h = pinOn("h_forearm_left");
+  ASSERT_NE(h, nullptr);
+  typeKey('3');
+  const Pixel at = pixelOf(h->worldPos);
+  press(FL_LEFT_MOUSE, at.x, at.y);
+  drag(FL_LEFT_MOUSE, at.x + 10, at.y - 10);
+  const std::vector<double> dragged = figure->dofs();
+  for (int key : {'z', 'y', 'r', 'c', 'v'}) command(key, FL_CTRL | FL_BUTTON1);
+  command(FL_F + 1, FL_BUTTON1);
+  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_TRUE(sameBits(figure->dofs(), dragged));
+  EXPECT_FALSE(view->helpShown());
+  // The drag goes on with the same handle.
+  drag(FL_LEFT_MOUSE, at.x + 20, at.y - 20);
+  EXPECT_EQ(view->grabbedHandle, figure->handles.front().handle);
+  release(FL_LEFT_MOUSE, at.x + 20, at.y - 20);
+  EXPECT_EQ(steps(), 2u);
+}
+
+TEST_F(History, APressOnAHandleWithoutADragIsNoStep) {
+  Handle* h = pinOn("h_head");
+  ASSERT_NE(h, nullptr);
+  const Pixel at = pixelOf(h->worldPos);
+  click(FL_LEFT_MOUSE, at);
+  click(FL_LEFT_MOUSE, Pixel{5, 5});  // the background
+  EXPECT_EQ(steps(), 1u);
+}
+
+TEST_F(History, UndoGivesBackThePoseAndHandlesBitForBit) {
+  Handle* arm = pinOn("h_forearm_left");
+  ASSERT_NE(pinOn("h_thigh_right"), nullptr);
+  typeKey('3');
+  const std::vector<double> before = figure->dofs();
+  const Vec3 target = arm->targetPos;
+  dragHandle(arm);
+  ASSERT_FALSE(sameBits(figure->dofs(), before));
+  const std::vector<double> after = figure->dofs();
+
+  command('z');
+  EXPECT_TRUE(sameBits(figure->dofs(), before));
+  ASSERT_EQ(figure->handleCount(), 2);
+  Handle* restored = figure->handles.front().handle;
+  EXPECT_EQ(figure->handles.front().segment, segment("h_forearm_left"));
+  EXPECT_EQ(0, std::memcmp(&restored->targetPos, &target, sizeof(Vec3)));
+  command('y');
+  EXPECT_TRUE(sameBits(figure->dofs(), after));
+  command('z', FL_CTRL);
+  command('z', FL_CTRL | FL_SHIFT);  // redo too
+  EXPECT_TRUE(sameBits(figure->dofs(), after));
+}
+
+TEST_F(History, ARemovalWithItsRelaxingIsOneStep) {
+  Handle* arm = pinOn("h_forearm_left");
+  Handle* leg = pinOn("h_thigh_right");
+  ASSERT_TRUE(arm && leg);
+  typeKey('3');
+  dragHandle(arm);
+  const std::vector<double> dragged = figure->dofs();
+  click(FL_RIGHT_MOUSE, pixelOf(arm->worldPos));
+  ASSERT_EQ(figure->handleCount(), 1);
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 2);
+  EXPECT_TRUE(sameBits(figure->dofs(), dragged));
+}
+
+TEST_F(History, ResetGoesBackToTheBuiltPoseAndCanBeUndone) {
+  const std::vector<double> built = figure->dofs();
+  Handle* arm = pinOn("h_forearm_left");
+  ASSERT_NE(arm, nullptr);
+  typeKey('3');
+  dragHandle(arm);
+  const std::vector<double> dragged = figure->dofs();
+  command('r');
+  EXPECT_EQ(figure->handleCount(), 0);
+  EXPECT_TRUE(sameBits(figure->dofs(), built));
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_TRUE(sameBits(figure->dofs(), dragged));
+}
+
+TEST_F(History, F1ShowsTheControlsAndEscapeClosesThem) {
+  command(FL_F + 1, 0);
+  EXPECT_TRUE(view->helpShown());
+  EXPECT_EQ(app->window->w(), 694);
+  EXPECT_EQ(view->w(), 690);
+  command(FL_Escape, 0);
+  EXPECT_FALSE(view->helpShown());
+}
