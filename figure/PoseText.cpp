@@ -91,6 +91,8 @@ class Reader {
       return fail("the text is " + std::to_string(text.size()) + " bytes, more than the " +
                   std::to_string(kSizeLimit) + " a pose may have");
     }
+    // Some programs end what they put on the clipboard with a NUL.
+    while (!text.empty() && text.back() == '\0') text.remove_suffix(1);
     size_t start = 0;
     while (start <= text.size() && reading.error.empty()) {
       const size_t end = std::min(text.find('\n', start), text.size());

@@ -134,6 +134,7 @@ TEST_F(PoseText, SegmentsInAnyOrderWithCommentsBlankLinesAndCarriageReturns) {
   std::string text = "# a pose kept for later\r\n\r\n" + lines[0] + "\r\n";
   for (size_t i = 21; i >= 1; --i) text += "  " + lines[i] + "\t\r\n# between\n\n";
   text += lines[22] + "\n" + lines[23];  // no line end at the very end
+  text += std::string(2, '\0');            // as some programs end the clipboard's text
   const pose_text::Reading reading = pose_text::read(*f, text);
   ASSERT_EQ(reading.error, "");
   expectSameParams(*f, reading.pose.params, heldParams(*f));
