@@ -21,4 +21,6 @@ AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
 void AppWindow::show() {
   window->show();
   view->show();
+  // The view takes the keys from the start, with their releases.
+  view->take_focus();
 }

@@ -97,6 +97,16 @@ void GLView::draw() {
   ++frames;
 
   if (mode == PickPending) runPendingPick();
+  runDeferredCommand();
+}
+
+void GLView::runDeferredCommand() {
+  if (!deferredCommand) return;
+  void (GLView::*command)() = deferredCommand;
+  deferredCommand = nullptr;
+  (this->*command)();
+  // A redraw asked for inside draw() is cleared when the frame ends.
+  Fl::add_timeout(0.0, redrawLater, this);
 }
 
 void GLView::runPendingPick() {
@@ -272,7 +282,8 @@ void GLView::hideHelp() {
 // ---- keys that act once per press
 
 bool GLView::buttonHeld(int state) const {
-  return (state & (FL_BUTTON1 | FL_BUTTON2 | FL_BUTTON3)) || mode != Idle;
+  if (state & (FL_BUTTON1 | FL_BUTTON2 | FL_BUTTON3)) return true;
+  return mode == CameraMove || mode == HandleDrag || (mode == PickPending && !releasedBeforePick);
 }
 
 void GLView::pressCommandKey(int key, int state) {
@@ -286,10 +297,14 @@ void GLView::pressCommandKey(int key, int state) {
   if (ctrl && key == 'r') command = &GLView::reset;
   if (ctrl && key == 'c') command = &GLView::copy;
   if (ctrl && key == 'v') command = shift ? &GLView::pasteMirrored : &GLView::paste;
-  if (!command || key == heldCommand) return;
-  heldCommand = key;
-  // Nothing while a drag, a camera move or a pick is under way.
+  if (!command || !commandKeys.fresh(key)) return;
+  // Nothing while a drag, a camera move or a press is under way; after a
+  // click whose pick waits for the next frame, once the pick has run.
   if (buttonHeld(state)) return;
+  if (mode == PickPending) {
+    deferredCommand = command;
+    return;
+  }
   (this->*command)();
 }
 
@@ -299,17 +314,13 @@ int GLView::handle(int event) {
   const int state = Fl::event_state();
   const int key = Fl::event_key();
 
-  // A command key's release reaches only the focus widget; any other event
-  // may tell that the key went up.
-  if (heldCommand && event != FL_KEYBOARD && event != FL_SHORTCUT && !Fl::get_key(heldCommand)) heldCommand = 0;
+  // Key releases reach only the focus widget; without the focus, any other
+  // event may tell that a command key went up.
+  if (Fl::focus() != this && event != FL_KEYBOARD && event != FL_SHORTCUT) commandKeys.forgetIfUp();
 
   switch (event) {
-    case FL_ENTER:
-      // With the focus, keys come with their releases, and each command key
-      // acts once per press.
-      if (Fl::focus() != this) take_focus();
-      break;
     case FL_PUSH:
+      // With the focus, keys come with their releases.
       if (Fl::focus() != this) take_focus();
       if (state & FL_SHIFT) {
         mode = CameraMove;
@@ -356,17 +367,14 @@ int GLView::handle(int event) {
       pressCommandKey(key, state);
       break;
     case FL_KEYUP:
-      // A held key's repeats may come as releases and presses; the key is
-      // still down at such a release.
-      if (key == heldCommand && !Fl::get_key(key)) heldCommand = 0;
+      commandKeys.released(key);
       break;
     case FL_PASTE:
       receivePaste(std::string_view(Fl::event_text() ? Fl::event_text() : "", std::max(Fl::event_length(), 0)));
       break;
     case FL_FOCUS:
-    case FL_UNFOCUS:
       // A release seen by another window must not swallow the next press.
-      heldCommand = 0;
+      commandKeys.forgetIfUp();
       break;
     default:
       break;

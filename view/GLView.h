@@ -8,6 +8,7 @@
 
 #include "figure/Handle.h"
 #include "view/HelpWindow.h"
+#include "view/KeyPresses.h"
 #include "view/OrbitCamera.h"
 
 struct Scene;
@@ -50,6 +51,7 @@ class GLView : public Fl_Gl_Window {
   void setUpContext();
   void drawAxes();
   void runPendingPick();
+  void runDeferredCommand();
   void pressHandle(int x, int y, bool left);
   void applyKey(int key);
   void pressCommandKey(int key, int state);
@@ -62,9 +64,9 @@ class GLView : public Fl_Gl_Window {
   bool releasedBeforePick = false;  // the button went up before the pick ran
   // The view creates handle records and frees them once removed.
   std::vector<std::unique_ptr<Handle>> ownedHandles;
-  // The command key whose press was taken: the toolkit repeats a held key's
-  // press, and a command acts once per press.
-  int heldCommand = 0;
+  KeyPresses commandKeys;
+  // A command asked for while a click's pick waits for its frame runs after it.
+  void (GLView::*deferredCommand)() = nullptr;
   std::unique_ptr<HelpWindow> help;
   // What the clipboard's text is for when it arrives: nothing asked for, a
   // plain paste or a mirrored one.

@@ -50,12 +50,32 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
 TEST_F(History, AHeldKeyUndoesOneStep) {
   ASSERT_NE(pinOn("h_head"), nullptr);
   ASSERT_NE(pinOn("h_thigh_left"), nullptr);
-  // The toolkit repeats the press of a held key, with no release between.
-  for (int i = 0; i < 3; ++i) pressCommand('z');
-  EXPECT_EQ(figure->handleCount(), 1);
+  ASSERT_NE(pinOn("h_thigh_right"), nullptr);
+  // The toolkit repeats the press of a held key with no release between,
+  pressCommand('z');
+  pressCommand('z');
+  // or as a release and a press at the same moment.
   releaseCommand('z');
+  fl_event_time -= 10;
+  pressCommand('z');
+  EXPECT_EQ(figure->handleCount(), 2);
+  releaseCommand('z');
+  // Let go and pressed again: a new press, however soon.
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 1);
   command('z');
   EXPECT_EQ(figure->handleCount(), 0);
+}
+
+TEST_F(History, AKeyRightAfterAClickWaitsForItsPick) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  // The click's pick runs in the next frame; the undo comes after it.
+  const Pixel at = pixelOf(bodyCentre(segment("h_thigh_left")));
+  press(FL_LEFT_MOUSE, at.x, at.y);
+  release(FL_LEFT_MOUSE, at.x, at.y);
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_EQ(figure->handles.front().segment, segment("h_head"));
 }
 
 TEST_F(History, KeysDoNothingWhileAButtonIsHeld) {
@@ -69,6 +89,7 @@ TEST_F(History, KeysDoNothingWhileAButtonIsHeld) {
   for (int key : {'z', 'y', 'r', 'c', 'v'}) command(key, FL_CTRL | FL_BUTTON1);
   command(FL_F + 1, FL_BUTTON1);
   EXPECT_EQ(figure->handleCount(), 1);
+
   EXPECT_TRUE(sameBits(figure->dofs(), dragged));
   EXPECT_FALSE(view->helpShown());
   // The drag goes on with the same handle.
@@ -76,6 +97,16 @@ TEST_F(History, KeysDoNothingWhileAButtonIsHeld) {
   EXPECT_EQ(view->grabbedHandle, figure->handles.front().handle);
   release(FL_LEFT_MOUSE, at.x + 20, at.y - 20);
   EXPECT_EQ(steps(), 2u);
+}
+
+TEST_F(History, AButtonThatStartsNothingStillHoldsTheKeysBack) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  press(FL_MIDDLE_MOUSE, 5, 5);
+  command('z', FL_CTRL | FL_BUTTON2);
+  EXPECT_EQ(figure->handleCount(), 1);
+  release(FL_MIDDLE_MOUSE, 5, 5);
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 0);
 }
 
 TEST_F(History, APressOnAHandleWithoutADragIsNoStep) {

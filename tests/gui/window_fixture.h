@@ -24,6 +24,7 @@
 
 // Last: Xlib defines macros such as None and Bool.
 #include <X11/Xlib.h>
+#include <FL/x.H>
 
 // ---------------------------------------------------------------- figure
 
@@ -150,6 +151,7 @@ class WindowFixture : public ::testing::Test {
   // ---- events, as the toolkit fills in its state for the view
 
   int send(int event, int x, int y, int state, int keysym) {
+    fl_event_time += 10;  // events a person makes come some milliseconds apart
     Fl::e_x = Fl::e_x_root = x;
     Fl::e_y = Fl::e_y_root = y;
     Fl::e_state = state;
