@@ -66,6 +66,7 @@ std::vector<std::string_view> tokens(std::string_view line) {
 }
 
 // The whole token as a finite number within the limit; false otherwise.
+// A float too small to hold is rounded, to zero or below the normal range.
 template <typename T>
 bool parseNumber(std::string_view token, T& value) {
   if (!token.empty() && token[0] == '+') {
@@ -73,8 +74,14 @@ bool parseNumber(std::string_view token, T& value) {
     if (!token.empty() && token[0] == '-') return false;
   }
   const char* end = token.data() + token.size();
-  const auto [ptr, ec] = std::from_chars(token.data(), end, value);
-  return ec == std::errc() && ptr == end && std::isfinite(value) && std::fabs(value) <= kValueLimit;
+  std::from_chars_result read = std::from_chars(token.data(), end, value);
+  if (read.ec == std::errc::result_out_of_range && read.ptr == end) {
+    double wide = 0.0;
+    read = std::from_chars(token.data(), end, wide);
+    if (read.ec != std::errc() || std::fabs(wide) > 1.0) return false;
+    value = static_cast<T>(wide);
+  }
+  return read.ec == std::errc() && read.ptr == end && std::isfinite(value) && std::fabs(value) <= kValueLimit;
 }
 
 // Reads the lines of a pose in order, keeping the first error.
@@ -123,11 +130,12 @@ class Reader {
     if (words.size() < 2 || words[0] != "mannequin" || words[1] != "pose") {
       return failHere("not a mannequin pose: it begins with " + quoted(words[0]));
     }
-    if (words.size() != 3 || words[2] != std::to_string(kVersion)) {
+    if (words.size() < 3 || words[2] != std::to_string(kVersion)) {
       const std::string version = words.size() > 2 ? quoted(words[2]) : "no version";
       return failHere("unknown version " + version + " of the pose format (this program reads " +
                       std::to_string(kVersion) + ")");
     }
+    if (words.size() > 3) return failHere("unexpected " + quoted(words[3]) + " after the version");
     headerSeen = true;
   }
 
@@ -166,6 +174,9 @@ class Reader {
     if (words.size() != 8) {
       return failHere("a handle line is: handle SEGMENT and six numbers (local point, target), not " +
                       std::to_string(words.size() - 1) + " words");
+    }
+    if (reading.pose.pins.size() == kHandleLimit) {
+      return failHere("more than " + std::to_string(kHandleLimit) + " handles");
     }
     const auto it = byName.find(std::string(words[1]));
     if (it == byName.end()) return failHere("handle on unknown segment " + quoted(words[1]));
@@ -221,5 +232,16 @@ std::string write(const Figure& figure) {
 }
 
 Reading read(const Figure& figure, std::string_view text) { return Reader(figure).run(text); }
+
+Pasting paste(Figure& figure, std::string_view text, bool mirrored) {
+  Reading reading = read(figure, text);
+  if (reading.error.empty() && mirrored) {
+    MirrorResult mirror = mirrorPose(figure, reading.pose);
+    reading.pose = std::move(mirror.pose);
+    reading.error = std::move(mirror.error);
+  }
+  if (!reading.error.empty()) return {reading.error, {}};
+  return {"", applyPose(figure, reading.pose)};
+}
 
 }  // namespace pose_text

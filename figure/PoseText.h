@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "figure/Pose.h"
 
@@ -31,6 +32,8 @@ constexpr std::size_t kSizeLimit = 65536;
 constexpr double kValueLimit = 1e6;
 // A quaternion shorter than this has no direction to normalise to.
 constexpr double kShortestQuaternion = 1e-6;
+// At most this many handle lines.
+constexpr std::size_t kHandleLimit = 1000;
 
 std::string write(const Figure& figure);
 
@@ -41,5 +44,14 @@ struct Reading {
   std::string error;
 };
 Reading read(const Figure& figure, std::string_view text);
+
+// Pastes the text's pose, mirrored when asked, all or nothing: when anything
+// is wrong, error says what and the figure is untouched; otherwise the pose
+// is applied and its new handle records are returned, the caller's to own.
+struct Pasting {
+  std::string error;
+  std::vector<std::unique_ptr<Handle>> records;
+};
+Pasting paste(Figure& figure, std::string_view text, bool mirrored);
 
 }  // namespace pose_text

@@ -246,6 +246,20 @@ TEST_F(History, ANewStepAfterAnUndoDropsTheRedoBranch) {
   EXPECT_TRUE(*history.undo() == states[1]);
 }
 
+TEST_F(History, KeepsNoMoreBytesThanItsByteBound) {
+  for (int i = 0; i < 3; ++i) r.addHandle();
+  const std::size_t oneState = saveState(r.figure()).bytes();
+  // Room for three states of this size, not four.
+  PoseHistory history(saveState(r.figure()), 1000, 3 * oneState + oneState / 2);
+  for (int step = 0; step < 6; ++step) {
+    aimEveryHandle(r);  // the same handles: every state the same size
+    r.figure().solve(r.anyHandle());
+    ASSERT_TRUE(history.record(saveState(r.figure())));
+  }
+  EXPECT_EQ(history.undoCount(), 2u);
+  EXPECT_EQ(history.bytes(), 3 * oneState);
+}
+
 TEST_F(History, KeepsTheNewestStepsUpToItsBound) {
   PoseHistory history(saveState(r.figure()), 4);
   const std::vector<FigureState> states = stepThrough(history, 7);

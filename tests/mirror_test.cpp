@@ -9,7 +9,9 @@
 #include <random>
 #include <string>
 
+#include "figure/FigureState.h"
 #include "figure/ParamKinds.h"
+#include "figure/PoseText.h"
 #include "figure/Pose.h"
 #include "ik_test_util.h"
 
@@ -225,6 +227,11 @@ TEST(Mirror, PartnersWithDifferentJointsCannotBeMirrored) {
   Figure f(std::move(root));
   const MirrorResult mirror = mirrorPose(f, currentPose(f));
   EXPECT_NE(mirror.error.find("arm_left"), std::string::npos) << mirror.error;
+  // Pasted mirrored, the pose is refused as a whole.
+  const FigureState before = saveState(f);
+  const pose_text::Pasting pasting = pose_text::paste(f, pose_text::write(f), true);
+  EXPECT_EQ(pasting.error, mirror.error);
+  EXPECT_TRUE(saveState(f) == before);
 }
 
 TEST(Mirror, ReflectionConjugatesEveryKindOfJoint) {

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "figure/FigureState.h"
 #include "figure/ParamKinds.h"
 #include "figure/PoseText.h"
 #include "ik/Solver.h"
@@ -144,12 +145,13 @@ TEST_F(PoseText, SegmentsInAnyOrderWithCommentsBlankLinesAndCarriageReturns) {
 
 TEST_F(PoseText, AHandleLineGivesItsLocalPointAndTarget) {
   std::string text = pose_text::write(*f);
-  text = text.substr(0, text.find("handle")) + "handle h_head 0 0.1 -0 +2.5 1e-3 -7\n";
+  text = text.substr(0, text.find("handle")) + "handle h_head 1e-50 0.1 -0 +2.5 1e-3 -7\n";
   const pose_text::Reading reading = pose_text::read(*f, text);
   ASSERT_EQ(reading.error, "");
   ASSERT_EQ(reading.pose.pins.size(), 1u);
   const Pose::Pin& pin = reading.pose.pins[0];
   EXPECT_EQ(pin.segment, f->findSegment("h_head"));
+  EXPECT_EQ(pin.localPos.x, 0.0f);  // too small for a float: rounded
   EXPECT_EQ(pin.localPos.y, 0.1f);
   EXPECT_TRUE(std::signbit(pin.localPos.z));
   EXPECT_EQ(pin.targetPos.x, 2.5f);
@@ -178,6 +180,8 @@ const BadText kBadTexts[] = {
     {"NextVersion", [](const std::string& t) { return replaced(t, "pose 1", "pose 2"); },
      "line 1: unknown version \"2\""},
     {"NoVersion", [](const std::string& t) { return replaced(t, "pose 1", "pose"); }, "line 1: unknown version"},
+    {"MoreAfterTheVersion", [](const std::string& t) { return replaced(t, "pose 1", "pose 1 beta"); },
+     "line 1: unexpected \"beta\" after the version"},
     {"UnknownSegment", [](const std::string& t) { return replaced(t, "h_head", "h_tail"); },
      "unknown segment \"h_tail\""},
     {"RepeatedSegment", [](const std::string& t) { return t + "h_shin_left 0.3\n"; },
@@ -212,6 +216,13 @@ const BadText kBadTexts[] = {
      "\"1e39\" is not a finite number"},
     {"ControlBytesQuoted", [](const std::string& t) { return replaced(t, "h_head", std::string("h\x1b[2J\0x", 7)); },
      "unknown segment \"h\\x1b[2J\\x00x\""},
+    {"TooManyHandles",
+     [](const std::string& t) {
+       std::string text = t;
+       for (int i = 0; i <= 1000; ++i) text += "handle h_head 0 0 0 0 0 0\n";
+       return text;
+     },
+     "line 1023: more than 1000 handles"},
     {"OverTheSizeLimit", [](const std::string& t) { return t + std::string(65536, '#'); },
      "more than the 65536 a pose may have"},
 };
@@ -227,6 +238,14 @@ TEST_P(Refusal, NamesWhatIsWrongAndWhere) {
   const pose_text::Reading reading = pose_text::read(*f, bad);
   EXPECT_NE(reading.error.find(GetParam().expected), std::string::npos) << reading.error;
   EXPECT_EQ(reading.error.find('\n'), std::string::npos) << "one line";
+  // A paste of it, plain or mirrored, leaves the figure as it was.
+  const FigureState before = saveState(*f);
+  for (bool mirrored : {false, true}) {
+    const pose_text::Pasting pasting = pose_text::paste(*f, bad, mirrored);
+    EXPECT_EQ(pasting.error, reading.error);
+    EXPECT_TRUE(pasting.records.empty());
+    EXPECT_TRUE(saveState(*f) == before);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(PoseText, Refusal, testing::ValuesIn(kBadTexts),

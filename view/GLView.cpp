@@ -250,19 +250,13 @@ void GLView::receivePaste(std::string_view text) {
     std::cout << what << ": not done: a mouse button is held" << std::endl;
     return;
   }
-  Figure& figure = *scene->figure;
-  pose_text::Reading reading = pose_text::read(figure, text);
-  if (reading.error.empty() && request == PasteRequest::Mirrored) {
-    MirrorResult mirror = mirrorPose(figure, reading.pose);
-    reading.pose = std::move(mirror.pose);
-    reading.error = std::move(mirror.error);
-  }
-  if (!reading.error.empty()) {
-    std::cout << what << ": " << reading.error << std::endl;
+  recordStep();
+  pose_text::Pasting pasting = pose_text::paste(*scene->figure, text, request == PasteRequest::Mirrored);
+  if (!pasting.error.empty()) {
+    std::cout << what << ": " << pasting.error << std::endl;
     return;
   }
-  recordStep();
-  ownedHandles = applyPose(figure, reading.pose);
+  ownedHandles = std::move(pasting.records);
   grabbedHandle = nullptr;
   recordStep();
 }
@@ -368,6 +362,11 @@ int GLView::handle(int event) {
       break;
     case FL_KEYUP:
       commandKeys.released(key);
+      break;
+    case FL_DND_ENTER:
+    case FL_DND_RELEASE:
+      // Text dropped on the view is not a paste that a key asked for.
+      pasteRequest = PasteRequest::None;
       break;
     case FL_PASTE:
       receivePaste(std::string_view(Fl::event_text() ? Fl::event_text() : "", std::max(Fl::event_length(), 0)));

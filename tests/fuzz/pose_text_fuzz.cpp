@@ -53,21 +53,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Figure& figure = *session.figure;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-  pose_text::Reading reading = pose_text::read(figure, text);
-  if (!reading.error.empty()) {
-    check(reading.error.find('\n') == std::string::npos);
+  // Odd sizes paste mirrored, as the other key does.
+  pose_text::Pasting pasting = pose_text::paste(figure, text, size % 2);
+  if (!pasting.error.empty()) {
+    check(pasting.error.find('\n') == std::string::npos);
+    check(pasting.records.empty());
     check(saveState(figure) == session.start);
     return 0;
   }
-  // Odd sizes paste mirrored, as the other key does.
-  if (size % 2) {
-    MirrorResult mirror = mirrorPose(figure, reading.pose);
-    check(mirror.error.empty());
-    reading.pose = std::move(mirror.pose);
-  }
-  const std::vector<std::unique_ptr<Handle>> pasted = applyPose(figure, reading.pose);
   check(positionsFinite(figure));
-  check(figure.handleCount() == static_cast<int>(reading.pose.pins.size()));
+  check(figure.handleCount() == static_cast<int>(pasting.records.size()));
   check(pose_text::read(figure, pose_text::write(figure)).error.empty());
 
   session.records = restoreState(figure, session.start);
