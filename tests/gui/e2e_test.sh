@@ -28,8 +28,8 @@ finish() {
 }
 trap finish EXIT
 
-# xdo, shot, pixels, classes, magenta_changes, trace_lines, find_window,
-# find_view, close_window, stop_program.
+# xdo, shot, pixels, classes, magenta_changes, body_point, settle,
+# trace_lines, find_window, find_view, close_window, stop_program.
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 xdo_timeout=5
 
@@ -49,39 +49,6 @@ count_near() {
     { i = NR - 1; px = i % w; py = int(i / w)
       if (px >= x - r && px <= x + r && py >= y - r && py <= y + r && '"$class"'($1, $2, $3)) n++ }
     END { print n + 0 }'
-}
-
-# "x y" of the magenta pixel nearest the figure's middle whose whole
-# neighbourhood is magenta too, so that a click there surely hits the body.
-body_point() {
-  pixels "$1" | awk -v w="$W" "$classes"'
-    { i = NR - 1; if (magenta($1, $2, $3)) { m[i] = 1; n++; sx += i % w; sy += int(i / w) } }
-    END {
-      if (!n) { print "-1 -1"; exit }
-      cx = sx / n; cy = sy / n; best = -1
-      for (i in m) {
-        x = i % w; y = int(i / w); d = (x - cx) ^ 2 + (y - cy) ^ 2
-        if (best >= 0 && d >= best) continue
-        inside = 1
-        for (dy = -3; dy <= 3 && inside; dy++)
-          for (dx = -3; dx <= 3; dx++) if (!((i + dy * w + dx) in m)) { inside = 0; break }
-        if (inside) { best = d; bx = x; by = y }
-      }
-      if (best < 0) print "-1 -1"; else print bx, by
-    }'
-}
-
-# Screenshots until two in a row agree: the program has drawn what it was sent.
-settle() {
-  local name=$1 previous="" current
-  for _ in $(seq 40); do
-    sleep 0.05
-    shot "$name"
-    current=$(pixels "$work/$name.png" | md5sum)
-    [[ "$current" == "$previous" ]] && return 0
-    previous=$current
-  done
-  fail "the window kept changing ($name)"
 }
 
 # ---- start with a command line the program ignores

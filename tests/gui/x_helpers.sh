@@ -4,9 +4,10 @@
 #
 # The caller sets script_name (its prefix on every line it prints) and, before the
 # helpers run: work (the folder for screenshots), pid (the program's process),
-# top (its window, found with find_window), out (its standard output) and
-# wm_close (the tool that sends WM_DELETE_WINDOW). xdo_timeout and
-# shot_timeout (seconds, default 10) bound a call of xdotool and a screenshot.
+# top (its window, found with find_window), out (its standard output),
+# wm_close (the tool that sends WM_DELETE_WINDOW) and, for body_point, W (the
+# screenshots' width). xdo_timeout and shot_timeout (seconds, default 10)
+# bound a call of xdotool and a screenshot.
 
 # A line of the script's own; a failure, with what the script's context
 # function prints (if it has one) in brackets, ends it.
@@ -35,11 +36,46 @@ function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
 '
 
 magenta_count() { pixels "$1" | awk "$classes"'{ if (magenta($1, $2, $3)) n++ } END { print n + 0 }'; }
+green_count() { pixels "$1" | awk "$classes"'{ if (green($1, $2, $3)) n++ } END { print n + 0 }'; }
 
 # How many pixels differ in class (magenta or not) between two screenshots.
 magenta_changes() {
   paste -d' ' <(pixels "$1") <(pixels "$2") | awk "$classes"'
     { if (magenta($1, $2, $3) != magenta($4, $5, $6)) n++ } END { print n + 0 }'
+}
+
+# "x y" of the magenta pixel nearest the figure's middle whose whole
+# neighbourhood is magenta too, so that a click there surely hits the body.
+body_point() {
+  pixels "$1" | awk -v w="$W" "$classes"'
+    { i = NR - 1; if (magenta($1, $2, $3)) { m[i] = 1; n++; sx += i % w; sy += int(i / w) } }
+    END {
+      if (!n) { print "-1 -1"; exit }
+      cx = sx / n; cy = sy / n; best = -1
+      for (i in m) {
+        x = i % w; y = int(i / w); d = (x - cx) ^ 2 + (y - cy) ^ 2
+        if (best >= 0 && d >= best) continue
+        inside = 1
+        for (dy = -3; dy <= 3 && inside; dy++)
+          for (dx = -3; dx <= 3; dx++) if (!((i + dy * w + dx) in m)) { inside = 0; break }
+        if (inside) { best = d; bx = x; by = y }
+      }
+      if (best < 0) print "-1 -1"; else print bx, by
+    }'
+}
+
+# settle NAME [TRIES]: screenshots until two in a row agree, TRIES at most
+# (default 40): the program has drawn what it was sent.
+settle() {
+  local name=$1 tries=${2:-40} previous="" current
+  for _ in $(seq "$tries"); do
+    sleep 0.05
+    shot "$name"
+    current=$(pixels "$work/$name.png" | md5sum)
+    [[ "$current" == "$previous" ]] && return 0
+    previous=$current
+  done
+  fail "the window kept changing ($name)"
 }
 
 trace_lines() { grep -c '^\[' "$out" || true; }
