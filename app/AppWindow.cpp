@@ -9,6 +9,13 @@ AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
   Fl_Group::current()->resizable(view);
   window->end();
   view->scene = scene;
+  // Closing the main window ends the program, help window or not.
+  window->callback(
+      [](Fl_Widget* w, void* app) {
+        static_cast<AppWindow*>(app)->view->hideHelp();
+        w->hide();
+      },
+      this);
 }
 
 void AppWindow::show() {

@@ -2,4 +2,16 @@
 
 #include "humanoid/Humanoid.h"
 
-Scene::Scene() : figure(buildHumanoid()) { figure->updateHandlePositions(); }
+#include "figure/FigureState.h"
+
+namespace {
+
+std::unique_ptr<Figure> builtFigure() {
+  std::unique_ptr<Figure> figure = buildHumanoid();
+  figure->updateHandlePositions();
+  return figure;
+}
+
+}  // namespace
+
+Scene::Scene() : figure(builtFigure()), history(saveState(*figure)) {}

@@ -4,6 +4,24 @@
 
 #include "math/Products.h"
 
+// ---- Transform
+
+void Transform::saveState(std::vector<double>& out) const {
+  out.push_back(limitsEnabled);
+  const std::size_t at = out.size();
+  out.resize(at + dofCount());
+  getParams(out.data() + at);
+}
+
+const double* Transform::restoreState(const double* in) {
+  const double limits = *in++;
+  // The saved parameters were what the joint held, clamped or not.
+  limitsEnabled = 0.0;
+  in = setParams(in);
+  limitsEnabled = limits;
+  return in;
+}
+
 // ---- IdentityTransform
 
 Mat4 IdentityTransform::derivative(int) const { return Mat4::zero(); }
@@ -124,6 +142,17 @@ std::unique_ptr<Transform> QuatRotation::clone() const {
   return copy;
 }
 
+void QuatRotation::saveState(std::vector<double>& out) const {
+  out.insert(out.end(), {limitsEnabled, q.x, q.y, q.z, q.w});
+}
+
+const double* QuatRotation::restoreState(const double* in) {
+  limitsEnabled = in[0];
+  q = Quat(in[1], in[2], in[3], in[4]);
+  m = q.toMatrix();
+  return in + 5;
+}
+
 // ---- TransformChain
 
 TransformChain::TransformChain(std::vector<std::unique_ptr<Transform>> parts) : children(std::move(parts)) {
@@ -170,6 +199,18 @@ std::unique_ptr<Transform> TransformChain::clone() const {
   copies.reserve(children.size());
   for (const auto& c : children) copies.push_back(c->clone());
   return std::make_unique<TransformChain>(std::move(copies));
+}
+
+void TransformChain::saveState(std::vector<double>& out) const {
+  out.push_back(limitsEnabled);
+  for (const auto& c : children) c->saveState(out);
+}
+
+const double* TransformChain::restoreState(const double* in) {
+  limitsEnabled = *in++;
+  for (auto& c : children) in = c->restoreState(in);
+  recompute();
+  return in;
 }
 
 void TransformChain::append(std::unique_ptr<Transform> t) {

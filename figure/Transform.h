@@ -21,6 +21,14 @@ class Transform {
   virtual double* getParams(double* p) const = 0;
   virtual std::unique_ptr<Transform> clone() const = 0;
 
+  // The exact state, for putting a joint back as it was: setting the same
+  // parameters again is not enough, since setParams may clamp or normalise
+  // them. saveState appends it to out; restoreState reads what saveState
+  // wrote and returns the position after it. By default the limits switch
+  // and the parameters, restored with limits off.
+  virtual void saveState(std::vector<double>& out) const;
+  virtual const double* restoreState(const double* in);
+
   // Non-zero: joint limits are enforced by setParams (hinges only).
   double limitsEnabled = 0.0;
 };
@@ -109,6 +117,9 @@ class QuatRotation final : public Transform {
   const double* setParams(const double* p) override;
   double* getParams(double* p) const override;
   std::unique_ptr<Transform> clone() const override;
+  // The quaternion as it is held, without normalising it again.
+  void saveState(std::vector<double>& out) const override;
+  const double* restoreState(const double* in) override;
 
   Quat q;
 
@@ -137,6 +148,9 @@ class TransformChain : public Transform {
   const double* setParams(const double* p) override;
   double* getParams(double* p) const override;
   std::unique_ptr<Transform> clone() const override;
+  // Its own switch, then every element's state.
+  void saveState(std::vector<double>& out) const override;
+  const double* restoreState(const double* in) override;
 
   void append(std::unique_ptr<Transform> t);
 

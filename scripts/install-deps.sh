@@ -15,7 +15,7 @@ packages=(
   # the program: toolkit, GL and GLU
   libfltk1.3-dev libglu1-mesa-dev libgl-dev
   # driving the real program in tests
-  xvfb xauth x11-utils xdotool imagemagick libx11-dev
+  xvfb xauth x11-utils xdotool xclip imagemagick libx11-dev
   # memory checks
   valgrind libclang-rt-14-dev clang
   # the kinematics peer in the benchmark

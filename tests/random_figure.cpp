@@ -82,9 +82,14 @@ std::unique_ptr<Transform> RandomFigure::joint(int depth) {
   }
 }
 
+// Names in creation order, one for each segment a figure can have, so that
+// a pose written as text names every segment once.
+const char* const kSegmentNames[] = {"s0",  "s1",  "s2",  "s3",  "s4",  "s5",  "s6",  "s7",  "s8",  "s9", "s10",
+                                     "s11", "s12", "s13", "s14", "s15", "s16", "s17", "s18", "s19", "s20"};
+
 std::unique_ptr<Segment> RandomFigure::segment(int index) {
   const Vec3 end = point(0.5f);
-  return std::make_unique<Segment>(index, "random", end, joint(0));
+  return std::make_unique<Segment>(index, kSegmentNames[created++], end, joint(0));
 }
 
 RandomFigure::RandomFigure(std::uint32_t seed) : rng(seed) {

@@ -39,6 +39,7 @@ class RandomFigure {
   Vec3 point(float reach);
 
   std::mt19937 rng;
+  int created = 0;  // segments made so far
   std::unique_ptr<Figure> body;
   std::vector<Segment*> all;                     // pre-order
   std::vector<std::unique_ptr<Handle>> handles;  // every handle ever made, kept alive

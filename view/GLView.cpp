@@ -5,9 +5,13 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <iostream>
+#include <string>
 
 #include "app/Scene.h"
 #include "figure/Figure.h"
+#include "figure/FigureState.h"
+#include "figure/PoseText.h"
 #include "view/GLFrame.h"
 
 GLView::GLView(int x, int y, int w, int h)
@@ -119,6 +123,7 @@ void GLView::runPendingPick() {
     }
   }
   mode = Idle;
+  recordStep();
 }
 
 void GLView::pressHandle(int x, int y, bool left) {
@@ -175,14 +180,131 @@ void GLView::applyKey(int key) {
   }
 }
 
+// ---- editing steps
+
+void GLView::recordStep() { scene->history.record(saveState(*scene->figure)); }
+
+void GLView::restore(const FigureState& state) {
+  // The new records replace the old ones only once the figure has let go of them.
+  ownedHandles = restoreState(*scene->figure, state);
+}
+
+void GLView::undo() {
+  // A change that no gesture recorded yet is a step of its own.
+  recordStep();
+  if (const FigureState* state = scene->history.undo()) restore(*state);
+}
+
+void GLView::redo() {
+  recordStep();
+  if (const FigureState* state = scene->history.redo()) restore(*state);
+}
+
+void GLView::reset() {
+  recordStep();
+  restore(scene->history.initial());
+  recordStep();
+}
+
+// ---- the clipboard
+
+void GLView::copy() {
+  const std::string text = pose_text::write(*scene->figure);
+  Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
+}
+
+// The text comes later, as a paste event.
+void GLView::paste() {
+  pasteRequest = PasteRequest::Plain;
+  Fl::paste(*this, 1);
+}
+
+void GLView::pasteMirrored() {
+  pasteRequest = PasteRequest::Mirrored;
+  Fl::paste(*this, 1);
+}
+
+// All or nothing: text that is not a whole, valid pose leaves the figure and
+// its handles as they were, and one line says why.
+void GLView::receivePaste(std::string_view text) {
+  const PasteRequest request = pasteRequest;
+  pasteRequest = PasteRequest::None;
+  if (request == PasteRequest::None) return;
+  const char* what = request == PasteRequest::Mirrored ? "paste mirrored" : "paste";
+  if (buttonHeld(Fl::event_state())) {
+    std::cout << what << ": not done: a mouse button is held" << std::endl;
+    return;
+  }
+  Figure& figure = *scene->figure;
+  pose_text::Reading reading = pose_text::read(figure, text);
+  if (reading.error.empty() && request == PasteRequest::Mirrored) {
+    MirrorResult mirror = mirrorPose(figure, reading.pose);
+    reading.pose = std::move(mirror.pose);
+    reading.error = std::move(mirror.error);
+  }
+  if (!reading.error.empty()) {
+    std::cout << what << ": " << reading.error << std::endl;
+    return;
+  }
+  recordStep();
+  ownedHandles = applyPose(figure, reading.pose);
+  recordStep();
+}
+
+void GLView::showHelp() {
+  if (!help) help = std::make_unique<HelpWindow>();
+  // Over the middle of the main window, which keeps its size.
+  const Fl_Window* main = top_window();
+  help->position(main->x() + (main->w() - help->w()) / 2, main->y() + (main->h() - help->h()) / 2);
+  help->show();
+}
+
+void GLView::hideHelp() {
+  if (help) help->hide();
+}
+
+// ---- keys that act once per press
+
+bool GLView::buttonHeld(int state) const {
+  return (state & (FL_BUTTON1 | FL_BUTTON2 | FL_BUTTON3)) || mode != Idle;
+}
+
+void GLView::pressCommandKey(int key, int state) {
+  const bool ctrl = (state & FL_CTRL) && !(state & (FL_ALT | FL_META));
+  const bool shift = state & FL_SHIFT;
+  void (GLView::*command)() = nullptr;
+  if (key == FL_F + 1) command = &GLView::showHelp;
+  if (key == FL_Escape) command = &GLView::hideHelp;
+  if (ctrl && key == 'z') command = shift ? &GLView::redo : &GLView::undo;
+  if (ctrl && key == 'y') command = &GLView::redo;
+  if (ctrl && key == 'r') command = &GLView::reset;
+  if (ctrl && key == 'c') command = &GLView::copy;
+  if (ctrl && key == 'v') command = shift ? &GLView::pasteMirrored : &GLView::paste;
+  if (!command || key == heldCommand) return;
+  heldCommand = key;
+  // Nothing while a drag, a camera move or a pick is under way.
+  if (buttonHeld(state)) return;
+  (this->*command)();
+}
+
 int GLView::handle(int event) {
   const int x = Fl::event_x();
   const int y = Fl::event_y();
   const int state = Fl::event_state();
   const int key = Fl::event_key();
 
+  // A command key's release reaches only the focus widget; any other event
+  // may tell that the key went up.
+  if (heldCommand && event != FL_KEYBOARD && event != FL_SHORTCUT && !Fl::get_key(heldCommand)) heldCommand = 0;
+
   switch (event) {
+    case FL_ENTER:
+      // With the focus, keys come with their releases, and each command key
+      // acts once per press.
+      if (Fl::focus() != this) take_focus();
+      break;
     case FL_PUSH:
+      if (Fl::focus() != this) take_focus();
       if (state & FL_SHIFT) {
         mode = CameraMove;
         if (key == FL_Button + FL_LEFT_MOUSE) camera->begin(Rotate, x, y);
@@ -219,8 +341,26 @@ int GLView::handle(int event) {
         releasedBeforePick = true;
       } else {
         mode = Idle;
+        recordStep();
       }
       grabbedHandle = nullptr;
+      break;
+    case FL_KEYBOARD:
+    case FL_SHORTCUT:
+      pressCommandKey(key, state);
+      break;
+    case FL_KEYUP:
+      // A held key's repeats may come as releases and presses; the key is
+      // still down at such a release.
+      if (key == heldCommand && !Fl::get_key(key)) heldCommand = 0;
+      break;
+    case FL_PASTE:
+      receivePaste(std::string_view(Fl::event_text() ? Fl::event_text() : "", std::max(Fl::event_length(), 0)));
+      break;
+    case FL_FOCUS:
+    case FL_UNFOCUS:
+      // A release seen by another window must not swallow the next press.
+      heldCommand = 0;
       break;
     default:
       break;

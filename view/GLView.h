@@ -3,12 +3,15 @@
 #include <FL/Fl_Gl_Window.H>
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "figure/Handle.h"
+#include "view/HelpWindow.h"
 #include "view/OrbitCamera.h"
 
 struct Scene;
+struct FigureState;
 
 enum ViewMode { Idle = 0, CameraMove = 1, HandleDrag = 2, PickPending = 3 };
 
@@ -31,6 +34,17 @@ class GLView : public Fl_Gl_Window {
 
   int framesDrawn() const { return frames; }
 
+  // Editing steps, as the keys run them.
+  void undo();
+  void redo();
+  void reset();
+  void copy();
+  void paste();
+  void pasteMirrored();
+  void showHelp();
+  void hideHelp();
+  bool helpShown() const { return help && help->shown(); }
+
  private:
   static void redrawLater(void* view);
   void setUpContext();
@@ -38,9 +52,21 @@ class GLView : public Fl_Gl_Window {
   void runPendingPick();
   void pressHandle(int x, int y, bool left);
   void applyKey(int key);
+  void pressCommandKey(int key, int state);
+  bool buttonHeld(int state) const;
+  void recordStep();
+  void restore(const FigureState& state);
+  void receivePaste(std::string_view text);
 
   int frames = 0;
   bool releasedBeforePick = false;  // the button went up before the pick ran
   // The view creates handle records and frees them once removed.
   std::vector<std::unique_ptr<Handle>> ownedHandles;
+  // The command key whose press was taken: the toolkit repeats a held key's
+  // press, and a command acts once per press.
+  int heldCommand = 0;
+  std::unique_ptr<HelpWindow> help;
+  // What the clipboard's text is for when it arrives: nothing asked for, a
+  // plain paste or a mirrored one.
+  enum class PasteRequest { None, Plain, Mirrored } pasteRequest = PasteRequest::None;
 };

@@ -30,7 +30,7 @@ finish() {
 trap finish EXIT
 
 # xdo, shot, pixels, classes, green_count, magenta_changes, body_point,
-# settle, idle_within, find_window, find_view, close_window, stop_program.
+# settle, differing_pixels, idle_within, find_window, find_view, close_window, stop_program.
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 W=694
 # Under emulation a frame takes a good part of a second and the first one
@@ -49,9 +49,6 @@ figure_pixels() {
     { if (magenta($1, $2, $3)) m++; else if ($1 < 8 && $2 < 8 && $3 < 8) k++ }
     END { print m + 0, k + 0 }'
 }
-
-# How many pixels differ between two screenshots.
-differing() { /usr/bin/compare -metric AE "$1" "$2" null: 2>&1 || true; }
 
 wait_idle() { idle_within "$idle_tries" "$work/$session.err" "$1"; }
 
@@ -158,7 +155,7 @@ run() {
   xdo key ctrl+z
   wait_idle "30 s after Ctrl+Z"
   settle "$session-undone" "$settle_tries"
-  changed=$(differing "$work/$session-pinned.png" "$work/$session-undone.png")
+  changed=$(differing_pixels "$work/$session-pinned.png" "$work/$session-undone.png")
   [[ $changed == 0 ]] ||
     fail "after Ctrl+Z, $changed pixels differ from the picture before the drag"
   note "$session: Ctrl+Z gave back the picture from before the drag"
@@ -190,7 +187,7 @@ sed 's/^/    /' "$work/arm64.out"
 # The same pictures too, but for the odd pixel where llvmpipe's arm64 and
 # x86-64 code round differently: at most a thousandth of the window.
 for name in start pinned dragged undone turned panned; do
-  changed=$(differing "$work/arm64-$name.png" "$work/amd64-$name.png")
+  changed=$(differing_pixels "$work/arm64-$name.png" "$work/amd64-$name.png")
   ((changed <= 694 * 666 / 1000)) || fail "$name: $changed pixels differ between arm64 and amd64"
   note "$name: $changed pixels differ between arm64 and amd64"
 done

@@ -6,7 +6,7 @@
 # helpers run: work (the folder for screenshots), pid (the program's process),
 # top (its window, found with find_window), out (its standard output),
 # wm_close (the tool that sends WM_DELETE_WINDOW) and, for body_point, W (the
-# screenshots' width). xdo_timeout and shot_timeout (seconds, default 10)
+# screenshots' width, default 694). xdo_timeout and shot_timeout (seconds, default 10)
 # bound a call of xdotool and a screenshot.
 
 # A line of the script's own; a failure, with what the script's context
@@ -47,7 +47,7 @@ magenta_changes() {
 # "x y" of the magenta pixel nearest the figure's middle whose whole
 # neighbourhood is magenta too, so that a click there surely hits the body.
 body_point() {
-  pixels "$1" | awk -v w="$W" "$classes"'
+  pixels "$1" | awk -v w="${W:-694}" "$classes"'
     { i = NR - 1; if (magenta($1, $2, $3)) { m[i] = 1; n++; sx += i % w; sy += int(i / w) } }
     END {
       if (!n) { print "-1 -1"; exit }
@@ -77,6 +77,9 @@ settle() {
   done
   fail "the window kept changing ($name)"
 }
+
+# Pixels that differ in any way between two screenshots.
+differing_pixels() { /usr/bin/compare -metric AE "$1" "$2" null: 2>&1 || true; }
 
 trace_lines() { grep -c '^\[' "$out" || true; }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real program under valgrind memcheck and drives it through the X
 # server for many rounds: pins handles by clicking on the figure, drags each
-# of them, removes them all with right clicks, and presses the solver's keys.
+# of them, removes them all with right clicks, and presses the solver's keys,
+# the undo, redo and reset keys and F1.
 # Then closes the window with WM_DELETE_WINDOW and fails on any definite or
 # indirect leak or memory error that the suppressions do not explain, naming
 # the ones with the program's own code on their stack.
@@ -244,6 +245,11 @@ for ((round = 1; round <= rounds; round++)); do
   left=$(handle_points "$work/cleared$round.png" | wc -l)
   # Handles that no click saw (hidden behind the body) stay for the next round.
   removed=$((removed + before + new - left))
+  # Undo brings removed handles back, redo and reset take them away again:
+  # records that a step may bring back must stay valid, and none may leak.
+  xdo key ctrl+z ctrl+z ctrl+z ctrl+y ctrl+shift+z ctrl+r ctrl+z ctrl+r
+  ((round == 1)) && xdo key F1 Escape
+  wait_idle
   note "round $round (key $key): $new pinned, $drags dragged, $left left; $((SECONDS - session)) s"
 done
 note "in all: $added handles pinned ($missed clicks pinned none), $dragged drags ($followed ended with the handle under the pointer), $removed removed, in $((SECONDS - session)) s"

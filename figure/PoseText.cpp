@@ -1,0 +1,218 @@
+#include "figure/PoseText.h"
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "figure/ParamKinds.h"
+
+namespace pose_text {
+
+namespace {
+
+template <typename T>
+void appendNumber(std::string& out, T value) {
+  char buffer[64];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  out += ' ';
+  out.append(buffer, end);
+}
+
+void appendPoint(std::string& out, const Vec3& p) {
+  appendNumber(out, p.x);
+  appendNumber(out, p.y);
+  appendNumber(out, p.z);
+}
+
+// A token as a message may quote it: short, and with no byte that a terminal
+// would act on.
+std::string quoted(std::string_view token) {
+  std::string out = "\"";
+  const size_t shown = std::min<size_t>(token.size(), 40);
+  for (size_t i = 0; i < shown; ++i) {
+    const unsigned char c = token[i];
+    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+      out += static_cast<char>(c);
+    } else {
+      static const char hex[] = "0123456789abcdef";
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out + (token.size() > shown ? "...\"" : "\"");
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string shortest(double value) {
+  std::string out;
+  appendNumber(out, value);
+  return out.substr(1);
+}
+
+std::vector<std::string_view> tokens(std::string_view line) {
+  std::vector<std::string_view> out;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && isBlank(line[i])) ++i;
+    const size_t start = i;
+    while (i < line.size() && !isBlank(line[i])) ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+// The whole token as a finite number within the limit; false otherwise.
+template <typename T>
+bool parseNumber(std::string_view token, T& value) {
+  if (!token.empty() && token[0] == '+') {
+    token.remove_prefix(1);
+    if (!token.empty() && token[0] == '-') return false;
+  }
+  const char* end = token.data() + token.size();
+  const auto [ptr, ec] = std::from_chars(token.data(), end, value);
+  return ec == std::errc() && ptr == end && std::isfinite(value) && std::fabs(value) <= kValueLimit;
+}
+
+// Reads the lines of a pose in order, keeping the first error.
+class Reader {
+ public:
+  explicit Reader(const Figure& figure) : segments(figure.segments()) {
+    for (size_t i = 0; i < segments.size(); ++i) byName.emplace(segments[i]->name, i);
+    reading.pose.params.resize(segments.size());
+    seen.assign(segments.size(), false);
+  }
+
+  Reading run(std::string_view text) {
+    if (text.size() > kSizeLimit) {
+      return fail("the text is " + std::to_string(text.size()) + " bytes, more than the " +
+                  std::to_string(kSizeLimit) + " a pose may have");
+    }
+    size_t start = 0;
+    while (start <= text.size() && reading.error.empty()) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      ++lineNumber;
+      line(tokens(text.substr(start, end - start)));
+      start = end + 1;
+    }
+    if (reading.error.empty()) finish();
+    return reading;
+  }
+
+ private:
+  Reading fail(const std::string& what) {
+    reading.error = what;
+    return reading;
+  }
+  void failHere(const std::string& what) { fail("line " + std::to_string(lineNumber) + ": " + what); }
+
+  void line(const std::vector<std::string_view>& words) {
+    if (words.empty() || words[0][0] == '#') return;
+    if (!headerSeen) return header(words);
+    if (words[0] == "handle") return handle(words);
+    segment(words);
+  }
+
+  void header(const std::vector<std::string_view>& words) {
+    if (words.size() < 2 || words[0] != "mannequin" || words[1] != "pose") {
+      return failHere("not a mannequin pose: it begins with " + quoted(words[0]));
+    }
+    if (words.size() != 3 || words[2] != std::to_string(kVersion)) {
+      const std::string version = words.size() > 2 ? quoted(words[2]) : "no version";
+      return failHere("unknown version " + version + " of the pose format (this program reads " +
+                      std::to_string(kVersion) + ")");
+    }
+    headerSeen = true;
+  }
+
+  void segment(const std::vector<std::string_view>& words) {
+    const auto it = byName.find(std::string(words[0]));
+    if (it == byName.end()) return failHere("unknown segment " + quoted(words[0]));
+    const size_t i = it->second;
+    if (seen[i]) return failHere("segment " + quoted(words[0]) + " is given twice");
+    seen[i] = true;
+    const Transform& joint = *segments[i]->joint;
+    const size_t count = words.size() - 1;
+    if (count != static_cast<size_t>(joint.dofCount())) {
+      return failHere("segment " + quoted(words[0]) + " takes " + std::to_string(joint.dofCount()) +
+                      " values, not " + std::to_string(count));
+    }
+    std::vector<double>& values = reading.pose.params[i];
+    values.resize(count);
+    for (size_t k = 0; k < count; ++k) {
+      if (!parseNumber(words[k + 1], values[k])) return failHere(badNumber(words[k + 1]));
+    }
+    checkQuaternions(words[0], paramKinds(joint), values);
+  }
+
+  void checkQuaternions(std::string_view name, const std::vector<ParamKind>& kinds, const std::vector<double>& v) {
+    for (size_t k = 0; k + 3 < kinds.size(); ++k) {
+      if (kinds[k] != ParamKind::QuatX) continue;
+      const double length = std::sqrt(v[k] * v[k] + v[k + 1] * v[k + 1] + v[k + 2] * v[k + 2] + v[k + 3] * v[k + 3]);
+      if (!(length >= kShortestQuaternion)) {
+        return failHere("segment " + quoted(name) + " has a quaternion of length " + shortest(length) +
+                        ", too short to give a rotation");
+      }
+    }
+  }
+
+  void handle(const std::vector<std::string_view>& words) {
+    if (words.size() != 8) {
+      return failHere("a handle line is: handle SEGMENT and six numbers (local point, target), not " +
+                      std::to_string(words.size() - 1) + " words");
+    }
+    const auto it = byName.find(std::string(words[1]));
+    if (it == byName.end()) return failHere("handle on unknown segment " + quoted(words[1]));
+    float v[6];
+    for (int k = 0; k < 6; ++k) {
+      if (!parseNumber(words[k + 2], v[k])) return failHere(badNumber(words[k + 2]));
+    }
+    reading.pose.pins.push_back({segments[it->second], Vec3(v[0], v[1], v[2]), Vec3(v[3], v[4], v[5])});
+  }
+
+  static std::string badNumber(std::string_view token) {
+    return quoted(token) + " is not a finite number of magnitude at most " + std::to_string(int(kValueLimit));
+  }
+
+  void finish() {
+    if (!headerSeen) return (void)fail("not a mannequin pose: the text holds no header line");
+    for (size_t i = 0; i < segments.size(); ++i) {
+      if (!seen[i]) return (void)fail("after line " + std::to_string(lineNumber) + ": segment " +
+                                      quoted(segments[i]->name) + " is missing");
+    }
+  }
+
+  std::vector<Segment*> segments;
+  std::map<std::string, size_t> byName;
+  std::vector<bool> seen;
+  Reading reading;
+  bool headerSeen = false;
+  int lineNumber = 0;
+};
+
+}  // namespace
+
+std::string write(const Figure& figure) {
+  const Pose pose = currentPose(figure);
+  std::string out = std::string(kHeader) + " " + std::to_string(kVersion) + "\n";
+  const std::vector<Segment*> all = figure.segments();
+  for (size_t i = 0; i < all.size(); ++i) {
+    out += all[i]->name;
+    for (double v : pose.params[i]) appendNumber(out, v);
+    out += '\n';
+  }
+  for (const Pose::Pin& pin : pose.pins) {
+    out += std::string("handle ") + pin.segment->name;
+    appendPoint(out, pin.localPos);
+    appendPoint(out, pin.targetPos);
+    out += '\n';
+  }
+  return out;
+}
+
+Reading read(const Figure& figure, std::string_view text) { return Reader(figure).run(text); }
+
+}  // namespace pose_text

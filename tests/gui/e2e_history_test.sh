@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# Undo, redo, reset and the help window in the real program, driven with
+# xdotool on an X server of its own: pins two handles, drags one, and checks
+# every step against the screenshots taken before and after it, pixel for
+# pixel.
+#
+# Usage: e2e_history_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
+set -Eeuo pipefail
+script_name=e2e-history
+trap 'echo "e2e-history: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
+
+bin=$1
+wm_close=$2
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-history.XXXXXX")
+out=$work/stdout.txt
+err=$work/stderr.txt
+pid=
+passed=0
+
+finish() {
+  stop_program
+  if ((passed)); then
+    rm -rf "$work"
+  else
+    echo "e2e-history: screenshots and output kept in $work" >&2
+  fi
+}
+trap finish EXIT
+
+source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
+xdo_timeout=5
+W=694
+
+# "x y" of the right-most pixel whose 5x5 neighbourhood is all magenta: on the
+# figure's outstretched arm, away from the body's middle.
+arm_point() {
+  pixels "$1" | awk -v w="$W" "$classes"'
+    { i = NR - 1; if (magenta($1, $2, $3)) m[i] = 1 }
+    END {
+      bx = -1; by = -1
+      for (i in m) {
+        x = i % w; y = int(i / w)
+        if (x <= bx) continue
+        inside = 1
+        for (dy = -2; dy <= 2 && inside; dy++)
+          for (dx = -2; dx <= 2; dx++) if (!((i + dy * w + dx) in m)) { inside = 0; break }
+        if (inside) { bx = x; by = y }
+      }
+      print bx, by
+    }'
+}
+
+# same_as NAME EXPECTED WHAT: the settled screenshot NAME equals EXPECTED's.
+same_as() {
+  local d
+  d=$(differing_pixels "$work/$1.png" "$work/$2.png")
+  [[ "$d" == 0 ]] || fail "$3: $d pixels differ from '$2'"
+  note "$3: the picture equals '$2'"
+}
+
+click() {
+  xdo mousemove --window "$gl" "$1" "$2"
+  xdo mousedown 1
+  sleep 0.1
+  xdo mouseup 1
+}
+
+# drag_from X Y: drags a handle up and to the right in ten steps.
+drag_from() {
+  xdo mousemove --window "$gl" "$1" "$2"
+  xdo mousedown 1
+  for i in $(seq 10); do
+    xdo mousemove --window "$gl" $(($1 + 2 * i)) $(($2 - 6 * i))
+    sleep 0.03
+  done
+  xdo mouseup 1
+}
+
+# key_settled KEYS NAME: types KEYS to the window and takes the settled shot.
+key_settled() {
+  xdo key "$1"
+  settle "$2"
+}
+
+visible_windows() { xdo search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
+
+# ---- start; the first frame differs from later ones only in how the axes
+# are lit, so the start picture is taken after the pointer came in.
+
+"$bin" >"$out" 2>"$err" &
+pid=$!
+find_window 500 0.02 "10 s" running cat "$err"
+find_view 100 0.02
+xdo windowfocus --sync "$top"
+xdo mousemove --window "$gl" 20 640
+settle start
+
+read -r ax ay < <(body_point "$work/start.png")
+read -r bx by < <(arm_point "$work/start.png")
+((ax >= 0 && bx > ax + 40)) || fail "no two points to pin: ($ax, $ay), ($bx, $by)"
+
+click "$ax" "$ay"
+settle one
+click "$bx" "$by"
+settle pinned
+note "handles pinned at ($ax, $ay) and ($bx, $by)"
+
+drag_from "$bx" "$by"
+settle dragged
+changed=$(magenta_changes "$work/pinned.png" "$work/dragged.png")
+((changed > 300)) || fail "the drag changed only $changed pixels"
+
+# ---- undo, redo, reset
+
+key_settled ctrl+z undone
+same_as undone pinned "Ctrl+Z after the drag"
+key_settled ctrl+y redone
+same_as redone dragged "Ctrl+Y"
+key_settled ctrl+z undone2
+key_settled ctrl+shift+z redone2
+same_as redone2 dragged "Ctrl+Shift+Z"
+key_settled ctrl+r reset
+same_as reset start "Ctrl+R"
+key_settled ctrl+z back
+same_as back dragged "Ctrl+Z after the reset"
+
+# A held key repeats its press; it still undoes one step only.
+xdo keydown ctrl+z
+sleep 0.8
+xdo keyup ctrl+z
+settle held
+same_as held pinned "Ctrl+Z held down"
+
+# Undo with nothing left to undo changes nothing.
+key_settled ctrl+z to_one
+key_settled ctrl+z to_start
+key_settled ctrl+z still_start
+same_as still_start start "Ctrl+Z with nothing to undo"
+key_settled ctrl+y again_one
+same_as again_one one "Ctrl+Y after three undos"
+key_settled ctrl+y again_pinned
+same_as again_pinned pinned "Ctrl+Y again"
+
+# ---- while a button is held the keys do nothing; a click that changes
+# nothing is no step
+
+xdo mousemove --window "$gl" "$bx" "$by"
+xdo mousedown 1
+for i in 1 2 3 4 5; do
+  xdo mousemove --window "$gl" $((bx - 3 * i)) $((by + 4 * i))
+  sleep 0.03
+done
+xdo key ctrl+z
+xdo key ctrl+r
+xdo mousemove --window "$gl" $((bx - 18)) $((by + 24))
+xdo mouseup 1
+settle dragged2
+changed=$(magenta_changes "$work/pinned.png" "$work/dragged2.png")
+((changed > 100)) || fail "keys during the drag undid it: only $changed pixels changed"
+click 20 640
+settle background
+same_as background dragged2 "a click on the background"
+key_settled ctrl+z undone3
+same_as undone3 pinned "Ctrl+Z after the second drag and a click on the background"
+
+# ---- F1 opens the help window, Escape closes it
+
+# The window and its GL view are two X windows; the help window is one more.
+shown=$(visible_windows)
+xdo key F1
+for _ in $(seq 100); do
+  (($(visible_windows) > shown)) && break
+  sleep 0.02
+done
+(($(visible_windows) == shown + 1)) || fail "F1 opened no window"
+note "F1: a help window opened"
+xdo key Escape
+for _ in $(seq 100); do
+  (($(visible_windows) == shown)) && break
+  sleep 0.02
+done
+(($(visible_windows) == shown)) || fail "Escape left the help window open"
+geometry=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { print $2 }')
+[[ "$geometry" == 694x666 ]] || fail "the window is $geometry after the help"
+xdo mousemove --window "$gl" 20 641
+settle after_help
+same_as after_help undone3 "after the help window closed"
+
+# ---- closing the main window ends the program, the help window open or not
+
+xdo key F1
+for _ in $(seq 100); do
+  (($(visible_windows) > shown)) && break
+  sleep 0.02
+done
+close_window 250 0.02 "5 s"
+((status == 0)) || fail "exit status $status after closing"
+grep -qv -e '^brem$' "$out" && fail "unexpected output: $(grep -v -e '^brem$' "$out" | head -n 3)"
+note "closed: exit status 0"
+passed=1

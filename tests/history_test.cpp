@@ -1,0 +1,258 @@
+// Saving and restoring a figure's state, and the history of editing steps:
+// a restored figure must behave bit for bit as the saved one did.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "figure/FigureState.h"
+#include "figure/PoseHistory.h"
+#include "ik/Solver.h"
+#include "ik_test_util.h"
+#include "random_figure.h"
+
+namespace {
+
+// What a solve leaves behind, for comparing two solves bit for bit.
+struct Outcome {
+  SolveResult result;
+  std::vector<double> dofs;
+  FigureState state;
+};
+
+Outcome solveFrom(Figure& f, const Handle* dragged) {
+  const SolveResult r = f.solve(dragged);
+  return {r, f.dofs(), saveState(f)};
+}
+
+void expectSameOutcome(const Outcome& a, const Outcome& b) {
+  EXPECT_EQ(a.result.iterations, b.result.iterations);
+  EXPECT_EQ(0, std::memcmp(&a.result.norm, &b.result.norm, sizeof(float)));
+  ASSERT_EQ(a.dofs.size(), b.dofs.size());
+  EXPECT_TRUE(a.dofs.empty() || std::memcmp(a.dofs.data(), b.dofs.data(), a.dofs.size() * sizeof(double)) == 0);
+  EXPECT_TRUE(a.state == b.state) << "handles or joints differ after the same solve";
+}
+
+// The position of a handle record among the state's records.
+int recordOf(const Figure& f, const Handle* h) {
+  std::vector<const Handle*> seen;
+  for (const HandleEntry& e : f.handles) {
+    if (std::find(seen.begin(), seen.end(), e.handle) == seen.end()) seen.push_back(e.handle);
+  }
+  return static_cast<int>(std::find(seen.begin(), seen.end(), h) - seen.begin());
+}
+
+void aimEveryHandle(RandomFigure& r) {
+  for (const HandleEntry& e : r.figure().handles) {
+    const float x = r.uniform(-1, 1), y = r.uniform(-1, 1), z = r.uniform(-1, 1);
+    e.handle->targetPos = Vec3(x, y, z);
+  }
+}
+
+// Edits of every kind a session makes: solves, new handles (some twice),
+// removals, other targets, the limits switched.
+void editAtRandom(RandomFigure& r) {
+  for (int step = 0; step < 4; ++step) {
+    switch (r.random()() % 4) {
+      case 0:
+        r.addHandle();
+        break;
+      case 1:
+        r.addTwice();
+        break;
+      case 2:
+        r.removeHandle();
+        break;
+      default:
+        r.figure().limitsEnabled = !r.figure().limitsEnabled;
+        break;
+    }
+    aimEveryHandle(r);
+    r.figure().updateHandlePositions();
+    r.figure().solve(r.anyHandle());
+  }
+}
+
+}  // namespace
+
+// ---- single joints: restored as held, not set again
+
+TEST(JointState, AHingeBeyondItsLimitsComesBackUnclamped) {
+  // A hinge may start outside its limits; setting its angle again would clamp.
+  AxisRotation hinge(2, 2.0, -1.0, 1.0);
+  std::vector<double> saved;
+  hinge.saveState(saved);
+  const double half = 0.5;
+  hinge.setParams(&half);
+  EXPECT_EQ(hinge.restoreState(saved.data()), saved.data() + saved.size());
+  EXPECT_EQ(hinge.angle, 2.0);
+  EXPECT_EQ(hinge.limitsEnabled, 1.0);
+  EXPECT_EQ(0, std::memcmp(hinge.matrix(), AxisRotation(2, 2.0, -1.0, 1.0).matrix(), sizeof(Mat4)));
+}
+
+TEST(JointState, AQuaternionIsNotNormalisedAgain) {
+  QuatRotation ball;
+  ball.q = Quat(0.0, 0.6, 0.0, 1.6);  // as held: not of unit length
+  std::vector<double> saved;
+  ball.saveState(saved);
+  const double other[4] = {0.1, 0.2, 0.3, 0.4};
+  ball.setParams(other);
+  ball.restoreState(saved.data());
+  EXPECT_EQ(ball.q.y, 0.6);
+  EXPECT_EQ(ball.q.w, 1.6);
+  const Mat4 asHeld = Quat(0.0, 0.6, 0.0, 1.6).toMatrix();
+  EXPECT_EQ(0, std::memcmp(ball.matrix(), &asHeld, sizeof(Mat4)));
+}
+
+TEST(JointState, AChainRestoresEveryElementAndItsProduct) {
+  auto chain = TransformChain::of(std::make_unique<Translation>(0.1f, 0.2f, 0.3f),
+                                  std::make_unique<AxisRotation>(0, 3.0, -1.0, 1.0),
+                                  std::make_unique<QuatRotation>(0.3, -0.2, 0.9));
+  const Mat4 before = *chain->matrix();
+  std::vector<double> saved;
+  chain->saveState(saved);
+  const double elsewhere[8] = {1, 2, 3, 0.5, 0.1, 0.2, 0.3, 0.4};
+  chain->setParams(elsewhere);
+  EXPECT_EQ(chain->restoreState(saved.data()), saved.data() + saved.size());
+  EXPECT_EQ(0, std::memcmp(chain->matrix(), &before, sizeof(Mat4)));
+  std::vector<double> again;
+  chain->saveState(again);
+  EXPECT_EQ(again, saved);
+}
+
+// ---- whole figures
+
+TEST(FigureState, RestoredHumanoidSolvesAsTheSavedOneDid) {
+  auto f = buildHumanoid();
+  Pins pins(*f);
+  Handle* hand = pins.atEnd("h_hand_left");
+  pins.atEnd("h_foot_right");
+  hand->targetPos = Vec3(-0.2f, 1.6f, 0.5f);
+  f->limitsEnabled = true;
+  f->solve(hand);  // a pose with clamped hinges and solved quaternions
+  hand->targetPos = Vec3(0.3f, 1.2f, 0.6f);
+
+  const FigureState saved = saveState(*f);
+  const Outcome first = solveFrom(*f, hand);
+
+  pins.atEnd("h_head")->targetPos = Vec3(0.0f, 2.0f, 0.0f);
+  f->removeHandle(pins.list[1].get());
+  f->solve(nullptr);
+
+  auto records = restoreState(*f, saved);
+  ASSERT_EQ(f->handleCount(), 2);
+  EXPECT_TRUE(saveState(*f) == saved);
+  expectSameOutcome(first, solveFrom(*f, records[recordOf(*f, f->handles.front().handle)].get()));
+  // The test's own records are no longer in the figure.
+  for (auto& h : pins.list) EXPECT_EQ(f->segmentOf(h.get()), nullptr);
+}
+
+TEST(FigureState, RestoredRandomFiguresSolveAsTheSavedOnesDid) {
+  for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+    SCOPED_TRACE(testing::Message() << "figure seed " << seed);
+    std::vector<std::unique_ptr<Handle>> records;  // outlives the figure's use of them
+    RandomFigure r(seed);
+    editAtRandom(r);
+    aimEveryHandle(r);
+    Figure& f = r.figure();
+    f.updateHandlePositions();
+    Handle* dragged = r.anyHandle();
+    const int draggedRecord = recordOf(f, dragged);
+
+    const FigureState saved = saveState(f);
+    const bool limits = f.limitsEnabled;  // a setting, not part of the state
+    const Outcome first = solveFrom(f, dragged);
+    editAtRandom(r);
+    records = restoreState(f, saved);
+    f.limitsEnabled = limits;
+    ASSERT_TRUE(saveState(f) == saved);
+    const Handle* again = dragged ? records[draggedRecord].get() : nullptr;
+    expectSameOutcome(first, solveFrom(f, again));
+    if (HasFailure()) return;
+  }
+}
+
+TEST(FigureState, AHandleListedTwiceStaysOneRecord) {
+  RandomFigure r(7);
+  Handle* h = r.addHandle();
+  r.figure().addHandle(h, r.figure().handles.front().segment);
+  const FigureState saved = saveState(r.figure());
+  ASSERT_EQ(saved.records.size(), 1u);
+  ASSERT_EQ(saved.pins.size(), 2u);
+
+  auto records = restoreState(r.figure(), saved);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(r.figure().handles.front().handle, r.figure().handles.back().handle);
+  EXPECT_EQ(r.figure().handles.front().segment->handleCount(), 2);
+}
+
+// ---- the history of steps
+
+class History : public testing::Test {
+ protected:
+  // Saves a state after each of count random edits of the figure.
+  std::vector<FigureState> stepThrough(PoseHistory& history, int count) {
+    std::vector<FigureState> states{history.current()};
+    for (int i = 0; i < count; ++i) {
+      editAtRandom(r);
+      states.push_back(saveState(r.figure()));
+      EXPECT_TRUE(history.record(states.back()));
+    }
+    return states;
+  }
+
+  std::vector<std::unique_ptr<Handle>> records;
+  RandomFigure r{11};
+};
+
+TEST_F(History, UndoAndRedoGiveBackEveryStateBitForBit) {
+  PoseHistory history(saveState(r.figure()));
+  const std::vector<FigureState> states = stepThrough(history, 6);
+  for (int i = 5; i >= 0; --i) {
+    const FigureState* back = history.undo();
+    ASSERT_NE(back, nullptr);
+    records = restoreState(r.figure(), *back);
+    EXPECT_TRUE(saveState(r.figure()) == states[i]) << "after undoing to state " << i;
+  }
+  EXPECT_EQ(history.undo(), nullptr);
+  for (int i = 1; i <= 6; ++i) {
+    const FigureState* forward = history.redo();
+    ASSERT_NE(forward, nullptr);
+    records = restoreState(r.figure(), *forward);
+    EXPECT_TRUE(saveState(r.figure()) == states[i]) << "after redoing to state " << i;
+  }
+  EXPECT_EQ(history.redo(), nullptr);
+}
+
+TEST_F(History, AnUnchangedFigureIsNoStep) {
+  PoseHistory history(saveState(r.figure()));
+  EXPECT_FALSE(history.record(saveState(r.figure())));
+  EXPECT_EQ(history.undoCount(), 0u);
+}
+
+TEST_F(History, ANewStepAfterAnUndoDropsTheRedoBranch) {
+  PoseHistory history(saveState(r.figure()));
+  const std::vector<FigureState> states = stepThrough(history, 3);
+  history.undo();
+  history.undo();
+  ASSERT_EQ(history.redoCount(), 2u);
+  r.figure().limitsEnabled = false;
+  aimEveryHandle(r);
+  r.addHandle();
+  r.figure().solve(nullptr);
+  ASSERT_TRUE(history.record(saveState(r.figure())));
+  EXPECT_EQ(history.redoCount(), 0u);
+  EXPECT_EQ(history.redo(), nullptr);
+  EXPECT_TRUE(*history.undo() == states[1]);
+}
+
+TEST_F(History, KeepsTheNewestStepsUpToItsBound) {
+  PoseHistory history(saveState(r.figure()), 4);
+  const std::vector<FigureState> states = stepThrough(history, 7);
+  EXPECT_EQ(history.undoCount(), 4u);
+  const FigureState* oldest = nullptr;
+  while (const FigureState* s = history.undo()) oldest = s;
+  EXPECT_TRUE(*oldest == states[3]);
+  // A reset still goes back to where the history began.
+  EXPECT_TRUE(history.initial() == states[0]);
+}

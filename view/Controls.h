@@ -1,0 +1,27 @@
+#pragma once
+
+// Every control of the program, as the help window and the README list them.
+// Text between backticks is a key, as the README writes it.
+struct Control {
+  const char* input;
+  const char* effect;
+};
+
+inline constexpr Control kControls[] = {
+    {"Left click on the body", "pin a new handle at the point under the cursor; it stays pinned there"},
+    {"Left press on a handle, drag", "pose the figure: the handle follows the pointer, the other handles stay pinned"},
+    {"Right click on a handle", "remove it; the figure relaxes towards the remaining handles"},
+    {"Shift + left drag", "rotate the camera around its centre"},
+    {"Shift + middle drag", "pan the camera"},
+    {"Shift + right drag", "zoom (drag down to move away)"},
+    {"`1`, `2`, `3`", "solver tolerance 0.01, 0.001, 0.0001"},
+    {"`n`, `m`", "joint limits on, off"},
+    {"`s`, `d`", "limb-local weights (a handle moves only its own limb), uniform weights"},
+    {"`Ctrl+Z`", "undo the last step: a drag, a new handle, a removal, a reset or a paste"},
+    {"`Ctrl+Shift+Z`, `Ctrl+Y`", "redo the step undone last"},
+    {"`Ctrl+R`", "reset: the initial pose with every handle removed (`Ctrl+Z` brings them back)"},
+    {"`Ctrl+C`", "copy the pose and its handles to the clipboard, as text"},
+    {"`Ctrl+V`", "paste the pose and handles on the clipboard (one step)"},
+    {"`Ctrl+Shift+V`", "paste it mirrored left and right"},
+    {"`F1`", "a window with this list of controls (`Escape` closes it)"},
+};

@@ -1,0 +1,60 @@
+#include "view/HelpWindow.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Help_View.H>
+
+#include "view/Controls.h"
+
+namespace {
+
+// Backticks mark keys: shown in a fixed font, with the HTML specials escaped.
+std::string toHtml(const char* text) {
+  std::string out;
+  bool key = false;
+  for (const char* c = text; *c; ++c) {
+    switch (*c) {
+      case '`':
+        out += key ? "</tt>" : "<tt>";
+        key = !key;
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      default:
+        out += *c;
+    }
+  }
+  return out;
+}
+
+constexpr int kWidth = 560;
+constexpr int kHeight = 420;
+
+}  // namespace
+
+std::string HelpWindow::html() {
+  std::string page = "<h3>mannequin: controls</h3><table border=1 cellpadding=3>";
+  for (const Control& c : kControls) page += "<tr><td>" + toHtml(c.input) + "</td><td>" + toHtml(c.effect) + "</td></tr>";
+  return page + "</table><p>Escape closes this window.</p>";
+}
+
+HelpWindow::HelpWindow() : Fl_Window(kWidth, kHeight, "mannequin: controls"), text(html()) {
+  auto* view = new Fl_Help_View(0, 0, kWidth, kHeight);
+  view->value(text.c_str());
+  end();
+  set_non_modal();
+}
+
+int HelpWindow::handle(int event) {
+  if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && Fl::event_key() == FL_Escape) {
+    hide();
+    return 1;
+  }
+  return Fl_Window::handle(event);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <FL/Fl_Window.H>
+
+#include <string>
+
+// A small window that lists every control of the program. Escape or closing
+// it hides it; it is shown again on request.
+class HelpWindow : public Fl_Window {
+ public:
+  HelpWindow();
+
+  int handle(int event) override;
+
+  // The list as the window shows it, in the toolkit's HTML subset.
+  static std::string html();
+
+ private:
+  std::string text;  // the help view keeps a pointer to its own copy
+};
