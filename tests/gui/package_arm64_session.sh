@@ -30,7 +30,8 @@ finish() {
 trap finish EXIT
 
 # xdo, shot, pixels, classes, green_count, magenta_changes, body_point,
-# settle, differing_pixels, idle_within, find_window, find_view, close_window, stop_program.
+# settle, differing_pixels, idle_within, find_window, find_view,
+# close_window, stop_program.
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 W=694
 # Under emulation a frame takes a good part of a second and the first one
