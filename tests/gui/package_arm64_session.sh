@@ -34,8 +34,8 @@ trap finish EXIT
 # close_window, stop_program.
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 W=694
-# Under emulation a frame takes a good part of a second and the first one
-# several seconds (llvmpipe compiles its shaders then): generous bounds.
+# Under emulation the first frame takes seconds (llvmpipe compiles its
+# shaders then) and every later one far longer than here: generous bounds.
 idle_tries=600
 settle_tries=100
 

@@ -1,5 +1,6 @@
 # Helpers shared by the scripts that drive the real program through the X
-# server (tests/gui/e2e_test.sh, tests/gui/e2e_random_test.sh,
+# server (tests/gui/e2e_test.sh, tests/gui/e2e_history_test.sh,
+# tests/gui/e2e_random_test.sh, tests/gui/package_arm64_session.sh,
 # tests/memcheck/session.sh). Source it; it runs nothing by itself.
 #
 # The caller sets script_name (its prefix on every line it prints) and, before the
