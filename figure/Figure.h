@@ -22,9 +22,9 @@ struct SolveResult;
 // The articulated body: the segment tree, the numbering of all joint
 // parameters as one DOF vector, the handles and the solver's settings.
 //
-// What may change once a figure is built: the joints' parameters (setDofs),
-// the handles (addHandle, removeHandle), the weights, the angular flags, the
-// tolerance and the limits switch. The solver takes note of the handles and
+// What may change once a figure is built: the joints' parameters (setDofs,
+// or restoreState), the handles (addHandle, removeHandle), the weights, the
+// angular flags, the tolerance and the limits switch. The solver takes note of the handles and
 // weights at the start of every solve, so callers need do nothing after
 // changing them. What may not: the tree and its joints. No segment is added
 // or moved and no joint replaced or extended after construction: the DOF

@@ -110,6 +110,7 @@ class Reader {
   void failHere(const std::string& what) { fail("line " + std::to_string(lineNumber) + ": " + what); }
 
   void line(const std::vector<std::string_view>& words) {
+    anyWords |= !words.empty();
     if (words.empty() || words[0][0] == '#') return;
     if (!headerSeen) return header(words);
     if (words[0] == "handle") return handle(words);
@@ -178,7 +179,10 @@ class Reader {
   }
 
   void finish() {
-    if (!headerSeen) return (void)fail("not a mannequin pose: the text holds no header line");
+    if (!headerSeen) {
+      return (void)fail(anyWords ? "not a mannequin pose: the text holds no header line"
+                                 : "not a mannequin pose: the text is empty");
+    }
     for (size_t i = 0; i < segments.size(); ++i) {
       if (!seen[i]) return (void)fail("after line " + std::to_string(lineNumber) + ": segment " +
                                       quoted(segments[i]->name) + " is missing");
@@ -190,6 +194,7 @@ class Reader {
   std::vector<bool> seen;
   Reading reading;
   bool headerSeen = false;
+  bool anyWords = false;
   int lineNumber = 0;
 };
 

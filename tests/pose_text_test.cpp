@@ -171,7 +171,8 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 }
 
 const BadText kBadTexts[] = {
-    {"Empty", [](const std::string&) { return std::string(); }, "no header line"},
+    {"Empty", [](const std::string&) { return std::string(); }, "the text is empty"},
+    {"OnlyComments", [](const std::string&) { return std::string("# nothing yet\n\n"); }, "no header line"},
     {"NotAPose", [](const std::string&) { return std::string("hello world\n"); }, "line 1: not a mannequin pose"},
     {"NextVersion", [](const std::string& t) { return replaced(t, "pose 1", "pose 2"); },
      "line 1: unknown version \"2\""},

@@ -58,6 +58,10 @@ void GLView::setUpContext() {
 }
 
 void GLView::drawAxes() {
+  // The lines are lit with the current normal: the context's first, not the
+  // last one the previous frame's spheres left, so that every frame of the
+  // same scene is the same picture, the first one included.
+  glNormal3f(0, 0, 1);
   glLineWidth(4.0f);
   glPushMatrix();
   glTranslatef(camera->center.x, camera->center.y, camera->center.z);
@@ -187,6 +191,7 @@ void GLView::recordStep() { scene->history.record(saveState(*scene->figure)); }
 void GLView::restore(const FigureState& state) {
   // The new records replace the old ones only once the figure has let go of them.
   ownedHandles = restoreState(*scene->figure, state);
+  grabbedHandle = nullptr;
 }
 
 void GLView::undo() {
@@ -248,6 +253,7 @@ void GLView::receivePaste(std::string_view text) {
   }
   recordStep();
   ownedHandles = applyPose(figure, reading.pose);
+  grabbedHandle = nullptr;
   recordStep();
 }
 

@@ -33,13 +33,13 @@ std::string toHtml(const char* text) {
   return out;
 }
 
-constexpr int kWidth = 560;
-constexpr int kHeight = 420;
+constexpr int kWidth = 620;
+constexpr int kHeight = 600;
 
 }  // namespace
 
 std::string HelpWindow::html() {
-  std::string page = "<h3>mannequin: controls</h3><table border=1 cellpadding=3>";
+  std::string page = "<h3>mannequin: controls</h3><table border=1 cellpadding=3 width=100%>";
   for (const Control& c : kControls) page += "<tr><td>" + toHtml(c.input) + "</td><td>" + toHtml(c.effect) + "</td></tr>";
   return page + "</table><p>Escape closes this window.</p>";
 }

@@ -85,16 +85,20 @@ key_settled() {
 
 visible_windows() { xdo search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
 
-# ---- start; the first frame differs from later ones only in how the axes
-# are lit, so the start picture is taken after the pointer came in.
+# ---- start: the first frame, before any input
 
 "$bin" >"$out" 2>"$err" &
 pid=$!
 find_window 500 0.02 "10 s" running cat "$err"
 find_view 100 0.02
+for _ in $(seq 100); do
+  shot start
+  (($(magenta_count "$work/start.png") > 5000)) && break
+  sleep 0.05
+done
+settle start
 xdo windowfocus --sync "$top"
 xdo mousemove --window "$gl" 20 640
-settle start
 
 read -r ax ay < <(body_point "$work/start.png")
 read -r bx by < <(arm_point "$work/start.png")

@@ -1,0 +1,75 @@
+// A libFuzzer target for the pose text a paste receives: any bytes at all.
+// Every input must end as a rejection with one line that says why, the
+// figure untouched, or as a pose that applies with finite positions and
+// writes back to text that is accepted again.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "figure/FigureState.h"
+#include "figure/PoseText.h"
+#include "humanoid/Humanoid.h"
+
+// Nothing here solves, so the solver's pass is never made; its deleter lives
+// with the solver's code, which this build leaves out.
+void Figure::PassDeleter::operator()(GradientPass*) const {}
+
+namespace {
+
+// The humanoid with two handles, as a session might hold it.
+struct Session {
+  Session() : figure(buildHumanoid()) {
+    for (const char* name : {"h_hand_left", "h_foot_right"}) {
+      Segment* s = figure->findSegment(name);
+      records.push_back(std::make_unique<Handle>(s->endOffset.x, s->endOffset.y, s->endOffset.z));
+      figure->addHandle(records.back().get(), s);
+    }
+    figure->updateHandlePositions();
+    start = saveState(*figure);
+  }
+
+  std::unique_ptr<Figure> figure;
+  std::vector<std::unique_ptr<Handle>> records;
+  FigureState start;
+};
+
+void check(bool ok) {
+  if (!ok) std::abort();
+}
+
+bool positionsFinite(const Figure& f) {
+  for (const HandleEntry& e : f.handles) {
+    const Vec3& p = e.handle->worldPos;
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Session session;
+  Figure& figure = *session.figure;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+  pose_text::Reading reading = pose_text::read(figure, text);
+  if (!reading.error.empty()) {
+    check(reading.error.find('\n') == std::string::npos);
+    check(saveState(figure) == session.start);
+    return 0;
+  }
+  // Odd sizes paste mirrored, as the other key does.
+  if (size % 2) {
+    MirrorResult mirror = mirrorPose(figure, reading.pose);
+    check(mirror.error.empty());
+    reading.pose = std::move(mirror.pose);
+  }
+  const std::vector<std::unique_ptr<Handle>> pasted = applyPose(figure, reading.pose);
+  check(positionsFinite(figure));
+  check(figure.handleCount() == static_cast<int>(reading.pose.pins.size()));
+  check(pose_text::read(figure, pose_text::write(figure)).error.empty());
+
+  session.records = restoreState(figure, session.start);
+  return 0;
+}

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Copy, paste and mirror in the real program, with the X clipboard read and
+# written by xclip as another program would: a posed figure copied, reset and
+# pasted back gives the same picture pixel for pixel; garbage on the
+# clipboard leaves the picture as it was and prints one line.
+#
+# Usage: e2e_clipboard_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
+set -Eeuo pipefail
+script_name=e2e-clipboard
+trap 'echo "e2e-clipboard: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
+
+bin=$1
+wm_close=$2
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-clipboard.XXXXXX")
+out=$work/stdout.txt
+err=$work/stderr.txt
+pid=
+passed=0
+
+finish() {
+  stop_program
+  if ((passed)); then
+    rm -rf "$work"
+  else
+    echo "e2e-clipboard: screenshots and output kept in $work" >&2
+  fi
+}
+trap finish EXIT
+
+source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
+xdo_timeout=5
+W=694
+
+# xclip -o waits for the clipboard's owner; xclip -i serves what it was given
+# from the background until another program takes the clipboard.
+clipboard_out() { timeout 5 xclip -o -selection clipboard; }
+clipboard_in() { timeout 5 xclip -i -selection clipboard; }
+
+same_as() {
+  local d
+  d=$(differing_pixels "$work/$1.png" "$work/$2.png")
+  [[ "$d" == 0 ]] || fail "$3: $d pixels differ from '$2'"
+  note "$3: the picture equals '$2'"
+}
+
+lines_printed() { wc -l <"$out"; }
+
+# paste_text TEXT KEYS NAME: puts TEXT on the clipboard, types KEYS and takes
+# the settled screenshot NAME.
+paste_text() {
+  printf '%s' "$1" | clipboard_in
+  sleep 0.2
+  xdo key "$2"
+  sleep 0.3
+  settle "$3"
+}
+
+"$bin" >"$out" 2>"$err" &
+pid=$!
+find_window 500 0.02 "10 s" running cat "$err"
+find_view 100 0.02
+xdo windowfocus --sync "$top"
+xdo mousemove --window "$gl" 20 640
+settle start
+
+# ---- pose it: two handles, one dragged
+
+read -r ax ay < <(body_point "$work/start.png")
+((ax >= 0)) || fail "no point well inside the figure"
+for p in "$ax $ay" "$((ax - 25)) $((ay + 60))"; do
+  read -r x y <<<"$p"
+  xdo mousemove --window "$gl" "$x" "$y"
+  xdo mousedown 1
+  sleep 0.1
+  xdo mouseup 1
+done
+xdo mousemove --window "$gl" "$ax" "$ay"
+xdo mousedown 1
+for i in $(seq 10); do
+  xdo mousemove --window "$gl" $((ax + 4 * i)) $((ay - 5 * i))
+  sleep 0.03
+done
+xdo mouseup 1
+xdo mousemove --window "$gl" 20 640
+settle posed
+changed=$(magenta_changes "$work/start.png" "$work/posed.png")
+((changed > 300)) || fail "the drag changed only $changed pixels"
+
+# ---- copy: the text on the clipboard
+
+xdo key ctrl+c
+sleep 0.2
+clipboard_out >"$work/pose.txt" || fail "nothing on the clipboard after Ctrl+C"
+[[ "$(head -n 1 "$work/pose.txt")" == "mannequin pose 1" ]] || fail "the copy begins with '$(head -n 1 "$work/pose.txt")'"
+(($(wc -l <"$work/pose.txt") == 1 + 21 + 2)) || fail "the copy has $(wc -l <"$work/pose.txt") lines, not 24"
+(($(grep -c '^handle ' "$work/pose.txt") == 2)) || fail "the copy does not hold two handles"
+note "Ctrl+C: $(wc -l <"$work/pose.txt") lines on the clipboard"
+
+# ---- reset, then paste it back: the same picture
+
+xdo key ctrl+r
+settle reset
+same_as reset start "Ctrl+R"
+paste_text "$(cat "$work/pose.txt")" ctrl+v pasted
+same_as pasted posed "Ctrl+V of the copied pose"
+xdo key ctrl+z
+settle unpasted
+same_as unpasted start "Ctrl+Z after the paste"
+xdo key ctrl+y
+settle repasted
+same_as repasted posed "Ctrl+Y after that"
+
+# ---- what is not a pose leaves the picture as it was, with one line
+
+check_refused() {
+  local text=$1 expected=$2 name=$3 before after
+  before=$(lines_printed)
+  paste_text "$text" ctrl+v "$name"
+  same_as "$name" posed "pasting $name"
+  after=$(lines_printed)
+  ((after == before + 1)) || fail "pasting $name printed $((after - before)) lines"
+  tail -n 1 "$out" | grep -q "^paste: $expected" || fail "pasting $name printed '$(tail -n 1 "$out")'"
+  note "pasting $name printed: $(tail -n 1 "$out")"
+}
+check_refused $'hello\nworld\n' "line 1: not a mannequin pose" garbage
+check_refused "$(sed 's/^h_head .*/h_head 0 0 0 nan/' "$work/pose.txt")" "line 14: \"nan\" is not a finite number" nan
+check_refused "$(sed '/^h_spine/d' "$work/pose.txt")" "after line 23: segment \"h_spine\" is missing" missing
+check_refused "$(head -c 70000 /dev/zero | tr '\0' 'x')" "the text is 70000 bytes" huge
+
+# ---- mirror: the other side (mirrored twice, the humanoid's forearms do not
+# come back: their twist has the same limits on both sides)
+
+paste_text "$(cat "$work/pose.txt")" ctrl+shift+v mirrored
+changed=$(magenta_changes "$work/posed.png" "$work/mirrored.png")
+((changed > 300)) || fail "the mirrored paste changed only $changed pixels"
+xdo key ctrl+c
+sleep 0.2
+clipboard_out >"$work/mirrored.txt"
+# The handles went to the partner segments.
+partners=$(awk '$1 == "handle" { n = $2; if (sub(/_left$/, "_right", n) == 0) sub(/_right$/, "_left", n); print n }' "$work/pose.txt")
+[[ "$partners" == "$(awk '$1 == "handle" { print $2 }' "$work/mirrored.txt")" ]] ||
+  fail "the mirrored handles are on $(awk '$1 == "handle" { print $2 }' "$work/mirrored.txt" | paste -sd' ')"
+note "Ctrl+Shift+V: $(magenta_changes "$work/posed.png" "$work/mirrored.png") pixels changed, the handles on the partner segments"
+xdo key ctrl+z
+settle unmirrored
+same_as unmirrored posed "Ctrl+Z after the mirrored paste"
+
+close_window 250 0.02 "5 s"
+((status == 0)) || fail "exit status $status after closing"
+grep -qv -e '^brem$' -e '^paste: ' "$out" && fail "unexpected output: $(grep -v -e '^brem$' -e '^paste: ' "$out" | head -n 3)"
+note "closed: exit status 0"
+passed=1
