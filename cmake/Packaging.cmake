@@ -72,6 +72,23 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps works out Depends from the libraries the program links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# A cross build packages for its target: the architecture as Debian names it
+# (CPack would take this machine's), and dpkg-shlibdeps told that the program
+# is for it, so that Depends come from the target's libraries of the multiarch
+# install and their symbols files. cpack reads the environment variable from
+# the project's config file, which it includes when it runs.
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t "${CMAKE_LIBRARY_ARCHITECTURE}" -qDEB_HOST_ARCH
+    OUTPUT_VARIABLE deb_host_arch OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE deb_arch_result)
+  if(NOT deb_arch_result EQUAL 0 OR NOT deb_host_arch)
+    message(FATAL_ERROR "No Debian architecture for '${CMAKE_LIBRARY_ARCHITECTURE}': "
+      "set CMAKE_LIBRARY_ARCHITECTURE in the toolchain file; dpkg-architecture comes with dpkg-dev")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_host_arch})
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackCrossConfig.cmake)
+  file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "set(ENV{DEB_HOST_ARCH} ${deb_host_arch})\n")
+endif()
 
 # A source archive must not sweep up build trees or the repository.
 set(CPACK_SOURCE_GENERATOR TGZ)

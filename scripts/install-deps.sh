@@ -2,7 +2,9 @@
 # Installs, with apt-get, only the Debian packages this project needs that are
 # missing; does nothing when everything is present. Safe to run repeatedly.
 # With --cross it also installs the cross compiler and emulator that build
-# and run the core's tests for 64-bit Arm.
+# and run the core's tests for 64-bit Arm; with --cross-program, besides
+# those, the arm64 toolkit, GL and GLU (through Debian's multiarch) that the
+# whole program's arm64 build links and runs with.
 set -euo pipefail
 
 packages=(
@@ -22,14 +24,37 @@ packages=(
   desktop-file-utils dpkg-dev file lintian appstream man-db groff-base
 )
 
-if [[ ${1:-} == --cross ]]; then
-  packages+=(g++-aarch64-linux-gnu qemu-user)
-fi
+foreign=()
+case ${1:-} in
+  --cross)
+    packages+=(g++-aarch64-linux-gnu qemu-user)
+    ;;
+  --cross-program)
+    packages+=(g++-aarch64-linux-gnu qemu-user)
+    # The arm64 libraries install beside this machine's own; the Mesa drivers
+    # are for running the arm64 program here under emulation.
+    foreign=(libfltk1.3-dev:arm64 libglu1-mesa-dev:arm64 libgl-dev:arm64 libgl1-mesa-dri:arm64)
+    ;;
+  "") ;;
+  *)
+    echo "usage: $0 [--cross | --cross-program]" >&2
+    exit 2
+    ;;
+esac
 
+# Once a second architecture is there, a name without one stands for every
+# installed copy: look for the copy of this machine's own (or an
+# architecture-independent package), or of the architecture named.
+native=$(dpkg --print-architecture)
+installed() {
+  local arch=$native
+  [[ $1 == *:* ]] && arch=${1#*:}
+  dpkg-query -W -f='${Architecture} ${Status}\n' "$1" 2>/dev/null |
+    grep -Eqx "($arch|all) install ok installed"
+}
 missing=()
-for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+for p in "${packages[@]}" "${foreign[@]}"; do
+  installed "$p" || missing+=("$p")
 done
 
 if ((${#missing[@]} == 0)); then
@@ -40,6 +65,10 @@ echo "Installing missing packages: ${missing[*]}"
 sudo_cmd=()
 if [[ $(id -u) -ne 0 ]]; then
   sudo_cmd=(sudo)
+fi
+if ((${#foreign[@]})) && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  echo "Adding the arm64 architecture to dpkg"
+  "${sudo_cmd[@]}" dpkg --add-architecture arm64
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq

@@ -1,12 +1,14 @@
 # Helpers shared by the scripts that drive the real program through the X
-# server (tests/gui/e2e_test.sh, tests/gui/e2e_random_test.sh,
+# server (tests/gui/e2e_test.sh, tests/gui/e2e_history_test.sh,
+# tests/gui/e2e_random_test.sh, tests/gui/package_arm64_session.sh,
 # tests/memcheck/session.sh). Source it; it runs nothing by itself.
 #
 # The caller sets script_name (its prefix on every line it prints) and, before the
 # helpers run: work (the folder for screenshots), pid (the program's process),
-# top (its window, found with find_window), out (its standard output) and
-# wm_close (the tool that sends WM_DELETE_WINDOW). xdo_timeout and
-# shot_timeout (seconds, default 10) bound a call of xdotool and a screenshot.
+# top (its window, found with find_window), out (its standard output),
+# wm_close (the tool that sends WM_DELETE_WINDOW) and, for body_point, W (the
+# screenshots' width, default 694). xdo_timeout and shot_timeout (seconds, default 10)
+# bound a call of xdotool and a screenshot.
 
 # A line of the script's own; a failure, with what the script's context
 # function prints (if it has one) in brackets, ends it.
@@ -35,6 +37,7 @@ function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
 '
 
 magenta_count() { pixels "$1" | awk "$classes"'{ if (magenta($1, $2, $3)) n++ } END { print n + 0 }'; }
+green_count() { pixels "$1" | awk "$classes"'{ if (green($1, $2, $3)) n++ } END { print n + 0 }'; }
 
 # How many pixels differ in class (magenta or not) between two screenshots.
 magenta_changes() {
@@ -62,10 +65,11 @@ body_point() {
     }'
 }
 
-# Screenshots until two in a row agree: the program has drawn what it was sent.
+# settle NAME [TRIES]: screenshots until two in a row agree, TRIES at most
+# (default 40): the program has drawn what it was sent.
 settle() {
-  local name=$1 previous="" current
-  for _ in $(seq 40); do
+  local name=$1 tries=${2:-40} previous="" current
+  for _ in $(seq "$tries"); do
     sleep 0.05
     shot "$name"
     current=$(pixels "$work/$name.png" | md5sum)
