@@ -12,23 +12,8 @@ trap 'echo "e2e-history: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 bin=$1
 wm_close=$2
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-history.XXXXXX")
-out=$work/stdout.txt
-err=$work/stderr.txt
-pid=
-passed=0
-
-finish() {
-  stop_program
-  if ((passed)); then
-    rm -rf "$work"
-  else
-    echo "e2e-history: screenshots and output kept in $work" >&2
-  fi
-}
-trap finish EXIT
-
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
+start_work history
 xdo_timeout=5
 W=694
 
@@ -49,14 +34,6 @@ arm_point() {
       }
       print bx, by
     }'
-}
-
-# same_as NAME EXPECTED WHAT: the settled screenshot NAME equals EXPECTED's.
-same_as() {
-  local d
-  d=$(differing_pixels "$work/$1.png" "$work/$2.png")
-  [[ "$d" == 0 ]] || fail "$3: $d pixels differ from '$2'"
-  note "$3: the picture equals '$2'"
 }
 
 click() {

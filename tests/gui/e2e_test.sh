@@ -12,25 +12,10 @@ trap 'echo "e2e: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 bin=$1
 wm_close=$2
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-e2e.XXXXXX")
-out=$work/stdout.txt
-err=$work/stderr.txt
-pid=
-passed=0
-
-finish() {
-  stop_program
-  if ((passed)); then
-    rm -rf "$work"
-  else
-    echo "e2e: screenshots and output kept in $work" >&2
-  fi
-}
-trap finish EXIT
-
 # xdo, shot, pixels, classes, magenta_changes, body_point, settle,
 # trace_lines, find_window, find_view, close_window, stop_program.
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
+start_work e2e
 xdo_timeout=5
 
 # ---- screenshots and pixels

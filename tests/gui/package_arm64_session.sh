@@ -16,23 +16,11 @@ arm_root=$1
 amd_root=$2
 wm_close=$3
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-arm64.XXXXXX")
-pid=
-passed=0
-finish() {
-  stop_program
-  if ((passed)); then
-    rm -rf "$work"
-  else
-    echo "$script_name: screenshots and output kept in $work" >&2
-  fi
-}
-trap finish EXIT
-
 # xdo, shot, pixels, classes, green_count, magenta_changes, body_point,
 # settle, differing_pixels, idle_within, find_window, find_view,
 # close_window, stop_program.
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
+start_work arm64
 W=694
 # Under emulation the first frame takes seconds (llvmpipe compiles its
 # shaders then) and every later one far longer than here: generous bounds.

@@ -10,6 +10,28 @@
 # screenshots' width, default 694). xdo_timeout and shot_timeout (seconds, default 10)
 # bound a call of xdotool and a screenshot.
 
+# ---- a script's scratch folder
+
+# start_work NAME: a scratch folder for the screenshots and the program's
+# output (work, out, err), and an exit trap that ends the program and removes
+# the folder, or keeps it and says where when the script did not pass.
+start_work() {
+  work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-$1.XXXXXX")
+  out=$work/stdout.txt
+  err=$work/stderr.txt
+  pid=
+  passed=0
+  trap finish_work EXIT
+}
+finish_work() {
+  stop_program
+  if ((passed)); then
+    rm -rf "$work"
+  else
+    echo "$script_name: screenshots and output kept in $work" >&2
+  fi
+}
+
 # A line of the script's own; a failure, with what the script's context
 # function prints (if it has one) in brackets, ends it.
 note() { echo "$script_name: $*"; }
@@ -77,6 +99,15 @@ settle() {
     previous=$current
   done
   fail "the window kept changing ($name)"
+}
+
+# same_as NAME EXPECTED WHAT: the screenshot NAME equals EXPECTED's, pixel
+# for pixel; WHAT says what led to it.
+same_as() {
+  local d
+  d=$(differing_pixels "$work/$1.png" "$work/$2.png")
+  [[ "$d" == 0 ]] || fail "$3: $d pixels differ from '$2'"
+  note "$3: the picture equals '$2'"
 }
 
 # Pixels that differ in any way between two screenshots.
