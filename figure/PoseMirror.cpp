@@ -1,9 +1,9 @@
+#include "figure/Pose.h"
+
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "figure/ParamKinds.h"
-#include "figure/Pose.h"
 
 namespace {
 

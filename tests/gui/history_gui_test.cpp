@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "figure/PoseText.h"
 #include "window_fixture.h"
 
 namespace {
@@ -177,4 +178,35 @@ TEST_F(History, F1ShowsTheControlsAndEscapeClosesThem) {
   EXPECT_EQ(view->w(), 690);
   command(FL_Escape, 0);
   EXPECT_FALSE(view->helpShown());
+}
+
+// The clipboard's text as the toolkit hands it to the view.
+class Pasting : public History {
+ protected:
+  void deliver(const std::string& text) {
+    Fl::e_text = const_cast<char*>(text.c_str());
+    Fl::e_length = static_cast<int>(text.size());
+    send(FL_PASTE, view->w() / 2, view->h() / 2, 0, 'v');
+  }
+};
+
+TEST_F(Pasting, TheAnswerToCtrlVIsOneStep) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  const std::string text = pose_text::write(*figure);
+  command('r');
+  view->paste();
+  deliver(text);
+  EXPECT_EQ(figure->handleCount(), 1);
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 0);
+}
+
+TEST_F(Pasting, TextDroppedOnTheViewIsNoPaste) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  const std::string text = pose_text::write(*figure);
+  command('r');
+  view->paste();
+  send(FL_DND_RELEASE, 100, 100, 0, 'v');
+  deliver(text);
+  EXPECT_EQ(figure->handleCount(), 0);
 }
