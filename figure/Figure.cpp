@@ -24,12 +24,16 @@ int Figure::countDofs(const Segment* s) const {
   return n;
 }
 
-int Figure::setDofs(Segment* s, const double* values, bool limits) {
+int Figure::setDofs(Segment* s, const double* values, bool limits, bool held) {
   // The switch reaches only the segment's own joint; a chain's elements keep theirs.
   s->joint->limitsEnabled = limits ? 1.0 : 0.0;
-  s->joint->setParams(values);
+  if (held) {
+    s->joint->setHeldParams(values);
+  } else {
+    s->joint->setParams(values);
+  }
   int taken = s->joint->dofCount();
-  for (int i = 0; i < s->childCount(); ++i) taken += setDofs(s->child(i), values + taken, limits);
+  for (int i = 0; i < s->childCount(); ++i) taken += setDofs(s->child(i), values + taken, limits, held);
   return taken;
 }
 

@@ -49,10 +49,12 @@ class Figure {
 
   // ---- DOF vector
   int countDofs(const Segment* s) const;
-  int setDofs(Segment* s, const double* values, bool limits);
+  // held: the values are what getDofs gave (see Transform::setHeldParams).
+  int setDofs(Segment* s, const double* values, bool limits, bool held = false);
   int getDofs(const Segment* s, double* values) const;
   std::vector<double> dofs() const;
   void setDofs(const std::vector<double>& values) { setDofs(root.get(), values.data(), limitsEnabled); }
+  void setHeldDofs(const std::vector<double>& values) { setDofs(root.get(), values.data(), limitsEnabled, true); }
 
   // ---- handles
   void addHandle(Handle* handle, Segment* segment);

@@ -14,7 +14,7 @@ std::vector<std::unique_ptr<Handle>> applyPose(Figure& figure, const Pose& pose)
   std::vector<double> dofs;
   dofs.reserve(figure.dofCount);
   for (const std::vector<double>& values : pose.params) dofs.insert(dofs.end(), values.begin(), values.end());
-  figure.setDofs(dofs);
+  figure.setHeldDofs(dofs);
 
   while (!figure.handles.empty()) figure.removeHandle(figure.handles.front().handle);
   std::vector<std::unique_ptr<Handle>> records;

@@ -24,7 +24,8 @@ struct Pose {
 Pose currentPose(const Figure& figure);
 
 // Writes the parameters through the joints (with the figure's limits switch:
-// hinges may clamp, quaternions are normalised) and replaces the figure's
+// hinges may clamp; quaternions are normalised unless already of unit length
+// to within rounding, so that the figure's own pose comes back bit for bit) and replaces the figure's
 // handles with the pose's, at their world positions for the new pose. The
 // new handle records are returned to the caller, who owns them.
 std::vector<std::unique_ptr<Handle>> applyPose(Figure& figure, const Pose& pose);

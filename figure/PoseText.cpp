@@ -65,23 +65,80 @@ std::vector<std::string_view> tokens(std::string_view line) {
   return out;
 }
 
-// The whole token as a finite number within the limit; false otherwise.
-// A float too small to hold is rounded, to zero or below the normal range.
-template <typename T>
-bool parseNumber(std::string_view token, T& value) {
-  if (!token.empty() && token[0] == '+') {
-    token.remove_prefix(1);
-    if (!token.empty() && token[0] == '-') return false;
+// A number's decimal digits as written, for judging it beyond what a double
+// holds: the power of ten of its first significant digit, and whether that
+// digit is a 1 with only zeros after it. The token has a valid number's syntax.
+struct Written {
+  long order = 0;
+  bool powerOfTen = false;
+};
+
+Written written(std::string_view token) {
+  Written w;
+  if (token[0] == '-' || token[0] == '+') token.remove_prefix(1);
+  const size_t e = token.find_first_of("eE");
+  const std::string_view digits = token.substr(0, e);
+  long exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view rest = token.substr(e + 1);
+    const bool negative = !rest.empty() && rest[0] == '-';
+    if (!rest.empty() && (rest[0] == '-' || rest[0] == '+')) rest.remove_prefix(1);
+    // Saturated: an exponent this large or small already decides the order.
+    for (char c : rest) exponent = std::min(exponent * 10 + (c - '0'), 1000000000L);
+    if (negative) exponent = -exponent;
   }
+  long position = static_cast<long>(std::min(digits.find('.'), digits.size()));  // of the point
+  bool first = true;
+  long index = 0;
+  for (char c : digits) {
+    if (c == '.') continue;
+    ++index;
+    if (c < '1' || c > '9') continue;
+    if (first) {
+      w.order = position - index + exponent;
+      w.powerOfTen = c == '1';
+      first = false;
+    } else {
+      w.powerOfTen = false;
+    }
+  }
+  return w;
+}
+
+// The whole token as a finite double whose magnitude, as written, is at most
+// the limit; false otherwise. A number too small for a double to hold reads
+// as zero of its sign.
+bool parseDouble(std::string_view token, double& value) {
+  if (token.size() > 1 && token[0] == '+' && token[1] != '-') token.remove_prefix(1);
   const char* end = token.data() + token.size();
-  std::from_chars_result read = std::from_chars(token.data(), end, value);
-  if (read.ec == std::errc::result_out_of_range && read.ptr == end) {
-    double wide = 0.0;
-    read = std::from_chars(token.data(), end, wide);
-    if (read.ec != std::errc() || std::fabs(wide) > 1.0) return false;
-    value = static_cast<T>(wide);
+  const std::from_chars_result read = std::from_chars(token.data(), end, value);
+  if (read.ptr != end) return false;
+  if (read.ec == std::errc::result_out_of_range) {
+    if (written(token).order >= 0) return false;
+    value = token[0] == '-' ? -0.0 : 0.0;
+  } else if (read.ec != std::errc() || !std::isfinite(value)) {
+    return false;
   }
-  return read.ec == std::errc() && read.ptr == end && std::isfinite(value) && std::fabs(value) <= kValueLimit;
+  // Rounding may bring a number just above the limit down onto it.
+  if (std::fabs(value) == kValueLimit) {
+    const Written w = written(token);
+    return w.order < kValueLimitOrder || w.powerOfTen;
+  }
+  return std::fabs(value) < kValueLimit;
+}
+
+bool parseNumber(std::string_view token, double& value) { return parseDouble(token, value); }
+
+// A float is judged as a double is, then read as a float; one too small for a
+// float to hold is rounded, to zero or below the normal range.
+bool parseNumber(std::string_view token, float& value) {
+  double wide = 0.0;
+  if (!parseDouble(token, wide)) return false;
+  if (token[0] == '+') token.remove_prefix(1);
+  const char* end = token.data() + token.size();
+  const std::from_chars_result read = std::from_chars(token.data(), end, value);
+  if (read.ec != std::errc() || read.ptr != end) value = static_cast<float>(wide);
+  return true;
 }
 
 // Reads the lines of a pose in order, keeping the first error.
@@ -94,10 +151,7 @@ class Reader {
   }
 
   Reading run(std::string_view text) {
-    if (text.size() > kSizeLimit) {
-      return fail("the text is " + std::to_string(text.size()) + " bytes, more than the " +
-                  std::to_string(kSizeLimit) + " a pose may have");
-    }
+    if (std::string refusal = sizeRefusal(text.size()); !refusal.empty()) return fail(refusal);
     // Some programs end what they put on the clipboard with a NUL.
     while (!text.empty() && text.back() == '\0') text.remove_suffix(1);
     size_t start = 0;
@@ -229,6 +283,12 @@ std::string write(const Figure& figure) {
     out += '\n';
   }
   return out;
+}
+
+std::string sizeRefusal(std::size_t bytes) {
+  if (bytes <= kSizeLimit) return "";
+  return "the text is " + std::to_string(bytes) + " bytes, more than the " + std::to_string(kSizeLimit) +
+         " a pose may have";
 }
 
 Reading read(const Figure& figure, std::string_view text) { return Reader(figure).run(text); }

@@ -28,14 +28,20 @@ constexpr std::string_view kHeader = "mannequin pose";
 constexpr int kVersion = 1;
 // Text beyond this size is not read at all.
 constexpr std::size_t kSizeLimit = 65536;
-// Every number must be finite and no larger in magnitude than this.
+// Every number must be finite and, as written, no larger in magnitude than
+// this, 10 to the power kValueLimitOrder. A number too small to hold reads as
+// zero of its sign.
 constexpr double kValueLimit = 1e6;
+constexpr long kValueLimitOrder = 6;
 // A quaternion shorter than this has no direction to normalise to.
 constexpr double kShortestQuaternion = 1e-6;
 // At most this many handle lines.
 constexpr std::size_t kHandleLimit = 1000;
 
 std::string write(const Figure& figure);
+
+// Why a text of this many bytes is not read; empty when it may be.
+std::string sizeRefusal(std::size_t bytes);
 
 // The pose the text gives for this figure, or, when anything in it is wrong,
 // an error naming what and on which line (the pose is then not to be used).

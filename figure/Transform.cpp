@@ -127,6 +127,16 @@ const double* QuatRotation::setParams(const double* p) {
   return p + 4;
 }
 
+const double* QuatRotation::setHeldParams(const double* p) {
+  const double lengthSquared = p[0] * p[0] + p[1] * p[1] + p[2] * p[2] + p[3] * p[3];
+  // normalize() leaves squared lengths within about 3 ulps of 1 (seen over
+  // 10^7 random quaternions); anything further off is normalised.
+  if (std::fabs(lengthSquared - 1.0) > kUnitSlack) return setParams(p);
+  q = Quat(p[0], p[1], p[2], p[3]);
+  m = q.toMatrix();
+  return p + 4;
+}
+
 double* QuatRotation::getParams(double* p) const {
   p[0] = q.x;
   p[1] = q.y;
@@ -185,6 +195,12 @@ Mat4 TransformChain::derivative(int k) const {
 
 const double* TransformChain::setParams(const double* p) {
   for (auto& c : children) p = c->setParams(p);
+  recompute();
+  return p;
+}
+
+const double* TransformChain::setHeldParams(const double* p) {
+  for (auto& c : children) p = c->setHeldParams(p);
   recompute();
   return p;
 }

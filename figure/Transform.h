@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,11 @@ class Transform {
   virtual const double* setParams(const double* p) = 0;
   virtual double* getParams(double* p) const = 0;
   virtual std::unique_ptr<Transform> clone() const = 0;
+  // Sets parameters that getParams gave: as setParams does, except that what
+  // a joint holds already normalised keeps its bits instead of being
+  // normalised again, so that reading a joint back and setting it changes
+  // nothing.
+  virtual const double* setHeldParams(const double* p) { return setParams(p); }
 
   // The exact state, for putting a joint back as it was: setting the same
   // parameters again is not enough, since setParams may clamp or normalise
@@ -117,6 +123,10 @@ class QuatRotation final : public Transform {
   const double* setParams(const double* p) override;
   double* getParams(double* p) const override;
   std::unique_ptr<Transform> clone() const override;
+  // A quaternion of unit length to within rounding is taken as it is.
+  const double* setHeldParams(const double* p) override;
+  // How far from 1 a squared length may be and still count as unit length.
+  static constexpr double kUnitSlack = 8 * std::numeric_limits<double>::epsilon();
   // The quaternion as it is held, without normalising it again.
   void saveState(std::vector<double>& out) const override;
   const double* restoreState(const double* in) override;
@@ -148,6 +158,7 @@ class TransformChain : public Transform {
   const double* setParams(const double* p) override;
   double* getParams(double* p) const override;
   std::unique_ptr<Transform> clone() const override;
+  const double* setHeldParams(const double* p) override;
   // Its own switch, then every element's state.
   void saveState(std::vector<double>& out) const override;
   const double* restoreState(const double* in) override;

@@ -15,7 +15,9 @@
 #include "view/GLFrame.h"
 
 GLView::GLView(int x, int y, int w, int h)
-    : Fl_Gl_Window(x, y, w, h, "GLView"), camera(std::make_unique<OrbitCamera>()) {}
+    : Fl_Gl_Window(x, y, w, h, "GLView"),
+      camera(std::make_unique<OrbitCamera>()),
+      clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }) {}
 
 void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
@@ -228,37 +230,38 @@ void GLView::copy() {
   Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
 }
 
-// The text comes later, as a paste event.
+// The text comes later, from the event loop.
 void GLView::paste() {
-  pasteRequest = PasteRequest::Plain;
-  Fl::paste(*this, 1);
+  if (clipboard.waiting()) return;
+  pasteMirroredAsked = false;
+  clipboard.request();
 }
 
 void GLView::pasteMirrored() {
-  pasteRequest = PasteRequest::Mirrored;
-  Fl::paste(*this, 1);
+  if (clipboard.waiting()) return;
+  pasteMirroredAsked = true;
+  clipboard.request();
 }
 
 // All or nothing: text that is not a whole, valid pose leaves the figure and
 // its handles as they were, and one line says why.
-void GLView::receivePaste(std::string_view text) {
-  const PasteRequest request = pasteRequest;
-  pasteRequest = PasteRequest::None;
-  if (request == PasteRequest::None) return;
-  const char* what = request == PasteRequest::Mirrored ? "paste mirrored" : "paste";
-  if (buttonHeld(Fl::event_state())) {
-    std::cout << what << ": not done: a mouse button is held" << std::endl;
-    return;
+void GLView::receivePaste(const ClipboardText& text) {
+  const char* what = pasteMirroredAsked ? "paste mirrored" : "paste";
+  std::string refusal = pose_text::sizeRefusal(text.size);
+  if (text.broken) refusal = "the clipboard's owner stopped sending its text";
+  if (buttonHeld(Fl::event_state())) refusal = "not done: a mouse button is held";
+  if (refusal.empty()) {
+    recordStep();
+    pose_text::Pasting pasting = pose_text::paste(*scene->figure, text.head, pasteMirroredAsked);
+    refusal = pasting.error;
+    if (refusal.empty()) {
+      ownedHandles = std::move(pasting.records);
+      grabbedHandle = nullptr;
+      recordStep();
+    }
   }
-  recordStep();
-  pose_text::Pasting pasting = pose_text::paste(*scene->figure, text, request == PasteRequest::Mirrored);
-  if (!pasting.error.empty()) {
-    std::cout << what << ": " << pasting.error << std::endl;
-    return;
-  }
-  ownedHandles = std::move(pasting.records);
-  grabbedHandle = nullptr;
-  recordStep();
+  if (!refusal.empty()) std::cout << what << ": " << refusal << std::endl;
+  redraw();
 }
 
 void GLView::showHelp() {
@@ -363,13 +366,8 @@ int GLView::handle(int event) {
     case FL_KEYUP:
       commandKeys.released(key);
       break;
-    case FL_DND_ENTER:
-    case FL_DND_RELEASE:
-      // Text dropped on the view is not a paste that a key asked for.
-      pasteRequest = PasteRequest::None;
-      break;
     case FL_PASTE:
-      receivePaste(std::string_view(Fl::event_text() ? Fl::event_text() : "", std::max(Fl::event_length(), 0)));
+      // Only a dropped text comes this way, and a drop is not a paste.
       break;
     case FL_FOCUS:
       // A release seen by another window must not swallow the next press.

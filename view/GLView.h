@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "figure/Handle.h"
+#include "view/ClipboardTransfer.h"
 #include "view/HelpWindow.h"
 #include "view/KeyPresses.h"
 #include "view/OrbitCamera.h"
@@ -45,6 +46,8 @@ class GLView : public Fl_Gl_Window {
   void showHelp();
   void hideHelp();
   bool helpShown() const { return help && help->shown(); }
+  // A paste asked for whose text has not come yet.
+  bool pasteWaiting() const { return clipboard.waiting(); }
 
  private:
   static void redrawLater(void* view);
@@ -58,7 +61,7 @@ class GLView : public Fl_Gl_Window {
   bool buttonHeld(int state) const;
   void recordStep();
   void restore(const FigureState& state);
-  void receivePaste(std::string_view text);
+  void receivePaste(const ClipboardText& text);
 
   int frames = 0;
   bool releasedBeforePick = false;  // the button went up before the pick ran
@@ -68,7 +71,7 @@ class GLView : public Fl_Gl_Window {
   // A command asked for while a click's pick waits for its frame runs after it.
   void (GLView::*deferredCommand)() = nullptr;
   std::unique_ptr<HelpWindow> help;
-  // What the clipboard's text is for when it arrives: nothing asked for, a
-  // plain paste or a mirrored one.
-  enum class PasteRequest { None, Plain, Mirrored } pasteRequest = PasteRequest::None;
+  // What the clipboard's text is for when it arrives: a plain paste or a mirrored one.
+  bool pasteMirroredAsked = false;
+  ClipboardTransfer clipboard;
 };

@@ -1,10 +1,11 @@
 // A libFuzzer target for the pose text a paste receives: any bytes at all.
 // Every input must end as a rejection with one line that says why, the
 // figure untouched, or as a pose that applies with finite positions and
-// writes back to text that is accepted again.
+// whose copy pastes back exactly: the same text, the same state.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "figure/FigureState.h"
@@ -63,7 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   check(positionsFinite(figure));
   check(figure.handleCount() == static_cast<int>(pasting.records.size()));
-  check(pose_text::read(figure, pose_text::write(figure)).error.empty());
+  // Copy, paste and copy again: the same text, and nothing changed at all.
+  const std::string copied = pose_text::write(figure);
+  const FigureState pasted = saveState(figure);
+  pose_text::Pasting again = pose_text::paste(figure, copied, false);
+  check(again.error.empty());
+  check(pose_text::write(figure) == copied);
+  check(saveState(figure) == pasted);
 
   session.records = restoreState(figure, session.start);
   return 0;

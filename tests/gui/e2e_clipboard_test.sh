@@ -24,14 +24,18 @@ clipboard_in() { timeout 5 xclip -i -selection clipboard; }
 
 lines_printed() { wc -l <"$out"; }
 
-# paste_text TEXT KEYS NAME: puts TEXT on the clipboard, types KEYS and takes
-# the settled screenshot NAME.
-paste_text() {
-  printf '%s' "$1" | clipboard_in
+# paste_file FILE KEYS NAME: puts FILE's text on the clipboard, types KEYS and
+# takes the settled screenshot NAME.
+paste_file() {
+  clipboard_in <"$1"
   sleep 0.2
   xdo key "$2"
   sleep 0.3
   settle "$3"
+}
+paste_text() {
+  printf '%s' "$1" >"$work/clipboard.txt"
+  paste_file "$work/clipboard.txt" "$2" "$3"
 }
 
 "$bin" >"$out" 2>"$err" &
@@ -82,6 +86,11 @@ settle reset
 same_as reset start "Ctrl+R"
 paste_text "$(cat "$work/pose.txt")" ctrl+v pasted
 same_as pasted posed "Ctrl+V of the copied pose"
+xdo key ctrl+c
+sleep 0.2
+clipboard_out >"$work/pose-again.txt" || fail "nothing on the clipboard after the second Ctrl+C"
+cmp -s "$work/pose.txt" "$work/pose-again.txt" || fail "copy, paste and copy again gave another text"
+note "copy, paste, copy: the same text byte for byte"
 xdo key ctrl+z
 settle unpasted
 same_as unpasted start "Ctrl+Z after the paste"
@@ -91,20 +100,34 @@ same_as repasted posed "Ctrl+Y after that"
 
 # ---- what is not a pose leaves the picture as it was, with one line
 
-check_refused() {
-  local text=$1 expected=$2 name=$3 before after
+# check_refused_file FILE EXPECTED NAME [KEYS]: pasting FILE's text changes
+# nothing and prints the one line EXPECTED.
+check_refused_file() {
+  local file=$1 expected=$2 name=$3 keys=${4:-ctrl+v} before after
   before=$(lines_printed)
-  paste_text "$text" ctrl+v "$name"
+  paste_file "$file" "$keys" "$name"
   same_as "$name" posed "pasting $name"
   after=$(lines_printed)
   ((after == before + 1)) || fail "pasting $name printed $((after - before)) lines"
-  tail -n 1 "$out" | grep -q "^paste: $expected" || fail "pasting $name printed '$(tail -n 1 "$out")'"
+  tail -n 1 "$out" | grep -q "^$expected" || fail "pasting $name printed '$(tail -n 1 "$out")'"
   note "pasting $name printed: $(tail -n 1 "$out")"
+}
+check_refused() {
+  printf '%s' "$1" >"$work/refused.txt"
+  check_refused_file "$work/refused.txt" "paste: $2" "$3" "${4:-ctrl+v}"
 }
 check_refused $'hello\nworld\n' "line 1: not a mannequin pose" garbage
 check_refused "$(sed 's/^h_head .*/h_head 0 0 0 nan/' "$work/pose.txt")" "line 14: \"nan\" is not a finite number" nan
 check_refused "$(sed '/^h_spine/d' "$work/pose.txt")" "after line 23: segment \"h_spine\" is missing" missing
-check_refused "$(head -c 70000 /dev/zero | tr '\0' 'x')" "the text is 70000 bytes" huge
+check_refused "" "not a mannequin pose: the text is empty" empty
+check_refused $' \n\t\n' "not a mannequin pose: the text is empty" blanks
+printf '' >"$work/empty.txt"
+check_refused_file "$work/empty.txt" "paste mirrored: not a mannequin pose: the text is empty" empty-mirrored ctrl+shift+v
+# From 1 MiB on, the clipboard's owner sends a text in chunks.
+for size in 70000 1048577 5000000; do
+  head -c "$size" /dev/zero | tr '\0' 7 >"$work/big.txt"
+  check_refused_file "$work/big.txt" "paste: the text is $size bytes, more than the 65536 a pose may have" "big-$size"
+done
 
 # ---- mirror: the other side (mirrored twice, the humanoid's forearms do not
 # come back: their twist has the same limits on both sides)
@@ -126,6 +149,7 @@ same_as unmirrored posed "Ctrl+Z after the mirrored paste"
 
 close_window 250 0.02 "5 s"
 ((status == 0)) || fail "exit status $status after closing"
-grep -qv -e '^brem$' -e '^paste: ' "$out" && fail "unexpected output: $(grep -v -e '^brem$' -e '^paste: ' "$out" | head -n 3)"
+expected_lines=(-e '^brem$' -e '^paste: ' -e '^paste mirrored: ')
+grep -qv "${expected_lines[@]}" "$out" && fail "unexpected output: $(grep -v "${expected_lines[@]}" "$out" | head -n 3)"
 note "closed: exit status 0"
 passed=1

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "figure/PoseText.h"
+#include "ik_test_util.h"
 #include "window_fixture.h"
 
 namespace {
@@ -180,24 +181,49 @@ TEST_F(History, F1ShowsTheControlsAndEscapeClosesThem) {
   EXPECT_FALSE(view->helpShown());
 }
 
-// The clipboard's text as the toolkit hands it to the view.
+// The clipboard's text through the X server, with this process as its owner.
 class Pasting : public History {
  protected:
-  void deliver(const std::string& text) {
-    Fl::e_text = const_cast<char*>(text.c_str());
-    Fl::e_length = static_cast<int>(text.size());
-    send(FL_PASTE, view->w() / 2, view->h() / 2, 0, 'v');
+  // Puts text on the clipboard and presses Ctrl+V (with more held).
+  void askToPaste(const std::string& text, int modifiers = FL_CTRL) {
+    // The server ignores a claim on the clipboard dated ahead of its own
+    // clock, as the test's made-up event times soon are.
+    fl_event_time = 0;
+    Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
+    command('v', modifiers);
+  }
+  // Runs the event loop until the answer has come; what it printed.
+  std::string answer() {
+    return printedBy([this] {
+      for (int i = 0; i < 500 && view->pasteWaiting(); ++i) Fl::wait(0.01);
+    });
   }
 };
 
-TEST_F(Pasting, TheAnswerToCtrlVIsOneStep) {
+TEST_F(Pasting, TheAnswerToCtrlVIsOneStepAndOnesOwnCopyNone) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  dragHandle(figure->handles.back().handle);
+  const std::string text = pose_text::write(*figure);
+  const size_t posed = steps();
+  askToPaste(text);
+  EXPECT_EQ(answer(), "");
+  EXPECT_EQ(steps(), posed);
+  command('r');
+  askToPaste(text);
+  EXPECT_EQ(answer(), "");
+  EXPECT_EQ(pose_text::write(*figure), text);
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 0);
+}
+
+TEST_F(Pasting, TextArrivingWhileAButtonIsHeldIsRefused) {
   ASSERT_NE(pinOn("h_head"), nullptr);
   const std::string text = pose_text::write(*figure);
   command('r');
-  view->paste();
-  deliver(text);
-  EXPECT_EQ(figure->handleCount(), 1);
-  command('z');
+  askToPaste(text, FL_CTRL | FL_SHIFT);
+  press(FL_LEFT_MOUSE, 5, 5);
+  EXPECT_EQ(answer(), "paste mirrored: not done: a mouse button is held\n");
+  release(FL_LEFT_MOUSE, 5, 5);
   EXPECT_EQ(figure->handleCount(), 0);
 }
 
@@ -205,8 +231,9 @@ TEST_F(Pasting, TextDroppedOnTheViewIsNoPaste) {
   ASSERT_NE(pinOn("h_head"), nullptr);
   const std::string text = pose_text::write(*figure);
   command('r');
-  view->paste();
   send(FL_DND_RELEASE, 100, 100, 0, 'v');
-  deliver(text);
+  Fl::e_text = const_cast<char*>(text.c_str());
+  Fl::e_length = static_cast<int>(text.size());
+  send(FL_PASTE, 100, 100, 0, 'v');
   EXPECT_EQ(figure->handleCount(), 0);
 }
