@@ -69,6 +69,23 @@ TEST_F(History, AHeldKeyUndoesOneStep) {
   EXPECT_EQ(figure->handleCount(), 0);
 }
 
+TEST_F(History, OnlyTheHeldKeysOwnReleaseEndsItsHold) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  ASSERT_NE(pinOn("h_thigh_left"), nullptr);
+  pressCommand('z');
+  releaseCommand('x');
+  pressCommand('z');  // the toolkit's repeat of the z still held
+  EXPECT_EQ(figure->handleCount(), 1);
+}
+
+TEST_F(History, CtrlWithAltIsNoCommand) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  command('z', FL_CTRL | FL_ALT);
+  EXPECT_EQ(figure->handleCount(), 1);
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 0);
+}
+
 TEST_F(History, AKeyRightAfterAClickWaitsForItsPick) {
   ASSERT_NE(pinOn("h_head"), nullptr);
   // The click's pick runs in the next frame; the undo comes after it.
@@ -178,6 +195,16 @@ TEST_F(History, F1ShowsTheControlsAndEscapeClosesThem) {
   EXPECT_EQ(app->window->w(), 694);
   EXPECT_EQ(view->w(), 690);
   command(FL_Escape, 0);
+  EXPECT_FALSE(view->helpShown());
+  // Escape in the help window itself, where the keys go once it has them.
+  command(FL_F + 1, 0);
+  Fl_Window* help = Fl::first_window();
+  while (help && std::strcmp(help->label() ? help->label() : "", "mannequin: controls") != 0) {
+    help = Fl::next_window(help);
+  }
+  ASSERT_NE(help, nullptr);
+  Fl::e_keysym = FL_Escape;
+  help->handle(FL_KEYBOARD);
   EXPECT_FALSE(view->helpShown());
 }
 
