@@ -126,13 +126,10 @@ TEST(JointState, AChainRestoresEveryElementAndItsProduct) {
 // ---- whole figures
 
 TEST(FigureState, RestoredHumanoidSolvesAsTheSavedOneDid) {
-  auto f = buildHumanoid();
-  Pins pins(*f);
-  Handle* hand = pins.atEnd("h_hand_left");
-  pins.atEnd("h_foot_right");
-  hand->targetPos = Vec3(-0.2f, 1.6f, 0.5f);
-  f->limitsEnabled = true;
-  f->solve(hand);  // a pose with clamped hinges and solved quaternions
+  PosedHumanoid posed(true);  // clamped hinges and solved quaternions
+  Figure* f = posed.f.get();
+  Pins& pins = posed.pins;
+  Handle* hand = posed.hand;
   hand->targetPos = Vec3(0.3f, 1.2f, 0.6f);
 
   const FigureState saved = saveState(*f);

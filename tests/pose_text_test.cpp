@@ -42,20 +42,6 @@ void expectExactRoundTrip(Figure& f, std::vector<std::unique_ptr<Handle>>& recor
   EXPECT_TRUE(saveState(f) == before);
 }
 
-// The humanoid with its left hand dragged and its right foot pinned.
-struct PosedHumanoid {
-  PosedHumanoid() : f(buildHumanoid()), pins(*f) {
-    hand = pins.atEnd("h_hand_left");
-    pins.atEnd("h_foot_right");
-    hand->targetPos = Vec3(-0.25f, 1.55f, 0.45f);
-    f->solve(hand);
-  }
-
-  std::unique_ptr<Figure> f;
-  Pins pins;
-  Handle* hand;
-};
-
 class PoseText : public testing::Test, protected PosedHumanoid {};
 
 }  // namespace

@@ -59,13 +59,6 @@ const Vec3 kStartEye = orbitEye(0.2, 1.0, -20.0);
 // A pixel of the camera's rotation turns it by 1/180 radian.
 constexpr double kRadiansPerPixel = 1.0 / 180.0;
 
-// The path of a drag: `steps` equal steps of (dx, dy) from a pixel.
-std::vector<Pixel> path(Pixel from, int dx, int dy, int steps) {
-  std::vector<Pixel> p;
-  for (int i = 1; i <= steps; ++i) p.push_back({from.x + i * dx, from.y + i * dy});
-  return p;
-}
-
 // Only solver iterations beyond the quiet ones may print, at most ten a solve.
 void expectOnlyIterationLines(const std::string& out, int solves) {
   int brem = 0;
@@ -115,25 +108,6 @@ class GuiTest : public WindowFixture {
     const FrameMatrices m = frameMatrices();
     const std::vector<double> expected = modelviewLookingFrom(eye);
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(m.modelview[i], expected[i], 1e-5) << i;
-  }
-
-  // Presses on a handle, drags through the given pixels and releases, with
-  // a frame after each step as a live loop draws them; returns stdout.
-  std::string dragHandle(Handle* h, const std::vector<Pixel>& path) {
-    const Pixel at = pixelOf(h->worldPos);
-    press(FL_LEFT_MOUSE, at.x, at.y);
-    EXPECT_EQ(view->mode, HandleDrag);
-    EXPECT_EQ(view->grabbedHandle, h);
-    drawFrame();
-    std::string out;
-    for (const Pixel& step : path) {
-      out += printedBy([&] { drag(FL_LEFT_MOUSE, step.x, step.y); });
-      drawFrame();
-    }
-    const Pixel end = path.empty() ? at : path.back();
-    release(FL_LEFT_MOUSE, end.x, end.y);
-    drawFrame();
-    return out;
   }
 };
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "figure/PoseText.h"
-#include "ik_test_util.h"
 #include "window_fixture.h"
 
 namespace {
@@ -29,16 +28,7 @@ class History : public WindowFixture {
   }
 
   // Drags the handle a few pixels up and to the right, as one gesture.
-  void dragHandle(Handle* h) {
-    const Pixel at = pixelOf(h->worldPos);
-    press(FL_LEFT_MOUSE, at.x, at.y);
-    for (int i = 1; i <= 4; ++i) {
-      drag(FL_LEFT_MOUSE, at.x + 3 * i, at.y - 4 * i);
-      drawFrame();
-    }
-    release(FL_LEFT_MOUSE, at.x + 12, at.y - 16);
-    drawFrame();
-  }
+  void dragHandle(Handle* h) { WindowFixture::dragHandle(h, path(pixelOf(h->worldPos), 3, -4, 4)); }
 
   size_t steps() const { return scene->history.undoCount(); }
 };
