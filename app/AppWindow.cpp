@@ -1,6 +1,9 @@
 #include "app/AppWindow.h"
 
 #include <FL/Fl_Group.H>
+#include <FL/x.H>
+
+#include <X11/Xutil.h>
 
 AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
   window = std::make_unique<Fl_Window>(694, 666);
@@ -9,6 +12,9 @@ AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
   Fl_Group::current()->resizable(view);
   window->end();
   view->scene = scene;
+  // Desktops match the window to the program's menu entry by its class.
+  window->xclass("mannequin");
+  view->showTitle();
   // Closing the main window ends the program, help window or not.
   window->callback(
       [](Fl_Widget* w, void* app) {
@@ -20,6 +26,9 @@ AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
 
 void AppWindow::show() {
   window->show();
+  // The toolkit capitalises the class part; the desktop entry names both alike.
+  XClassHint hint{const_cast<char*>("mannequin"), const_cast<char*>("mannequin")};
+  XSetClassHint(fl_display, fl_xid(window.get()), &hint);
   view->show();
   // The view takes the keys from the start, with their releases.
   view->take_focus();

@@ -13,6 +13,14 @@
 #include "figure/FigureState.h"
 #include "figure/PoseText.h"
 #include "view/GLFrame.h"
+#include "view/WindowTitle.h"
+
+namespace {
+
+// How long the title shows what was said before it shows the settings again.
+constexpr double kMessageSeconds = 5.0;
+
+}  // namespace
 
 GLView::GLView(int x, int y, int w, int h)
     : Fl_Gl_Window(x, y, w, h, "GLView"),
@@ -23,6 +31,7 @@ void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 GLView::~GLView() {
   Fl::remove_timeout(redrawLater, this);
+  Fl::remove_timeout(forgetMessage, this);
   // Leave the figure with no pointers into records that die with the view.
   if (scene && scene->figure) {
     for (const auto& h : ownedHandles) scene->figure->removeHandle(h.get());
@@ -209,18 +218,27 @@ void GLView::restore(const FigureState& state) {
 void GLView::undo() {
   // A change that no gesture recorded yet is a step of its own.
   recordStep();
-  if (const FigureState* state = scene->history.undo()) restore(*state);
+  if (const FigureState* state = scene->history.undo()) {
+    restore(*state);
+  } else {
+    say("nothing to undo");
+  }
 }
 
 void GLView::redo() {
   recordStep();
-  if (const FigureState* state = scene->history.redo()) restore(*state);
+  if (const FigureState* state = scene->history.redo()) {
+    restore(*state);
+  } else {
+    say("nothing to redo");
+  }
 }
 
 void GLView::reset() {
   recordStep();
   restore(scene->history.initial());
   recordStep();
+  say("reset");
 }
 
 // ---- the clipboard
@@ -228,6 +246,7 @@ void GLView::reset() {
 void GLView::copy() {
   const std::string text = pose_text::write(*scene->figure);
   Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
+  say("copied");
 }
 
 // The text comes later, from the event loop.
@@ -258,14 +277,20 @@ void GLView::receivePaste(const ClipboardText& text) {
       ownedHandles = std::move(pasting.records);
       grabbedHandle = nullptr;
       recordStep();
+      say(pasteMirroredAsked ? "pasted mirrored" : "pasted");
     }
   }
-  if (!refusal.empty()) std::cout << what << ": " << refusal << std::endl;
+  if (!refusal.empty()) {
+    const std::string line = what + (": " + refusal);
+    std::cout << line << std::endl;
+    say(line);
+  }
   redraw();
 }
 
 void GLView::showHelp() {
   if (!help) help = std::make_unique<HelpWindow>();
+  help->showSettings(settingsText(*scene->figure));
   // Over the middle of the main window, which keeps its size.
   const Fl_Window* main = top_window();
   help->position(main->x() + (main->w() - help->w()) / 2, main->y() + (main->h() - help->h()) / 2);
@@ -274,6 +299,35 @@ void GLView::showHelp() {
 
 void GLView::hideHelp() {
   if (help) help->hide();
+}
+
+void GLView::home() { *camera = OrbitCamera(); }
+
+// As closing the window does.
+void GLView::quit() {
+  if (Fl_Window* top = top_window()) top->do_callback();
+}
+
+// ---- the title
+
+void GLView::say(const std::string& words) {
+  message = words;
+  Fl::remove_timeout(forgetMessage, this);
+  Fl::add_timeout(kMessageSeconds, forgetMessage, this);
+  showTitle();
+}
+
+void GLView::forgetMessage(void* view) {
+  auto* self = static_cast<GLView*>(view);
+  self->message.clear();
+  self->showTitle();
+}
+
+void GLView::showTitle() {
+  Fl_Window* top = top_window();
+  if (!top || !scene) return;
+  const std::string title = windowTitle(settingsText(*scene->figure), message);
+  if (!top->label() || title != top->label()) top->copy_label(title.c_str());
 }
 
 // ---- keys that act once per press
@@ -289,6 +343,8 @@ void GLView::pressCommandKey(int key, int state) {
   void (GLView::*command)() = nullptr;
   if (key == FL_F + 1) command = &GLView::showHelp;
   if (key == FL_Escape) command = &GLView::hideHelp;
+  if (key == FL_Home) command = &GLView::home;
+  if (ctrl && key == 'q') command = &GLView::quit;
   if (ctrl && key == 'z') command = shift ? &GLView::redo : &GLView::undo;
   if (ctrl && key == 'y') command = &GLView::redo;
   if (ctrl && key == 'r') command = &GLView::reset;
@@ -377,7 +433,17 @@ int GLView::handle(int event) {
       break;
   }
 
-  applyKey(key);
+  applyKey(tableKey(event, key, state));
+  showTitle();
   redraw();
   return 1;
+}
+
+// The key the settings take at this event: the toolkit's last key, unless it
+// was pressed with Ctrl or Alt, which makes it a command; then the last key
+// the settings took.
+int GLView::tableKey(int event, int key, int state) {
+  if (event == FL_KEYBOARD || event == FL_SHORTCUT) blockedKey = (state & (FL_CTRL | FL_ALT)) ? key : 0;
+  if (key != blockedKey) reachedKey = key;
+  return reachedKey;
 }

@@ -3,6 +3,7 @@
 #include <FL/Fl_Gl_Window.H>
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,12 @@ class GLView : public Fl_Gl_Window {
   void pasteMirrored();
   void showHelp();
   void hideHelp();
+  void home();
+  void quit();
+  // Shows words in the title for a few seconds, then the settings again.
+  void say(const std::string& words);
+  // Brings the main window's title up to date.
+  void showTitle();
   bool helpShown() const { return help && help->shown(); }
   // A paste asked for whose text has not come yet.
   bool pasteWaiting() const { return clipboard.waiting(); }
@@ -57,6 +64,8 @@ class GLView : public Fl_Gl_Window {
   void runDeferredCommand();
   void pressHandle(int x, int y, bool left);
   void applyKey(int key);
+  int tableKey(int event, int key, int state);
+  static void forgetMessage(void* view);
   void pressCommandKey(int key, int state);
   bool buttonHeld(int state) const;
   void recordStep();
@@ -71,6 +80,9 @@ class GLView : public Fl_Gl_Window {
   // A command asked for while a click's pick waits for its frame runs after it.
   void (GLView::*deferredCommand)() = nullptr;
   std::unique_ptr<HelpWindow> help;
+  std::string message;  // what the title says instead of the settings, for now
+  int blockedKey = 0;   // pressed with Ctrl or Alt: a command, kept from the settings
+  int reachedKey = 0;   // the last key the settings took
   // What the clipboard's text is for when it arrives: a plain paste or a mirrored one.
   bool pasteMirroredAsked = false;
   ClipboardTransfer clipboard;

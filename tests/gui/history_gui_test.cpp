@@ -21,11 +21,6 @@ class History : public WindowFixture {
   void releaseCommand(int key, int modifiers = FL_CTRL) {
     send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key);
   }
-  void command(int key, int modifiers = FL_CTRL) {
-    pressCommand(key, modifiers);
-    releaseCommand(key, modifiers);
-    drawFrame();
-  }
 
   // Drags the handle a few pixels up and to the right, as one gesture.
   void dragHandle(Handle* h) { WindowFixture::dragHandle(h, path(pixelOf(h->worldPos), 3, -4, 4)); }
@@ -242,6 +237,13 @@ TEST_F(Pasting, TextArrivingWhileAButtonIsHeldIsRefused) {
   EXPECT_EQ(answer(), "paste mirrored: not done: a mouse button is held\n");
   release(FL_LEFT_MOUSE, 5, 5);
   EXPECT_EQ(figure->handleCount(), 0);
+}
+
+// What a paste prints, the title says word for word.
+TEST_F(Pasting, ARefusalShowsInTheTitle) {
+  askToPaste("hello\n");
+  EXPECT_EQ(answer(), "paste: line 1: not a mannequin pose: it begins with \"hello\"\n");
+  EXPECT_EQ(title(), "mannequin - paste: line 1: not a mannequin pose: it begins with \"hello\"");
 }
 
 TEST_F(Pasting, TextDroppedOnTheViewIsNoPaste) {

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The main window as a desktop sees it, read with xprop: its class, and a
+# title that follows the settings keys and says what just happened; Home
+# gives back the start-up picture, and Ctrl+Q ends the program with status 0.
+#
+# Usage: e2e_window_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
+set -Eeuo pipefail
+script_name=e2e-window
+trap 'echo "e2e-window: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
+
+bin=$1
+wm_close=$2
+
+source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
+start_work window
+xdo_timeout=5
+
+# xprop quotes the title and escapes its quotes.
+title() { timeout 5 xprop -id "$top" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g'; }
+
+# expect_title TITLE WHAT: the title becomes TITLE within a second.
+expect_title() {
+  for _ in $(seq 50); do
+    [[ "$(title)" == "$1" ]] && { note "$2: '$1'"; return 0; }
+    sleep 0.02
+  done
+  fail "$2: the title is '$(title)', not '$1'"
+}
+
+"$bin" >"$out" 2>"$err" &
+pid=$!
+find_window 500 0.02 "10 s" running cat "$err"
+find_view 100 0.02
+xdo mousemove --window "$gl" 20 640
+settle start
+
+class=$(timeout 5 xprop -id "$top" WM_CLASS)
+[[ "$class" == 'WM_CLASS(STRING) = "mannequin", "mannequin"' ]] || fail "the class is $class"
+note "class: $class"
+expect_title "mannequin - tolerance 0.01, limits off, uniform weights" "at start"
+
+# ---- the seven settings keys, and a key with Ctrl that is none
+
+for step in "3:tolerance 0.0001, limits off, uniform weights" "2:tolerance 0.001, limits off, uniform weights" \
+  "n:tolerance 0.001, limits on, uniform weights" "s:tolerance 0.001, limits on, limb weights" \
+  "m:tolerance 0.001, limits off, limb weights" "d:tolerance 0.001, limits off, uniform weights" \
+  "1:tolerance 0.01, limits off, uniform weights"; do
+  xdo key "${step%%:*}"
+  expect_title "mannequin - ${step#*:}" "key ${step%%:*}"
+done
+xdo key ctrl+s ctrl+3
+xdo mousemove --window "$gl" 30 630
+sleep 0.2
+expect_title "mannequin - tolerance 0.01, limits off, uniform weights" "Ctrl+S, Ctrl+3 and a move"
+
+# ---- what just happened
+
+xdo key ctrl+z
+expect_title "mannequin - nothing to undo" "Ctrl+Z with nothing to undo"
+printf 'hello\n' | timeout 5 xclip -i -selection clipboard
+sleep 0.2
+xdo key ctrl+v
+expect_title 'mannequin - paste: line 1: not a mannequin pose: it begins with "hello"' "a refused paste"
+[[ "$(tail -n 1 "$out")" == 'paste: line 1: not a mannequin pose: it begins with "hello"' ]] ||
+  fail "the paste printed '$(tail -n 1 "$out")'"
+
+# ---- Home: the camera where it started, the start-up picture
+
+xdo keydown shift mousedown 1
+for i in 1 2 3 4 5; do xdo mousemove --window "$gl" $((20 + 15 * i)) $((630 - 5 * i)); done
+xdo mouseup 1 keyup shift
+settle turned
+(($(differing_pixels "$work/start.png" "$work/turned.png") > 1000)) || fail "the Shift-drag did not turn the view"
+xdo key Home
+xdo mousemove --window "$gl" 20 640
+settle home
+same_as home start "Home"
+
+# ---- Ctrl+Q ends the program as closing the window does
+
+xdo key ctrl+q
+for _ in $(seq 250); do running || break; sleep 0.02; done
+running && fail "the program still runs 5 s after Ctrl+Q"
+status=0
+wait "$pid" || status=$?
+pid=
+((status == 0)) || fail "exit status $status after Ctrl+Q"
+grep -qv -e '^paste: ' -e '^\[' "$out" && fail "unexpected output: $(grep -v -e '^paste: ' -e '^\[' "$out" | head -n 3)"
+note "Ctrl+Q: exit status 0"
+passed=1
