@@ -326,8 +326,11 @@ void GLView::forgetMessage(void* view) {
 void GLView::showTitle() {
   Fl_Window* top = top_window();
   if (!top || !scene) return;
-  const std::string title = windowTitle(settingsText(*scene->figure), message);
-  if (!top->label() || title != top->label()) top->copy_label(title.c_str());
+  const std::string settings = settingsText(*scene->figure);
+  const std::string title = windowTitle(settings, message);
+  if (top->label() && title == top->label()) return;
+  top->copy_label(title.c_str());
+  if (helpShown()) help->showSettings(settings);
 }
 
 // ---- keys that act once per press

@@ -39,11 +39,12 @@ constexpr int kHeight = 600;
 }  // namespace
 
 std::string HelpWindow::html(const std::string& settings) {
-  std::string page = "<h3>mannequin: controls</h3><table border=1 cellpadding=3 width=100%>";
-  for (const Control& c : kControls) page += "<tr><td>" + toHtml(c.input) + "</td><td>" + toHtml(c.effect) + "</td></tr>";
-  page += "</table><p>Settings now: " + toHtml(settings.c_str()) + ". At start: " + kDefaultSettings + ".</p><p>";
+  std::string page = "<h3>mannequin: controls</h3><p><b>Settings now: " + toHtml(settings.c_str()) +
+                     ".</b> At start: " + kDefaultSettings + ". ";
   for (const char* note : kToleranceNotes) page += toHtml(note) + std::string(" ");
-  return page + "</p><p>Escape closes this window.</p>";
+  page += "</p><table border=1 cellpadding=3 width=100%>";
+  for (const Control& c : kControls) page += "<tr><td>" + toHtml(c.input) + "</td><td>" + toHtml(c.effect) + "</td></tr>";
+  return page + "</table><p>Escape closes this window.</p>";
 }
 
 HelpWindow::HelpWindow() : Fl_Window(kWidth, kHeight, "mannequin: controls") {
