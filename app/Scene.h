@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "figure/Figure.h"
-#include "figure/PoseHistory.h"
+#include "pose/PoseHistory.h"
 
 // What the program shows and poses: the built-in figure.
 struct Scene {

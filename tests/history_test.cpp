@@ -8,8 +8,8 @@
 #include <functional>
 #include <iterator>
 
-#include "figure/FigureState.h"
-#include "figure/PoseHistory.h"
+#include "pose/FigureState.h"
+#include "pose/PoseHistory.h"
 #include "ik/Solver.h"
 #include "ik_test_util.h"
 #include "random_figure.h"

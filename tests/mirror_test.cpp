@@ -10,10 +10,10 @@
 #include <random>
 #include <string>
 
-#include "figure/FigureState.h"
+#include "pose/FigureState.h"
 #include "figure/ParamKinds.h"
-#include "figure/PoseText.h"
-#include "figure/Pose.h"
+#include "pose/PoseText.h"
+#include "pose/Pose.h"
 #include "ik_test_util.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "figure/FigureState.h"
+#include "pose/FigureState.h"
 #include "figure/ParamKinds.h"
-#include "figure/PoseText.h"
+#include "pose/PoseText.h"
 #include "ik/Solver.h"
 #include "ik_test_util.h"
 #include "random_figure.h"

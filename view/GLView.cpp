@@ -10,8 +10,8 @@
 
 #include "app/Scene.h"
 #include "figure/Figure.h"
-#include "figure/FigureState.h"
-#include "figure/PoseText.h"
+#include "pose/FigureState.h"
+#include "pose/PoseText.h"
 #include "view/GLFrame.h"
 #include "view/WindowTitle.h"
 

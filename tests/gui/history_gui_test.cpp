@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "figure/PoseText.h"
+#include "pose/PoseText.h"
 #include "window_fixture.h"
 
 namespace {
