@@ -17,5 +17,6 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/Pose.cpp
   pose/PoseMirror.cpp
   pose/PoseText.cpp
+  pose/PoseFile.cpp
 )
 list(TRANSFORM MANNEQUIN_MODEL_SOURCES PREPEND "${CMAKE_CURRENT_LIST_DIR}/../")
