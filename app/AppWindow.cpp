@@ -15,10 +15,13 @@ AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
   // Desktops match the window to the program's menu entry by its class.
   window->xclass("mannequin");
   view->showTitle();
-  // Closing the main window ends the program, help window or not.
+  // Closing the main window ends the program, help window or not, once the
+  // person has said what to do with changes not saved to a file.
   window->callback(
       [](Fl_Widget* w, void* app) {
-        static_cast<AppWindow*>(app)->view->hideHelp();
+        GLView* view = static_cast<AppWindow*>(app)->view;
+        if (!view->mayClose()) return;
+        view->hideHelp();
         w->hide();
       },
       this);

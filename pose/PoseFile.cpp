@@ -114,10 +114,10 @@ std::string write(const std::string& path, std::string_view bytes) {
   return reason(error);
 }
 
-std::string withExtension(const std::string& path) {
+std::string withExtension(const std::string& path, std::string_view extension) {
   const std::string name = nameOf(path);
   if (name.find('.', 1) != std::string::npos) return path;
-  return path + std::string(kExtension);
+  return path + std::string(extension);
 }
 
 std::string nameOf(const std::string& path) {

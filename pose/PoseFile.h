@@ -27,8 +27,8 @@ Reading read(const std::string& path);
 // why; empty when the bytes were written.
 std::string write(const std::string& path, std::string_view bytes);
 
-// The path with ".pose" added when its name has no extension at all.
-std::string withExtension(const std::string& path);
+// The path with the extension added when its name has none at all.
+std::string withExtension(const std::string& path, std::string_view extension = kExtension);
 
 // The file's name without its folders.
 std::string nameOf(const std::string& path);

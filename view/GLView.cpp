@@ -11,6 +11,7 @@
 #include "app/Scene.h"
 #include "figure/Figure.h"
 #include "pose/FigureState.h"
+#include "pose/PoseFile.h"
 #include "pose/PoseText.h"
 #include "view/GLFrame.h"
 #include "view/WindowTitle.h"
@@ -91,24 +92,34 @@ void GLView::drawAxes() {
   glLineWidth(1.0f);
 }
 
-void GLView::draw() {
-  if (!valid()) setUpContext();
-
+// The figure through the camera; with the overlays, its handles and the triad too.
+void GLView::drawScene(bool overlays) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   camera->apply();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  drawAxes();
+  if (overlays) {
+    drawAxes();
+  } else {
+    glNormal3f(0, 0, 1);  // as the triad leaves it, for the shapeless segments' lines
+  }
   // The scale stays in the modelview: picking and dragging read it back.
   glScalef(5, 5, 5);
   glColor3f(1, 0, 1);
   Figure& figure = *scene->figure;
   figure.drawSegments();
-  figure.drawHandles();
+  if (overlays) figure.drawHandles();
+}
+
+void GLView::draw() {
+  if (!valid()) setUpContext();
+  drawScene(true);
   ++frames;
 
   if (mode == PickPending) runPendingPick();
   runDeferredCommand();
+  // A pick is a step: the file's name may take or lose its *.
+  showTitle();
 }
 
 void GLView::runDeferredCommand() {
@@ -280,11 +291,7 @@ void GLView::receivePaste(const ClipboardText& text) {
       say(pasteMirroredAsked ? "pasted mirrored" : "pasted");
     }
   }
-  if (!refusal.empty()) {
-    const std::string line = what + (": " + refusal);
-    std::cout << line << std::endl;
-    say(line);
-  }
+  if (!refusal.empty()) refuse(what + (": " + refusal), std::cout);
   redraw();
 }
 
@@ -327,7 +334,9 @@ void GLView::showTitle() {
   Fl_Window* top = top_window();
   if (!top || !scene) return;
   const std::string settings = settingsText(*scene->figure);
-  const std::string title = windowTitle(settings, message);
+  const pose_file::Kept& kept = scene->kept;
+  const std::string file = kept.path.empty() ? "" : pose_file::nameOf(kept.path);
+  const std::string title = windowTitle(settings, message, file, kept.differsFrom(scene->history.current()));
   if (top->label() && title == top->label()) return;
   top->copy_label(title.c_str());
   if (helpShown()) help->showSettings(settings);
@@ -348,6 +357,9 @@ void GLView::pressCommandKey(int key, int state) {
   if (key == FL_Escape) command = &GLView::hideHelp;
   if (key == FL_Home) command = &GLView::home;
   if (ctrl && key == 'q') command = &GLView::quit;
+  if (ctrl && key == 'o') command = &GLView::openFile;
+  if (ctrl && key == 's') command = shift ? &GLView::saveAs : &GLView::save;
+  if (ctrl && key == 'e') command = &GLView::exportPicture;
   if (ctrl && key == 'z') command = shift ? &GLView::redo : &GLView::undo;
   if (ctrl && key == 'y') command = &GLView::redo;
   if (ctrl && key == 'r') command = &GLView::reset;

@@ -2,6 +2,7 @@
 
 #include <FL/Fl_Gl_Window.H>
 
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "figure/Handle.h"
 #include "view/ClipboardTransfer.h"
+#include "view/FileDialog.h"
 #include "view/HelpWindow.h"
 #include "view/KeyPresses.h"
 #include "view/OrbitCamera.h"
@@ -48,6 +50,18 @@ class GLView : public Fl_Gl_Window {
   void hideHelp();
   void home();
   void quit();
+  // Files: the pose opened from or saved to one, a picture of the figure.
+  void openFile();
+  void save();
+  void saveAs();
+  void exportPicture();
+  // Opens the command line's file, its refusal going to standard error.
+  void openAtStart(const std::string& path);
+  // Asks what to do with changes not saved to the file in play; false to stay open.
+  bool mayClose();
+  // The figure as the view shows it, without the handles and the axis triad,
+  // rows from the bottom up; empty before the first frame.
+  std::vector<unsigned char> figurePicture();
   // Shows words in the title for a few seconds, then the settings again.
   void say(const std::string& words);
   // Brings the main window's title up to date.
@@ -60,6 +74,11 @@ class GLView : public Fl_Gl_Window {
   static void redrawLater(void* view);
   void setUpContext();
   void drawAxes();
+  void drawScene(bool overlays);
+  void open(const std::string& path, std::ostream& refusals, const char* prefix);
+  bool saveTo(const std::string& path);
+  std::string askForFile(FileDialog kind, const std::string& suggested);
+  void refuse(const std::string& line, std::ostream& out, const char* prefix = "");
   void runPendingPick();
   void runDeferredCommand();
   void pressHandle(int x, int y, bool left);

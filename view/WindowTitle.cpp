@@ -12,6 +12,8 @@ std::string settingsText(const Figure& figure) {
          (figure.limbWeights ? ", limb weights" : ", uniform weights");
 }
 
-std::string windowTitle(const std::string& settings, const std::string& message) {
-  return "mannequin - " + (message.empty() ? settings : message);
+std::string windowTitle(const std::string& settings, const std::string& message, const std::string& file,
+                        bool modified) {
+  const std::string name = file.empty() ? "" : file + (modified ? "* - " : " - ");
+  return name + "mannequin - " + (message.empty() ? settings : message);
 }
