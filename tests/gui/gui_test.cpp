@@ -188,6 +188,29 @@ TEST_F(FirstFrame, DrawsTheTriadAtTheCameraCentre) {
 // The pelvis segments have no body: each shows as a magenta line two pixels
 // wide from its frame's origin to its end. The other bodies, which hide most
 // of them, are taken away for this frame.
+// The picture Ctrl+E saves: the view's frame, the same size, without the
+// handles and the triad; wherever the frame shows the figure, the same pixel.
+TEST_F(FirstFrame, ThePictureIsTheFrameWithoutHandlesOrTriad) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  const FramePixels frame = drawAndRead();
+  FramePixels picture = frame;
+  picture.rgb = view->figurePicture();
+  ASSERT_EQ(picture.rgb.size(), frame.rgb.size());
+  EXPECT_GT(frame.countAll(isGreen), 0);
+  EXPECT_EQ(picture.countAll(isGreen), 0);
+  int figure = 0, differing = 0;
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) {
+      if (!isMagenta(frame.at(x, y))) continue;
+      ++figure;
+      const Rgb a = frame.at(x, y), b = picture.at(x, y);
+      differing += a.r != b.r || a.g != b.g || a.b != b.b;
+    }
+  }
+  EXPECT_GT(figure, 5000);
+  EXPECT_EQ(differing, 0);
+}
+
 TEST_F(FirstFrame, ShapelessSegmentsShowAsTwoPixelLines) {
   for (Segment* s : figure->segments()) s->hasShape = false;
   const FramePixels frame = drawAndRead();
