@@ -21,7 +21,7 @@ packages=(
   # the kinematics peer in the benchmark
   liborocos-kdl-dev
   # packaging checks
-  desktop-file-utils dpkg-dev file lintian appstream man-db groff-base
+  desktop-file-utils shared-mime-info dpkg-dev file lintian appstream man-db groff-base
 )
 
 foreign=()
