@@ -15,9 +15,6 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Version:
       std::cout << "mannequin " MANNEQUIN_VERSION "\n";
       return 0;
-    case CommandLine::Action::Misuse:
-      std::cerr << "mannequin: " << line.problem << "\n" << usage();
-      return 2;
     case CommandLine::Action::Run:
       break;
   }

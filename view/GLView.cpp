@@ -376,6 +376,52 @@ void GLView::pressCommandKey(int key, int state) {
   (this->*command)();
 }
 
+void GLView::press(int x, int y, int state, int key) {
+  // With the focus, keys come with their releases.
+  if (Fl::focus() != this) take_focus();
+  if (state & FL_SHIFT) {
+    mode = CameraMove;
+    if (key == FL_Button + FL_LEFT_MOUSE) camera->begin(Rotate, x, y);
+    if (key == FL_Button + FL_MIDDLE_MOUSE) camera->begin(Pan, x, y);
+    if (key == FL_Button + FL_RIGHT_MOUSE) camera->begin(Zoom, x, y);
+  } else if (key == FL_Button + FL_LEFT_MOUSE) {
+    pressHandle(x, y, true);
+  } else if (key == FL_Button + FL_RIGHT_MOUSE) {
+    pressHandle(x, y, false);
+  }
+}
+
+void GLView::dragTo(int x, int y) {
+  if (mode == CameraMove) {
+    camera->drag(x, y);
+  } else if (mode == PickPending) {
+    mode = Idle;
+    grabbedHandle = nullptr;
+  } else if (mode == HandleDrag) {
+    // With no handle held (the right button pressed away from every
+    // handle while dragging), the solve relaxes the figure.
+    if (0 < x && x < w() && 0 < y && y < h()) {
+      make_current();
+      scene->figure->solveDrag(x, h() - y, grabDepth, grabbedHandle);
+    }
+    lastX = x;
+    lastY = h() - y;
+  }
+}
+
+void GLView::releaseAt(int x, int y) {
+  if (mode == CameraMove) camera->end(x, y);
+  // A quick click can be released before the frame that runs its pick;
+  // the pick still belongs to the click, so it stays pending.
+  if (mode == PickPending) {
+    releasedBeforePick = true;
+  } else {
+    mode = Idle;
+    recordStep();
+  }
+  grabbedHandle = nullptr;
+}
+
 int GLView::handle(int event) {
   const int x = Fl::event_x();
   const int y = Fl::event_y();
@@ -388,47 +434,13 @@ int GLView::handle(int event) {
 
   switch (event) {
     case FL_PUSH:
-      // With the focus, keys come with their releases.
-      if (Fl::focus() != this) take_focus();
-      if (state & FL_SHIFT) {
-        mode = CameraMove;
-        if (key == FL_Button + FL_LEFT_MOUSE) camera->begin(Rotate, x, y);
-        if (key == FL_Button + FL_MIDDLE_MOUSE) camera->begin(Pan, x, y);
-        if (key == FL_Button + FL_RIGHT_MOUSE) camera->begin(Zoom, x, y);
-      } else if (key == FL_Button + FL_LEFT_MOUSE) {
-        pressHandle(x, y, true);
-      } else if (key == FL_Button + FL_RIGHT_MOUSE) {
-        pressHandle(x, y, false);
-      }
+      press(x, y, state, key);
       break;
     case FL_DRAG:
-      if (mode == CameraMove) {
-        camera->drag(x, y);
-      } else if (mode == PickPending) {
-        mode = Idle;
-        grabbedHandle = nullptr;
-      } else if (mode == HandleDrag) {
-        // With no handle held (the right button pressed away from every
-        // handle while dragging), the solve relaxes the figure.
-        if (0 < x && x < w() && 0 < y && y < h()) {
-          make_current();
-          scene->figure->solveDrag(x, h() - y, grabDepth, grabbedHandle);
-        }
-        lastX = x;
-        lastY = h() - y;
-      }
+      dragTo(x, y);
       break;
     case FL_RELEASE:
-      if (mode == CameraMove) camera->end(x, y);
-      // A quick click can be released before the frame that runs its pick;
-      // the pick still belongs to the click, so it stays pending.
-      if (mode == PickPending) {
-        releasedBeforePick = true;
-      } else {
-        mode = Idle;
-        recordStep();
-      }
-      grabbedHandle = nullptr;
+      releaseAt(x, y);
       break;
     case FL_KEYBOARD:
     case FL_SHORTCUT:
@@ -437,14 +449,12 @@ int GLView::handle(int event) {
     case FL_KEYUP:
       commandKeys.released(key);
       break;
-    case FL_PASTE:
-      // Only a dropped text comes this way, and a drop is not a paste.
-      break;
     case FL_FOCUS:
       // A release seen by another window must not swallow the next press.
       commandKeys.forgetIfUp();
       break;
     default:
+      // A dropped text comes as FL_PASTE, and a drop is not a paste.
       break;
   }
 

@@ -81,6 +81,9 @@ class GLView : public Fl_Gl_Window {
   void refuse(const std::string& line, std::ostream& out, const char* prefix = "");
   void runPendingPick();
   void runDeferredCommand();
+  void press(int x, int y, int state, int key);
+  void dragTo(int x, int y);
+  void releaseAt(int x, int y);
   void pressHandle(int x, int y, bool left);
   void applyKey(int key);
   int tableKey(int event, int key, int state);

@@ -48,10 +48,10 @@ for step in "3:tolerance 0.0001, limits off, uniform weights" "2:tolerance 0.001
   xdo key "${step%%:*}"
   expect_title "mannequin - ${step#*:}" "key ${step%%:*}"
 done
-xdo key ctrl+s ctrl+3
+xdo key alt+s ctrl+n ctrl+3
 xdo mousemove --window "$gl" 30 630
 sleep 0.2
-expect_title "mannequin - tolerance 0.01, limits off, uniform weights" "Ctrl+S, Ctrl+3 and a move"
+expect_title "mannequin - tolerance 0.01, limits off, uniform weights" "Alt+S, Ctrl+N, Ctrl+3 and a move"
 
 # ---- what just happened
 
