@@ -38,36 +38,11 @@ paste_text() {
   paste_file "$work/clipboard.txt" "$2" "$3"
 }
 
-"$bin" >"$out" 2>"$err" &
-pid=$!
-find_window 500 0.02 "10 s" running cat "$err"
-find_view 100 0.02
+start_program
 xdo windowfocus --sync "$top"
 xdo mousemove --window "$gl" 20 640
 settle start
-
-# ---- pose it: two handles, one dragged
-
-read -r ax ay < <(body_point "$work/start.png")
-((ax >= 0)) || fail "no point well inside the figure"
-for p in "$ax $ay" "$((ax - 25)) $((ay + 60))"; do
-  read -r x y <<<"$p"
-  xdo mousemove --window "$gl" "$x" "$y"
-  xdo mousedown 1
-  sleep 0.1
-  xdo mouseup 1
-done
-xdo mousemove --window "$gl" "$ax" "$ay"
-xdo mousedown 1
-for i in $(seq 10); do
-  xdo mousemove --window "$gl" $((ax + 4 * i)) $((ay - 5 * i))
-  sleep 0.03
-done
-xdo mouseup 1
-xdo mousemove --window "$gl" 20 640
-settle posed
-changed=$(magenta_changes "$work/start.png" "$work/posed.png")
-((changed > 300)) || fail "the drag changed only $changed pixels"
+pose_two_handles start
 
 # ---- copy: the text on the clipboard
 

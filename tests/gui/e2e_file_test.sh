@@ -20,25 +20,9 @@ start_work file
 xdo_timeout=5
 W=690
 
-title() { timeout 5 xprop -id "$top" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g'; }
-# expect_title TITLE WHAT: the title becomes TITLE, or begins with it when
-# TITLE ends in "- " (what follows is a message that goes after five seconds).
-expect_title() {
-  local now
-  for _ in $(seq 50); do
-    now=$(title)
-    [[ "$now" == "$1" || ("$1" == *"- " && "$now" == "$1"*) ]] && { note "$2: '$now'"; return 0; }
-    sleep 0.02
-  done
-  fail "$2: the title is '$now', not '$1'"
-}
-
-# start [ARGS...]: the program, its window and view, the pointer in a corner.
+# start [ARGS...]: the program, with the pointer in a corner.
 start() {
-  "$bin" "$@" >"$out" 2>"$err" &
-  pid=$!
-  find_window 500 0.02 "10 s" running cat "$err"
-  find_view 100 0.02
+  start_program "$@"
   xdo mousemove --window "$gl" 20 640
 }
 shot() { timeout "${shot_timeout:-10}" /usr/bin/import -window "$gl" "$work/$1.png"; }
@@ -86,21 +70,7 @@ done
 
 start
 settle start
-read -r ax ay < <(body_point "$work/start.png")
-((ax >= 0)) || fail "no point well inside the figure"
-for p in "$ax $ay" "$((ax - 25)) $((ay + 60))"; do
-  read -r x y <<<"$p"
-  xdo mousemove --window "$gl" "$x" "$y" click 1
-  sleep 0.2
-done
-xdo mousemove --window "$gl" "$ax" "$ay" mousedown 1
-for i in $(seq 10); do
-  xdo mousemove --window "$gl" $((ax + 4 * i)) $((ay - 5 * i))
-  sleep 0.03
-done
-xdo mouseup 1
-xdo mousemove --window "$gl" 20 640
-settle posed
+pose_two_handles start
 xdo key ctrl+c
 sleep 0.2
 timeout 5 xclip -o -selection clipboard >"$work/copied.txt"
@@ -163,11 +133,7 @@ running || fail "the program ended on Escape"
 ask=$(window_named mannequin)
 xdo mousemove --window "$ask" 20 20
 xdo key d
-for _ in $(seq 250); do running || break; sleep 0.02; done
-running && fail "the program still runs after Discard"
-status=0
-wait "$pid" || status=$?
-pid=
+wait_exit Discard
 ((status == 0)) || fail "exit status $status after Discard"
 cmp -s "$work/copied.txt" "$work/pose.pose" || fail "Discard changed the file"
 note "closing with changes asked; Escape kept the program, Discard closed it"

@@ -15,22 +15,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 start_work window
 xdo_timeout=5
 
-# xprop quotes the title and escapes its quotes.
-title() { timeout 5 xprop -id "$top" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g'; }
-
-# expect_title TITLE WHAT: the title becomes TITLE within a second.
-expect_title() {
-  for _ in $(seq 50); do
-    [[ "$(title)" == "$1" ]] && { note "$2: '$1'"; return 0; }
-    sleep 0.02
-  done
-  fail "$2: the title is '$(title)', not '$1'"
-}
-
-"$bin" >"$out" 2>"$err" &
-pid=$!
-find_window 500 0.02 "10 s" running cat "$err"
-find_view 100 0.02
+start_program
 xdo mousemove --window "$gl" 20 640
 settle start
 
@@ -79,11 +64,7 @@ same_as home start "Home"
 # ---- Ctrl+Q ends the program as closing the window does
 
 xdo key ctrl+q
-for _ in $(seq 250); do running || break; sleep 0.02; done
-running && fail "the program still runs 5 s after Ctrl+Q"
-status=0
-wait "$pid" || status=$?
-pid=
+wait_exit Ctrl+Q
 ((status == 0)) || fail "exit status $status after Ctrl+Q"
 grep -qv -e '^paste: ' -e '^\[' "$out" && fail "unexpected output: $(grep -v -e '^paste: ' -e '^\[' "$out" | head -n 3)"
 note "Ctrl+Q: exit status 0"
