@@ -72,8 +72,11 @@ bool GLView::saveTo(const std::string& path) {
 }
 
 void GLView::exportPicture() {
+  // Beside the pose's file and named after it, when there is one.
   const std::string& kept = scene->kept.path;
-  const std::string suggested = kept.empty() ? "mannequin.png" : kept.substr(0, kept.rfind('.')) + ".png";
+  const std::string name = pose_file::nameOf(kept);
+  const std::string stem = kept.substr(0, kept.size() - name.size()) + name.substr(0, name.find('.', 1));
+  const std::string suggested = kept.empty() ? "mannequin.png" : stem + ".png";
   std::string path = askForFile(FileDialog::SavePicture, suggested);
   if (path.empty()) return;
   path = pose_file::withExtension(path, ".png");
