@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Builds the program (RelWithDebInfo, no sanitizers) and runs it under
-# valgrind memcheck on a private X server, driven for a few minutes by
-# tests/memcheck/session.sh: it fails on any definite or indirect leak and on
-# any memory error that tests/memcheck/mannequin.supp does not explain.
-# Usage: scripts/memcheck.sh [BUILD_DIR]   (default: build-mem)
+# Runs the program (RelWithDebInfo, no sanitizers) under valgrind memcheck on
+# private X servers, driven by tests/memcheck/session.sh, one round of it per
+# CTest entry (label memcheck), two at a time: it fails on any definite or
+# indirect leak and on any memory error that tests/memcheck/mannequin.supp
+# does not explain.
+# Usage: scripts/memcheck.sh [BUILD_DIR]   (default: build, the folder of
+# scripts/test.sh, whose program and wm_close it uses as they are; a folder
+# without a build is configured and built here)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-build=${1:-build-mem}
+build=${1:-build}
 [[ $build == /* ]] || build="$root/$build"
 
 if [[ -f "$build/CMakeCache.txt" ]] && grep -q '^MANNEQUIN_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
@@ -17,7 +20,8 @@ if [[ -f "$build/CMakeCache.txt" ]] && grep -q '^MANNEQUIN_SANITIZE:BOOL=ON' "$b
 fi
 
 scripts/install-deps.sh
+# The same settings as scripts/test.sh's, so that nothing it built is built again.
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMANNEQUIN_TESTS=ON -DMANNEQUIN_MEMCHECK=ON
 cmake --build "$build" -j"$(nproc)" --target mannequin wm_close
-ctest --test-dir "$build" -L memcheck --verbose
-echo "memcheck: valgrind's log is $build/tests/memcheck/valgrind.log"
+ctest --test-dir "$build" -L memcheck --verbose -j"$(nproc)"
+echo "memcheck: valgrind's logs are $build/tests/memcheck/valgrind.round*.log"

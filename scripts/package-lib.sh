@@ -1,19 +1,28 @@
 # What scripts/package-test.sh and scripts/package-test-arm64.sh share: the
-# package's build and the checks that hold for every architecture. Source it;
+# package's build and the checks that hold for every architecture; and the
+# arm64 tree's settings, which scripts/test-arm64.sh shares too. Source it;
 # it runs nothing by itself. The caller defines fail and step, and runs from
 # the repository's top.
 
 # The checks look for exactly these files (directories aside).
 package_files='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/mime/packages/mannequin\.xml|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz))$'
 
-# package_build BUILD [CMAKE_ARGS...]: a Release build of the program alone
-# in BUILD, packaged by CPack; sets deb to the one package made.
+# A package's build: Release, the program alone unless more is asked for.
+package_cmake_args=(-DCMAKE_BUILD_TYPE=Release -DMANNEQUIN_TESTS=OFF -DMANNEQUIN_BENCHMARKS=OFF)
+# The arm64 package's tree also holds the display-free core's tests, which
+# scripts/test-arm64.sh runs under qemu: one cross build serves both, so both
+# scripts configure it alike.
+arm64_cmake_args=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake"
+  -DMANNEQUIN_TESTS=ON -DMANNEQUIN_GUI_TESTS=OFF -DMANNEQUIN_KDL=OFF)
+
+# package_build BUILD [CMAKE_ARGS...]: a Release build in BUILD, with
+# package_cmake_args and then CMAKE_ARGS, packaged by CPack; sets deb to the
+# one package made.
 package_build() {
   local build=$1
   shift
   step "configure and build (Release) in $build"
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
-    -DMANNEQUIN_TESTS=OFF -DMANNEQUIN_BENCHMARKS=OFF "$@" || fail "cmake configure failed"
+  cmake -S . -B "$build" "${package_cmake_args[@]}" "$@" || fail "cmake configure failed"
   cmake --build "$build" -j"$(nproc)" || fail "build failed"
 
   step "cpack -G DEB"

@@ -9,7 +9,8 @@
 # Nothing here runs on Arm hardware: the program is checked under emulation.
 #
 # Usage: scripts/package-test-arm64.sh [ARM64_BUILD [AMD64_BUILD [TEST_BUILD]]]
-#   ARM64_BUILD  the arm64 package's build (default build-package-arm64)
+#   ARM64_BUILD  the arm64 package's build (default build-arm64); it holds the
+#                core's tests too, the tree of scripts/test-arm64.sh
 #   AMD64_BUILD  the amd64 package's build, as scripts/package-test.sh makes
 #                it (default build-package); brought up to date here
 #   TEST_BUILD   a build with the tests, for its wm_close helper (default
@@ -19,7 +20,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 absolute() { [[ $1 == /* ]] && echo "$1" || echo "$root/$1"; }
-arm=$(absolute "${1:-build-package-arm64}")
+arm=$(absolute "${1:-build-arm64}")
 amd=$(absolute "${2:-build-package}")
 tests=$(absolute "${3:-build}")
 arch=arm64
@@ -37,7 +38,7 @@ scripts/install-deps.sh --cross-program
 source scripts/package-lib.sh
 
 started=$(date +%s)
-package_build "$arm" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$triplet.cmake"
+package_build "$arm" "${arm64_cmake_args[@]}"
 arm_deb=$deb
 package_check "$arm_deb" "$arch" "$arm/package-root"
 arm_bin="$arm/package-root/usr/bin/mannequin"

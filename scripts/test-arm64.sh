@@ -1,28 +1,58 @@
 #!/usr/bin/env bash
-# Builds the display-free core and its tests for 64-bit Arm with Debian's
-# cross compiler, runs them under qemu-user, and checks that the random-figure
+# Builds the display-free core's tests for 64-bit Arm with Debian's cross
+# compiler, runs them under qemu-user, and checks that the random-figure
 # differential test computed the same numbers there as on this machine.
+# The arm64 tree is the one scripts/package-test-arm64.sh makes the arm64
+# package in (Release, the program without its window's tests): one cross
+# build serves both, whichever script comes first.
+#
 # Usage: scripts/test-arm64.sh [arm-build-dir [native-build-dir]]
+#   arm-build-dir     the shared arm64 tree (default build-arm64)
+#   native-build-dir  where this machine's core_tests is built: by default
+#                     build, the folder of scripts/test.sh, whose core_tests is
+#                     used as it is; a folder without a build is configured
+#                     for the core alone
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 arm=${1:-build-arm64}
-native=${2:-build-core}
-scripts/install-deps.sh --cross
+native=${2:-build}
+scripts/install-deps.sh --cross-program
 
-core_only=(-DMANNEQUIN_GUI=OFF -DMANNEQUIN_BENCHMARKS=OFF -DMANNEQUIN_KDL=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo)
-cmake -S . -B "$arm" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake "${core_only[@]}"
-cmake --build "$arm" -j"$(nproc)"
-file -b "$arm/tests/core_tests" | grep -q 'ARM aarch64' || { echo "core_tests is not an arm64 program" >&2; exit 1; }
+fail() {
+  echo "test-arm64: FAIL: $*" >&2
+  exit 1
+}
+step() { echo "== test-arm64: $*"; }
+# arm64_cmake_args, the arm64 tree's settings.
+source scripts/package-lib.sh
+
+step "the core's tests in the arm64 tree $arm"
+cmake -S . -B "$arm" "${package_cmake_args[@]}" "${arm64_cmake_args[@]}" || fail "cmake configure of $arm failed"
+cmake --build "$arm" -j"$(nproc)" --target core_tests reference_tests || fail "building the arm64 tests failed"
+file -b "$arm/tests/core_tests" | grep -q 'ARM aarch64' || fail "core_tests is not an arm64 program"
 ctest --test-dir "$arm" --output-on-failure -j"$(nproc)" --timeout 900
 
 # The same figures, solves and results, bit for bit: compare the digests.
-cmake -S . -B "$native" "${core_only[@]}"
-cmake --build "$native" -j"$(nproc)" --target core_tests
+step "this machine's core_tests in $native"
+if [[ ! -f $native/CMakeCache.txt ]]; then
+  cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DMANNEQUIN_GUI=OFF -DMANNEQUIN_BENCHMARKS=OFF -DMANNEQUIN_KDL=OFF || fail "cmake configure of $native failed"
+fi
+cmake --build "$native" -j"$(nproc)" --target core_tests || fail "building core_tests in $native failed"
 filter='Builds/Differential.RandomFiguresMatchThePlainSolverBitForBit/Portable'
 digest() { "$@" --gtest_filter="$filter" | grep -o 'digest [0-9a-f]*'; }
+# Under qemu that test takes minutes: take its digest from the run above,
+# which CTest logged, rather than run it again.
+logged_digest() {
+  awk -v test="Test: $filter" '
+    index($0, test) == 1 || index($0, " " test) { found = 1 }
+    found && match($0, /digest [0-9a-f]+/) { print substr($0, RSTART, RLENGTH); exit }
+    found && /^<end of output>/ { exit }' "$1"
+}
 here=$(digest "$native/tests/core_tests")
-there=$(digest qemu-aarch64 -L /usr/aarch64-linux-gnu "$arm/tests/core_tests")
+there=$(logged_digest "$arm/Testing/Temporary/LastTest.log")
+[[ -n $there ]] || there=$(digest qemu-aarch64 -L /usr/aarch64-linux-gnu "$arm/tests/core_tests")
 echo "x86-64: $here; arm64: $there"
-[[ -n $here && $here == "$there" ]] || { echo "arm64 computed other numbers than this machine" >&2; exit 1; }
+[[ -n $here && $here == "$there" ]] || fail "arm64 computed other numbers than this machine"
 echo "arm64: same numbers"

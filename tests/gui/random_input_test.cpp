@@ -41,7 +41,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 constexpr uint64_t kDefaultSeed = 20240611;
-constexpr long kDefaultEvents = 40000;
+constexpr long kDefaultEvents = 20000;
 
 // Our own generator and ranges, so that a seed means the same sequence with
 // any standard library.

@@ -8,11 +8,14 @@
 # the ones with the program's own code on their stack.
 #
 # Usage: session.sh MANNEQUIN WM_CLOSE [LOG]   (DISPLAY must be set)
-# MEMCHECK_ROUNDS (default 16) and MEMCHECK_HANDLES (handles per round,
-# default 6) size the session, MEMCHECK_BUDGET (default 240) is the seconds
-# after which no new round starts; MEMCHECK_TRACK_ORIGINS=yes says where
-# uninitialised values come from, at about twice the run time;
-# MEMCHECK_KEEP=1 keeps the screenshots of a passing run.
+# MEMCHECK_ROUNDS (default 4) and MEMCHECK_HANDLES (handles per round,
+# default 6) size the session; MEMCHECK_FIRST_ROUND (default 1) is the number
+# of its first round, which chooses the solver keys and where the clicks
+# land, so that sessions side by side can play different rounds. The rounds
+# are counted, never timed: a busy machine plays the same session, only
+# later. MEMCHECK_TRACK_ORIGINS=yes says where uninitialised values come
+# from, at about twice the run time; MEMCHECK_KEEP=1 keeps the screenshots of
+# a passing run.
 set -Eeuo pipefail
 script_name=memcheck
 trap 'echo "memcheck: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
@@ -21,9 +24,13 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 bin=$1
 wm_close=$2
-rounds=${MEMCHECK_ROUNDS:-16}
-budget=${MEMCHECK_BUDGET:-240}
+rounds=${MEMCHECK_ROUNDS:-4}
+first_round=${MEMCHECK_FIRST_ROUND:-1}
 per_round=${MEMCHECK_HANDLES:-6}
+[[ $rounds =~ ^[0-9]+$ && $first_round =~ ^[0-9]+$ && $per_round =~ ^[0-9]+$ ]] && ((rounds > 0 && per_round > 0)) || {
+  echo "memcheck: MEMCHECK_ROUNDS, MEMCHECK_FIRST_ROUND and MEMCHECK_HANDLES must be whole numbers, the first and last above 0" >&2
+  exit 2
+}
 origins=${MEMCHECK_TRACK_ORIGINS:-no}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-memcheck.XXXXXX")
@@ -158,11 +165,7 @@ removed=0
 missed=0
 followed=0
 session=$SECONDS
-for ((round = 1; round <= rounds; round++)); do
-  if ((SECONDS - session > budget)); then
-    note "time budget of $budget s used up after $((round - 1)) rounds"
-    break
-  fi
+for ((round = first_round; round < first_round + rounds; round++)); do
   key="${tolerances[round % 2]} ${settings[round % 4]}"
   xdo mousemove --window "$gl" 600 600
   # shellcheck disable=SC2086
@@ -248,7 +251,7 @@ for ((round = 1; round <= rounds; round++)); do
   # Undo brings removed handles back, redo and reset take them away again:
   # records that a step may bring back must stay valid, and none may leak.
   xdo key ctrl+z ctrl+z ctrl+z ctrl+y ctrl+shift+z ctrl+r ctrl+z ctrl+r
-  ((round == 1)) && xdo key F1 Escape
+  ((round == first_round)) && xdo key F1 Escape
   wait_idle
   note "round $round (key $key): $new pinned, $drags dragged, $left left; $((SECONDS - session)) s"
 done
