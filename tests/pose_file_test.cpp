@@ -156,14 +156,3 @@ TEST(PoseFileNames, AnExtensionIsAddedOnlyToANameWithout) {
   EXPECT_EQ(pose_file::nameOf("/a/b/run.pose"), "run.pose");
   EXPECT_EQ(pose_file::nameOf("run.pose"), "run.pose");
 }
-
-TEST(PoseFileKept, APoseDiffersOnlyFromAFileInPlay) {
-  PosedHumanoid posed;
-  pose_file::Kept kept;
-  const FigureState now = saveState(*posed.f);
-  EXPECT_FALSE(kept.differsFrom(now));
-  kept = {"/x.pose", now};
-  EXPECT_FALSE(kept.differsFrom(now));
-  posed.hand->targetPos.x += 0.5f;
-  EXPECT_TRUE(kept.differsFrom(saveState(*posed.f)));
-}

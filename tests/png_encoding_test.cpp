@@ -1,19 +1,10 @@
-// What the view makes for people to read and keep, without a display: the
-// window's title and the PNG bytes of a picture.
+// A picture's PNG bytes, made without a display.
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <vector>
 
 #include "view/PngEncoding.h"
-#include "view/WindowTitle.h"
-
-TEST(WindowTitle, TheFileAndItsStarComeBeforeTheName) {
-  EXPECT_EQ(windowTitle("settings", ""), "mannequin - settings");
-  EXPECT_EQ(windowTitle("settings", "copied"), "mannequin - copied");
-  EXPECT_EQ(windowTitle("settings", "", "run.pose", false), "run.pose - mannequin - settings");
-  EXPECT_EQ(windowTitle("settings", "saved", "run.pose", true), "run.pose* - mannequin - saved");
-}
 
 // Decoded again by libpng, the picture is the same, its first row in memory
 // (GL's bottom row) at the bottom.
