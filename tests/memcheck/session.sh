@@ -2,7 +2,7 @@
 # Runs the real program under valgrind memcheck and drives it through the X
 # server for many rounds: pins handles by clicking on the figure, drags each
 # of them, removes them all with right clicks, and presses the solver's keys,
-# the undo, redo and reset keys and F1.
+# the undo, redo and reset keys and F1, and copies and pastes.
 # Then closes the window with WM_DELETE_WINDOW and fails on any definite or
 # indirect leak or memory error that the suppressions do not explain, naming
 # the ones with the program's own code on their stack.
@@ -252,6 +252,12 @@ for ((round = first_round; round < first_round + rounds; round++)); do
   # records that a step may bring back must stay valid, and none may leak.
   xdo key ctrl+z ctrl+z ctrl+z ctrl+y ctrl+shift+z ctrl+r ctrl+z ctrl+r
   ((round == first_round)) && xdo key F1 Escape
+  # The clipboard read through Xlib: the pose copied and pasted back, then a
+  # text large enough to come in chunks.
+  xdo key ctrl+c ctrl+v
+  wait_idle
+  head -c 1100000 /dev/zero | tr '\0' 7 | timeout 20 xclip -i -selection clipboard
+  xdo key ctrl+v
   wait_idle
   note "round $round (key $key): $new pinned, $drags dragged, $left left; $((SECONDS - session)) s"
 done
@@ -277,7 +283,7 @@ own=$(awk -v bin="$bin" '
     line = $0; sub(/^==[0-9]+== /, "", line)
     if (line ~ /^(Invalid|Conditional jump|Use of uninitialised|Syscall param|Mismatched|Source and destination|Argument|Fishy)/ ||
         line ~ /(definitely|indirectly) lost in loss record/) kind = 1
-    if (line ~ /^ *(at|by) 0x/ && (line ~ /\((app|view|figure|ik|math|humanoid)\/[^:]*:[0-9]+\)/ || index(line, bin))) own = 1
+    if (line ~ /^ *(at|by) 0x/ && (line ~ /\((app|view|figure|pose|ik|math|humanoid)\/[^:]*:[0-9]+\)/ || index(line, bin))) own = 1
     block = block "\n  " line }
   END { if (block != "" && own && kind) print block }' "$log")
 if [[ -n "$own" ]]; then
