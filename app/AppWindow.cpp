@@ -1,6 +1,9 @@
 #include "app/AppWindow.h"
 
 #include <FL/Fl_Group.H>
+#include <FL/x.H>
+
+#include <X11/Xutil.h>
 
 AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
   window = std::make_unique<Fl_Window>(694, 666);
@@ -9,10 +12,16 @@ AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
   Fl_Group::current()->resizable(view);
   window->end();
   view->scene = scene;
-  // Closing the main window ends the program, help window or not.
+  // Desktops match the window to the program's menu entry by its class.
+  window->xclass("mannequin");
+  view->showTitle();
+  // Closing the main window ends the program, help window or not, once the
+  // person has said what to do with changes not saved to a file.
   window->callback(
       [](Fl_Widget* w, void* app) {
-        static_cast<AppWindow*>(app)->view->hideHelp();
+        GLView* view = static_cast<AppWindow*>(app)->view;
+        if (!view->mayClose()) return;
+        view->hideHelp();
         w->hide();
       },
       this);
@@ -20,6 +29,9 @@ AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
 
 void AppWindow::show() {
   window->show();
+  // The toolkit capitalises the class part; the desktop entry names both alike.
+  XClassHint hint{const_cast<char*>("mannequin"), const_cast<char*>("mannequin")};
+  XSetClassHint(fl_display, fl_xid(window.get()), &hint);
   view->show();
   // The view takes the keys from the start, with their releases.
   view->take_focus();

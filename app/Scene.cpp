@@ -2,7 +2,7 @@
 
 #include "humanoid/Humanoid.h"
 
-#include "figure/FigureState.h"
+#include "pose/FigureState.h"
 
 namespace {
 

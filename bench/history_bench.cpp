@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchFigure.h"
-#include "figure/FigureState.h"
-#include "figure/PoseHistory.h"
+#include "pose/FigureState.h"
+#include "pose/PoseHistory.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 # Install rules and the Debian package.
 #
-# Only the program, its desktop entry, icons, AppStream metadata, manual page,
-# copyright and changelog are installed; the static libraries, tests and
+# Only the program, its desktop entry, the pose files' media type, icons,
+# AppStream metadata, manual page, copyright and changelog are installed; the static libraries, tests and
 # benchmarks have no install rules and must stay so.
 include(GNUInstallDirs)
 
@@ -24,6 +24,11 @@ foreach(size 48 128 256)
     COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
 endforeach()
 
+# The pose files' media type, for desktops to open them with the program.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/mannequin-pose.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+  RENAME mannequin.xml
+  COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/io.github.mannequin_developers.mannequin.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
   COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})

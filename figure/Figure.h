@@ -102,6 +102,7 @@ class Figure {
   std::array<std::vector<double>, kWeightRows> dofWeights;
   double tolerance = 0.01;
   bool limitsEnabled = false;
+  bool limbWeights = false;  // the preset setLimbWeights set last, not setUniformWeights
 
  private:
   void updateHandlePositions(Segment* s, const Mat4& parentWorld);

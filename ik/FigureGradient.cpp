@@ -20,10 +20,12 @@ void Figure::gradient(const Handle* dragged, float* g) {
 }
 
 void Figure::setUniformWeights() {
+  limbWeights = false;
   for (auto& row : dofWeights) std::fill(row.begin(), row.end(), 1.0);
 }
 
 void Figure::setLimbWeights() {
+  limbWeights = true;
   const int n = dofCount;
   // Rows of one limb: nothing of the root translation, a little of the root
   // rotation, all of the limb's own DOFs [from, to].

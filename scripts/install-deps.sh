@@ -3,7 +3,7 @@
 # missing; does nothing when everything is present. Safe to run repeatedly.
 # With --cross it also installs the cross compiler and emulator that build
 # and run the core's tests for 64-bit Arm; with --cross-program, besides
-# those, the arm64 toolkit, GL and GLU (through Debian's multiarch) that the
+# those, the arm64 toolkit, GL, GLU and PNG (through Debian's multiarch) that the
 # whole program's arm64 build links and runs with.
 set -euo pipefail
 
@@ -12,8 +12,8 @@ packages=(
   build-essential cmake pkg-config clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # the program: toolkit, GL and GLU
-  libfltk1.3-dev libglu1-mesa-dev libgl-dev
+  # the program: toolkit, GL and GLU, PNG for its pictures
+  libfltk1.3-dev libglu1-mesa-dev libgl-dev libpng-dev
   # driving the real program in tests
   xvfb xauth x11-utils xdotool xclip imagemagick libx11-dev
   # memory checks
@@ -21,7 +21,7 @@ packages=(
   # the kinematics peer in the benchmark
   liborocos-kdl-dev
   # packaging checks
-  desktop-file-utils dpkg-dev file lintian appstream man-db groff-base
+  desktop-file-utils shared-mime-info dpkg-dev file lintian appstream man-db groff-base
 )
 
 foreign=()
@@ -33,7 +33,7 @@ case ${1:-} in
     packages+=(g++-aarch64-linux-gnu qemu-user)
     # The arm64 libraries install beside this machine's own; the Mesa drivers
     # are for running the arm64 program here under emulation.
-    foreign=(libfltk1.3-dev:arm64 libglu1-mesa-dev:arm64 libgl-dev:arm64 libgl1-mesa-dri:arm64)
+    foreign=(libfltk1.3-dev:arm64 libglu1-mesa-dev:arm64 libgl-dev:arm64 libpng-dev:arm64 libgl1-mesa-dri:arm64)
     ;;
   "") ;;
   *)

@@ -5,7 +5,7 @@
 # the repository's top.
 
 # The checks look for exactly these files (directories aside).
-package_files='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz))$'
+package_files='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/mime/packages/mannequin\.xml|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz))$'
 
 # A package's build: Release, the program alone unless more is asked for.
 package_cmake_args=(-DCMAKE_BUILD_TYPE=Release -DMANNEQUIN_TESTS=OFF -DMANNEQUIN_BENCHMARKS=OFF)
@@ -53,7 +53,7 @@ package_depends() {
 # package_check DEB ARCH SCRATCH: checks the package DEB for the Debian
 # architecture ARCH, unpacked into the folder SCRATCH (made anew): control
 # fields, Depends, the files and where they go, the program's ELF header, the
-# desktop entry, icons, lintian, AppStream metadata, manual page, copyright
+# desktop entry, the media type, icons, lintian, AppStream metadata, manual page, copyright
 # and changelog. Everything but running the program.
 package_check() {
   local deb=$1 arch=$2 scratch=$3 version
@@ -114,7 +114,8 @@ package_check() {
   local desktop=$scratch/usr/share/applications/mannequin.desktop
   [[ -f $desktop ]] || fail "usr/share/applications/mannequin.desktop is missing"
   desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
-  grep -qx 'Exec=mannequin' "$desktop" || fail "the desktop entry does not start mannequin"
+  grep -qx 'Exec=mannequin %f' "$desktop" || fail "the desktop entry does not start mannequin with a file"
+  grep -qx 'MimeType=application/x-mannequin-pose;' "$desktop" || fail "the desktop entry does not open pose files"
   grep -qx 'Icon=mannequin' "$desktop" || fail "the desktop entry does not name the mannequin icon"
 
   local icons=0 dir size icon kind
@@ -129,6 +130,17 @@ package_check() {
     icons=$((icons + 1))
   done
   ((icons > 0)) || fail "no icon in usr/share/icons/hicolor"
+
+  step "the pose files' media type"
+  # As the desktop's database would take it: by name and by content.
+  local mime=$scratch/mime-check/mime
+  mkdir -p "$mime/packages"
+  cp "$scratch/usr/share/mime/packages/mannequin.xml" "$mime/packages/" ||
+    fail "no usr/share/mime/packages/mannequin.xml"
+  update-mime-database "$mime" >/dev/null 2>&1 || fail "the media type does not build into a database"
+  grep -qx '50:application/x-mannequin-pose:\*\.pose' "$mime/globs2" || fail "*.pose is not a pose file"
+  grep -q 'mannequin pose' "$mime/magic" || fail "a file beginning 'mannequin pose' is not a pose file"
+  rm -rf "$scratch/mime-check"
 
   step "lintian"
   # Every tag lintian reports at error or warning level fails the package;
@@ -154,6 +166,8 @@ package_check() {
   appstreamcli validate --no-net "$metainfo" || fail "the AppStream metadata does not validate"
   grep -q '<launchable type="desktop-id">mannequin.desktop</launchable>' "$metainfo" ||
     fail "the AppStream metadata does not name the desktop entry"
+  grep -q '<mediatype>application/x-mannequin-pose</mediatype>' "$metainfo" ||
+    fail "the AppStream metadata does not name the pose files' media type"
 
   step "manual page, copyright and changelog"
   local man_page=$scratch/usr/share/man/man1/mannequin.1.gz man_warnings

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "humanoid/Humanoid.h"
 #include "view/Controls.h"
+#include "view/WindowTitle.h"
 
 namespace {
 
@@ -59,5 +61,16 @@ TEST(Controls, TheManualPageNamesEveryKey) {
   const std::string page = fileText(MANNEQUIN_SOURCE_DIR "/data/mannequin.1");
   for (const Control& c : kControls) {
     for (const std::string& key : keysOf(c)) EXPECT_NE(page.find(key), std::string::npos) << key;
+  }
+}
+
+// The help window's settings paragraph, word for word in both documents, and
+// the defaults as a new figure has them.
+TEST(Controls, TheSettingsNotesAreTheSameEverywhere) {
+  EXPECT_EQ(settingsText(*buildHumanoid()), kDefaultSettings);
+  for (const char* file : {"/README.md", "/data/mannequin.1"}) {
+    const std::string text = fileText(MANNEQUIN_SOURCE_DIR + std::string(file));
+    EXPECT_NE(text.find(std::string("starts with ") + kDefaultSettings + ".\n"), std::string::npos) << file;
+    for (const char* note : kToleranceNotes) EXPECT_NE(text.find(note), std::string::npos) << file << ": " << note;
   }
 }

@@ -12,6 +12,7 @@
 
 #include "figure/Transform.h"
 #include "humanoid/Humanoid.h"
+#include "ik/Solver.h"
 #include "math/Mat4.h"
 
 // What f prints on standard output.
@@ -112,6 +113,21 @@ struct Pins {
 
   Figure& f;
   std::vector<std::unique_ptr<Handle>> list;
+};
+
+// The humanoid with its left hand dragged and its right foot pinned.
+struct PosedHumanoid {
+  explicit PosedHumanoid(bool limits = false) : f(buildHumanoid()), pins(*f) {
+    hand = pins.atEnd("h_hand_left");
+    pins.atEnd("h_foot_right");
+    hand->targetPos = Vec3(-0.25f, 1.55f, 0.45f);
+    f->limitsEnabled = limits;
+    f->solve(hand);
+  }
+
+  std::unique_ptr<Figure> f;
+  Pins pins;
+  Handle* hand;
 };
 
 // The limb-local weight preset of the humanoid, row group by row group: the

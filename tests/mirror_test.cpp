@@ -6,18 +6,24 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <random>
 #include <string>
 
-#include "figure/FigureState.h"
+#include "pose/FigureState.h"
 #include "figure/ParamKinds.h"
-#include "figure/PoseText.h"
-#include "figure/Pose.h"
+#include "pose/PoseText.h"
+#include "pose/Pose.h"
 #include "ik_test_util.h"
 
 namespace {
 
-Vec3 reflected(const Vec3& p) { return Vec3(p.x, p.y, -p.z); }
+// The reflection in the plane z = 0.
+const Mat4 kReflection = scaleMatrix(1, 1, -1);
+Vec3 reflected(const Vec3& p) { return transformPoint(kReflection, p); }
+
+// Which segment is which one's partner; a segment not listed is its own.
+using Partners = std::map<const Segment*, const Segment*>;
 
 // Figures whose right side is the left side reflected in z = 0: a root, a
 // few middle segments on the plane, and limbs in "_left"/"_right" pairs.
@@ -51,6 +57,7 @@ class MirroredFigure {
   std::mt19937 rng;
   std::deque<std::string> names;  // the segments keep pointers to these
   std::unique_ptr<Figure> figure;
+  Partners partners;  // as built
 
  private:
   const char* keep(std::string name) {
@@ -86,6 +93,8 @@ class MirroredFigure {
     Segment* l = leftParent->addChild(std::make_unique<Segment>(0, keep(stem + "_left"), end, std::move(left)));
     Segment* r =
         rightParent->addChild(std::make_unique<Segment>(0, keep(stem + "_right"), reflected(end), std::move(right)));
+    partners[l] = r;
+    partners[r] = l;
     addLimbPair(l, r, depth - 1);
   }
 };
@@ -107,27 +116,28 @@ std::vector<Vec3> worldPoints(const Figure& f) {
   return points;
 }
 
-size_t positionOf(const Figure& f, const std::string& name) {
-  const std::vector<Segment*> all = f.segments();
-  return std::find_if(all.begin(), all.end(), [&](const Segment* s) { return name == s->name; }) - all.begin();
-}
-
-std::string partnerOf(const std::string& name) {
-  const size_t at = name.rfind('_');
-  if (at == std::string::npos) return name;
-  const std::string side = name.substr(at);
-  if (side == "_left") return name.substr(0, at) + "_right";
-  if (side == "_right") return name.substr(0, at) + "_left";
-  return name;
+// The humanoid's pairs, by name.
+Partners humanoidPartners(const Figure& f) {
+  Partners partners;
+  for (const char* stem : {"h_pelvis", "h_thigh", "h_shin", "h_foot", "h_scapula", "h_bicep", "h_forearm", "h_hand"}) {
+    const Segment* left = f.findSegment((std::string(stem) + "_left").c_str());
+    const Segment* right = f.findSegment((std::string(stem) + "_right").c_str());
+    partners[left] = right;
+    partners[right] = left;
+  }
+  return partners;
 }
 
 // The mirrored figure's points are the original's, reflected, each at its
 // partner's place.
-void expectReflectedWorld(const Figure& f, const std::vector<Vec3>& before, double tolerance) {
+void expectReflectedWorld(const Figure& f, const Partners& partners, const std::vector<Vec3>& before,
+                          double tolerance) {
   const std::vector<Vec3> after = worldPoints(f);
   const std::vector<Segment*> all = f.segments();
   for (size_t i = 0; i < all.size(); ++i) {
-    const size_t j = positionOf(f, partnerOf(all[i]->name));
+    const auto partner = partners.find(all[i]);
+    const Segment* other = partner == partners.end() ? all[i] : partner->second;
+    const size_t j = std::find(all.begin(), all.end(), other) - all.begin();
     for (int end = 0; end < 2; ++end) {
       const Vec3 expected = reflected(before[2 * i + end]);
       const Vec3& got = after[2 * j + end];
@@ -149,7 +159,7 @@ TEST(Mirror, MirroredFiguresPutEveryPointAtItsReflection) {
     const MirrorResult mirror = mirrorPose(*m.figure, currentPose(*m.figure));
     ASSERT_EQ(mirror.error, "");
     applyPose(*m.figure, mirror.pose);
-    expectReflectedWorld(*m.figure, before, 2e-5);
+    expectReflectedWorld(*m.figure, m.partners, before, 2e-5);
     if (HasFailure()) return;
   }
 }
@@ -201,7 +211,7 @@ TEST(Mirror, TheHumanoidMirrorsExactlyWhereItsArmsAreMirrorImages) {
   f->setDofs(v);
   const std::vector<Vec3> before = worldPoints(*f);
   applyPose(*f, mirrorPose(*f, currentPose(*f)).pose);
-  expectReflectedWorld(*f, before, 2e-5);
+  expectReflectedWorld(*f, humanoidPartners(*f), before, 2e-5);
 }
 
 TEST(Mirror, MirroringTwiceGivesThePoseBack) {
@@ -243,9 +253,8 @@ TEST(Mirror, ReflectionConjugatesEveryKindOfJoint) {
   joints.push_back(std::make_unique<QuatRotation>(0.4, -0.9, 1.3));
   joints.push_back(TransformChain::of(std::make_unique<AxisRotation>(0, -0.3, -9, 9),
                                       std::make_unique<Translation>(0.0f, 0.5f, 0.25f)));
-  const Mat4 S = scaleMatrix(1, 1, -1);
   for (auto& j : joints) {
-    const Mat4 expected = S * *j->matrix() * S;
+    const Mat4 expected = kReflection * *j->matrix() * kReflection;
     Figure f(std::make_unique<Segment>(0, "joint", Vec3(), std::move(j)));
     applyPose(f, mirrorPose(f, currentPose(f)).pose);
     for (int e = 0; e < 16; ++e) EXPECT_NEAR((*f.root->joint->matrix())[e], expected[e], 1e-6) << e;

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "figure/FigureState.h"
+#include "pose/FigureState.h"
 #include "figure/ParamKinds.h"
-#include "figure/PoseText.h"
+#include "pose/PoseText.h"
 #include "ik/Solver.h"
 #include "ik_test_util.h"
 #include "random_figure.h"
@@ -41,20 +41,6 @@ void expectExactRoundTrip(Figure& f, std::vector<std::unique_ptr<Handle>>& recor
   EXPECT_EQ(pose_text::write(f), copied);
   EXPECT_TRUE(saveState(f) == before);
 }
-
-// The humanoid with its left hand dragged and its right foot pinned.
-struct PosedHumanoid {
-  PosedHumanoid() : f(buildHumanoid()), pins(*f) {
-    hand = pins.atEnd("h_hand_left");
-    pins.atEnd("h_foot_right");
-    hand->targetPos = Vec3(-0.25f, 1.55f, 0.45f);
-    f->solve(hand);
-  }
-
-  std::unique_ptr<Figure> f;
-  Pins pins;
-  Handle* hand;
-};
 
 class PoseText : public testing::Test, protected PosedHumanoid {};
 

@@ -55,6 +55,8 @@ void ClipboardTransfer::request() {
   if (!window) {
     window = XCreateSimpleWindow(fl_display, RootWindow(fl_display, fl_screen), 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(fl_display, window, PropertyChangeMask);
+    property = atom("MANNEQUIN_CLIPBOARD");
+    incremental = atom("INCR");
     if (transfers().empty()) Fl::add_system_handler(handleEvent, nullptr);
     transfers().push_back(this);
   }
@@ -64,7 +66,7 @@ void ClipboardTransfer::request() {
 
 void ClipboardTransfer::ask(unsigned long target, Stage next) {
   stage = next;
-  XConvertSelection(fl_display, atom("CLIPBOARD"), target, atom("MANNEQUIN_CLIPBOARD"), window, CurrentTime);
+  XConvertSelection(fl_display, atom("CLIPBOARD"), target, property, window, CurrentTime);
   XFlush(fl_display);
   restartTimer();
 }
@@ -84,8 +86,7 @@ bool ClipboardTransfer::handle(const void* e) {
     return true;
   }
   if (event.type == PropertyNotify && event.xproperty.window == window) {
-    if (stage == Stage::Chunks && event.xproperty.state == PropertyNewValue &&
-        event.xproperty.atom == atom("MANNEQUIN_CLIPBOARD")) {
+    if (stage == Stage::Chunks && event.xproperty.state == PropertyNewValue && event.xproperty.atom == property) {
       chunk();
     }
     return true;
@@ -93,13 +94,13 @@ bool ClipboardTransfer::handle(const void* e) {
   return false;
 }
 
-void ClipboardTransfer::answered(unsigned long property) {
+void ClipboardTransfer::answered(unsigned long answer) {
   // No text: no owner, or one that does not give this kind of text.
-  if (property == None) {
+  if (answer == None) {
     if (stage == Stage::Asked) return ask(XA_STRING, Stage::AskedForLatin1);
     return finish();
   }
-  if (shapeOf(window, property).type == atom("INCR")) {
+  if (shapeOf(window, property).type == incremental) {
     // The owner sends the text in chunks, each once the last one is deleted.
     stage = Stage::Chunks;
     XDeleteProperty(fl_display, window, property);
@@ -113,7 +114,6 @@ void ClipboardTransfer::answered(unsigned long property) {
 
 // Takes the property's bytes, up to what is kept, and counts them all.
 void ClipboardTransfer::chunk() {
-  const Atom property = atom("MANNEQUIN_CLIPBOARD");
   const PropertyShape shape = shapeOf(window, property);
   const std::size_t wanted = std::min<std::size_t>(shape.bytes, keep - std::min(keep, text.head.size()));
   if (shape.format == 8 && wanted > 0) {
@@ -151,7 +151,7 @@ void ClipboardTransfer::restartTimer() {
 void ClipboardTransfer::giveUp(void* data) {
   auto* transfer = static_cast<ClipboardTransfer*>(data);
   if (!transfer->waiting()) return;
-  XDeleteProperty(fl_display, transfer->window, atom("MANNEQUIN_CLIPBOARD"));
+  XDeleteProperty(fl_display, transfer->window, transfer->property);
   transfer->text.broken = true;
   transfer->finish();
 }

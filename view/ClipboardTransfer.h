@@ -35,14 +35,16 @@ class ClipboardTransfer {
   static void giveUp(void* transfer);
   bool handle(const void* event);
   void ask(unsigned long target, Stage next);
-  void answered(unsigned long property);
+  void answered(unsigned long answer);
   void chunk();
   void finish();
   void restartTimer();
 
   const std::size_t keep;
   std::function<void(const ClipboardText&)> deliver;
-  unsigned long window = 0;  // an unmapped window of our own that receives the text
+  unsigned long window = 0;    // an unmapped window of our own that receives the text
+  unsigned long property = 0;  // where the owner puts the text on it
+  unsigned long incremental = 0;  // the type that says the text comes in chunks
   Stage stage = Stage::Idle;
   ClipboardText text;
 };

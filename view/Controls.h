@@ -23,5 +23,21 @@ inline constexpr Control kControls[] = {
     {"`Ctrl+C`", "copy the pose and its handles to the clipboard, as text"},
     {"`Ctrl+V`", "paste the pose and handles on the clipboard (one step)"},
     {"`Ctrl+Shift+V`", "paste it mirrored left and right"},
-    {"`F1`", "a window with this list of controls (`Escape` closes it)"},
+    {"`Ctrl+O`", "open a pose file (one step)"},
+    {"`Ctrl+S`", "save the pose to its file; the first time, ask for a name"},
+    {"`Ctrl+Shift+S`", "save the pose under another name"},
+    {"`Ctrl+E`", "save a PNG picture of the figure, without handles or axes"},
+    {"`Home`", "the camera back where it started"},
+    {"`Ctrl+Q`", "quit, as closing the window does"},
+    {"`F1`", "a window with this list of controls and the settings (`Escape` closes it)"},
+};
+
+// The solver's settings when the program starts, in the title's words.
+inline constexpr const char* kDefaultSettings = "tolerance 0.01, limits off, uniform weights";
+
+// What a person should know of the tolerance, as the help window, the README
+// and the manual page say it.
+inline constexpr const char* kToleranceNotes[] = {
+    "At tolerance 0.01 the other handles may drift while one is dragged; 2 or 3 hold them tighter.",
+    "A tighter tolerance takes more iterations: from the 91st in one drag event on, each prints a line brem.",
 };

@@ -10,9 +10,18 @@
 
 #include "app/Scene.h"
 #include "figure/Figure.h"
-#include "figure/FigureState.h"
-#include "figure/PoseText.h"
+#include "pose/FigureState.h"
+#include "pose/PoseFile.h"
+#include "pose/PoseText.h"
 #include "view/GLFrame.h"
+#include "view/WindowTitle.h"
+
+namespace {
+
+// How long the title shows what was said before it shows the settings again.
+constexpr double kMessageSeconds = 5.0;
+
+}  // namespace
 
 GLView::GLView(int x, int y, int w, int h)
     : Fl_Gl_Window(x, y, w, h, "GLView"),
@@ -23,6 +32,7 @@ void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 GLView::~GLView() {
   Fl::remove_timeout(redrawLater, this);
+  Fl::remove_timeout(forgetMessage, this);
   // Leave the figure with no pointers into records that die with the view.
   if (scene && scene->figure) {
     for (const auto& h : ownedHandles) scene->figure->removeHandle(h.get());
@@ -82,24 +92,34 @@ void GLView::drawAxes() {
   glLineWidth(1.0f);
 }
 
-void GLView::draw() {
-  if (!valid()) setUpContext();
-
+// The figure through the camera; with the overlays, its handles and the triad too.
+void GLView::drawScene(bool overlays) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   camera->apply();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  drawAxes();
+  if (overlays) {
+    drawAxes();
+  } else {
+    glNormal3f(0, 0, 1);  // as the triad leaves it, for the shapeless segments' lines
+  }
   // The scale stays in the modelview: picking and dragging read it back.
   glScalef(5, 5, 5);
   glColor3f(1, 0, 1);
   Figure& figure = *scene->figure;
   figure.drawSegments();
-  figure.drawHandles();
+  if (overlays) figure.drawHandles();
+}
+
+void GLView::draw() {
+  if (!valid()) setUpContext();
+  drawScene(true);
   ++frames;
 
   if (mode == PickPending) runPendingPick();
   runDeferredCommand();
+  // A pick is a step: the file's name may take or lose its *.
+  showTitle();
 }
 
 void GLView::runDeferredCommand() {
@@ -209,18 +229,27 @@ void GLView::restore(const FigureState& state) {
 void GLView::undo() {
   // A change that no gesture recorded yet is a step of its own.
   recordStep();
-  if (const FigureState* state = scene->history.undo()) restore(*state);
+  if (const FigureState* state = scene->history.undo()) {
+    restore(*state);
+  } else {
+    say("nothing to undo");
+  }
 }
 
 void GLView::redo() {
   recordStep();
-  if (const FigureState* state = scene->history.redo()) restore(*state);
+  if (const FigureState* state = scene->history.redo()) {
+    restore(*state);
+  } else {
+    say("nothing to redo");
+  }
 }
 
 void GLView::reset() {
   recordStep();
   restore(scene->history.initial());
   recordStep();
+  say("reset");
 }
 
 // ---- the clipboard
@@ -228,6 +257,7 @@ void GLView::reset() {
 void GLView::copy() {
   const std::string text = pose_text::write(*scene->figure);
   Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
+  say("copied");
 }
 
 // The text comes later, from the event loop.
@@ -258,14 +288,16 @@ void GLView::receivePaste(const ClipboardText& text) {
       ownedHandles = std::move(pasting.records);
       grabbedHandle = nullptr;
       recordStep();
+      say(pasteMirroredAsked ? "pasted mirrored" : "pasted");
     }
   }
-  if (!refusal.empty()) std::cout << what << ": " << refusal << std::endl;
+  if (!refusal.empty()) refuse(what + (": " + refusal), std::cout);
   redraw();
 }
 
 void GLView::showHelp() {
   if (!help) help = std::make_unique<HelpWindow>();
+  help->showSettings(settingsText(*scene->figure));
   // Over the middle of the main window, which keeps its size.
   const Fl_Window* main = top_window();
   help->position(main->x() + (main->w() - help->w()) / 2, main->y() + (main->h() - help->h()) / 2);
@@ -274,6 +306,40 @@ void GLView::showHelp() {
 
 void GLView::hideHelp() {
   if (help) help->hide();
+}
+
+void GLView::home() { *camera = OrbitCamera(); }
+
+// As closing the window does.
+void GLView::quit() {
+  if (Fl_Window* top = top_window()) top->do_callback();
+}
+
+// ---- the title
+
+void GLView::say(const std::string& words) {
+  message = words;
+  Fl::remove_timeout(forgetMessage, this);
+  Fl::add_timeout(kMessageSeconds, forgetMessage, this);
+  showTitle();
+}
+
+void GLView::forgetMessage(void* view) {
+  auto* self = static_cast<GLView*>(view);
+  self->message.clear();
+  self->showTitle();
+}
+
+void GLView::showTitle() {
+  Fl_Window* top = top_window();
+  if (!top || !scene) return;
+  const std::string settings = settingsText(*scene->figure);
+  const pose_file::Kept& kept = scene->kept;
+  const std::string file = kept.path.empty() ? "" : pose_file::nameOf(kept.path);
+  const std::string title = windowTitle(settings, message, file, kept.differsFrom(scene->history.current()));
+  if (top->label() && title == top->label()) return;
+  top->copy_label(title.c_str());
+  if (helpShown()) help->showSettings(settings);
 }
 
 // ---- keys that act once per press
@@ -289,6 +355,11 @@ void GLView::pressCommandKey(int key, int state) {
   void (GLView::*command)() = nullptr;
   if (key == FL_F + 1) command = &GLView::showHelp;
   if (key == FL_Escape) command = &GLView::hideHelp;
+  if (key == FL_Home) command = &GLView::home;
+  if (ctrl && key == 'q') command = &GLView::quit;
+  if (ctrl && key == 'o') command = &GLView::openFile;
+  if (ctrl && key == 's') command = shift ? &GLView::saveAs : &GLView::save;
+  if (ctrl && key == 'e') command = &GLView::exportPicture;
   if (ctrl && key == 'z') command = shift ? &GLView::redo : &GLView::undo;
   if (ctrl && key == 'y') command = &GLView::redo;
   if (ctrl && key == 'r') command = &GLView::reset;
@@ -305,6 +376,52 @@ void GLView::pressCommandKey(int key, int state) {
   (this->*command)();
 }
 
+void GLView::press(int x, int y, int state, int key) {
+  // With the focus, keys come with their releases.
+  if (Fl::focus() != this) take_focus();
+  if (state & FL_SHIFT) {
+    mode = CameraMove;
+    if (key == FL_Button + FL_LEFT_MOUSE) camera->begin(Rotate, x, y);
+    if (key == FL_Button + FL_MIDDLE_MOUSE) camera->begin(Pan, x, y);
+    if (key == FL_Button + FL_RIGHT_MOUSE) camera->begin(Zoom, x, y);
+  } else if (key == FL_Button + FL_LEFT_MOUSE) {
+    pressHandle(x, y, true);
+  } else if (key == FL_Button + FL_RIGHT_MOUSE) {
+    pressHandle(x, y, false);
+  }
+}
+
+void GLView::dragTo(int x, int y) {
+  if (mode == CameraMove) {
+    camera->drag(x, y);
+  } else if (mode == PickPending) {
+    mode = Idle;
+    grabbedHandle = nullptr;
+  } else if (mode == HandleDrag) {
+    // With no handle held (the right button pressed away from every
+    // handle while dragging), the solve relaxes the figure.
+    if (0 < x && x < w() && 0 < y && y < h()) {
+      make_current();
+      scene->figure->solveDrag(x, h() - y, grabDepth, grabbedHandle);
+    }
+    lastX = x;
+    lastY = h() - y;
+  }
+}
+
+void GLView::releaseAt(int x, int y) {
+  if (mode == CameraMove) camera->end(x, y);
+  // A quick click can be released before the frame that runs its pick;
+  // the pick still belongs to the click, so it stays pending.
+  if (mode == PickPending) {
+    releasedBeforePick = true;
+  } else {
+    mode = Idle;
+    recordStep();
+  }
+  grabbedHandle = nullptr;
+}
+
 int GLView::handle(int event) {
   const int x = Fl::event_x();
   const int y = Fl::event_y();
@@ -317,47 +434,13 @@ int GLView::handle(int event) {
 
   switch (event) {
     case FL_PUSH:
-      // With the focus, keys come with their releases.
-      if (Fl::focus() != this) take_focus();
-      if (state & FL_SHIFT) {
-        mode = CameraMove;
-        if (key == FL_Button + FL_LEFT_MOUSE) camera->begin(Rotate, x, y);
-        if (key == FL_Button + FL_MIDDLE_MOUSE) camera->begin(Pan, x, y);
-        if (key == FL_Button + FL_RIGHT_MOUSE) camera->begin(Zoom, x, y);
-      } else if (key == FL_Button + FL_LEFT_MOUSE) {
-        pressHandle(x, y, true);
-      } else if (key == FL_Button + FL_RIGHT_MOUSE) {
-        pressHandle(x, y, false);
-      }
+      press(x, y, state, key);
       break;
     case FL_DRAG:
-      if (mode == CameraMove) {
-        camera->drag(x, y);
-      } else if (mode == PickPending) {
-        mode = Idle;
-        grabbedHandle = nullptr;
-      } else if (mode == HandleDrag) {
-        // With no handle held (the right button pressed away from every
-        // handle while dragging), the solve relaxes the figure.
-        if (0 < x && x < w() && 0 < y && y < h()) {
-          make_current();
-          scene->figure->solveDrag(x, h() - y, grabDepth, grabbedHandle);
-        }
-        lastX = x;
-        lastY = h() - y;
-      }
+      dragTo(x, y);
       break;
     case FL_RELEASE:
-      if (mode == CameraMove) camera->end(x, y);
-      // A quick click can be released before the frame that runs its pick;
-      // the pick still belongs to the click, so it stays pending.
-      if (mode == PickPending) {
-        releasedBeforePick = true;
-      } else {
-        mode = Idle;
-        recordStep();
-      }
-      grabbedHandle = nullptr;
+      releaseAt(x, y);
       break;
     case FL_KEYBOARD:
     case FL_SHORTCUT:
@@ -366,18 +449,26 @@ int GLView::handle(int event) {
     case FL_KEYUP:
       commandKeys.released(key);
       break;
-    case FL_PASTE:
-      // Only a dropped text comes this way, and a drop is not a paste.
-      break;
     case FL_FOCUS:
       // A release seen by another window must not swallow the next press.
       commandKeys.forgetIfUp();
       break;
     default:
+      // A dropped text comes as FL_PASTE, and a drop is not a paste.
       break;
   }
 
-  applyKey(key);
+  applyKey(tableKey(event, key, state));
+  showTitle();
   redraw();
   return 1;
+}
+
+// The key the settings take at this event: the toolkit's last key, unless it
+// was pressed with Ctrl or Alt, which makes it a command; then the last key
+// the settings took.
+int GLView::tableKey(int event, int key, int state) {
+  if (event == FL_KEYBOARD || event == FL_SHORTCUT) blockedKey = (state & (FL_CTRL | FL_ALT)) ? key : 0;
+  if (key != blockedKey) reachedKey = key;
+  return reachedKey;
 }

@@ -38,17 +38,25 @@ constexpr int kHeight = 600;
 
 }  // namespace
 
-std::string HelpWindow::html() {
-  std::string page = "<h3>mannequin: controls</h3><table border=1 cellpadding=3 width=100%>";
+std::string HelpWindow::html(const std::string& settings) {
+  std::string page = "<h3>mannequin: controls</h3><p><b>Settings now: " + toHtml(settings.c_str()) +
+                     ".</b> At start: " + kDefaultSettings + ". ";
+  for (const char* note : kToleranceNotes) page += toHtml(note) + std::string(" ");
+  page += "</p><table border=1 cellpadding=3 width=100%>";
   for (const Control& c : kControls) page += "<tr><td>" + toHtml(c.input) + "</td><td>" + toHtml(c.effect) + "</td></tr>";
   return page + "</table><p>Escape closes this window.</p>";
 }
 
-HelpWindow::HelpWindow() : Fl_Window(kWidth, kHeight, "mannequin: controls"), text(html()) {
-  auto* view = new Fl_Help_View(0, 0, kWidth, kHeight);
-  view->value(text.c_str());
+HelpWindow::HelpWindow() : Fl_Window(kWidth, kHeight, "mannequin: controls") {
+  page = new Fl_Help_View(0, 0, kWidth, kHeight);
   end();
   set_non_modal();
+  xclass("mannequin");
+}
+
+void HelpWindow::showSettings(const std::string& settings) {
+  text = html(settings);
+  page->value(text.c_str());
 }
 
 int HelpWindow::handle(int event) {

@@ -11,10 +11,13 @@ class HelpWindow : public Fl_Window {
   HelpWindow();
 
   int handle(int event) override;
+  // Shows the solver's settings as they are now, below the list.
+  void showSettings(const std::string& settings);
 
-  // The list as the window shows it, in the toolkit's HTML subset.
-  static std::string html();
+  // The page as the window shows it, in the toolkit's HTML subset.
+  static std::string html(const std::string& settings);
 
  private:
+  class Fl_Help_View* page;
   std::string text;  // the help view keeps a pointer to its own copy
 };

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "figure/FigureState.h"
-#include "figure/PoseText.h"
+#include "pose/FigureState.h"
+#include "pose/PoseText.h"
 #include "humanoid/Humanoid.h"
 
 // Nothing here solves, so the solver's pass is never made; its deleter lives

@@ -38,36 +38,11 @@ paste_text() {
   paste_file "$work/clipboard.txt" "$2" "$3"
 }
 
-"$bin" >"$out" 2>"$err" &
-pid=$!
-find_window 500 0.02 "10 s" running cat "$err"
-find_view 100 0.02
+start_program
 xdo windowfocus --sync "$top"
 xdo mousemove --window "$gl" 20 640
 settle start
-
-# ---- pose it: two handles, one dragged
-
-read -r ax ay < <(body_point "$work/start.png")
-((ax >= 0)) || fail "no point well inside the figure"
-for p in "$ax $ay" "$((ax - 25)) $((ay + 60))"; do
-  read -r x y <<<"$p"
-  xdo mousemove --window "$gl" "$x" "$y"
-  xdo mousedown 1
-  sleep 0.1
-  xdo mouseup 1
-done
-xdo mousemove --window "$gl" "$ax" "$ay"
-xdo mousedown 1
-for i in $(seq 10); do
-  xdo mousemove --window "$gl" $((ax + 4 * i)) $((ay - 5 * i))
-  sleep 0.03
-done
-xdo mouseup 1
-xdo mousemove --window "$gl" 20 640
-settle posed
-changed=$(magenta_changes "$work/start.png" "$work/posed.png")
-((changed > 300)) || fail "the drag changed only $changed pixels"
+pose_two_handles start
 
 # ---- copy: the text on the clipboard
 
@@ -117,10 +92,7 @@ check_refused() {
   check_refused_file "$work/refused.txt" "paste: $2" "$3" "${4:-ctrl+v}"
 }
 check_refused $'hello\nworld\n' "line 1: not a mannequin pose" garbage
-check_refused "$(sed 's/^h_head .*/h_head 0 0 0 nan/' "$work/pose.txt")" "line 14: \"nan\" is not a finite number" nan
-check_refused "$(sed '/^h_spine/d' "$work/pose.txt")" "after line 23: segment \"h_spine\" is missing" missing
 check_refused "" "not a mannequin pose: the text is empty" empty
-check_refused $' \n\t\n' "not a mannequin pose: the text is empty" blanks
 printf '' >"$work/empty.txt"
 check_refused_file "$work/empty.txt" "paste mirrored: not a mannequin pose: the text is empty" empty-mirrored ctrl+shift+v
 # From 1 MiB on, the clipboard's owner sends a text in chunks.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Undo, redo, reset and the help window in the real program, driven with
-# xdotool on an X server of its own: pins two handles, drags one, and checks
-# every step against the screenshots taken before and after it, pixel for
-# pixel.
+# What only the real program under a real X server shows of undo and the
+# help window (the in-process tests check every step's rules): an undo gives
+# back the picture pixel for pixel, a key held down repeats as the server
+# makes it and still undoes once, two quick presses undo twice, and F1 and
+# Escape open and close a real window.
 #
 # Usage: e2e_history_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
 set -Eeuo pipefail
@@ -92,19 +93,12 @@ settle dragged
 changed=$(magenta_changes "$work/pinned.png" "$work/dragged.png")
 ((changed > 300)) || fail "the drag changed only $changed pixels"
 
-# ---- undo, redo, reset
+# ---- undo: the picture before the step, pixel for pixel
 
 key_settled ctrl+z undone
 same_as undone pinned "Ctrl+Z after the drag"
 key_settled ctrl+y redone
 same_as redone dragged "Ctrl+Y"
-key_settled ctrl+z undone2
-key_settled ctrl+shift+z redone2
-same_as redone2 dragged "Ctrl+Shift+Z"
-key_settled ctrl+r reset
-same_as reset start "Ctrl+R"
-key_settled ctrl+z back
-same_as back dragged "Ctrl+Z after the reset"
 
 # A held key repeats its press; it still undoes one step only.
 xdo keydown ctrl+z
@@ -113,39 +107,10 @@ xdo keyup ctrl+z
 settle held
 same_as held pinned "Ctrl+Z held down"
 
-# Two quick presses are two undos; with nothing left to undo, a third
-# changes nothing.
+# Two quick presses are two undos.
 xdo key --delay 1 ctrl+z ctrl+z
 settle to_start
 same_as to_start start "two quick Ctrl+Z"
-key_settled ctrl+z still_start
-same_as still_start start "Ctrl+Z with nothing to undo"
-key_settled ctrl+y again_one
-same_as again_one one "Ctrl+Y after that"
-key_settled ctrl+y again_pinned
-same_as again_pinned pinned "Ctrl+Y again"
-
-# ---- while a button is held the keys do nothing; a click that changes
-# nothing is no step
-
-xdo mousemove --window "$gl" "$bx" "$by"
-xdo mousedown 1
-for i in 1 2 3 4 5; do
-  xdo mousemove --window "$gl" $((bx - 3 * i)) $((by + 4 * i))
-  sleep 0.03
-done
-xdo key ctrl+z
-xdo key ctrl+r
-xdo mousemove --window "$gl" $((bx - 18)) $((by + 24))
-xdo mouseup 1
-settle dragged2
-changed=$(magenta_changes "$work/pinned.png" "$work/dragged2.png")
-((changed > 100)) || fail "keys during the drag undid it: only $changed pixels changed"
-click 20 640
-settle background
-same_as background dragged2 "a click on the background"
-key_settled ctrl+z undone3
-same_as undone3 pinned "Ctrl+Z after the second drag and a click on the background"
 
 # ---- F1 opens the help window, Escape closes it
 
@@ -158,6 +123,8 @@ for _ in $(seq 100); do
 done
 (($(visible_windows) == shown + 1)) || fail "F1 opened no window"
 note "F1: a help window opened"
+# Keys go to the window under the pointer: Escape pressed in the help window.
+xdo mousemove --window "$top" 347 333
 xdo key Escape
 for _ in $(seq 100); do
   (($(visible_windows) == shown)) && break
@@ -168,7 +135,7 @@ geometry=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { print $2 }')
 [[ "$geometry" == 694x666 ]] || fail "the window is $geometry after the help"
 xdo mousemove --window "$gl" 20 641
 settle after_help
-same_as after_help undone3 "after the help window closed"
+same_as after_help to_start "after the help window closed"
 
 # ---- closing the main window ends the program, the help window open or not
 

@@ -3,7 +3,7 @@
 # xdotool: moves, clicks and drags of every mouse button with and without
 # Shift, button chords, wheel steps and key presses, on the figure, on its
 # handles, anywhere in the view, on the window's edges and outside it. Then
-# checks that the program still runs and answers: a fresh screenshot shows the
+# checks that the program still runs and answers: after Home, a fresh screenshot shows the
 # figure, a Shift-drag traces the camera on stdout and turns the view, and a
 # WM_DELETE_WINDOW ends it with status 0.
 #
@@ -144,12 +144,6 @@ keys=(s d 1 2 3 n m s d 1 2 3 n m a x z q 0 9 space Return Tab BackSpace Delete
 # Where the pointer is, in screen coordinates.
 px=$X0
 py=$Y0
-# The camera's pan and zoom since the start, in pixels of drag: kept within
-# bounds, and the pan undone before each turn, so that the figure stays in
-# view whatever the seed.
-pan_x=0
-pan_y=0
-zoom=0
 declare -A done_kinds=()
 events=0
 
@@ -256,75 +250,21 @@ wander() {
   done
 }
 
-# A Shift-drag of the camera with BUTTON; keeps pan and zoom within bounds.
+# A Shift-drag of the camera with BUTTON. The camera may leave the figure
+# out of view; Home brings it back, at random and before the last checks.
 camera_drag() {
-  local b=$1 sx sy n tx ty
+  local b=$1
   # Pressed inside the view, or the program sees no drag at all.
   pick_target
   while ((T_X < X0 || T_X >= X0 + VW || T_Y < Y0 || T_Y >= Y0 + VH)); do pick_target; done
   move_to "$T_X" "$T_Y"
-  sx=$px
-  sy=$py
-  if ((b == 1 && (pan_x != 0 || pan_y != 0))); then
-    # Turning moves the pan's directions: first undo the pan exactly.
-    undo_pan
-    move_to "$sx" "$sy"
-  fi
   press_key keydown shift
   button down "$b"
   between 1 10
-  n=$R
-  wander "$n" 25
-  # The camera follows the last drag position; bound the net motion.
-  case $b in
-    2)
-      clamp $((px - sx)) $((-150 - pan_x)) $((150 - pan_x))
-      clamp "$C" $((-sx)) $((SW - 1 - sx))
-      tx=$C
-      clamp $((py - sy)) $((-150 - pan_y)) $((150 - pan_y))
-      clamp "$C" $((-sy)) $((SH - 1 - sy))
-      ty=$C
-      move_to $((sx + tx)) $((sy + ty))
-      pan_x=$((pan_x + tx))
-      pan_y=$((pan_y + ty))
-      ;;
-    3)
-      clamp $((py - sy)) $((-80 - zoom)) $((100 - zoom))
-      clamp "$C" $((-sy)) $((SH - 1 - sy))
-      ty=$C
-      move_to "$px" $((sy + ty))
-      zoom=$((zoom + ty))
-      ;;
-  esac
+  wander "$R" 25
   catch_up "camera drag $b"
   button up "$b"
   press_key keyup shift
-}
-
-# Shift-middle drags back over the pan so far, in pieces the screen allows.
-undo_pan() {
-  local sx sy tx ty
-  while ((pan_x != 0 || pan_y != 0)); do
-    # Pressed inside the view, or the program sees no drag at all.
-    clamp "$px" $((X0 + 200)) $((X0 + VW - 201))
-    sx=$C
-    clamp "$py" $((Y0 + 200)) $((Y0 + VH - 201))
-    sy=$C
-    move_to "$sx" "$sy"
-    clamp $((-pan_x)) -200 200
-    tx=$C
-    clamp $((-pan_y)) -200 200
-    ty=$C
-    press_key keydown shift
-    button down 2
-    move_to $((sx + tx / 2)) $((sy + ty / 2))
-    move_to $((sx + tx)) $((sy + ty))
-    catch_up "undoing the pan"
-    button up 2
-    press_key keyup shift
-    pan_x=$((pan_x + tx))
-    pan_y=$((pan_y + ty))
-  done
 }
 
 one_action() {
@@ -460,13 +400,17 @@ action=$actions
 kinds=$(for k in "${!done_kinds[@]}"; do printf '%s %d, ' "$k" "${done_kinds[$k]}"; done | sort)
 note "sent $action actions, $events X input events in $((SECONDS - start)) s ($refreshes target refreshes): ${kinds%, }"
 note "handles: up to $most_green green pixels at once, $((${#handles[@]})) at the last look"
-note "camera: pan ($pan_x, $pan_y), zoom $zoom pixels of drag; $(trace_lines) trace lines so far"
+note "$(trace_lines) camera trace lines so far"
 
 # ---- still alive, still drawing, still answering
 
 action=check
 xdo keyup shift || true
-wait_idle "after the sequence"
+x=$((X0 + VW / 2))
+y=$((Y0 + VH / 2))
+xdo mousemove "$x" "$y"
+xdo key Home
+wait_idle "after the sequence and Home"
 shot after
 alive || fail "the program died: $(tail -n 20 "$err")"
 count=$(magenta_count "$work/after.png")
@@ -474,9 +418,6 @@ count=$(magenta_count "$work/after.png")
 note "still drawing: $count magenta pixels"
 
 lines_before=$(trace_lines)
-x=$((X0 + VW / 2))
-y=$((Y0 + VH / 2))
-xdo mousemove "$x" "$y"
 xdo keydown shift
 xdo mousedown 1
 for i in 1 2 3 4 5; do

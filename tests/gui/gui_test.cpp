@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ik_test_util.h"
+#include "view/Controls.h"
 #include "window_fixture.h"
 
 namespace {
@@ -58,13 +59,6 @@ const Vec3 kStartEye = orbitEye(0.2, 1.0, -20.0);
 
 // A pixel of the camera's rotation turns it by 1/180 radian.
 constexpr double kRadiansPerPixel = 1.0 / 180.0;
-
-// The path of a drag: `steps` equal steps of (dx, dy) from a pixel.
-std::vector<Pixel> path(Pixel from, int dx, int dy, int steps) {
-  std::vector<Pixel> p;
-  for (int i = 1; i <= steps; ++i) p.push_back({from.x + i * dx, from.y + i * dy});
-  return p;
-}
 
 // Only solver iterations beyond the quiet ones may print, at most ten a solve.
 void expectOnlyIterationLines(const std::string& out, int solves) {
@@ -115,25 +109,6 @@ class GuiTest : public WindowFixture {
     const FrameMatrices m = frameMatrices();
     const std::vector<double> expected = modelviewLookingFrom(eye);
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(m.modelview[i], expected[i], 1e-5) << i;
-  }
-
-  // Presses on a handle, drags through the given pixels and releases, with
-  // a frame after each step as a live loop draws them; returns stdout.
-  std::string dragHandle(Handle* h, const std::vector<Pixel>& path) {
-    const Pixel at = pixelOf(h->worldPos);
-    press(FL_LEFT_MOUSE, at.x, at.y);
-    EXPECT_EQ(view->mode, HandleDrag);
-    EXPECT_EQ(view->grabbedHandle, h);
-    drawFrame();
-    std::string out;
-    for (const Pixel& step : path) {
-      out += printedBy([&] { drag(FL_LEFT_MOUSE, step.x, step.y); });
-      drawFrame();
-    }
-    const Pixel end = path.empty() ? at : path.back();
-    release(FL_LEFT_MOUSE, end.x, end.y);
-    drawFrame();
-    return out;
   }
 };
 
@@ -213,6 +188,29 @@ TEST_F(FirstFrame, DrawsTheTriadAtTheCameraCentre) {
 // The pelvis segments have no body: each shows as a magenta line two pixels
 // wide from its frame's origin to its end. The other bodies, which hide most
 // of them, are taken away for this frame.
+// The picture Ctrl+E saves: the view's frame, the same size, without the
+// handles and the triad; wherever the frame shows the figure, the same pixel.
+TEST_F(FirstFrame, ThePictureIsTheFrameWithoutHandlesOrTriad) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  const FramePixels frame = drawAndRead();
+  FramePixels picture = frame;
+  picture.rgb = view->figurePicture();
+  ASSERT_EQ(picture.rgb.size(), frame.rgb.size());
+  EXPECT_GT(frame.countAll(isGreen), 0);
+  EXPECT_EQ(picture.countAll(isGreen), 0);
+  int figure = 0, differing = 0;
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) {
+      if (!isMagenta(frame.at(x, y))) continue;
+      ++figure;
+      const Rgb a = frame.at(x, y), b = picture.at(x, y);
+      differing += a.r != b.r || a.g != b.g || a.b != b.b;
+    }
+  }
+  EXPECT_GT(figure, 5000);
+  EXPECT_EQ(differing, 0);
+}
+
 TEST_F(FirstFrame, ShapelessSegmentsShowAsTwoPixelLines) {
   for (Segment* s : figure->segments()) s->hasShape = false;
   const FramePixels frame = drawAndRead();
@@ -630,34 +628,73 @@ TEST_F(Removal, RemovalAppliesTheLimitsOnce) {
 
 using Keys = GuiTest;
 
-TEST_F(Keys, DigitsSetTheTolerance) {
-  EXPECT_EQ(figure->tolerance, 0.01);
-  typeKey('3');
-  EXPECT_EQ(figure->tolerance, 0.0001);
-  typeKey('2');
-  EXPECT_EQ(figure->tolerance, 0.001);
-  typeKey('1');
-  EXPECT_EQ(figure->tolerance, 0.01);
-  typeKey('4');
-  typeKey('0');
-  EXPECT_EQ(figure->tolerance, 0.01);
-}
-
-TEST_F(Keys, NAndMSwitchTheLimits) {
-  EXPECT_FALSE(figure->limitsEnabled);
-  typeKey('n');
-  EXPECT_TRUE(figure->limitsEnabled);
-  typeKey('n');
-  EXPECT_TRUE(figure->limitsEnabled);
-  typeKey('m');
-  EXPECT_FALSE(figure->limitsEnabled);
-}
-
-TEST_F(Keys, SAndDSwitchTheWeights) {
-  typeKey('s');
-  expectLimbWeights(*figure);
-  typeKey('d');
+// Each setting key as the solver and the title take it.
+TEST_F(Keys, SettingKeysSetTheSolverAndTheTitle) {
+  EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings);
+  const std::pair<char, const char*> steps[] = {
+      {'3', "tolerance 0.0001, limits off, uniform weights"}, {'2', "tolerance 0.001, limits off, uniform weights"},
+      {'n', "tolerance 0.001, limits on, uniform weights"},   {'s', "tolerance 0.001, limits on, limb weights"},
+      {'1', "tolerance 0.01, limits on, limb weights"},       {'m', "tolerance 0.01, limits off, limb weights"},
+      {'d', "tolerance 0.01, limits off, uniform weights"},
+  };
+  for (const auto& [key, settings] : steps) {
+    typeKey(key);
+    EXPECT_EQ(title(), std::string("mannequin - ") + settings) << key;
+    if (key == 's') expectLimbWeights(*figure);
+  }
   expectUniformWeights(*figure);
+}
+
+// A letter or digit with Ctrl or Alt is a command: the settings see it
+// neither at its press nor on the events after it, which re-apply the last
+// key they did see.
+TEST_F(Keys, KeysWithCtrlOrAltAreNoSettings) {
+  typeKey('2');
+  // Ctrl+S is a command of its own: it saves.
+  const std::pair<int, const char*> presses[] = {{FL_CTRL, "13n"}, {FL_ALT, "13ns"}, {FL_CTRL | FL_SHIFT, "13n"}};
+  for (const auto& [modifier, keys] : presses) {
+    for (const char* key = keys; *key; ++key) {
+      send(FL_KEYBOARD, 100, 100, modifier, *key);
+      send(FL_MOVE, 110, 100, 0, *key);  // the toolkit still holds the key
+      send(FL_KEYUP, 100, 100, 0, *key);
+    }
+  }
+  EXPECT_EQ(title(), "mannequin - tolerance 0.001, limits off, uniform weights");
+  figure->tolerance = 0.01;
+  send(FL_MOVE, 120, 100, 0, 'n');  // still the last key, pressed with Ctrl
+  EXPECT_EQ(figure->tolerance, 0.001) << "the last key the settings saw was 2";
+  EXPECT_FALSE(figure->limitsEnabled);
+  expectUniformWeights(*figure);
+}
+
+TEST_F(Keys, Ctrl3ThenADragOutOfReachIsADragAtTheDefaultTolerance) {
+  Handle* h = pinOn("h_forearm_left");
+  ASSERT_NE(h, nullptr);
+  const std::vector<Pixel> away = path(pixelOf(h->worldPos), 40, -40, 8);
+  command('3');
+  const std::string withKey = dragHandle(h, away);
+  const std::vector<double> posed = figure->dofs();
+  command('z');
+  const std::string without = dragHandle(figure->handles.front().handle, away);
+  EXPECT_EQ(withKey.find("brem"), std::string::npos);
+  EXPECT_EQ(withKey, without);
+  EXPECT_EQ(figure->dofs(), posed);
+}
+
+// For five seconds, then the settings again.
+TEST_F(Keys, TheTitleSaysWhatCameOfAnAction) {
+  command('z');
+  EXPECT_EQ(title(), "mannequin - nothing to undo");
+  command('y');
+  EXPECT_EQ(title(), "mannequin - nothing to redo");
+  command('c');
+  EXPECT_EQ(title(), "mannequin - copied");
+  const auto said = std::chrono::steady_clock::now();
+  while (title() == "mannequin - copied" && std::chrono::steady_clock::now() - said < std::chrono::seconds(8)) {
+    Fl::wait(0.1);
+  }
+  EXPECT_GT(std::chrono::steady_clock::now() - said, std::chrono::milliseconds(4900));
+  EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings);
 }
 
 TEST_F(Keys, OtherKeysChangeNothing) {
@@ -737,6 +774,23 @@ TEST_F(Camera, ShiftLeftDragRotates) {
   expectLastFrameLooksFrom(orbitEye(pitch, yaw, -20.0));
   EXPECT_EQ(figure->dofs(), pose);
   EXPECT_EQ(figure->handleCount(), 0);
+}
+
+TEST_F(Camera, HomePutsItBackAsItStartedInNoStep) {
+  const FramePixels first = drawAndRead();
+  for (int button : {FL_LEFT_MOUSE, FL_MIDDLE_MOUSE, FL_RIGHT_MOUSE}) {
+    press(button, 300, 300, FL_SHIFT);
+    printedBy([&] { drag(button, 340, 330, FL_SHIFT); });
+    release(button, 340, 330, FL_SHIFT);
+  }
+  ASSERT_NE(view->camera->yaw, 1.0f);
+  command(FL_Home, 0);
+  EXPECT_EQ(view->camera->pitch, 0.2f);
+  EXPECT_EQ(view->camera->yaw, 1.0f);
+  EXPECT_EQ(view->camera->distance, -20.0f);
+  EXPECT_EQ(length(view->camera->center), 0.0f);
+  EXPECT_EQ(drawAndRead().rgb, first.rgb);
+  EXPECT_EQ(scene->history.undoCount(), 0u);
 }
 
 TEST_F(Camera, ShiftMiddleDragPansWithThePointer) {

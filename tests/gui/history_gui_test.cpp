@@ -7,8 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "figure/PoseText.h"
-#include "ik_test_util.h"
+#include "pose/PoseText.h"
 #include "window_fixture.h"
 
 namespace {
@@ -22,23 +21,9 @@ class History : public WindowFixture {
   void releaseCommand(int key, int modifiers = FL_CTRL) {
     send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key);
   }
-  void command(int key, int modifiers = FL_CTRL) {
-    pressCommand(key, modifiers);
-    releaseCommand(key, modifiers);
-    drawFrame();
-  }
 
   // Drags the handle a few pixels up and to the right, as one gesture.
-  void dragHandle(Handle* h) {
-    const Pixel at = pixelOf(h->worldPos);
-    press(FL_LEFT_MOUSE, at.x, at.y);
-    for (int i = 1; i <= 4; ++i) {
-      drag(FL_LEFT_MOUSE, at.x + 3 * i, at.y - 4 * i);
-      drawFrame();
-    }
-    release(FL_LEFT_MOUSE, at.x + 12, at.y - 16);
-    drawFrame();
-  }
+  void dragHandle(Handle* h) { WindowFixture::dragHandle(h, path(pixelOf(h->worldPos), 3, -4, 4)); }
 
   size_t steps() const { return scene->history.undoCount(); }
 };
@@ -64,6 +49,23 @@ TEST_F(History, AHeldKeyUndoesOneStep) {
   releaseCommand('z');
   // Let go and pressed again: a new press, however soon.
   command('z');
+  EXPECT_EQ(figure->handleCount(), 1);
+  command('z');
+  EXPECT_EQ(figure->handleCount(), 0);
+}
+
+TEST_F(History, OnlyTheHeldKeysOwnReleaseEndsItsHold) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  ASSERT_NE(pinOn("h_thigh_left"), nullptr);
+  pressCommand('z');
+  releaseCommand('x');
+  pressCommand('z');  // the toolkit's repeat of the z still held
+  EXPECT_EQ(figure->handleCount(), 1);
+}
+
+TEST_F(History, CtrlWithAltIsNoCommand) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  command('z', FL_CTRL | FL_ALT);
   EXPECT_EQ(figure->handleCount(), 1);
   command('z');
   EXPECT_EQ(figure->handleCount(), 0);
@@ -179,6 +181,16 @@ TEST_F(History, F1ShowsTheControlsAndEscapeClosesThem) {
   EXPECT_EQ(view->w(), 690);
   command(FL_Escape, 0);
   EXPECT_FALSE(view->helpShown());
+  // Escape in the help window itself, where the keys go once it has them.
+  command(FL_F + 1, 0);
+  Fl_Window* help = Fl::first_window();
+  while (help && std::strcmp(help->label() ? help->label() : "", "mannequin: controls") != 0) {
+    help = Fl::next_window(help);
+  }
+  ASSERT_NE(help, nullptr);
+  Fl::e_keysym = FL_Escape;
+  help->handle(FL_KEYBOARD);
+  EXPECT_FALSE(view->helpShown());
 }
 
 // The clipboard's text through the X server, with this process as its owner.
@@ -225,6 +237,13 @@ TEST_F(Pasting, TextArrivingWhileAButtonIsHeldIsRefused) {
   EXPECT_EQ(answer(), "paste mirrored: not done: a mouse button is held\n");
   release(FL_LEFT_MOUSE, 5, 5);
   EXPECT_EQ(figure->handleCount(), 0);
+}
+
+// What a paste prints, the title says word for word.
+TEST_F(Pasting, ARefusalShowsInTheTitle) {
+  askToPaste("hello\n");
+  EXPECT_EQ(answer(), "paste: line 1: not a mannequin pose: it begins with \"hello\"\n");
+  EXPECT_EQ(title(), "mannequin - paste: line 1: not a mannequin pose: it begins with \"hello\"");
 }
 
 TEST_F(Pasting, TextDroppedOnTheViewIsNoPaste) {

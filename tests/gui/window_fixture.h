@@ -15,11 +15,13 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/AppWindow.h"
 #include "app/Scene.h"
 #include "figure/Figure.h"
+#include "ik_test_util.h"
 #include "view/GLView.h"
 
 // Last: Xlib defines macros such as None and Bool.
@@ -105,6 +107,13 @@ struct FramePixels {
 
 // ---------------------------------------------------------------- events
 
+// The path of a drag: `steps` equal steps of (dx, dy) from a pixel.
+inline std::vector<Pixel> path(Pixel from, int dx, int dy, int steps) {
+  std::vector<Pixel> p;
+  for (int i = 1; i <= steps; ++i) p.push_back({from.x + i * dx, from.y + i * dy});
+  return p;
+}
+
 // The button's bit in the toolkit's event state.
 inline int buttonMask(int button) {
   return button == FL_LEFT_MOUSE ? FL_BUTTON1 : button == FL_MIDDLE_MOUSE ? FL_BUTTON2 : FL_BUTTON3;
@@ -175,6 +184,31 @@ class WindowFixture : public ::testing::Test {
     release(button, at.x, at.y, modifiers);
     drawFrame();
   }
+  // Presses on a handle, drags through the given pixels and releases, with
+  // a frame after each step as a live loop draws them; returns stdout.
+  std::string dragHandle(Handle* h, const std::vector<Pixel>& steps) {
+    const Pixel at = pixelOf(h->worldPos);
+    press(FL_LEFT_MOUSE, at.x, at.y);
+    EXPECT_EQ(view->mode, HandleDrag);
+    EXPECT_EQ(view->grabbedHandle, h);
+    drawFrame();
+    std::string out;
+    for (const Pixel& step : steps) {
+      out += printedBy([&] { drag(FL_LEFT_MOUSE, step.x, step.y); });
+      drawFrame();
+    }
+    const Pixel end = steps.empty() ? at : steps.back();
+    release(FL_LEFT_MOUSE, end.x, end.y);
+    drawFrame();
+    return out;
+  }
+  // A command key pressed and released, with Ctrl and more held, then a frame.
+  void command(int key, int modifiers = FL_CTRL) {
+    send(FL_KEYBOARD, view->w() / 2, view->h() / 2, modifiers, key);
+    send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key);
+    drawFrame();
+  }
+  std::string title() const { return app->window->label() ? app->window->label() : ""; }
   // A key pressed and released with the pointer in the middle of the view.
   void typeKey(char c) {
     static char text[2];

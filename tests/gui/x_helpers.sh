@@ -1,10 +1,9 @@
 # Helpers shared by the scripts that drive the real program through the X
-# server (tests/gui/e2e_test.sh, tests/gui/e2e_history_test.sh,
-# tests/gui/e2e_random_test.sh, tests/gui/package_arm64_session.sh,
+# server (tests/gui/e2e_*.sh, tests/gui/package_arm64_session.sh,
 # tests/memcheck/session.sh). Source it; it runs nothing by itself.
 #
 # The caller sets script_name (its prefix on every line it prints) and, before the
-# helpers run: work (the folder for screenshots), pid (the program's process),
+# helpers run: bin (the program, for start_program), work (the folder for screenshots), pid (the program's process),
 # top (its window, found with find_window), out (its standard output),
 # wm_close (the tool that sends WM_DELETE_WINDOW) and, for body_point, W (the
 # screenshots' width, default 694). xdo_timeout and shot_timeout (seconds, default 10)
@@ -117,6 +116,25 @@ trace_lines() { grep -c '^\[' "$out" || true; }
 
 # ---- the program's process
 
+# start_program ARGS...: starts $bin with ARGS, its output in out and err, and
+# finds its window (top) and view (gl).
+start_program() {
+  "$bin" "$@" >"$out" 2>"$err" &
+  pid=$!
+  find_window 500 0.02 "10 s" running cat "$err"
+  find_view 100 0.02
+}
+
+# wait_exit WHAT: waits up to 5 s for the program to end by itself, after
+# WHAT; sets status to its exit status and clears pid.
+wait_exit() {
+  for _ in $(seq 250); do running || break; sleep 0.02; done
+  running && fail "the program still runs 5 s after $1"
+  status=0
+  wait "$pid" || status=$?
+  pid=
+}
+
 running() { kill -0 "$pid" 2>/dev/null; }
 
 # Ends the program if it still runs, for a script's EXIT trap.
@@ -187,6 +205,51 @@ find_view() {
     sleep "$pause"
   done
   fail "no 690x665 view at (0, 0) inside the window"
+}
+
+# window_title: the window's title as a desktop reads it (xprop quotes it
+# and escapes its quotes).
+window_title() {
+  timeout 5 xprop -id "$top" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g'
+}
+
+# expect_title TITLE WHAT: the title becomes TITLE within a second, or begins
+# with it when TITLE ends in "- " (a message follows, gone after five seconds).
+expect_title() {
+  local now
+  for _ in $(seq 50); do
+    now=$(window_title)
+    [[ "$now" == "$1" || ("$1" == *"- " && "$now" == "$1"*) ]] && { note "$2: '$now'"; return 0; }
+    sleep 0.02
+  done
+  fail "$2: the title is '$now', not '$1'"
+}
+
+# ---- gestures
+
+# pose_two_handles NAME: pins a handle at the figure's middle in screenshot
+# NAME (its point in ax, ay) and one 25 px left and 60 px below, drags the
+# first up and to the right in ten steps and takes the settled screenshot
+# posed.
+pose_two_handles() {
+  local x y
+  read -r ax ay < <(body_point "$work/$1.png")
+  ((ax >= 0)) || fail "no point well inside the figure"
+  for p in "$ax $ay" "$((ax - 25)) $((ay + 60))"; do
+    read -r x y <<<"$p"
+    xdo mousemove --window "$gl" "$x" "$y" mousedown 1
+    sleep 0.1
+    xdo mouseup 1
+  done
+  xdo mousemove --window "$gl" "$ax" "$ay" mousedown 1
+  for i in $(seq 10); do
+    xdo mousemove --window "$gl" $((ax + 4 * i)) $((ay - 5 * i))
+    sleep 0.03
+  done
+  xdo mouseup 1
+  xdo mousemove --window "$gl" 20 640
+  settle posed
+  (($(magenta_changes "$work/$1.png" "$work/posed.png") > 300)) || fail "the drag changed too few pixels"
 }
 
 # close_window TRIES PAUSE WITHIN: sends WM_DELETE_WINDOW, as a window manager

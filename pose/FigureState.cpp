@@ -1,4 +1,4 @@
-#include "figure/FigureState.h"
+#include "pose/FigureState.h"
 
 #include <algorithm>
 #include <cstring>

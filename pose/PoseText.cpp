@@ -1,4 +1,4 @@
-#include "figure/PoseText.h"
+#include "pose/PoseText.h"
 
 #include <charconv>
 #include <cmath>

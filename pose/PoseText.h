@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "figure/Pose.h"
+#include "pose/Pose.h"
 
 // A pose as text that a person can read and edit, as the clipboard carries it:
 //

@@ -1,4 +1,4 @@
-#include "figure/PoseHistory.h"
+#include "pose/PoseHistory.h"
 
 #include <utility>
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <deque>
 
-#include "figure/FigureState.h"
+#include "pose/FigureState.h"
 
 // The figure's states after each step of editing, for undo and redo. A step
 // is whatever one gesture changed; the oldest steps go first once there are

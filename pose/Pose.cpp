@@ -1,4 +1,4 @@
-#include "figure/Pose.h"
+#include "pose/Pose.h"
 
 Pose currentPose(const Figure& figure) {
   Pose pose;

@@ -1,4 +1,4 @@
-#include "figure/Pose.h"
+#include "pose/Pose.h"
 
 #include <algorithm>
 #include <string>

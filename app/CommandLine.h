@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// What the command line asks for. Parsed before anything needs a display, so
+// that --help and --version work without one. Any other argument that starts
+// with '-' is ignored, as every argument was before there were any to take,
+// and so are the names after the first.
+struct CommandLine {
+  enum class Action { Run, Help, Version };
+  Action action = Action::Run;
+  std::string file;  // to open at start-up; empty for none
+};
+
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// mannequin [FILE], with the options, one per line.
+std::string usage();

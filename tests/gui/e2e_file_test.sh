@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# Pose files and pictures in the real program, through its file dialogs (the
+# desktop's where GTK is there, else the toolkit's own): a pose saved equals
+# the copied text byte for byte and replaces the file by a rename; opened
+# after a reset, and given on the command line, it shows the saved picture
+# pixel for pixel; Ctrl+E writes a PNG of the figure without its handles;
+# closing with changes asks; a broken file on the command line leaves the
+# start-up picture and says so; --help and --version need no display.
+#
+# Usage: e2e_file_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
+set -Eeuo pipefail
+script_name=e2e-file
+trap 'echo "e2e-file: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
+
+bin=$1
+wm_close=$2
+
+source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
+start_work file
+xdo_timeout=5
+W=690
+
+# start [ARGS...]: the program, with the pointer in a corner.
+start() {
+  start_program "$@"
+  xdo mousemove --window "$gl" 20 640
+}
+shot() { timeout "${shot_timeout:-10}" /usr/bin/import -window "$gl" "$work/$1.png"; }
+
+# The program's window named NAME, within five seconds.
+window_named() {
+  local w
+  for _ in $(seq 250); do
+    w=$(xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n 1 || true)
+    [[ -n "$w" ]] && { echo "$w"; return 0; }
+    sleep 0.02
+  done
+  fail "no window '$1'"
+}
+
+# answer_dialog TITLE PATH: types PATH as the file's name into the dialog.
+answer_dialog() {
+  local dialog
+  dialog=$(window_named "$1")
+  xdo mousemove --window "$dialog" 30 30
+  sleep 0.3
+  xdo key ctrl+a
+  xdo type --delay 2 "$2"
+  xdo key Return
+  for _ in $(seq 250); do
+    xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" >/dev/null 2>&1 || break
+    sleep 0.02
+  done
+  xdo mousemove --window "$gl" 20 640
+}
+
+# ---- without a display
+
+for option in --help --version; do
+  status=0
+  env -u DISPLAY "$bin" "$option" >"$work/option.out" 2>"$work/option.err" || status=$?
+  case $option in
+    --help) ((status == 0)) && grep -q '^usage: mannequin \[FILE\]' "$work/option.out" || fail "--help: status $status" ;;
+    --version) ((status == 0)) && [[ "$(cat "$work/option.out")" == "mannequin 1.2.0" ]] || fail "--version: status $status" ;;
+  esac
+  note "$option: exit status $status without a display"
+done
+
+# ---- pose the figure, copy it, save it through the dialog
+
+start
+settle start
+pose_two_handles start
+xdo key ctrl+c
+sleep 0.2
+timeout 5 xclip -o -selection clipboard >"$work/copied.txt"
+
+xdo key ctrl+s
+answer_dialog "Save the pose" "$work/pose"
+cmp -s "$work/copied.txt" "$work/pose.pose" || fail "the saved file is not the copied text"
+expect_title "pose.pose - mannequin - " "saved through the dialog, .pose added"
+before=$(stat -c %i "$work/pose.pose")
+xdo key ctrl+s
+sleep 0.5
+after=$(stat -c %i "$work/pose.pose")
+[[ "$before" != "$after" ]] || fail "Ctrl+S wrote the file in place"
+cmp -s "$work/copied.txt" "$work/pose.pose" || fail "the second save changed the text"
+[[ -z "$(find "$work" -name '.pose.pose.*')" ]] || fail "a temporary file was left"
+note "Ctrl+S again: the same text, a new file renamed over the old"
+
+# ---- reset, open: the saved picture; undo and redo the opening
+
+xdo key ctrl+r
+settle reset
+same_as reset start "Ctrl+R"
+expect_title "pose.pose* - mannequin - " "reset: the pose differs from the file"
+xdo key ctrl+o
+answer_dialog "Open a pose" "$work/pose.pose"
+settle opened
+same_as opened posed "opened after the reset"
+expect_title "pose.pose - mannequin - " "opened"
+xdo key ctrl+z
+expect_title "pose.pose* - mannequin - " "Ctrl+Z undoes the opening"
+xdo key ctrl+y
+expect_title "pose.pose - mannequin - " "Ctrl+Y: back to the file's pose"
+
+# ---- a picture of the figure, without its handles
+
+xdo key ctrl+e
+answer_dialog "Save a picture of the figure" "$work/figure"
+for _ in $(seq 250); do [[ -f "$work/figure.png" ]] && break; sleep 0.02; done
+[[ -f "$work/figure.png" ]] || fail "Ctrl+E wrote no figure.png"
+size=$(/usr/bin/identify -format %wx%h "$work/figure.png")
+[[ "$size" == 690x665 ]] || fail "the picture is $size"
+figure=$(magenta_count "$work/figure.png")
+handles=$(green_count "$work/figure.png")
+((figure > 5000 && handles == 0)) || fail "the picture has $figure figure and $handles handle pixels"
+(($(green_count "$work/posed.png") > 0)) || fail "the view showed no handles to leave out"
+note "Ctrl+E: a ${size} PNG, $figure figure pixels, no handle"
+
+# ---- closing with changes asks: Escape stays, Discard closes
+
+xdo mousemove --window "$gl" "$ax" "$ay" click 1
+sleep 0.3
+expect_title "pose.pose* - mannequin - " "a new handle"
+"$wm_close" "$top"
+ask=$(window_named mannequin)
+xdo mousemove --window "$ask" 20 20
+xdo key Escape
+sleep 0.5
+running || fail "the program ended on Escape"
+"$wm_close" "$top"
+ask=$(window_named mannequin)
+xdo mousemove --window "$ask" 20 20
+xdo key d
+wait_exit Discard
+((status == 0)) || fail "exit status $status after Discard"
+cmp -s "$work/copied.txt" "$work/pose.pose" || fail "Discard changed the file"
+note "closing with changes asked; Escape kept the program, Discard closed it"
+
+# ---- the command line: the file's picture; a broken file leaves the start
+
+start "$work/pose.pose"
+settle cli
+same_as cli posed "mannequin pose.pose"
+close_window 250 0.02 "5 s"
+printf 'mannequin pose 1\nbogus 1\n' >"$work/broken.pose"
+start "$work/broken.pose"
+settle broken
+same_as broken start "mannequin broken.pose"
+line="open: $work/broken.pose: line 2: unknown segment \"bogus\""
+[[ "$(cat "$err")" == "mannequin: $line" ]] || fail "standard error holds '$(cat "$err")'"
+expect_title "mannequin - $line" "a broken file"
+close_window 250 0.02 "5 s"
+((status == 0)) || fail "exit status $status"
+passed=1

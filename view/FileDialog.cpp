@@ -1,0 +1,31 @@
+#include "view/FileDialog.h"
+
+#include <FL/Fl_Native_File_Chooser.H>
+
+std::string chooseFile(FileDialog kind, const std::string& suggested) {
+  Fl_Native_File_Chooser chooser;
+  switch (kind) {
+    case FileDialog::OpenPose:
+      chooser.title("Open a pose");
+      chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
+      chooser.filter("Poses\t*.pose");
+      break;
+    case FileDialog::SavePose:
+      chooser.title("Save the pose");
+      chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
+      chooser.filter("Poses\t*.pose");
+      chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
+      break;
+    case FileDialog::SavePicture:
+      chooser.title("Save a picture of the figure");
+      chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
+      chooser.filter("PNG pictures\t*.png");
+      chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
+      break;
+  }
+  const size_t slash = suggested.rfind('/');
+  if (slash != std::string::npos) chooser.directory(suggested.substr(0, slash + 1).c_str());
+  if (!suggested.empty()) chooser.preset_file(suggested.substr(slash + 1).c_str());
+  if (chooser.show() != 0 || !chooser.filename()) return "";
+  return chooser.filename();
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+enum class FileDialog { OpenPose, SavePose, SavePicture };
+
+// Asks for a file with the desktop's own dialog where it has one (GTK), or
+// else the toolkit's; empty when the person cancels. suggested, when given,
+// is where the dialog starts and the name it offers.
+std::string chooseFile(FileDialog kind, const std::string& suggested);

@@ -1,0 +1,19 @@
+#include "view/WindowTitle.h"
+
+#include <charconv>
+
+#include "figure/Figure.h"
+
+std::string settingsText(const Figure& figure) {
+  // Fixed notation: 0.0001, not 1e-04.
+  char tolerance[32];
+  const char* end = std::to_chars(tolerance, tolerance + sizeof tolerance, figure.tolerance, std::chars_format::fixed).ptr;
+  return "tolerance " + std::string(tolerance, static_cast<std::size_t>(end - tolerance)) + (figure.limitsEnabled ? ", limits on" : ", limits off") +
+         (figure.limbWeights ? ", limb weights" : ", uniform weights");
+}
+
+std::string windowTitle(const std::string& settings, const std::string& message, const std::string& file,
+                        bool modified) {
+  const std::string name = file.empty() ? "" : file + (modified ? "* - " : " - ");
+  return name + "mannequin - " + (message.empty() ? settings : message);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+class Figure;
+
+// The solver's settings in words: "tolerance 0.01, limits off, uniform weights".
+std::string settingsText(const Figure& figure);
+
+// The main window's title: the name of the file in play, with a * while the
+// pose differs from it; the program's name; then what was last said about a
+// person's action while it is fresh, or else the settings.
+std::string windowTitle(const std::string& settings, const std::string& message, const std::string& file = "",
+                        bool modified = false);
