@@ -4,7 +4,9 @@
 # differential test computed the same numbers there as on this machine.
 # The arm64 tree is the one scripts/package-test-arm64.sh makes the arm64
 # package in (Release, the program without its window's tests): one cross
-# build serves both, whichever script comes first.
+# build serves both, whichever script comes first; so it needs what
+# `scripts/install-deps.sh --cross-program` installs, the arm64 libraries
+# that the program links among it.
 #
 # Usage: scripts/test-arm64.sh [arm-build-dir [native-build-dir]]
 #   arm-build-dir     the shared arm64 tree (default build-arm64)

@@ -725,7 +725,7 @@ class RandomInput : public WindowFixture {
     if (!sound) return;
 
     // A long run must have reached the figure, or it proves little.
-    if (events >= 20000) {
+    if (events >= 10000) {
       EXPECT_GE(counts.created, events / 400) << "seed " << seed;
       EXPECT_GE(counts.removed, events / 800) << "seed " << seed;
       EXPECT_GE(counts.dragSolves, events / 40) << "seed " << seed;
