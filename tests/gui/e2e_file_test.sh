@@ -39,14 +39,17 @@ window_named() {
 }
 
 # answer_dialog TITLE PATH: types PATH as the file's name into the dialog.
+# The desktop's dialog completes a name that begins another file's (pose,
+# posed.png) with the rest selected: once it is done, Delete takes that away.
 answer_dialog() {
   local dialog
   dialog=$(window_named "$1")
   xdo mousemove --window "$dialog" 30 30
-  sleep 0.3
+  idle_within 400 "$err" "20 s with the dialog open"
   xdo key ctrl+a
   xdo type --delay 2 "$2"
-  xdo key Return
+  idle_within 400 "$err" "20 s after typing a name"
+  xdo key Delete Return
   for _ in $(seq 250); do
     xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" >/dev/null 2>&1 || break
     sleep 0.02
