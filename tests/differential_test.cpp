@@ -199,21 +199,6 @@ TEST_P(Half, FastSolverMatchesThePlainOneBitForBit) {
   digest.print("humanoid scenes " + std::to_string(firstScene) + " to " + std::to_string(firstScene + 19));
 }
 
-TEST(Differential, RelaxingWithoutADraggedHandleMatchesToo) {
-  const std::vector<Solver> who = solvers();
-  Humanoids h(who.size());
-  for (const char* name : {"h_hand_left", "h_foot_right", "h_head"}) {
-    const std::vector<Segment*> segs = h.figures[0]->segments();
-    const Segment* s = h.figures[0]->findSegment(name);
-    h.addHandle(std::find(segs.begin(), segs.end(), s) - segs.begin(), s->endOffset);
-  }
-  for (size_t i = 0; i < h.handles.size(); ++i)
-    for (Handle* copy : h.handles[i]) copy->targetPos = Vec3(0.1f * i, 0.5f, -0.2f);
-  std::vector<Outcome> outcomes;
-  for (size_t i = 0; i < who.size(); ++i) outcomes.push_back(solveWith(who[i], *h.figures[i], nullptr));
-  EXPECT_TRUE(allAlike(outcomes));
-}
-
 // A joint that translates, below an ancestor's DOFs: carrying their
 // derivatives through it must take its own translation along with the
 // attachment (it once used only the attachment).

@@ -259,17 +259,6 @@ TEST(QuatDerivative, MatchesCentralFiniteDifferenceForLengthsHalfToTwo) {
   }
 }
 
-TEST(QuatDerivative, ChangeOfLengthAloneDoesNotRotate) {
-  const Quat q = Quat::fromEuler(0.4, 1.0, -0.3);
-  Mat4 sum = Mat4::zero();
-  const double c[4] = {q.x, q.y, q.z, q.w};
-  for (int k = 0; k < 4; ++k) {
-    const Mat4 D = q.toMatrixDerivative(k);
-    for (int i = 0; i < 16; ++i) sum[i] += float(c[k]) * D[i];
-  }
-  expectMatNear(sum, Mat4::zero(), 1e-6f);
-}
-
 // Every sine passes through a float, exactly: the values below were computed
 // outside the program (float-rounded sines, the Hamilton products in the
 // written order, in double). An optimiser that drops one rounding shows here.

@@ -243,20 +243,3 @@ TEST(Mirror, PartnersWithDifferentJointsCannotBeMirrored) {
   EXPECT_EQ(pasting.error, mirror.error);
   EXPECT_TRUE(saveState(f) == before);
 }
-
-TEST(Mirror, ReflectionConjugatesEveryKindOfJoint) {
-  // A joint on the plane of symmetry, mirrored: its matrix becomes S M S
-  // with S = diag(1, 1, -1), the reflection itself.
-  std::vector<std::unique_ptr<Transform>> joints;
-  joints.push_back(std::make_unique<Translation>(0.1f, -0.2f, 0.3f));
-  for (int axis = 0; axis < 3; ++axis) joints.push_back(std::make_unique<AxisRotation>(axis, 0.7, -9, 9));
-  joints.push_back(std::make_unique<QuatRotation>(0.4, -0.9, 1.3));
-  joints.push_back(TransformChain::of(std::make_unique<AxisRotation>(0, -0.3, -9, 9),
-                                      std::make_unique<Translation>(0.0f, 0.5f, 0.25f)));
-  for (auto& j : joints) {
-    const Mat4 expected = kReflection * *j->matrix() * kReflection;
-    Figure f(std::make_unique<Segment>(0, "joint", Vec3(), std::move(j)));
-    applyPose(f, mirrorPose(f, currentPose(f)).pose);
-    for (int e = 0; e < 16; ++e) EXPECT_NEAR((*f.root->joint->matrix())[e], expected[e], 1e-6) << e;
-  }
-}

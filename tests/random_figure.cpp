@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ik/Solver.h"
+
 namespace {
 
 // Every draw is a statement of its own: the order in which a call's
@@ -139,6 +141,35 @@ bool RandomFigure::removeHandle() {
   Handle* h = anyHandle();
   if (h) body->removeHandle(h);
   return h != nullptr;
+}
+
+void RandomFigure::aimEveryHandle() {
+  for (const HandleEntry& e : body->handles) {
+    const float x = uniform(-1, 1), y = uniform(-1, 1), z = uniform(-1, 1);
+    e.handle->targetPos = Vec3(x, y, z);
+  }
+}
+
+void RandomFigure::editAtRandom() {
+  for (int step = 0; step < 4; ++step) {
+    switch (rng() % 4) {
+      case 0:
+        addHandle();
+        break;
+      case 1:
+        addTwice();
+        break;
+      case 2:
+        removeHandle();
+        break;
+      default:
+        body->limitsEnabled = !body->limitsEnabled;
+        break;
+    }
+    aimEveryHandle();
+    body->updateHandlePositions();
+    body->solve(anyHandle());
+  }
 }
 
 void RandomFigure::scrambleWeights() {

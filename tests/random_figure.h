@@ -28,6 +28,11 @@ class RandomFigure {
   void scrambleWeights();
   // A random handle of the figure, or null when there is none.
   Handle* anyHandle();
+  // Every handle's target moved to a random point.
+  void aimEveryHandle();
+  // Four edits of the kinds a session makes, each followed by a solve: new
+  // handles (some twice), removals, other targets, the limits switched.
+  void editAtRandom();
 
   Figure& figure() { return *body; }
   std::mt19937& random() { return rng; }

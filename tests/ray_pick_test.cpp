@@ -77,19 +77,6 @@ TEST(Pick, HitPointLiesOnTheDrawnSurface) {
   }
 }
 
-TEST(Pick, StartingInsideABodyHitsItsFarSide) {
-  auto f = buildHumanoid();
-  // The near point inside the head, looking along +x.
-  const SurfaceHit hit = f->pickRay(Vec3(0, 1.52f, 0), Vec3(10, 1.52f, 0));
-  ASSERT_NE(hit.segment, nullptr);
-  EXPECT_STREQ(hit.segment->name, "h_head");
-  Handle h(hit.point.x, hit.point.y, hit.point.z);
-  f->addHandle(&h, hit.segment);
-  f->updateHandlePositions();
-  EXPECT_GT(h.worldPos.x, 0.05f);
-  f->removeHandle(&h);
-}
-
 TEST(Pick, TiesGoToTheSegmentVisitedFirst) {
   auto root = ball(0, "first", Vec3(), 0.5f);
   root->addChild(ball(1, "second", Vec3(), 0.5f));

@@ -77,11 +77,6 @@ TEST(AxisRotation, ClampsOnlyWhileItsLimitsAreOn) {
   expectMatEq(*r.matrix(), *AxisRotation(0, 1.5, -9, 9).matrix());
 }
 
-TEST(AxisRotation, InitialAngleIsNotClamped) {
-  AxisRotation r(2, 2.0, 0, 1);
-  EXPECT_EQ(r.angle, 2.0);
-}
-
 TEST(QuatRotation, NormalisesWhatItIsGivenButNotTheArray) {
   QuatRotation q;
   const double in[4] = {0, 0, 0, 2};
