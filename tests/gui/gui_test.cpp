@@ -53,10 +53,6 @@ Vec3 orbitEye(double pitch, double yaw, double distance) {
               float(distance * std::cos(yaw) * std::cos(pitch)));
 }
 
-// The camera as it starts: pitch 0.2, yaw 1 and distance -20 put the eye at
-// about (-16.49, 3.97, -10.59), above the origin and in front of the figure.
-const Vec3 kStartEye = orbitEye(0.2, 1.0, -20.0);
-
 // A pixel of the camera's rotation turns it by 1/180 radian.
 constexpr double kRadiansPerPixel = 1.0 / 180.0;
 
@@ -78,16 +74,6 @@ class GuiTest : public WindowFixture {
     Handle* h = pinOn(name);
     if (h) h->targetPos = h->worldPos + Vec3(0, 0.05f, 0.05f);
     return h;
-  }
-
-  // The index of the segment's first DOF: pre-order numbering.
-  int firstDof(const Segment* target) const {
-    int n = 0;
-    for (const Segment* s : figure->segments()) {
-      if (s == target) return n;
-      n += s->joint->dofCount();
-    }
-    return -1;
   }
 
   // The modelview of a frame that looks from `eye` at the origin, up +y,
@@ -135,10 +121,7 @@ TEST_F(FirstFrame, UsesTheWholeViewAndTheCamera) {
   EXPECT_NEAR(m.projection[14], -200.0 / 99.0, 1e-6);
 
   // The starting camera's look-at followed by the figure's scale of 5.
-  EXPECT_NEAR(kStartEye.x, -16.49, 0.005);
-  EXPECT_NEAR(kStartEye.y, 3.97, 0.005);
-  EXPECT_NEAR(kStartEye.z, -10.59, 0.005);
-  expectLastFrameLooksFrom(kStartEye);
+  expectLastFrameLooksFrom(orbitEye(0.2, 1.0, -20.0));
 }
 
 TEST_F(FirstFrame, ShowsTheMagentaFigureOnBlack) {
@@ -165,11 +148,7 @@ TEST_F(FirstFrame, ShowsTheMagentaFigureOnBlack) {
 
 TEST_F(FirstFrame, DrawsTheTriadAtTheCameraCentre) {
   // Pan the centre off the figure, where nothing hides the triad.
-  printedBy([this] {
-    press(FL_MIDDLE_MOUSE, 300, 300, FL_SHIFT);
-    drag(FL_MIDDLE_MOUSE, 200, 300, FL_SHIFT);
-    release(FL_MIDDLE_MOUSE, 200, 300, FL_SHIFT);
-  });
+  shiftDrag(FL_MIDDLE_MOUSE, {300, 300}, {{200, 300}});
   drawFrame();
   const FramePixels frame = drawAndRead();
   // The triad is drawn before the figure's scale: figure units are a fifth.
@@ -185,9 +164,6 @@ TEST_F(FirstFrame, DrawsTheTriadAtTheCameraCentre) {
   EXPECT_TRUE(z.b > 0 && z.r == 0 && z.g == 0) << z.r << " " << z.g << " " << z.b;
 }
 
-// The pelvis segments have no body: each shows as a magenta line two pixels
-// wide from its frame's origin to its end. The other bodies, which hide most
-// of them, are taken away for this frame.
 // The picture Ctrl+E saves: the view's frame, the same size, without the
 // handles and the triad; wherever the frame shows the figure, the same pixel.
 TEST_F(FirstFrame, ThePictureIsTheFrameWithoutHandlesOrTriad) {
@@ -211,6 +187,9 @@ TEST_F(FirstFrame, ThePictureIsTheFrameWithoutHandlesOrTriad) {
   EXPECT_EQ(differing, 0);
 }
 
+// The pelvis segments have no body: each shows as a magenta line two pixels
+// wide from its frame's origin to its end. The other bodies, which hide most
+// of them, are taken away for this frame.
 TEST_F(FirstFrame, ShapelessSegmentsShowAsTwoPixelLines) {
   for (Segment* s : figure->segments()) s->hasShape = false;
   const FramePixels frame = drawAndRead();
@@ -296,38 +275,10 @@ TEST_F(Pinning, PressBeforeTheFirstFramePicksAtThatFrame) {
   EXPECT_EQ(segment("h_thigh_left")->handleCount(), 1);
 }
 
-// Clicks that leave the number of handles as it was.
-struct UnchangingClick {
-  const char* name;
-  int button;
-  enum Aim { OnBackground, OnBody, OnHandle, BesideHandle } aim;
-};
-
-class ClickLeavesTheHandleCount : public GuiTest, public testing::WithParamInterface<UnchangingClick> {};
-
-TEST_P(ClickLeavesTheHandleCount, AsItWas) {
-  const UnchangingClick& c = GetParam();
-  Pixel at{5, 600};
-  if (c.aim == UnchangingClick::OnBody) at = pixelOf(bodyCentre(segment("h_thigh_left")));
-  if (c.aim == UnchangingClick::OnHandle || c.aim == UnchangingClick::BesideHandle) {
-    Handle* h = pinOn("h_thigh_left");
-    ASSERT_NE(h, nullptr);
-    at = pixelOf(h->worldPos);
-    // Beyond the 5 pixels of the pick's search.
-    if (c.aim == UnchangingClick::BesideHandle) at.x += 8;
-  }
-  const int before = figure->handleCount();
-  click(c.button, at);
-  EXPECT_EQ(figure->handleCount(), before);
+TEST_F(Pinning, RightClickOnTheBodyPinsNothing) {
+  click(FL_RIGHT_MOUSE, pixelOf(bodyCentre(segment("h_thigh_left"))));
+  EXPECT_EQ(figure->handleCount(), 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Pinning, ClickLeavesTheHandleCount,
-    testing::Values(UnchangingClick{"LeftOnTheBackground", FL_LEFT_MOUSE, UnchangingClick::OnBackground},
-                    UnchangingClick{"RightOnTheBody", FL_RIGHT_MOUSE, UnchangingClick::OnBody},
-                    UnchangingClick{"LeftOnAHandle", FL_LEFT_MOUSE, UnchangingClick::OnHandle},
-                    UnchangingClick{"RightBesideAHandle", FL_RIGHT_MOUSE, UnchangingClick::BesideHandle}),
-    [](const testing::TestParamInfo<UnchangingClick>& info) { return info.param.name; });
 
 TEST_F(Pinning, DragBeforeTheNextFrameCancelsThePick) {
   const Pixel aim = pixelOf(bodyCentre(segment("h_thigh_left")));
@@ -415,33 +366,6 @@ TEST_F(HandleDragging, ANewHandleStaysPinnedWhereItWasPlaced) {
   EXPECT_LT(distance(head->worldPos, placed), 0.05);
 }
 
-TEST_F(HandleDragging, CoarserTolerancesFollowMoreLoosely) {
-  // How far the handle trails the pointer after ten steps of 3.6 pixels.
-  auto trail = [this](char key) {
-    typeKey(key);
-    Handle* h = pinOn("h_forearm_left");
-    EXPECT_NE(h, nullptr);
-    if (!h) return -1.0;
-    const ViewPoint p = project(h->worldPos);
-    const auto steps = path(pixelOf(h->worldPos), 3, -2, 10);
-    dragHandle(h, steps);
-    const ViewPoint now = project(h->worldPos);
-    const double gap = std::hypot(now.x - steps.back().x, now.y - steps.back().y);
-    EXPECT_GT(std::hypot(now.x - p.x, now.y - p.y), 10.0) << key;
-    // Unpin it again for the next round.
-    click(FL_RIGHT_MOUSE, pixelOf(h->worldPos));
-    EXPECT_EQ(figure->handleCount(), 0);
-    return gap;
-  };
-  const double coarse = trail('1');
-  const double medium = trail('2');
-  const double fine = trail('3');
-  EXPECT_LT(coarse, 25.0);
-  EXPECT_LT(medium, coarse);
-  EXPECT_LT(fine, medium);
-  EXPECT_LT(fine, 1.0);
-}
-
 TEST_F(HandleDragging, DragsOnTheEdgeOrOutsideRunNoSolve) {
   typeKey('3');
   Handle* h = pinOn("h_forearm_left");
@@ -519,12 +443,7 @@ TEST_F(HandleDragging, FailedUnprojectionIsReportedAndKeepsTheTarget) {
   ASSERT_NE(h, nullptr);
   const Pixel at = pixelOf(h->worldPos);
   // Zoom onto the centre itself: the next frame's look-at is singular.
-  printedBy([this] {
-    press(FL_RIGHT_MOUSE, 600, 400, FL_SHIFT);
-    drag(FL_RIGHT_MOUSE, 600, 300, FL_SHIFT);
-    drag(FL_RIGHT_MOUSE, 600, 200, FL_SHIFT);
-    release(FL_RIGHT_MOUSE, 600, 200, FL_SHIFT);
-  });
+  shiftDrag(FL_RIGHT_MOUSE, {600, 400}, {{600, 300}, {600, 200}});
   ASSERT_EQ(view->camera->distance, 0.0f);
   // Grab with the last good frame, then draw the degenerate one.
   press(FL_LEFT_MOUSE, at.x, at.y);
@@ -552,10 +471,14 @@ TEST_F(Removal, RightClickOnAHandleRemovesItAtTheNextFrame) {
   const Pixel at = pixelOf(h->worldPos);
   const std::vector<double> pose = figure->dofs();
 
+  // Within the grab's 4 pixels: the press holds the handle until the frame
+  // that removes it lets go of it.
   press(FL_RIGHT_MOUSE, at.x + 2, at.y + 2);
   EXPECT_EQ(view->mode, PickPending);
+  EXPECT_EQ(view->grabbedHandle, h);
   EXPECT_EQ(figure->handleCount(), 1) << "removal waits for the next frame";
   drawFrame();
+  EXPECT_EQ(view->grabbedHandle, nullptr) << "the view still holds the removed handle";
   EXPECT_EQ(figure->handleCount(), 0);
   EXPECT_TRUE(figure->handles.empty());
   EXPECT_EQ(thigh->handleCount(), 0);
@@ -567,20 +490,6 @@ TEST_F(Removal, RightClickOnAHandleRemovesItAtTheNextFrame) {
   const FramePixels frame = drawAndRead();
   EXPECT_EQ(frame.countNear(p, 4, isGreen), 0);
   EXPECT_EQ(frame.countNear(p, 4, isMagenta), 81);
-}
-
-// The press that finds the handle holds it until its release; the frame that
-// removes the handle lets go of it then and there.
-TEST_F(Removal, RemovingTheHeldHandleLetsGoOfIt) {
-  Handle* h = pinOn("h_thigh_left");
-  ASSERT_NE(h, nullptr);
-  const Pixel at = pixelOf(h->worldPos);
-  press(FL_RIGHT_MOUSE, at.x, at.y);
-  ASSERT_EQ(view->grabbedHandle, h);
-  drawFrame();
-  ASSERT_EQ(figure->handleCount(), 0);
-  EXPECT_EQ(view->grabbedHandle, nullptr) << "the view still holds the removed handle";
-  release(FL_RIGHT_MOUSE, at.x, at.y);
 }
 
 TEST_F(Removal, RemovalRelaxesTowardsTheRemainingTargets) {
@@ -609,8 +518,8 @@ TEST_F(Removal, RemovalRelaxesTowardsTheRemainingTargets) {
 TEST_F(Removal, RemovalAppliesTheLimitsOnce) {
   Handle* h = pinOn("h_thigh_left");
   ASSERT_NE(h, nullptr);
-  // The shin's hinge, bent beyond its upper limit of 1.57 while limits are off.
-  const int knee = firstDof(segment("h_shin_left"));
+  // The left knee's hinge, bent beyond its upper limit of 1.57 while limits are off.
+  const int knee = 11;
   std::vector<double> pose = figure->dofs();
   pose[knee] = 2.5;
   figure->setDofs(pose);
@@ -671,9 +580,11 @@ TEST_F(Keys, Ctrl3ThenADragOutOfReachIsADragAtTheDefaultTolerance) {
   Handle* h = pinOn("h_forearm_left");
   ASSERT_NE(h, nullptr);
   const std::vector<Pixel> away = path(pixelOf(h->worldPos), 40, -40, 8);
+  const std::vector<double> start = figure->dofs();
   command('3');
   const std::string withKey = dragHandle(h, away);
   const std::vector<double> posed = figure->dofs();
+  EXPECT_NE(posed, start);
   command('z');
   const std::string without = dragHandle(figure->handles.front().handle, away);
   EXPECT_EQ(withKey.find("brem"), std::string::npos);
@@ -702,42 +613,6 @@ TEST_F(Keys, OtherKeysChangeNothing) {
   EXPECT_EQ(figure->tolerance, 0.01);
   EXPECT_FALSE(figure->limitsEnabled);
   expectUniformWeights(*figure);
-}
-
-TEST_F(Keys, KeysReachTheViewThroughTheWindow) {
-  // The route a real key press takes: the toolkit's dispatch to the window.
-  static char text[2] = "3";
-  Fl::e_text = text;
-  Fl::e_length = 1;
-  Fl::e_keysym = '3';
-  Fl::e_state = 0;
-  Fl::handle(FL_KEYBOARD, app->window.get());
-  EXPECT_EQ(figure->tolerance, 0.0001);
-}
-
-TEST_F(Keys, LimbWeightsKeepADragInItsLimb) {
-  typeKey('s');
-  Handle* h = pinOn("h_forearm_left");
-  ASSERT_NE(h, nullptr);
-  const std::vector<double> before = figure->dofs();
-  dragHandle(h, path(pixelOf(h->worldPos), 3, -2, 5));
-  const std::vector<double> after = figure->dofs();
-  // The root's position and both legs stay; the arm moves.
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(after[i], before[i]) << i;
-  for (int i = 7; i <= 20; ++i) EXPECT_EQ(after[i], before[i]) << i;
-  const int arm = firstDof(segment("h_scapula_left"));
-  double armMotion = 0.0;
-  for (int i = arm; i < arm + 9; ++i) armMotion = std::max(armMotion, std::abs(after[i] - before[i]));
-  EXPECT_GT(armMotion, 0.01);
-
-  // With uniform weights the same drag moves the whole body.
-  typeKey('d');
-  const std::vector<double> start = figure->dofs();
-  dragHandle(h, path(pixelOf(h->worldPos), 3, -2, 5));
-  const std::vector<double> end = figure->dofs();
-  double rootMotion = 0.0;
-  for (int i = 0; i < 3; ++i) rootMotion = std::max(rootMotion, std::abs(end[i] - start[i]));
-  EXPECT_GT(rootMotion, 1e-4);
 }
 
 // ---------------------------------------------------------------- camera
@@ -778,11 +653,7 @@ TEST_F(Camera, ShiftLeftDragRotates) {
 
 TEST_F(Camera, HomePutsItBackAsItStartedInNoStep) {
   const FramePixels first = drawAndRead();
-  for (int button : {FL_LEFT_MOUSE, FL_MIDDLE_MOUSE, FL_RIGHT_MOUSE}) {
-    press(button, 300, 300, FL_SHIFT);
-    printedBy([&] { drag(button, 340, 330, FL_SHIFT); });
-    release(button, 340, 330, FL_SHIFT);
-  }
+  for (int button : {FL_LEFT_MOUSE, FL_MIDDLE_MOUSE, FL_RIGHT_MOUSE}) shiftDrag(button, {300, 300}, {{340, 330}});
   ASSERT_NE(view->camera->yaw, 1.0f);
   command(FL_Home, 0);
   EXPECT_EQ(view->camera->pitch, 0.2f);
@@ -793,58 +664,19 @@ TEST_F(Camera, HomePutsItBackAsItStartedInNoStep) {
   EXPECT_EQ(scene->history.undoCount(), 0u);
 }
 
-TEST_F(Camera, ShiftMiddleDragPansWithThePointer) {
+// What the pan and zoom do to the picture is the camera's own affair; the
+// view gives them the drags of the middle and the right button.
+TEST_F(Camera, ShiftMiddleDragPansAndShiftRightDragZooms) {
   const OrbitCamera& c = *view->camera;
-  const Vec3 thigh = bodyCentre(segment("h_thigh_left"));
-  const ViewPoint was = project(thigh);
-
-  press(FL_MIDDLE_MOUSE, 400, 400, FL_SHIFT);
-  EXPECT_EQ(c.mode, Pan);
-  const std::string out = printedBy([this] {
-    for (int i = 1; i <= 4; ++i) drag(FL_MIDDLE_MOUSE, 400 + 10 * i, 400 + 5 * i, FL_SHIFT);
-  });
-  release(FL_MIDDLE_MOUSE, 440, 420, FL_SHIFT);
-  EXPECT_EQ(out, "[10 5 -0]\n[10 5 -0]\n[10 5 -0]\n[10 5 -0]\n");
-  EXPECT_EQ(c.yaw, 1.0f);
-  EXPECT_EQ(c.pitch, 0.2f);
-  EXPECT_EQ(c.distance, -20.0f);
+  EXPECT_EQ(shiftDrag(FL_MIDDLE_MOUSE, {400, 400}, path({400, 400}, 10, 5, 4)),
+            "[10 5 -0]\n[10 5 -0]\n[10 5 -0]\n[10 5 -0]\n");
   // 0.02 units a pixel: 40 pixels across and 20 down move the centre by 0.89.
   EXPECT_NEAR(length(c.center), 0.02 * std::hypot(40.0, 20.0), 1e-3);
-
-  // The figure moves the way the pointer did, a little less far.
-  drawFrame();
-  const ViewPoint now = project(thigh);
-  EXPECT_GT(now.x - was.x, 20.0);
-  EXPECT_LT(now.x - was.x, 40.0);
-  EXPECT_GT(now.y - was.y, 10.0);
-  EXPECT_LT(now.y - was.y, 20.0);
-}
-
-TEST_F(Camera, ShiftRightDragZooms) {
-  const OrbitCamera& c = *view->camera;
-  const Segment* head = segment("h_head");
-  const Segment* foot = segment("h_foot_left");
-  const ViewPoint headWas = project(bodyCentre(head)), footWas = project(bodyCentre(foot));
-
-  press(FL_RIGHT_MOUSE, 200, 300, FL_SHIFT);
-  EXPECT_EQ(c.mode, Zoom);
-  const std::string out = printedBy([this] {
-    drag(FL_RIGHT_MOUSE, 203, 320, FL_SHIFT);
-    drag(FL_RIGHT_MOUSE, 203, 350, FL_SHIFT);
-  });
-  release(FL_RIGHT_MOUSE, 203, 350, FL_SHIFT);
-  EXPECT_EQ(out, "[3 20 -0]\n[0 30 -0]\n");
+  EXPECT_EQ(shiftDrag(FL_RIGHT_MOUSE, {200, 300}, {{203, 320}, {203, 350}}), "[3 20 -0]\n[0 30 -0]\n");
   // Ten pixels down move the eye a unit away: 50 pixels, from 20 to 25.
   EXPECT_NEAR(c.distance, -25.0f, 1e-5);
   EXPECT_EQ(c.yaw, 1.0f);
   EXPECT_EQ(c.pitch, 0.2f);
-  EXPECT_EQ(length(c.center), 0.0f);
-
-  drawFrame();
-  const ViewPoint headNow = project(bodyCentre(head)), footNow = project(bodyCentre(foot));
-  const double heightWas = std::hypot(headWas.x - footWas.x, headWas.y - footWas.y);
-  const double heightNow = std::hypot(headNow.x - footNow.x, headNow.y - footNow.y);
-  EXPECT_NEAR(heightNow / heightWas, 20.0 / 25.0, 0.03);
 }
 
 TEST_F(Camera, ShiftPressOnAHandleMovesTheCameraOnly) {
@@ -982,15 +814,13 @@ TEST_F(ClickTiming, PressAndReleaseBeforeTheNextFramePinsAHandle) {
 
 // A left press 4 to 5 pixels from a handle misses it for grabbing (radius 4)
 // but the pick at the next frame searches 5 pixels and removes it: a click
-// right beside a handle takes it away.
+// right beside a handle takes it away, one a pixel further does not.
 TEST_F(ClickTiming, LeftClickJustBesideAHandleRemovesIt) {
   Handle* h = pinOn("h_thigh_left");
   ASSERT_NE(h, nullptr);
   // Shift the view by a fraction of a pixel so that whole-pixel presses can
   // land between 4 and 5 pixels from the handle.
-  press(FL_MIDDLE_MOUSE, 600, 600, FL_SHIFT);
-  printedBy([this] { drag(FL_MIDDLE_MOUSE, 601, 601, FL_SHIFT); });
-  release(FL_MIDDLE_MOUSE, 601, 601, FL_SHIFT);
+  shiftDrag(FL_MIDDLE_MOUSE, {600, 600}, {{601, 601}});
   drawFrame();
   const ViewPoint p = project(h->worldPos);
   int x = int(std::floor(p.x)) + 5, y = nearestPixel(p.y);
@@ -998,7 +828,15 @@ TEST_F(ClickTiming, LeftClickJustBesideAHandleRemovesIt) {
     x = nearestPixel(p.x);
     y = int(std::floor(p.y)) + 5;
   }
-  ASSERT_TRUE((x - p.x >= 4.1 && x - p.x <= 4.9) || (y - p.y >= 4.1 && y - p.y <= 4.9));
+  const bool across = x - p.x >= 4.1 && x - p.x <= 4.9;
+  ASSERT_TRUE(across || (y - p.y >= 4.1 && y - p.y <= 4.9));
+
+  // A pixel further, beyond the search, the click pins a handle of its own.
+  Handle* past = pinAt(across ? Pixel{x + 1, y} : Pixel{x, y + 1});
+  ASSERT_NE(past, nullptr);
+  EXPECT_NE(figure->segmentOf(h), nullptr);
+  click(FL_RIGHT_MOUSE, pixelOf(past->worldPos));
+  ASSERT_EQ(figure->handleCount(), 1);
 
   press(FL_LEFT_MOUSE, x, y);
   ASSERT_EQ(view->mode, PickPending) << "not on the handle";

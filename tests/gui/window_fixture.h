@@ -202,6 +202,17 @@ class WindowFixture : public ::testing::Test {
     drawFrame();
     return out;
   }
+  // A drag of the camera with Shift held, through the given pixels; returns
+  // the camera's trace.
+  std::string shiftDrag(int button, Pixel from, const std::vector<Pixel>& steps) {
+    press(button, from.x, from.y, FL_SHIFT);
+    const std::string out = printedBy([&] {
+      for (const Pixel& step : steps) drag(button, step.x, step.y, FL_SHIFT);
+    });
+    const Pixel end = steps.empty() ? from : steps.back();
+    release(button, end.x, end.y, FL_SHIFT);
+    return out;
+  }
   // A command key pressed and released, with Ctrl and more held, then a frame.
   void command(int key, int modifiers = FL_CTRL) {
     send(FL_KEYBOARD, view->w() / 2, view->h() / 2, modifiers, key);
