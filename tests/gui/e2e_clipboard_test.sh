@@ -119,7 +119,7 @@ xdo key ctrl+z
 settle unmirrored
 same_as unmirrored posed "Ctrl+Z after the mirrored paste"
 
-close_window 250 0.02 "5 s"
+close_window
 ((status == 0)) || fail "exit status $status after closing"
 expected_lines=(-e '^brem$' -e '^paste: ' -e '^paste mirrored: ')
 grep -qv "${expected_lines[@]}" "$out" && fail "unexpected output: $(grep -v "${expected_lines[@]}" "$out" | head -n 3)"

@@ -155,7 +155,7 @@ note "closing with changes asked; Escape kept the program, Discard closed it"
 start "$work/pose.pose"
 settle cli
 same_as cli posed "mannequin pose.pose"
-close_window 250 0.02 "5 s"
+close_window
 printf 'mannequin pose 1\nbogus 1\n' >"$work/broken.pose"
 start "$work/broken.pose"
 settle broken
@@ -163,6 +163,6 @@ same_as broken start "mannequin broken.pose"
 line="open: $work/broken.pose: line 2: unknown segment \"bogus\""
 [[ "$(cat "$err")" == "mannequin: $line" ]] || fail "standard error holds '$(cat "$err")'"
 expect_title "mannequin - $line" "a broken file"
-close_window 250 0.02 "5 s"
+close_window
 ((status == 0)) || fail "exit status $status"
 passed=1

@@ -144,7 +144,7 @@ for _ in $(seq 100); do
   (($(visible_windows) > shown)) && break
   sleep 0.02
 done
-close_window 250 0.02 "5 s"
+close_window
 ((status == 0)) || fail "exit status $status after closing"
 grep -qv -e '^brem$' "$out" && fail "unexpected output: $(grep -v -e '^brem$' "$out" | head -n 3)"
 note "closed: exit status 0"

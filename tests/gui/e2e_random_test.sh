@@ -443,7 +443,7 @@ note "still answering: a Shift-drag traced $traced lines and changed $changed pi
 
 # ---- closing the window ends the program normally
 
-close_window 500 0.02 "10 s"
+close_window 10
 ((status == 0)) || fail "exit status $status after closing: $(tail -n 40 "$err")"
 unexpected=$(grep -v -e '^\[' -e '^brem$' "$out" | sort | uniq -c | head -n 5 || true)
 [[ -z "$unexpected" ]] || note "other output: $unexpected"

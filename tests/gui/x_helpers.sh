@@ -87,9 +87,9 @@ body_point() {
 }
 
 # settle NAME [TRIES]: screenshots until two in a row agree, TRIES at most
-# (default 40): the program has drawn what it was sent.
+# (default settle_tries, or 40): the program has drawn what it was sent.
 settle() {
-  local name=$1 tries=${2:-40} previous="" current
+  local name=$1 tries=${2:-${settle_tries:-40}} previous="" current
   for _ in $(seq "$tries"); do
     sleep 0.05
     shot "$name"
@@ -125,17 +125,32 @@ start_program() {
   find_view 100 0.02
 }
 
-# wait_exit WHAT: waits up to 5 s for the program to end by itself, after
-# WHAT; sets status to its exit status and clears pid.
+# wait_exit WHAT [SECONDS]: waits up to SECONDS (default 5) for the program
+# to end by itself, after WHAT; sets status to its exit status and clears pid.
 wait_exit() {
-  for _ in $(seq 250); do running || break; sleep 0.02; done
-  running && fail "the program still runs 5 s after $1"
+  local seconds=${2:-5}
+  for _ in $(seq $((seconds * 50))); do running || break; sleep 0.02; done
+  running && fail "the program still runs $seconds s after $1"
   status=0
   wait "$pid" || status=$?
   pid=
 }
 
 running() { kill -0 "$pid" 2>/dev/null; }
+
+# wait_figure NAME [TRIES]: screenshots NAME until the figure shows (over
+# 5000 magenta pixels), TRIES at most (default 100) 0.05 s apart.
+wait_figure() {
+  local count=0
+  for _ in $(seq "${2:-100}"); do
+    shot "$1"
+    count=$(magenta_count "$work/$1.png")
+    ((count > 5000)) && return 0
+    running || fail "the program exited early: $(tail -n 20 "$err")"
+    sleep 0.05
+  done
+  fail "no figure on screen ($count magenta pixels)"
+}
 
 # Ends the program if it still runs, for a script's EXIT trap.
 stop_program() {
@@ -252,22 +267,10 @@ pose_two_handles() {
   (($(magenta_changes "$work/$1.png" "$work/posed.png") > 300)) || fail "the drag changed too few pixels"
 }
 
-# close_window TRIES PAUSE WITHIN: sends WM_DELETE_WINDOW, as a window manager
-# would, and waits TRIES times PAUSE seconds for the program to end; sets
-# status to its exit status and clears pid. WITHIN is the time given, for the
-# message on failure.
+# close_window [SECONDS]: sends WM_DELETE_WINDOW, as a window manager would,
+# and waits up to SECONDS (default 5) for the program to end; sets status to
+# its exit status and clears pid.
 close_window() {
-  local tries=$1 pause=$2 within=$3
   "$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
-  status=
-  for _ in $(seq "$tries"); do
-    if ! running; then
-      status=0
-      wait "$pid" || status=$?
-      break
-    fi
-    sleep "$pause"
-  done
-  [[ -n "$status" ]] || fail "the program still runs $within after the close request"
-  pid=
+  wait_exit "the close request" "${1:-5}"
 }

@@ -266,7 +266,7 @@ note "in all: $added handles pinned ($missed clicks pinned none), $dragged drags
 
 # ---- close, as a window manager would, and read valgrind's verdict
 
-close_window 1200 0.1 "2 minutes"
+close_window 120
 note "exit status $status after $((SECONDS - started)) s in all"
 
 grep -q 'ERROR SUMMARY' "$log" || fail "valgrind wrote no summary to $log"
