@@ -61,19 +61,21 @@ key_settled() {
   settle "$2"
 }
 
-visible_windows() { xdo search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
+# windows_become N WHAT: the program shows N windows within 2 s of WHAT.
+windows_become() {
+  local n
+  for _ in $(seq 100); do
+    n=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | wc -l)
+    ((n == $1)) && return 0
+    sleep 0.02
+  done
+  fail "$n windows, not $1, after $2"
+}
 
 # ---- start: the first frame, before any input
 
-"$bin" >"$out" 2>"$err" &
-pid=$!
-find_window 500 0.02 "10 s" running cat "$err"
-find_view 100 0.02
-for _ in $(seq 100); do
-  shot start
-  (($(magenta_count "$work/start.png") > 5000)) && break
-  sleep 0.05
-done
+start_program
+wait_figure start
 settle start
 xdo windowfocus --sync "$top"
 xdo mousemove --window "$gl" 20 640
@@ -115,24 +117,14 @@ same_as to_start start "two quick Ctrl+Z"
 # ---- F1 opens the help window, Escape closes it
 
 # The window and its GL view are two X windows; the help window is one more.
-shown=$(visible_windows)
+shown=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | wc -l)
 xdo key F1
-for _ in $(seq 100); do
-  (($(visible_windows) > shown)) && break
-  sleep 0.02
-done
-(($(visible_windows) == shown + 1)) || fail "F1 opened no window"
+windows_become $((shown + 1)) F1
 note "F1: a help window opened"
 # Keys go to the window under the pointer: Escape pressed in the help window.
 xdo mousemove --window "$top" 347 333
 xdo key Escape
-for _ in $(seq 100); do
-  (($(visible_windows) == shown)) && break
-  sleep 0.02
-done
-(($(visible_windows) == shown)) || fail "Escape left the help window open"
-geometry=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { print $2 }')
-[[ "$geometry" == 694x666 ]] || fail "the window is $geometry after the help"
+windows_become "$shown" Escape
 xdo mousemove --window "$gl" 20 641
 settle after_help
 same_as after_help to_start "after the help window closed"
@@ -140,10 +132,7 @@ same_as after_help to_start "after the help window closed"
 # ---- closing the main window ends the program, the help window open or not
 
 xdo key F1
-for _ in $(seq 100); do
-  (($(visible_windows) > shown)) && break
-  sleep 0.02
-done
+windows_become $((shown + 1)) "F1 again"
 close_window
 ((status == 0)) || fail "exit status $status after closing"
 grep -qv -e '^brem$' "$out" && fail "unexpected output: $(grep -v -e '^brem$' "$out" | head -n 3)"

@@ -33,28 +33,18 @@ per_round=${MEMCHECK_HANDLES:-6}
 }
 origins=${MEMCHECK_TRACK_ORIGINS:-no}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-memcheck.XXXXXX")
+source "$here/../gui/x_helpers.sh"
+start_work memcheck
 log=${3:-$work/valgrind.log}
-out=$work/stdout.txt
-pid=
-passed=0
-# valgrind's status when it found errors; the program itself never uses it.
-error_status=97
-
 finish() {
-  stop_program
-  if ((passed)) && [[ -z "${MEMCHECK_KEEP:-}" ]]; then
-    rm -rf "$work"
-  else
-    echo "memcheck: screenshots and output kept in $work; valgrind's log is $log" >&2
-  fi
+  ((passed)) || echo "memcheck: valgrind's log is $log" >&2
+  [[ -z ${MEMCHECK_KEEP:-} ]] || passed=0  # keeps the folder
+  finish_work
 }
 trap finish EXIT
-
-# xdo, shot, pixels, classes, magenta_count, cpu_ticks, idle_within,
-# find_window, find_view, close_window, stop_program.
-source "$here/../gui/x_helpers.sh"
 shot_timeout=20
+# valgrind's status when it found errors; the program itself never uses it.
+error_status=97
 
 # The program is idle, having handled all input and drawn, once it has used
 # no processor time for 0.15 s (valgrind sleeps with it).
@@ -134,7 +124,7 @@ vg=(valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite,indire
   --track-origins="$origins" --fullpath-after="$root/" --log-file="$log")
 note "${vg[*]} $bin"
 started=$SECONDS
-"${vg[@]}" "$bin" >"$out" 2>"$work/stderr.txt" &
+"${vg[@]}" "$bin" >"$out" 2>"$err" &
 pid=$!
 
 find_window 600 0.1 "60 s" running tail -n 20 "$log"
@@ -159,10 +149,6 @@ xdo windowfocus "$top"
 # figure) and then the weights or the joint limits.
 tolerances=(2 3)
 settings=(s n d m)
-added=0
-dragged=0
-removed=0
-missed=0
 followed=0
 session=$SECONDS
 for ((round = first_round; round < first_round + rounds; round++)); do
@@ -187,19 +173,7 @@ for ((round = first_round; round < first_round + rounds; round++)); do
   mapfile -t handles < <(handle_points "$work/pinned$round.png")
   new=$((${#handles[@]} - before))
   ((new > 0)) || fail "round $round: ${#points[@]} clicks on the figure pinned no handle"
-  added=$((added + new))
-  # Clicks with no handle point near them, kept for a look at the pictures.
-  n=0
-  for p in "${points[@]}"; do
-    read -r x y <<<"$p"
-    n=$((n + 1))
-    printf '%s\n' "${handles[@]}" | awk -v x="$x" -v y="$y" '
-      { if (($1 - x) ^ 2 + ($2 - y) ^ 2 <= 25) hit = 1 } END { exit !hit }' ||
-      echo "round $round: click $n of ${#points[@]}, at ($x, $y), pinned nothing" >>"$work/misses.txt"
-  done
-  missed=$((missed + ${#points[@]} - new))
   i=0
-  drags=${#handles[@]}
   ends=()
   for h in "${handles[@]}"; do
     read -r x y <<<"$h"
@@ -219,7 +193,6 @@ for ((round = first_round; round < first_round + rounds; round++)); do
     xdo mouseup 1
     wait_idle
     ends+=("$((x + dx * 4)) $((y + dy * 4))")
-    dragged=$((dragged + 1))
     i=$((i + 1))
   done
 
@@ -244,10 +217,6 @@ for ((round = first_round; round < first_round + rounds; round++)); do
     done
     show_picks
   done
-  shot "cleared$round"
-  left=$(handle_points "$work/cleared$round.png" | wc -l)
-  # Handles that no click saw (hidden behind the body) stay for the next round.
-  removed=$((removed + before + new - left))
   # Undo brings removed handles back, redo and reset take them away again:
   # records that a step may bring back must stay valid, and none may leak.
   xdo key ctrl+z ctrl+z ctrl+z ctrl+y ctrl+shift+z ctrl+r ctrl+z ctrl+r
@@ -259,9 +228,8 @@ for ((round = first_round; round < first_round + rounds; round++)); do
   head -c 1100000 /dev/zero | tr '\0' 7 | timeout 20 xclip -i -selection clipboard
   xdo key ctrl+v
   wait_idle
-  note "round $round (key $key): $new pinned, $drags dragged, $left left; $((SECONDS - session)) s"
+  note "round $round (key $key): $new pinned and dragged; $((SECONDS - session)) s"
 done
-note "in all: $added handles pinned ($missed clicks pinned none), $dragged drags ($followed ended with the handle under the pointer), $removed removed, in $((SECONDS - session)) s"
 ((followed > 0)) || fail "no dragged handle followed the pointer"
 
 # ---- close, as a window manager would, and read valgrind's verdict
@@ -271,9 +239,7 @@ note "exit status $status after $((SECONDS - started)) s in all"
 
 grep -q 'ERROR SUMMARY' "$log" || fail "valgrind wrote no summary to $log"
 summary=$(grep 'ERROR SUMMARY' "$log" | tail -n 1 | sed 's/^==[0-9]*== //')
-leaks=$(grep -E '(definitely|indirectly) lost:' "$log" | sed 's/^==[0-9]*== *//' | paste -sd';' || true)
 note "$summary"
-[[ -n "$leaks" ]] && note "leaks after suppressions: $leaks"
 
 # Each error of valgrind's, one block per blank line; the ones that have a
 # frame in the program's own sources are ours for sure.
@@ -292,7 +258,5 @@ if [[ -n "$own" ]]; then
 fi
 ((status != error_status)) || fail "valgrind reported errors that no suppression explains (see $log)"
 ((status == 0)) || fail "exit status $status after closing"
-grep -qE 'definitely lost: [1-9]|indirectly lost: [1-9]' "$log" && fail "leaks reported: $leaks"
-grep -qE 'ERROR SUMMARY: 0 errors' "$log" || fail "$summary"
 note "passed: no leak and no memory error in $((SECONDS - started)) s"
 passed=1
