@@ -17,14 +17,6 @@
 
 namespace {
 
-// No bytes are the same bytes, even where an empty vector has no storage.
-bool sameBits(const void* a, const void* b, size_t n) { return n == 0 || std::memcmp(a, b, n) == 0; }
-
-template <typename T>
-bool sameVectors(const std::vector<T>& a, const std::vector<T>& b) {
-  return a.size() == b.size() && sameBits(a.data(), b.data(), a.size() * sizeof(T));
-}
-
 std::vector<Vec3> positions(const Figure& f) {
   std::vector<Vec3> all;
   for (const HandleEntry& e : f.handles) all.push_back(e.handle->worldPos);

@@ -5,6 +5,7 @@
 // weight table.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,14 @@ std::string printedBy(F f) {
   testing::internal::CaptureStdout();
   f();
   return testing::internal::GetCapturedStdout();
+}
+
+// Equal bit for bit; no bytes are the same bytes, even where an empty vector
+// has no storage.
+inline bool sameBits(const void* a, const void* b, size_t n) { return n == 0 || std::memcmp(a, b, n) == 0; }
+template <typename T>
+bool sameVectors(const std::vector<T>& a, const std::vector<T>& b) {
+  return a.size() == b.size() && sameBits(a.data(), b.data(), a.size() * sizeof(T));
 }
 
 inline void expectMatEq(const Mat4& a, const Mat4& b) {

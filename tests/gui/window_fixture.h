@@ -215,10 +215,14 @@ class WindowFixture : public ::testing::Test {
   }
   // A command key pressed and released, with Ctrl and more held, then a frame.
   void command(int key, int modifiers = FL_CTRL) {
-    send(FL_KEYBOARD, view->w() / 2, view->h() / 2, modifiers, key);
-    send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key);
+    pressCommand(key, modifiers);
+    releaseCommand(key, modifiers);
     drawFrame();
   }
+  void pressCommand(int key, int modifiers = FL_CTRL) {
+    send(FL_KEYBOARD, view->w() / 2, view->h() / 2, modifiers, key);
+  }
+  void releaseCommand(int key, int modifiers = FL_CTRL) { send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key); }
   std::string title() const { return app->window->label() ? app->window->label() : ""; }
   // A key pressed and released with the pointer in the middle of the view.
   void typeKey(char c) {
