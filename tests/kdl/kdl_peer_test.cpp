@@ -61,11 +61,13 @@ void expectSamePositions(const std::vector<Vec3>& kdl, const std::vector<Vec3>& 
   }
 }
 
-// Every quaternion of the figure at a different unnormalised rotation, the
-// right upper arm at Ry(pi/2), where the Rx Ry Rz angles lock, and every
-// hinge moved by 0.2.
+// The root moved, every quaternion of the figure at a different unnormalised
+// rotation, the right upper arm at Ry(pi/2), where the Rx Ry Rz angles lock,
+// and every hinge moved by 0.2.
 void poseAwayFromTheStart(Figure& f) {
   std::vector<double> dofs = f.dofs();
+  dofs[0] += 0.3;
+  dofs[1] -= 0.2;
   int n = 0;
   for (const int d : firstDofsOf<QuatRotation>(f)) {
     dofs[d] = 0.3 * std::sin(n + 1.0);
@@ -182,33 +184,7 @@ TEST(KdlPeer, TreeHasTheFigureJoints) {
   for (int d : hingeDofs(*rig.figure)) EXPECT_GE(kdl.jointOfDof(d), 0) << "DOF " << d;
 }
 
-TEST(KdlPeer, ChangedHingesAndTranslationMatchFigure) {
-  Rig rig;
-  KdlHumanoid kdl(*rig.figure, rig.points, rig.figurePositions());
-
-  std::vector<double> dofs = rig.figure->dofs();
-  std::vector<double> q = kdl.jointPositions();
-  auto change = [&](int dof, double value) {
-    dofs[dof] = value;
-    q[kdl.jointOfDof(dof)] = value;
-  };
-  change(0, 0.3);    // root x
-  change(1, 0.7);    // root y
-  change(11, 1.1);   // left knee
-  change(12, -0.4);  // left foot, both hinges
-  change(13, 0.6);
-  change(33, 0.25);   // left scapula
-  change(40, -1.2);   // left elbow
-  change(41, 0.9);    // left wrist
-  change(43, -0.35);  // right scapula tilt
-  change(48, 0.5);    // right forearm
-  rig.figure->setDofs(dofs);
-  kdl.setJointPositions(q);
-
-  expectSamePositions(kdl.positions(), rig.figurePositions(), rig.points);
-}
-
-TEST(KdlPeer, BallJointsInAnyPoseMatchFigure) {
+TEST(KdlPeer, AnyPoseMatchesFigure) {
   Rig rig;
   poseAwayFromTheStart(*rig.figure);
   KdlHumanoid kdl(*rig.figure, rig.points, rig.figurePositions());
