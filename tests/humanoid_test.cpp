@@ -29,19 +29,10 @@ Point worldByWalkingUp(const Segment* s, Vec3 local) {
   return p;
 }
 
-// Where the figure's own forward pass puts a segment-local point.
-Vec3 worldByHandle(Figure& f, Segment* s, Vec3 local) {
-  Handle h(local.x, local.y, local.z);
-  f.addHandle(&h, s);
-  f.updateHandlePositions();
-  f.removeHandle(&h);
-  return h.worldPos;
-}
-
 void expectPoint(Figure& f, const char* name, double x, double y, double z) {
   Segment* s = f.findSegment(name);
   ASSERT_NE(s, nullptr) << name;
-  const Vec3 p = worldByHandle(f, s, s->endOffset);
+  const Vec3 p = worldPoint(f, s, s->endOffset);
   EXPECT_NEAR(p.x, x, 1e-4) << name;
   EXPECT_NEAR(p.y, y, 1e-4) << name;
   EXPECT_NEAR(p.z, z, 1e-4) << name;
@@ -229,29 +220,23 @@ TEST(Humanoid, ForwardPassAgreesWithAnIndependentWalkForRandomPoses) {
   auto f = buildHumanoid();
   std::mt19937 rng(2026);
   std::uniform_real_distribution<double> u(-2.0, 2.0);
-  const std::vector<Segment*> all = f->segments();
   // A handle at each segment's origin and end.
-  std::vector<Handle> handles(2 * all.size());
-  for (size_t i = 0; i < all.size(); ++i) {
-    handles[2 * i] = Handle(0, 0, 0);
-    const Vec3 e = all[i]->endOffset;
-    handles[2 * i + 1] = Handle(e.x, e.y, e.z);
-    f->addHandle(&handles[2 * i], all[i]);
-    f->addHandle(&handles[2 * i + 1], all[i]);
+  Pins pins(*f);
+  for (Segment* s : f->segments()) {
+    pins.add(s->name, Vec3());
+    pins.atEnd(s->name);
   }
   for (int trial = 0; trial < 50; ++trial) {
     std::vector<double> v(51);
     for (double& x : v) x = u(rng);
     f->setDofs(f->root.get(), v.data(), trial % 2 == 0);
     f->updateHandlePositions();
-    for (size_t i = 0; i < all.size(); ++i) {
-      for (int end = 0; end < 2; ++end) {
-        const Handle& h = handles[2 * i + end];
-        const Point p = worldByWalkingUp(all[i], h.localPos);
-        EXPECT_NEAR(h.worldPos.x, p.x, 2e-6 * (1 + std::fabs(p.x))) << all[i]->name;
-        EXPECT_NEAR(h.worldPos.y, p.y, 2e-6 * (1 + std::fabs(p.y))) << all[i]->name;
-        EXPECT_NEAR(h.worldPos.z, p.z, 2e-6 * (1 + std::fabs(p.z))) << all[i]->name;
-      }
+    for (const HandleEntry& e : f->handles) {
+      const Handle& h = *e.handle;
+      const Point p = worldByWalkingUp(e.segment, h.localPos);
+      EXPECT_NEAR(h.worldPos.x, p.x, 2e-6 * (1 + std::fabs(p.x))) << e.segment->name;
+      EXPECT_NEAR(h.worldPos.y, p.y, 2e-6 * (1 + std::fabs(p.y))) << e.segment->name;
+      EXPECT_NEAR(h.worldPos.z, p.z, 2e-6 * (1 + std::fabs(p.z))) << e.segment->name;
     }
   }
 }

@@ -104,6 +104,17 @@ inline std::vector<float> evaluateGradient(Figure& f, const Handle* dragged) {
   return g;
 }
 
+inline float distance(const Vec3& a, const Vec3& b) { return length(a - b); }
+
+// Where the figure's own forward pass puts a segment-local point.
+inline Vec3 worldPoint(Figure& f, Segment* s, Vec3 local) {
+  Handle h(local.x, local.y, local.z);
+  f.addHandle(&h, s);
+  f.updateHandlePositions();
+  f.removeHandle(&h);
+  return h.worldPos;
+}
+
 // Handles owned by the test, pinned on named segments of a figure.
 struct Pins {
   explicit Pins(Figure& figure) : f(figure) {}

@@ -4,6 +4,7 @@
 
 #include "figure/RaySphere.h"
 #include "humanoid/Humanoid.h"
+#include "ik_test_util.h"
 
 namespace {
 
@@ -68,11 +69,7 @@ TEST(Pick, HitPointLiesOnTheDrawnSurface) {
     const Vec3 onBall = transformPoint(hit.segment->shape.inverse(), hit.point);
     EXPECT_NEAR(length(onBall), 0.5f, 1e-4) << hit.segment->name;
     // A handle there is on the world ray.
-    Handle h(hit.point.x, hit.point.y, hit.point.z);
-    f->addHandle(&h, hit.segment);
-    f->updateHandlePositions();
-    f->removeHandle(&h);
-    const Vec3 d = ray.to - ray.from, r = h.worldPos - ray.from;
+    const Vec3 d = ray.to - ray.from, r = worldPoint(*f, hit.segment, hit.point) - ray.from;
     EXPECT_NEAR(length(cross(d, r)) / length(d), 0.0f, 1e-4) << hit.segment->name;
   }
 }

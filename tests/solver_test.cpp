@@ -17,8 +17,6 @@ int countLines(const std::string& text, const std::string& line) {
   return n;
 }
 
-float distance(const Vec3& a, const Vec3& b) { return length(a - b); }
-
 }  // namespace
 
 TEST(AngularScaling, FoldsWholeTurnsAndScales) {

@@ -242,6 +242,13 @@ class WindowFixture : public ::testing::Test {
     Fl::flush();
   }
 
+  // The frames the event loop draws in the given number of waits of 10 ms.
+  int framesWithin(int waits) {
+    const int before = view->framesDrawn();
+    for (int i = 0; i < waits; ++i) Fl::wait(0.01);
+    return view->framesDrawn() - before;
+  }
+
   // Draws one frame and reads it back before the swap.
   FramePixels drawAndRead() {
     view->make_current();

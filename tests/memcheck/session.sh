@@ -4,8 +4,7 @@
 # of them, removes them all with right clicks, and presses the solver's keys,
 # the undo, redo and reset keys and F1, and copies and pastes.
 # Then closes the window with WM_DELETE_WINDOW and fails on any definite or
-# indirect leak or memory error that the suppressions do not explain, naming
-# the ones with the program's own code on their stack.
+# indirect leak or memory error that the suppressions do not explain.
 #
 # Usage: session.sh MANNEQUIN WM_CLOSE [LOG]   (DISPLAY must be set)
 # MEMCHECK_ROUNDS (default 4) and MEMCHECK_HANDLES (handles per round,
@@ -241,21 +240,6 @@ grep -q 'ERROR SUMMARY' "$log" || fail "valgrind wrote no summary to $log"
 summary=$(grep 'ERROR SUMMARY' "$log" | tail -n 1 | sed 's/^==[0-9]*== //')
 note "$summary"
 
-# Each error of valgrind's, one block per blank line; the ones that have a
-# frame in the program's own sources are ours for sure.
-own=$(awk -v bin="$bin" '
-  /^==[0-9]+== *$/ { if (block != "" && own && kind) print block "\n"; block = ""; own = 0; kind = 0; next }
-  /^==[0-9]+== / {
-    line = $0; sub(/^==[0-9]+== /, "", line)
-    if (line ~ /^(Invalid|Conditional jump|Use of uninitialised|Syscall param|Mismatched|Source and destination|Argument|Fishy)/ ||
-        line ~ /(definitely|indirectly) lost in loss record/) kind = 1
-    if (line ~ /^ *(at|by) 0x/ && (line ~ /\((app|view|figure|pose|ik|math|humanoid)\/[^:]*:[0-9]+\)/ || index(line, bin))) own = 1
-    block = block "\n  " line }
-  END { if (block != "" && own && kind) print block }' "$log")
-if [[ -n "$own" ]]; then
-  echo "memcheck: errors with the program's own code on the stack:$own" >&2
-  fail "valgrind found faults in the program's own code"
-fi
 ((status != error_status)) || fail "valgrind reported errors that no suppression explains (see $log)"
 ((status == 0)) || fail "exit status $status after closing"
 note "passed: no leak and no memory error in $((SECONDS - started)) s"
