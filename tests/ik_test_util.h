@@ -5,8 +5,10 @@
 // weight table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,19 @@ inline bool sameBits(const void* a, const void* b, size_t n) { return n == 0 || 
 template <typename T>
 bool sameVectors(const std::vector<T>& a, const std::vector<T>& b) {
   return a.size() == b.size() && sameBits(a.data(), b.data(), a.size() * sizeof(T));
+}
+
+inline std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// How many of the text's lines are the given one.
+inline long countLines(const std::string& text, const std::string& line) {
+  const std::vector<std::string> all = linesOf(text);
+  return std::count(all.begin(), all.end(), line);
 }
 
 inline void expectMatEq(const Mat4& a, const Mat4& b) {

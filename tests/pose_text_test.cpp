@@ -17,13 +17,6 @@
 
 namespace {
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   const size_t at = text.find(from);
   return at == std::string::npos ? text : text.replace(at, from.size(), to);

@@ -3,21 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 #include <string>
 
 #include "ik_test_util.h"
-
-namespace {
-
-int countLines(const std::string& text, const std::string& line) {
-  std::istringstream in(text);
-  int n = 0;
-  for (std::string l; std::getline(in, l);) n += l == line;
-  return n;
-}
-
-}  // namespace
 
 TEST(AngularScaling, FoldsWholeTurnsAndScales) {
   EXPECT_FLOAT_EQ(solver::scaleAngular(1.0f), 1.57f);

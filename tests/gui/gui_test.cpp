@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,13 +36,6 @@ double maxDifference(const std::vector<double>& a, const std::vector<double>& b)
   return m;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 // The orbit camera's eye around a centre at the origin: `distance` along z,
 // turned by the pitch about x, then by the yaw about y.
 Vec3 orbitEye(double pitch, double yaw, double distance) {
@@ -57,7 +49,7 @@ constexpr double kRadiansPerPixel = 1.0 / 180.0;
 // Only solver iterations beyond the quiet ones may print, at most ten a solve.
 void expectOnlyIterationLines(const std::string& out, int solves) {
   int brem = 0;
-  for (const std::string& line : lines(out)) {
+  for (const std::string& line : linesOf(out)) {
     EXPECT_EQ(line, "brem");
     brem += line == "brem";
   }
@@ -450,7 +442,7 @@ TEST_F(HandleDragging, FailedUnprojectionIsReportedAndKeepsTheTarget) {
   const Vec3 target = h->targetPos;
   const std::string out = printedBy([&] { drag(FL_LEFT_MOUSE, at.x + 10, at.y); });
   release(FL_LEFT_MOUSE, at.x + 10, at.y);
-  const std::vector<std::string> printed = lines(out);
+  const std::vector<std::string> printed = linesOf(out);
   ASSERT_FALSE(printed.empty());
   EXPECT_EQ(printed.front(), "YOU suck!!!");
   EXPECT_PRED2(sameVec3, h->targetPos, target);
