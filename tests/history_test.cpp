@@ -140,11 +140,12 @@ TEST(FigureState, AHandleListedTwiceStaysOneRecord) {
 
 class History : public testing::Test {
  protected:
-  // Saves a state after each of count random edits of the figure.
-  std::vector<FigureState> stepThrough(PoseHistory& history, int count) {
+  // Records a state after each of count edits of the figure, random ones
+  // unless given; returns the initial state and those.
+  std::vector<FigureState> steps(PoseHistory& history, int count, const std::function<void()>& edit = {}) {
     std::vector<FigureState> states{history.current()};
     for (int i = 0; i < count; ++i) {
-      r.editAtRandom();
+      edit ? edit() : r.editAtRandom();
       states.push_back(saveState(r.figure()));
       EXPECT_TRUE(history.record(states.back()));
     }
@@ -157,7 +158,7 @@ class History : public testing::Test {
 
 TEST_F(History, UndoAndRedoGiveBackEveryStateBitForBit) {
   PoseHistory history(saveState(r.figure()));
-  const std::vector<FigureState> states = stepThrough(history, 6);
+  const std::vector<FigureState> states = steps(history, 6);
   for (int i = 5; i >= 0; --i) {
     const FigureState* back = history.undo();
     ASSERT_NE(back, nullptr);
@@ -182,7 +183,7 @@ TEST_F(History, AnUnchangedFigureIsNoStep) {
 
 TEST_F(History, ANewStepAfterAnUndoDropsTheRedoBranch) {
   PoseHistory history(saveState(r.figure()));
-  const std::vector<FigureState> states = stepThrough(history, 3);
+  const std::vector<FigureState> states = steps(history, 3);
   history.undo();
   history.undo();
   ASSERT_EQ(history.redoCount(), 2u);
@@ -232,16 +233,9 @@ TEST(FigureStateBytes, EveryChangeMakesAnotherState) {
 
 class Bounds : public History {
  protected:
-  // A history bounded as given, its initial state and a state per step, each
-  // of the same size (the same handles).
+  // Steps that keep the state's size: the same handles, one target moved.
   std::vector<FigureState> steps(PoseHistory& history, int count) {
-    std::vector<FigureState> states{history.current()};
-    for (int i = 0; i < count; ++i) {
-      r.figure().handles.front().handle->targetPos.x += 1.0f;
-      states.push_back(saveState(r.figure()));
-      EXPECT_TRUE(history.record(states.back()));
-    }
-    return states;
+    return History::steps(history, count, [this] { r.figure().handles.front().handle->targetPos.x += 1.0f; });
   }
   // The oldest state still kept.
   static const FigureState& oldest(PoseHistory& history) {
