@@ -79,7 +79,8 @@ TEST(PoseTextRandom, GeneratedFigurePosesComeBackBitForBit) {
     for (int i = 1 + r.random()() % 6; i > 0; --i) r.addHandle();
     for (int i = 0; i < 4; ++i) {
       Handle* dragged = r.anyHandle();
-      dragged->targetPos = Vec3(r.uniform(-1, 1), r.uniform(0, 1), r.uniform(-1, 1));
+      const float x = r.uniform(-1, 1), y = r.uniform(0, 1), z = r.uniform(-1, 1);
+      dragged->targetPos = Vec3(x, y, z);
       r.figure().solve(dragged);
     }
     expectExactRoundTrip(r.figure(), records);

@@ -63,6 +63,8 @@ xdo key ctrl+z
 settle unpasted
 same_as unpasted start "Ctrl+Z after the paste"
 xdo key ctrl+y
+settle repasted
+same_as repasted posed "Ctrl+Y after that"
 
 # ---- what is not a pose leaves the picture as it was, with one line
 

@@ -6,10 +6,11 @@
 # program's standard output.
 #
 # Usage: e2e_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
-# For a program under emulation, E2E_PACED=1 sends each event only once the
-# program has handled the one before, and gives every wait long limits.
-# E2E_CLICK="X Y" pins the handle there, not at the figure's middle.
-# E2E_KEEP=DIR keeps the screenshots, the output and the click's point there.
+# For a program under emulation, E2E_PACED=1 waits for the program to handle
+# each move of the pointer, click and key before the next gesture, and gives
+# every wait long limits. E2E_CLICK="X Y" pins the handle there, not at the
+# figure's middle. E2E_KEEP=DIR keeps the screenshots, the output and the
+# click's point of a passing run there.
 set -Eeuo pipefail
 script_name=${E2E_NAME:-e2e}
 trap 'echo "$script_name: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
@@ -21,6 +22,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 start_work e2e
 xdo_timeout=5
 window_tries=500
+view_tries=100
 frame_tries=100
 close_seconds=5
 pace() { sleep 0.03; }
@@ -29,6 +31,7 @@ if [[ -n ${E2E_PACED:-} ]]; then
   # longer than here.
   xdo_timeout=10
   window_tries=1500
+  view_tries=200
   frame_tries=600
   settle_tries=100
   close_seconds=30
@@ -55,14 +58,14 @@ count_near() {
 
 # ---- start with options the program ignores
 
-(cd / && exec "$bin" --foo -x) >"$out" 2>"$err" &
+"$bin" --foo -x >"$out" 2>"$err" &
 pid=$!
 find_window "$window_tries" 0.02 "$((window_tries / 50)) s" running cat "$err"
 
 # The GL view is the top-level window's 690x665 child at (0, 0).
 top_geometry=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { print $2 }')
 [[ "$top_geometry" == 694x666 ]] || fail "window is $top_geometry, not 694x666"
-find_view 100 0.05
+find_view "$view_tries" 0.05
 W=694
 
 # The first frame: the figure shows up in magenta on black.

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "ik_test_util.h"
 #include "pose/PoseText.h"
 #include "window_fixture.h"
 
@@ -130,6 +132,7 @@ TEST_F(History, CtrlZUndoesAndCtrlYOrCtrlShiftZRedo) {
   command('y');
   EXPECT_TRUE(sameVectors(figure->dofs(), after));
   command('z');
+  EXPECT_TRUE(sameVectors(figure->dofs(), before));
   command('z', FL_CTRL | FL_SHIFT);
   EXPECT_TRUE(sameVectors(figure->dofs(), after));
 }
@@ -161,6 +164,8 @@ TEST_F(History, ResetGoesBackToTheBuiltPoseAndCanBeUndone) {
 TEST_F(History, F1ShowsTheControlsAndEscapeClosesThem) {
   command(FL_F + 1, 0);
   EXPECT_TRUE(view->helpShown());
+  EXPECT_EQ(app->window->w(), 694);
+  EXPECT_EQ(view->w(), 690);
   command(FL_Escape, 0);
   EXPECT_FALSE(view->helpShown());
   // Escape in the help window itself, where the keys go once it has them.

@@ -8,8 +8,9 @@
 #
 # Usage: package_arm64_session.sh ARM64_ROOT AMD64_ROOT WM_CLOSE
 #   (the roots are where the packages were unpacked; DISPLAY must be set)
-set -euo pipefail
+set -Eeuo pipefail
 script_name=package-arm64
+trap 'echo "$script_name: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/x_helpers.sh"
 start_work arm64
@@ -18,7 +19,12 @@ start_work arm64
 run() {
   local name=$1 root=$2
   shift 2
-  printf '#!/bin/sh\ncd / && exec %s "%s/usr/bin/mannequin" "$@"\n' "$*" "$root" >"$work/$name.sh"
+  {
+    echo '#!/usr/bin/env bash'
+    printf 'cd / && exec'
+    printf ' %q' "$@" "$root/usr/bin/mannequin"
+    echo ' "$@"'
+  } >"$work/$name.sh"
   chmod +x "$work/$name.sh"
   E2E_NAME="$script_name: $name" E2E_PACED=1 E2E_KEEP="$work/$name" E2E_CLICK=${click:-} \
     bash "$here/e2e_test.sh" "$work/$name.sh" "$wm_close"
