@@ -18,43 +18,6 @@ start_work history
 xdo_timeout=5
 W=694
 
-# "x y" of the right-most pixel whose 5x5 neighbourhood is all magenta: on the
-# figure's outstretched arm, away from the body's middle.
-arm_point() {
-  pixels "$1" | awk -v w="$W" "$classes"'
-    { i = NR - 1; if (magenta($1, $2, $3)) m[i] = 1 }
-    END {
-      bx = -1; by = -1
-      for (i in m) {
-        x = i % w; y = int(i / w)
-        if (x <= bx) continue
-        inside = 1
-        for (dy = -2; dy <= 2 && inside; dy++)
-          for (dx = -2; dx <= 2; dx++) if (!((i + dy * w + dx) in m)) { inside = 0; break }
-        if (inside) { bx = x; by = y }
-      }
-      print bx, by
-    }'
-}
-
-click() {
-  xdo mousemove --window "$gl" "$1" "$2"
-  xdo mousedown 1
-  sleep 0.1
-  xdo mouseup 1
-}
-
-# drag_from X Y: drags a handle up and to the right in ten steps.
-drag_from() {
-  xdo mousemove --window "$gl" "$1" "$2"
-  xdo mousedown 1
-  for i in $(seq 10); do
-    xdo mousemove --window "$gl" $(($1 + 2 * i)) $(($2 - 6 * i))
-    sleep 0.03
-  done
-  xdo mouseup 1
-}
-
 # key_settled KEYS NAME: types KEYS to the window and takes the settled shot.
 key_settled() {
   xdo key "$1"
@@ -80,27 +43,14 @@ settle start
 xdo windowfocus --sync "$top"
 xdo mousemove --window "$gl" 20 640
 
-read -r ax ay < <(body_point "$work/start.png")
-read -r bx by < <(arm_point "$work/start.png")
-((ax >= 0 && bx > ax + 40)) || fail "no two points to pin: ($ax, $ay), ($bx, $by)"
-
-click "$ax" "$ay"
-settle one
-click "$bx" "$by"
-settle pinned
-note "handles pinned at ($ax, $ay) and ($bx, $by)"
-
-drag_from "$bx" "$by"
-settle dragged
-changed=$(magenta_changes "$work/pinned.png" "$work/dragged.png")
-((changed > 300)) || fail "the drag changed only $changed pixels"
+pose_two_handles start
 
 # ---- undo: the picture before the step, pixel for pixel
 
 key_settled ctrl+z undone
 same_as undone pinned "Ctrl+Z after the drag"
 key_settled ctrl+y redone
-same_as redone dragged "Ctrl+Y"
+same_as redone posed "Ctrl+Y"
 
 # A held key repeats its press; it still undoes one step only.
 xdo keydown ctrl+z

@@ -243,9 +243,9 @@ expect_title() {
 # ---- gestures
 
 # pose_two_handles NAME: pins a handle at the figure's middle in screenshot
-# NAME (its point in ax, ay) and one 25 px left and 60 px below, drags the
-# first up and to the right in ten steps and takes the settled screenshot
-# posed.
+# NAME (its point in ax, ay) and one 25 px left and 60 px below, takes the
+# settled screenshot pinned, drags the first up and to the right in ten steps
+# and takes the settled screenshot posed.
 pose_two_handles() {
   local x y
   read -r ax ay < <(body_point "$work/$1.png")
@@ -256,6 +256,7 @@ pose_two_handles() {
     sleep 0.1
     xdo mouseup 1
   done
+  settle pinned
   xdo mousemove --window "$gl" "$ax" "$ay" mousedown 1
   for i in $(seq 10); do
     xdo mousemove --window "$gl" $((ax + 4 * i)) $((ay - 5 * i))
