@@ -35,18 +35,7 @@ cmake --build "$arm" -j"$(nproc)" --target core_tests || fail "building the arm6
 file -b "$arm/tests/core_tests" | grep -q 'ARM aarch64' || fail "core_tests is not an arm64 program"
 ctest --test-dir "$arm" --output-on-failure -j"$(nproc)" --timeout 900
 
-# The same figures, solves and results, bit for bit: compare the digests of
-# the differential tests, which ran the program's solver alone under qemu
-# (the plain solver checks it in this machine's own run of them).
-step "this machine's core_tests in $native"
-if [[ ! -f $native/CMakeCache.txt ]]; then
-  cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DMANNEQUIN_GUI=OFF -DMANNEQUIN_BENCHMARKS=OFF -DMANNEQUIN_KDL=OFF || fail "cmake configure of $native failed"
-fi
-cmake --build "$native" -j"$(nproc)" --target core_tests || fail "building core_tests in $native failed"
-digests() { grep -E '^[a-z0-9 ]+, digest [0-9a-f]{16}$' | sort; }
-here=$(MANNEQUIN_DIGEST_ONLY=1 "$native/tests/core_tests" --gtest_filter='Differential*' | digests)
-there=$(digests <"$arm/Testing/Temporary/LastTest.log")
-echo "x86-64:"$'\n'"$here"$'\n'"arm64:"$'\n'"$there"
-[[ $(wc -l <<<"$here") == 4 && $here == "$there" ]] || fail "arm64 computed other numbers than this machine"
-echo "arm64: same numbers"
+# The same figures, solves and results, bit for bit: the digests of the
+# differential tests, which ran the program's solver alone under qemu.
+step "the same numbers as this machine's core_tests in $native"
+scripts/compare-digests.sh "$arm" "$native"
