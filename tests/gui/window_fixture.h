@@ -219,10 +219,13 @@ class WindowFixture : public ::testing::Test {
     releaseCommand(key, modifiers);
     drawFrame();
   }
+  // Its press and its release apart, as a held key's repeats come.
   void pressCommand(int key, int modifiers = FL_CTRL) {
     send(FL_KEYBOARD, view->w() / 2, view->h() / 2, modifiers, key);
   }
-  void releaseCommand(int key, int modifiers = FL_CTRL) { send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key); }
+  void releaseCommand(int key, int modifiers = FL_CTRL) {
+    send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key);
+  }
   std::string title() const { return app->window->label() ? app->window->label() : ""; }
   // A key pressed and released with the pointer in the middle of the view.
   void typeKey(char c) {
