@@ -53,12 +53,18 @@ std::string shortest(double value) {
   return out.substr(1);
 }
 
+// The line's words; a word that begins with '#' starts a comment, kept as
+// the last word with the rest of the line.
 std::vector<std::string_view> tokens(std::string_view line) {
   std::vector<std::string_view> out;
   size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && isBlank(line[i])) ++i;
     const size_t start = i;
+    if (start < line.size() && line[start] == '#') {
+      out.push_back(line.substr(start));
+      break;
+    }
     while (i < line.size() && !isBlank(line[i])) ++i;
     if (i > start) out.push_back(line.substr(start, i - start));
   }
@@ -154,8 +160,12 @@ class Reader {
     if (std::string refusal = sizeRefusal(text.size()); !refusal.empty()) return fail(refusal);
     // Some programs end what they put on the clipboard with a NUL.
     while (!text.empty() && text.back() == '\0') text.remove_suffix(1);
+    // Some editors begin a UTF-8 file with a byte-order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // A line end after the last line begins no empty line: the line numbers
+    // end at the text's last line.
     size_t start = 0;
-    while (start <= text.size() && reading.error.empty()) {
+    while (start < text.size() && reading.error.empty()) {
       const size_t end = std::min(text.find('\n', start), text.size());
       ++lineNumber;
       line(tokens(text.substr(start, end - start)));
@@ -172,9 +182,10 @@ class Reader {
   }
   void failHere(const std::string& what) { fail("line " + std::to_string(lineNumber) + ": " + what); }
 
-  void line(const std::vector<std::string_view>& words) {
+  void line(std::vector<std::string_view> words) {
     anyWords |= !words.empty();
-    if (words.empty() || words[0][0] == '#') return;
+    if (!words.empty() && words.back()[0] == '#') words.pop_back();
+    if (words.empty()) return;
     if (!headerSeen) return header(words);
     if (words[0] == "handle") return handle(words);
     segment(words);

@@ -19,9 +19,10 @@
 // name and its joint's parameters in the figure's DOF order (the figure's
 // pre-order when written; any order when read, each segment exactly once).
 // Then one line per handle: its segment, its local point and its target.
-// Blank lines and lines that start with '#' are ignored. Numbers are in the
-// C locale, the shortest text that reads back to the same double (joint
-// parameters) or float (handle points).
+// Blank lines are ignored, and so is a '#' at a line's start or after a
+// blank, with the rest of its line, and a byte-order mark at the text's
+// start. Numbers are in the C locale, the shortest text that reads back to
+// the same double (joint parameters) or float (handle points).
 namespace pose_text {
 
 constexpr std::string_view kHeader = "mannequin pose";

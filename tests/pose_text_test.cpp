@@ -105,12 +105,12 @@ TEST_F(PoseText, AQuaternionOfUnitLengthToWithinRoundingKeepsItsBits) {
   EXPECT_NE(pose_text::write(*f).find(w), std::string::npos);
 }
 
-TEST_F(PoseText, SegmentsInAnyOrderWithCommentsBlankLinesAndCarriageReturns) {
+TEST_F(PoseText, SegmentsInAnyOrderWithAByteOrderMarkCommentsBlankLinesAndCarriageReturns) {
   const std::string copied = pose_text::write(*f);
   std::vector<std::string> lines = linesOf(copied);
-  std::string text = "# a pose kept for later\r\n\r\n" + lines[0] + "\r\n";
+  std::string text = "\xEF\xBB\xBF# a pose kept for later\r\n\r\n" + lines[0] + " # v1\r\n";
   for (size_t i = 21; i >= 1; --i) text += "  " + lines[i] + "\t\r\n# between\n\n";
-  text += lines[22] + "\n" + lines[23];  // no line end at the very end
+  text += lines[22] + "\t#left\n" + lines[23];  // no line end at the very end
   text += std::string(2, '\0');            // as some programs end the clipboard's text
   const pose_text::Pasting pasting = pose_text::paste(*f, text, false);
   ASSERT_EQ(pasting.error, "");
@@ -212,13 +212,16 @@ const BadText kBadTexts[] = {
     {"RepeatedSegment", [](const std::string& t) { return t + "h_shin_left 0.3\n"; },
      "line 23: segment \"h_shin_left\" is given twice"},
     {"MissingSegment", [](const std::string& t) { return replaced(t, "h_shin_left 0.2\n", ""); },
-     "segment \"h_shin_left\" is missing"},
+     "after line 21: segment \"h_shin_left\" is missing"},
+    {"MissingSegmentNoLastLineEnd",
+     [](const std::string& t) { return replaced(t.substr(0, t.size() - 1), "h_shin_left 0.2\n", ""); },
+     "after line 21: segment \"h_shin_left\" is missing"},
     {"TooFewValues", [](const std::string& t) { return replaced(t, "h_foot_left 0.2 0.2", "h_foot_left 0.2"); },
      "line 6: segment \"h_foot_left\" takes 2 values, not 1"},
     {"TooManyValues", [](const std::string& t) { return replaced(t, "h_pelvis_up\n", "h_pelvis_up 0\n"); },
      "takes 0 values, not 1"},
-    {"NotANumber", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left 0.2x"); },
-     "\"0.2x\" is not a finite number"},
+    {"NotANumber", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left 0.2#x"); },
+     "\"0.2#x\" is not a finite number"},
     {"Nan", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left nan"); },
      "\"nan\" is not a finite number"},
     {"Infinity", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left -inf"); },
@@ -240,6 +243,8 @@ const BadText kBadTexts[] = {
      "has a quaternion of length 9.999999999999997e-07, too short"},
     {"JustAboveTheBound", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left 1000000.03"); },
      "\"1000000.03\" is not a finite number of magnitude at most 1000000"},
+    {"SecondByteOrderMark", [](const std::string& t) { return "\xEF\xBB\xBF\xEF\xBB\xBF" + t; },
+     "line 1: not a mannequin pose: it begins with \"\\xef\\xbb\\xbfmannequin\""},
     {"ControlBytesQuoted", [](const std::string& t) { return replaced(t, "h_head", std::string("h\x1b[2J\0x", 7)); },
      "unknown segment \"h\\x1b[2J\\x00x\""},
     {"TooManyHandles",
