@@ -46,6 +46,7 @@ ClipboardTransfer::~ClipboardTransfer() {
   Fl::remove_timeout(giveUp, this);
   auto& all = transfers();
   all.erase(std::remove(all.begin(), all.end(), this), all.end());
+  if (all.empty()) Fl::remove_system_handler(handleEvent);
   if (window && fl_display) XDestroyWindow(fl_display, window);
 }
 
