@@ -42,7 +42,9 @@ std::string HelpWindow::html(const std::string& settings) {
   std::string page = "<h3>mannequin: controls</h3><p><b>Settings now: " + toHtml(settings.c_str()) +
                      ".</b> At start: " + kDefaultSettings + ". ";
   for (const char* note : kToleranceNotes) page += toHtml(note) + std::string(" ");
-  page += "</p><table border=1 cellpadding=3 width=100%>";
+  // The help view sizes a table's percentage as if it had no scrollbar: at
+  // 100% the table's right edge lies under the scrollbar.
+  page += "</p><table border=1 cellpadding=3 width=96%>";
   for (const Control& c : kControls) page += "<tr><td>" + toHtml(c.input) + "</td><td>" + toHtml(c.effect) + "</td></tr>";
   return page + "</table><p>Escape closes this window.</p>";
 }
