@@ -5,18 +5,17 @@
 
 #include <X11/Xutil.h>
 
-AppWindow::AppWindow(Scene* scene_) : scene(scene_) {
+AppWindow::AppWindow(PoseDocument& document) {
   window = std::make_unique<Fl_Window>(694, 666);
   window->user_data(this);
-  view = new GLView(0, 0, 690, 665);
+  view = new GLView(0, 0, 690, 665, document);
   Fl_Group::current()->resizable(view);
   window->end();
-  view->scene = scene;
   // Desktops match the window to the program's menu entry by its class.
   window->xclass("mannequin");
   view->showTitle();
   // Closing the main window ends the program, help window or not, once the
-  // person has said what to do with changes not saved to a file.
+  // person has said what to do with changes not saved.
   window->callback(
       [](Fl_Widget* w, void* app) {
         GLView* view = static_cast<AppWindow*>(app)->view;

@@ -4,17 +4,16 @@
 
 #include <memory>
 
-#include "app/Scene.h"
+#include "document/PoseDocument.h"
 #include "view/GLView.h"
 
-// The main window with the GL view as its resizable child.
+// The main window with the GL view of the document as its resizable child.
 class AppWindow {
  public:
-  explicit AppWindow(Scene* scene);
+  explicit AppWindow(PoseDocument& document);
 
   void show();
 
   std::unique_ptr<Fl_Window> window;
   GLView* view;  // owned by window
-  Scene* scene;  // not owned
 };

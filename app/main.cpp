@@ -4,7 +4,8 @@
 
 #include "app/AppWindow.h"
 #include "app/CommandLine.h"
-#include "app/Scene.h"
+#include "document/PoseDocument.h"
+#include "humanoid/Humanoid.h"
 
 int main(int argc, char** argv) {
   const CommandLine line = parseCommandLine(argc, argv);
@@ -18,10 +19,14 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Run:
       break;
   }
-  Scene scene;
-  AppWindow app(&scene);
+  PoseDocument document(buildHumanoid());
+  AppWindow app(document);
   Fl::visual(FL_DOUBLE);
-  if (!line.file.empty()) app.view->openAtStart(line.file);
+  if (!line.file.empty()) {
+    const Outcome opened = document.open(line.file);
+    if (opened.refused) std::cerr << "mannequin: " << opened.words << std::endl;
+    app.view->say(opened.words);
+  }
   app.show();
   return Fl::run();
 }

@@ -2,7 +2,7 @@
 
 #include "bench/BenchFigure.h"
 #include "pose/FigureState.h"
-#include "pose/PoseHistory.h"
+#include "document/StepHistory.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ namespace {
 // the memory one step holds, the history's bound times it its most.
 void BM_RecordStep(benchmark::State& state) {
   BenchFigure bench(static_cast<int>(state.range(0)));
-  PoseHistory history(saveState(*bench.figure));
+  StepHistory<FigureState> history(saveState(*bench.figure));
   float x = 0.0f;
   for (auto _ : state) {
     // A target moved, so that every step differs from the last.

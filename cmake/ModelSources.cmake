@@ -13,7 +13,6 @@ set(MANNEQUIN_MODEL_SOURCES
   figure/RaySphere.cpp
   humanoid/Humanoid.cpp
   pose/FigureState.cpp
-  pose/PoseHistory.cpp
   pose/Pose.cpp
   pose/PoseMirror.cpp
   pose/PoseText.cpp

@@ -3,7 +3,6 @@
 #include <string>
 #include <string_view>
 
-#include "pose/FigureState.h"
 #include "pose/PoseText.h"
 
 // Files of a pose's text, as Ctrl+C copies it, and of pictures of it: read
@@ -35,15 +34,5 @@ std::string nameOf(const std::string& path);
 
 // Opens the file's pose on the figure, all or nothing, as a paste does.
 pose_text::Pasting open(Figure& figure, const std::string& path);
-
-// The file a pose was last opened from or saved to, and the state the figure
-// then had: the pose differs from the file once a step changes it, and no
-// longer once the steps are undone back to it.
-struct Kept {
-  std::string path;  // empty: no file in play
-  FigureState state;
-
-  bool differsFrom(const FigureState& current) const { return !path.empty() && !(current == state); }
-};
 
 }  // namespace pose_file

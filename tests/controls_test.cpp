@@ -74,3 +74,12 @@ TEST(Controls, TheSettingsNotesAreTheSameEverywhere) {
     for (const char* note : kToleranceNotes) EXPECT_NE(text.find(note), std::string::npos) << file << ": " << note;
   }
 }
+
+// A file's name with a * while the pose differs from it; untitled with a *
+// once a pose that never had a file changes.
+TEST(Controls, TheTitleNamesTheFileAndItsChanges) {
+  EXPECT_EQ(windowTitle("s", "", "", false), "mannequin - s");
+  EXPECT_EQ(windowTitle("s", "", "untitled", true), "untitled* - mannequin - s");
+  EXPECT_EQ(windowTitle("s", "copied", "a.pose", false), "a.pose - mannequin - copied");
+  EXPECT_EQ(windowTitle("s", "", "a.pose", true), "a.pose* - mannequin - s");
+}

@@ -8,8 +8,8 @@
 #include <functional>
 #include <iterator>
 
+#include "document/StepHistory.h"
 #include "pose/FigureState.h"
-#include "pose/PoseHistory.h"
 #include "ik/Solver.h"
 #include "ik_test_util.h"
 #include "random_figure.h"
@@ -142,7 +142,7 @@ class History : public testing::Test {
  protected:
   // Records a state after each of count edits of the figure, random ones
   // unless given; returns the initial state and those.
-  std::vector<FigureState> steps(PoseHistory& history, int count, const std::function<void()>& edit = {}) {
+  std::vector<FigureState> steps(StepHistory<FigureState>& history, int count, const std::function<void()>& edit = {}) {
     std::vector<FigureState> states{history.current()};
     for (int i = 0; i < count; ++i) {
       edit ? edit() : r.editAtRandom();
@@ -157,7 +157,7 @@ class History : public testing::Test {
 };
 
 TEST_F(History, UndoAndRedoGiveBackEveryStateBitForBit) {
-  PoseHistory history(saveState(r.figure()));
+  StepHistory<FigureState> history(saveState(r.figure()));
   const std::vector<FigureState> states = steps(history, 6);
   for (int i = 5; i >= 0; --i) {
     const FigureState* back = history.undo();
@@ -176,13 +176,13 @@ TEST_F(History, UndoAndRedoGiveBackEveryStateBitForBit) {
 }
 
 TEST_F(History, AnUnchangedFigureIsNoStep) {
-  PoseHistory history(saveState(r.figure()));
+  StepHistory<FigureState> history(saveState(r.figure()));
   EXPECT_FALSE(history.record(saveState(r.figure())));
   EXPECT_EQ(history.undoCount(), 0u);
 }
 
 TEST_F(History, ANewStepAfterAnUndoDropsTheRedoBranch) {
-  PoseHistory history(saveState(r.figure()));
+  StepHistory<FigureState> history(saveState(r.figure()));
   const std::vector<FigureState> states = steps(history, 3);
   history.undo();
   history.undo();
@@ -234,11 +234,11 @@ TEST(FigureStateBytes, EveryChangeMakesAnotherState) {
 class Bounds : public History {
  protected:
   // Steps that keep the state's size: the same handles, one target moved.
-  std::vector<FigureState> steps(PoseHistory& history, int count) {
+  std::vector<FigureState> steps(StepHistory<FigureState>& history, int count) {
     return History::steps(history, count, [this] { r.figure().handles.front().handle->targetPos.x += 1.0f; });
   }
   // The oldest state still kept.
-  static const FigureState& oldest(PoseHistory& history) {
+  static const FigureState& oldest(StepHistory<FigureState>& history) {
     const FigureState* kept = &history.current();
     while (const FigureState* s = history.undo()) kept = s;
     return *kept;
@@ -247,25 +247,23 @@ class Bounds : public History {
 };
 
 TEST_F(Bounds, KeepsExactlyAsManyStepsAsItsBound) {
-  PoseHistory atBound(saveState(r.figure()), 4);
+  StepHistory<FigureState> atBound(saveState(r.figure()), 4);
   std::vector<FigureState> states = steps(atBound, 4);
   EXPECT_EQ(atBound.undoCount(), 4u);
   EXPECT_TRUE(oldest(atBound) == states[0]);
-  PoseHistory past(saveState(r.figure()), 4);
+  StepHistory<FigureState> past(saveState(r.figure()), 4);
   states = steps(past, 5);
   EXPECT_EQ(past.undoCount(), 4u);
   EXPECT_TRUE(oldest(past) == states[1]);
-  // A reset still goes back to where the history began.
-  EXPECT_TRUE(past.initial() == states[0]);
 }
 
 TEST_F(Bounds, KeepsExactlyAsManyBytesAsItsByteBound) {
   const std::size_t one = saveState(r.figure()).bytes();
-  PoseHistory atBound(saveState(r.figure()), 1000, 3 * one);
+  StepHistory<FigureState> atBound(saveState(r.figure()), 1000, 3 * one);
   steps(atBound, 2);
   EXPECT_EQ(atBound.undoCount(), 2u);
   EXPECT_EQ(atBound.bytes(), 3 * one);
-  PoseHistory past(saveState(r.figure()), 1000, 3 * one - 1);
+  StepHistory<FigureState> past(saveState(r.figure()), 1000, 3 * one - 1);
   const std::vector<FigureState> states = steps(past, 2);
   EXPECT_EQ(past.undoCount(), 1u);
   EXPECT_EQ(past.bytes(), 2 * one);

@@ -1,115 +1,59 @@
-// The view's file commands: a pose opened from and saved to files, a picture
-// of the figure, and the question before closing with changes not saved.
-#include <FL/Fl.H>
+#include "view/FileCommands.h"
+
 #include <FL/fl_ask.H>
-#include <FL/gl.h>
 
-#include <iostream>
-
-#include "app/Scene.h"
+#include "document/PoseDocument.h"
 #include "pose/PoseFile.h"
-#include "pose/PoseText.h"
-#include "view/FileDialog.h"
-#include "view/GLView.h"
-#include "view/PngEncoding.h"
 
-// One line where the person looks: printed, and in the title for a while.
-void GLView::refuse(const std::string& line, std::ostream& out, const char* prefix) {
-  out << prefix << line << std::endl;
-  say(line);
-}
+FileCommands::FileCommands(PoseDocument& document_, std::function<void(const Outcome&)> show_,
+                           std::function<void()> afterDialog_)
+    : document(document_), show(std::move(show_)), afterDialog(std::move(afterDialog_)) {}
 
 // The dialog takes the keys while it is open: the releases of the keys that
 // opened it go there.
-std::string GLView::askForFile(FileDialog kind, const std::string& suggested) {
+std::string FileCommands::ask(FileDialog kind, const std::string& suggested) {
   const std::string path = chooseFile(kind, suggested);
-  commandKeys.forgetIfUp();
+  afterDialog();
   return path;
 }
 
-void GLView::openFile() {
-  const std::string path = askForFile(FileDialog::OpenPose, scene->kept.path);
-  if (!path.empty()) open(path, std::cout, "");
+// Asked before the file dialog, as other editors do: an open replaces the pose.
+void FileCommands::open() {
+  if (!mayDiscard()) return;
+  const std::string path = ask(FileDialog::OpenPose, document.path());
+  if (!path.empty()) show(document.open(path));
 }
 
-void GLView::openAtStart(const std::string& path) { open(path, std::cerr, "mannequin: "); }
-
-// All or nothing, as a paste, and one step.
-void GLView::open(const std::string& path, std::ostream& refusals, const char* prefix) {
-  recordStep();
-  pose_text::Pasting opened = pose_file::open(*scene->figure, path);
-  if (!opened.error.empty()) return refuse("open: " + path + ": " + opened.error, refusals, prefix);
-  ownedHandles = std::move(opened.records);
-  grabbedHandle = nullptr;
-  recordStep();
-  scene->kept = {path, scene->history.current()};
-  say("opened " + pose_file::nameOf(path));
-  redraw();
+bool FileCommands::save() {
+  if (document.path().empty()) return saveAs();
+  return saveTo(document.path());
 }
 
-void GLView::save() {
-  if (scene->kept.path.empty()) return saveAs();
-  saveTo(scene->kept.path);
+bool FileCommands::saveAs() {
+  const std::string path = ask(FileDialog::SavePose, document.suggestedPoseName());
+  return !path.empty() && saveTo(pose_file::withExtension(path));
 }
 
-void GLView::saveAs() {
-  const std::string suggested = scene->kept.path.empty() ? "pose.pose" : scene->kept.path;
-  const std::string path = askForFile(FileDialog::SavePose, suggested);
-  if (!path.empty()) saveTo(pose_file::withExtension(path));
+bool FileCommands::saveTo(const std::string& path) {
+  const Outcome outcome = document.saveTo(path);
+  show(outcome);
+  return !outcome.refused;
 }
 
-// The pose's text as Ctrl+C copies it; on failure the old file stays whole.
-bool GLView::saveTo(const std::string& path) {
-  recordStep();
-  const std::string error = pose_file::write(path, pose_text::write(*scene->figure));
-  if (!error.empty()) {
-    refuse("save: " + path + ": " + error, std::cout);
-    return false;
-  }
-  scene->kept = {path, scene->history.current()};
-  say("saved " + pose_file::nameOf(path));
-  return true;
+void FileCommands::exportPicture(const std::function<std::string()>& png) {
+  const std::string path = ask(FileDialog::SavePicture, document.suggestedPictureName());
+  if (!path.empty()) show(document.exportPicture(path, png()));
 }
 
-void GLView::exportPicture() {
-  // Beside the pose's file and named after it, when there is one.
-  const std::string& kept = scene->kept.path;
-  const std::string name = pose_file::nameOf(kept);
-  const std::string stem = kept.substr(0, kept.size() - name.size()) + name.substr(0, name.find('.', 1));
-  const std::string suggested = kept.empty() ? "mannequin.png" : stem + ".png";
-  std::string path = askForFile(FileDialog::SavePicture, suggested);
-  if (path.empty()) return;
-  path = pose_file::withExtension(path, ".png");
-  const std::vector<unsigned char> picture = figurePicture();
-  const std::string png = encodePng(w(), h(), picture);
-  const std::string error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
-  if (!error.empty()) return refuse("export: " + path + ": " + error, std::cout);
-  say("exported " + pose_file::nameOf(path));
-}
-
-std::vector<unsigned char> GLView::figurePicture() {
-  if (frames == 0 || w() <= 0 || h() <= 0) return {};
-  make_current();
-  drawScene(false);
-  glFinish();
-  std::vector<unsigned char> rgb(static_cast<size_t>(w()) * h() * 3);
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, w(), h(), GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  // The back buffer holds the picture now; the next frame is the view's again.
-  redraw();
-  return rgb;
-}
-
-bool GLView::mayClose() {
-  if (!scene->kept.differsFrom(scene->history.current())) return true;
-  const std::string name = pose_file::nameOf(scene->kept.path);
+bool FileCommands::mayDiscard() {
+  if (!document.modified()) return true;
+  const std::string name = document.path().empty() ? "untitled" : pose_file::nameOf(document.path());
   fl_message_title("mannequin");
   const int answer = fl_choice("%s has changes that are not saved.", "Cancel", "&Save", "&Discard", name.c_str());
-  commandKeys.forgetIfUp();
+  afterDialog();
   switch (answer) {
     case 1:
-      return saveTo(scene->kept.path);
+      return save();
     case 2:
       return true;
     default:

@@ -4,166 +4,85 @@
 #include <FL/gl.h>
 #include <GL/glu.h>
 
-#include <algorithm>
+#include <chrono>
 #include <iostream>
-#include <string>
 
-#include "app/Scene.h"
-#include "figure/Figure.h"
-#include "pose/FigureState.h"
+#include "document/PoseDocument.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
 #include "view/GLFrame.h"
+#include "view/PngEncoding.h"
+#include "view/SceneDrawing.h"
 #include "view/WindowTitle.h"
 
 namespace {
 
-// How long the title shows what was said before it shows the settings again.
-constexpr double kMessageSeconds = 5.0;
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 }  // namespace
 
-GLView::GLView(int x, int y, int w, int h)
+GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
     : Fl_Gl_Window(x, y, w, h, "GLView"),
       camera(std::make_unique<OrbitCamera>()),
+      document(document_),
+      files(
+          document_, [this](const Outcome& outcome) { report(outcome); }, [this] { commandKeys.forgetIfUp(); }),
       clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }) {}
-
-void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 GLView::~GLView() {
   Fl::remove_timeout(redrawLater, this);
+  Fl::remove_timeout(runDeferred, this);
   Fl::remove_timeout(forgetMessage, this);
-  // Leave the figure with no pointers into records that die with the view.
-  if (scene && scene->figure) {
-    for (const auto& h : ownedHandles) scene->figure->removeHandle(h.get());
-  }
 }
 
-void GLView::setUpContext() {
-  glClearColor(0, 0, 0, 0);
-  glEnable(GL_DEPTH_TEST);
-  glShadeModel(GL_SMOOTH);
-  const GLfloat diffuse[] = {0.5f, 0.5f, 0.5f, 1.0f};
-  const GLfloat specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
-  const GLfloat shininess[] = {100.0f};
-  const GLfloat light[] = {0.0f, 10.0f, 0.0f, 0.0f};
-  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, diffuse);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
-  // Taken through whatever modelview the context holds now.
-  glLightfv(GL_LIGHT0, GL_POSITION, light);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  glEnable(GL_NORMALIZE);
-  glEnable(GL_COLOR_MATERIAL);
-  glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
-  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
-  glPolygonMode(GL_FRONT, GL_FILL);
-  glCullFace(GL_BACK);
-  glEnable(GL_CULL_FACE);
-  glViewport(0, 0, w(), h());
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  // A view squashed to no height still gets a finite aspect ratio.
-  const double height = h() > 0 ? h() : 1;
-  gluPerspective(45.0, w() / height, 1.0, 100.0);
-}
-
-void GLView::drawAxes() {
-  // The lines are lit with the current normal: the context's first, not the
-  // last one the previous frame's spheres left, so that every frame of the
-  // same scene is the same picture, the first one included.
-  glNormal3f(0, 0, 1);
-  glLineWidth(4.0f);
-  glPushMatrix();
-  glTranslatef(camera->center.x, camera->center.y, camera->center.z);
-  glBegin(GL_LINES);
-  glColor3f(1, 0, 0);
-  glVertex3f(0, 0, 0);
-  glVertex3f(1, 0, 0);
-  glColor3f(0, 1, 0);
-  glVertex3f(0, 0, 0);
-  glVertex3f(0, 1, 0);
-  glColor3f(0, 0, 1);
-  glVertex3f(0, 0, 0);
-  glVertex3f(0, 0, 1);
-  glEnd();
-  glPopMatrix();
-  glLineWidth(1.0f);
-}
-
-// The figure through the camera; with the overlays, its handles and the triad too.
-void GLView::drawScene(bool overlays) {
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  camera->apply();
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (overlays) {
-    drawAxes();
-  } else {
-    glNormal3f(0, 0, 1);  // as the triad leaves it, for the shapeless segments' lines
-  }
-  // The scale stays in the modelview: picking and dragging read it back.
-  glScalef(5, 5, 5);
-  glColor3f(1, 0, 1);
-  Figure& figure = *scene->figure;
-  figure.drawSegments();
-  if (overlays) figure.drawHandles();
-}
+void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 void GLView::draw() {
-  if (!valid()) setUpContext();
-  drawScene(true);
+  if (!valid()) setUpContext(w(), h());
+  drawScene(*camera, document.figure(), true);
   ++frames;
-
   if (mode == PickPending) runPendingPick();
-  runDeferredCommand();
-  // A pick is a step: the file's name may take or lose its *.
+  // Never inside a draw: a dialog's loop or a window closed there would pull
+  // the frame from under the toolkit.
+  if (!deferred.empty() && mode != PickPending) {
+    Fl::remove_timeout(runDeferred, this);
+    Fl::add_timeout(0.0, runDeferred, this);
+  }
+  // A pick is a step: the title may take or lose its *.
   showTitle();
 }
 
-void GLView::runDeferredCommand() {
-  if (!deferredCommand) return;
-  void (GLView::*command)() = deferredCommand;
-  deferredCommand = nullptr;
-  (this->*command)();
-  // A redraw asked for inside draw() is cleared when the frame ends.
-  Fl::add_timeout(0.0, redrawLater, this);
+void GLView::runDeferred(void* view) {
+  auto* self = static_cast<GLView*>(view);
+  std::vector<Command> commands;
+  commands.swap(self->deferred);
+  for (Command command : commands) {
+    // Nothing more once a command has closed the window.
+    if (!self->top_window()->shown()) return;
+    self->run(command);
+  }
 }
 
 void GLView::runPendingPick() {
-  Figure& figure = *scene->figure;
+  Figure& figure = document.figure();
   // The button's release asks for the frame that shows what the pick did,
   // unless it came before this frame (a quick click). A redraw asked for
   // inside draw() is cleared when the frame ends, so the request waits for
   // the event loop.
   if (releasedBeforePick) Fl::add_timeout(0.0, redrawLater, this);
   releasedBeforePick = false;
-  if (Handle* h = figure.handleAt(lastX, lastY, 5)) {
-    figure.removeHandle(h);
-    if (grabbedHandle == h) grabbedHandle = nullptr;
-    ownedHandles.erase(std::remove_if(ownedHandles.begin(), ownedHandles.end(),
-                                      [h](const std::unique_ptr<Handle>& p) { return p.get() == h; }),
-                       ownedHandles.end());
-    figure.solveDrag(lastX, lastY, grabDepth, nullptr);
-  } else {
-    const SurfaceHit hit = figure.pickSurface(lastX, lastY);
-    if (hit.segment) {
-      ownedHandles.push_back(std::make_unique<Handle>(hit.point.x, hit.point.y, hit.point.z));
-      Handle* added = ownedHandles.back().get();
-      figure.addHandle(added, hit.segment);
-      figure.updateHandlePositions();
-      // A new handle is pinned where it was placed; left at the origin, it
-      // would drag its body part to the floor as soon as another is moved.
-      added->targetPos = added->worldPos;
-    }
-  }
   mode = Idle;
-  recordStep();
+  if (Handle* h = figure.handleAt(lastX, lastY, 5)) {
+    if (grabbedHandle == h) grabbedHandle = nullptr;
+    document.unpin(h);
+  } else if (const SurfaceHit hit = figure.pickSurface(lastX, lastY); hit.segment) {
+    document.pin(hit.segment, hit.point);
+  }
 }
 
 void GLView::pressHandle(int x, int y, bool left) {
-  Figure& figure = *scene->figure;
   releasedBeforePick = false;
   lastX = x;
   lastY = h() - y;
@@ -171,7 +90,7 @@ void GLView::pressHandle(int x, int y, bool left) {
   grabbedHandle = nullptr;
   if (frames > 0) {
     make_current();
-    grabbedHandle = figure.handleAt(lastX, lastY, 4);
+    grabbedHandle = document.figure().handleAt(lastX, lastY, 4);
   }
   if (!grabbedHandle) {
     if (left) mode = PickPending;
@@ -187,117 +106,76 @@ void GLView::pressHandle(int x, int y, bool left) {
   if (GLFrame::read().project(p.x, p.y, p.z, window)) grabDepth = window[2];
 }
 
-void GLView::applyKey(int key) {
-  Figure& figure = *scene->figure;
-  switch (key) {
-    case 's':
-      figure.setLimbWeights();
+// ---- commands
+
+void GLView::run(Command command) {
+  switch (command) {
+    case Command::ShowHelp:
+      return showHelp();
+    case Command::HideHelp:
+      return hideHelp();
+    case Command::Home:
+      *camera = OrbitCamera();
       break;
-    case 'd':
-      figure.setUniformWeights();
+    case Command::Quit:
+      // As closing the window does.
+      if (Fl_Window* top = top_window()) top->do_callback();
+      return;
+    case Command::Open:
+      files.open();
       break;
-    case '1':
-      figure.tolerance = 0.01;
+    case Command::Save:
+      files.save();
       break;
-    case '2':
-      figure.tolerance = 0.001;
+    case Command::SaveAs:
+      files.saveAs();
       break;
-    case '3':
-      figure.tolerance = 0.0001;
+    case Command::ExportPicture:
+      files.exportPicture([this] { return encodePng(w(), h(), figurePicture()); });
       break;
-    case 'n':
-      figure.limitsEnabled = true;
+    case Command::Undo:
+      report(document.undo());
       break;
-    case 'm':
-      figure.limitsEnabled = false;
+    case Command::Redo:
+      report(document.redo());
       break;
-    default:
+    case Command::Reset:
+      report(document.reset());
       break;
-  }
-}
-
-// ---- editing steps
-
-void GLView::recordStep() { scene->history.record(saveState(*scene->figure)); }
-
-void GLView::restore(const FigureState& state) {
-  // The new records replace the old ones only once the figure has let go of them.
-  ownedHandles = restoreState(*scene->figure, state);
-  grabbedHandle = nullptr;
-}
-
-void GLView::undo() {
-  // A change that no gesture recorded yet is a step of its own.
-  recordStep();
-  if (const FigureState* state = scene->history.undo()) {
-    restore(*state);
-  } else {
-    say("nothing to undo");
-  }
-}
-
-void GLView::redo() {
-  recordStep();
-  if (const FigureState* state = scene->history.redo()) {
-    restore(*state);
-  } else {
-    say("nothing to redo");
-  }
-}
-
-void GLView::reset() {
-  recordStep();
-  restore(scene->history.initial());
-  recordStep();
-  say("reset");
-}
-
-// ---- the clipboard
-
-void GLView::copy() {
-  const std::string text = pose_text::write(*scene->figure);
-  Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
-  say("copied");
-}
-
-// The text comes later, from the event loop.
-void GLView::paste() {
-  if (clipboard.waiting()) return;
-  pasteMirroredAsked = false;
-  clipboard.request();
-}
-
-void GLView::pasteMirrored() {
-  if (clipboard.waiting()) return;
-  pasteMirroredAsked = true;
-  clipboard.request();
-}
-
-// All or nothing: text that is not a whole, valid pose leaves the figure and
-// its handles as they were, and one line says why.
-void GLView::receivePaste(const ClipboardText& text) {
-  const char* what = pasteMirroredAsked ? "paste mirrored" : "paste";
-  std::string refusal = pose_text::sizeRefusal(text.size);
-  if (text.broken) refusal = "the clipboard's owner stopped sending its text";
-  if (buttonHeld(Fl::event_state())) refusal = "not done: a mouse button is held";
-  if (refusal.empty()) {
-    recordStep();
-    pose_text::Pasting pasting = pose_text::paste(*scene->figure, text.head, pasteMirroredAsked);
-    refusal = pasting.error;
-    if (refusal.empty()) {
-      ownedHandles = std::move(pasting.records);
-      grabbedHandle = nullptr;
-      recordStep();
-      say(pasteMirroredAsked ? "pasted mirrored" : "pasted");
+    case Command::Copy: {
+      std::string text;
+      report(document.copy(text));
+      Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
+      break;
     }
+    case Command::Paste:
+    case Command::PasteMirrored:
+      // The text comes later, from the event loop.
+      if (clipboard.waiting()) return;
+      pasteMirroredAsked = command == Command::PasteMirrored;
+      clipboard.request();
+      return;
+    case Command::None:
+      return;
   }
-  if (!refusal.empty()) refuse(what + (": " + refusal), std::cout);
+  redraw();
+}
+
+void GLView::receivePaste(const ClipboardText& text) {
+  const std::string what = pasteMirroredAsked ? "paste mirrored: " : "paste: ";
+  if (buttonHeld(Fl::event_state())) {
+    report(Outcome::refusal(what + "not done: a mouse button is held"));
+  } else if (text.broken) {
+    report(Outcome::refusal(what + "the clipboard's owner stopped sending its text"));
+  } else {
+    report(document.paste(text.head, text.size, pasteMirroredAsked));
+  }
   redraw();
 }
 
 void GLView::showHelp() {
   if (!help) help = std::make_unique<HelpWindow>();
-  help->showSettings(settingsText(*scene->figure));
+  help->showSettings(settingsText(document.figure()));
   // Over the middle of the main window, which keeps its size.
   const Fl_Window* main = top_window();
   help->position(main->x() + (main->w() - help->w()) / 2, main->y() + (main->h() - help->h()) / 2);
@@ -308,41 +186,54 @@ void GLView::hideHelp() {
   if (help) help->hide();
 }
 
-void GLView::home() { *camera = OrbitCamera(); }
-
-// As closing the window does.
-void GLView::quit() {
-  if (Fl_Window* top = top_window()) top->do_callback();
+std::vector<unsigned char> GLView::figurePicture() {
+  if (frames == 0 || w() <= 0 || h() <= 0) return {};
+  make_current();
+  drawScene(*camera, document.figure(), false);
+  std::vector<unsigned char> rgb = readFrame(w(), h());
+  // The back buffer holds the picture now; the next frame is the view's again.
+  redraw();
+  return rgb;
 }
 
 // ---- the title
 
+void GLView::report(const Outcome& outcome) {
+  if (outcome.refused) std::cout << outcome.words << std::endl;
+  say(outcome.words);
+}
+
 void GLView::say(const std::string& words) {
-  message = words;
+  message.say(words, now());
   Fl::remove_timeout(forgetMessage, this);
-  Fl::add_timeout(kMessageSeconds, forgetMessage, this);
+  if (!words.empty()) Fl::add_timeout(TitleMessage::kSeconds, forgetMessage, this);
   showTitle();
 }
 
 void GLView::forgetMessage(void* view) {
   auto* self = static_cast<GLView*>(view);
-  self->message.clear();
+  // A timer that fires early waits for the rest.
+  if (const double left = self->message.secondsLeft(now()); left > 0.0) {
+    Fl::add_timeout(left, forgetMessage, view);
+    return;
+  }
   self->showTitle();
 }
 
 void GLView::showTitle() {
   Fl_Window* top = top_window();
-  if (!top || !scene) return;
-  const std::string settings = settingsText(*scene->figure);
-  const pose_file::Kept& kept = scene->kept;
-  const std::string file = kept.path.empty() ? "" : pose_file::nameOf(kept.path);
-  const std::string title = windowTitle(settings, message, file, kept.differsFrom(scene->history.current()));
+  if (!top) return;
+  const std::string settings = settingsText(document.figure());
+  const bool modified = document.modified();
+  const std::string& path = document.path();
+  const std::string file = path.empty() ? (modified ? "untitled" : "") : pose_file::nameOf(path);
+  const std::string title = windowTitle(settings, message.words(now()), file, modified);
   if (top->label() && title == top->label()) return;
   top->copy_label(title.c_str());
   if (helpShown()) help->showSettings(settings);
 }
 
-// ---- keys that act once per press
+// ---- input
 
 bool GLView::buttonHeld(int state) const {
   if (state & (FL_BUTTON1 | FL_BUTTON2 | FL_BUTTON3)) return true;
@@ -350,30 +241,16 @@ bool GLView::buttonHeld(int state) const {
 }
 
 void GLView::pressCommandKey(int key, int state) {
-  const bool ctrl = (state & FL_CTRL) && !(state & (FL_ALT | FL_META));
-  const bool shift = state & FL_SHIFT;
-  void (GLView::*command)() = nullptr;
-  if (key == FL_F + 1) command = &GLView::showHelp;
-  if (key == FL_Escape) command = &GLView::hideHelp;
-  if (key == FL_Home) command = &GLView::home;
-  if (ctrl && key == 'q') command = &GLView::quit;
-  if (ctrl && key == 'o') command = &GLView::openFile;
-  if (ctrl && key == 's') command = shift ? &GLView::saveAs : &GLView::save;
-  if (ctrl && key == 'e') command = &GLView::exportPicture;
-  if (ctrl && key == 'z') command = shift ? &GLView::redo : &GLView::undo;
-  if (ctrl && key == 'y') command = &GLView::redo;
-  if (ctrl && key == 'r') command = &GLView::reset;
-  if (ctrl && key == 'c') command = &GLView::copy;
-  if (ctrl && key == 'v') command = shift ? &GLView::pasteMirrored : &GLView::paste;
-  if (!command || !commandKeys.fresh(key)) return;
+  const Command command = commandFor(key, state);
+  if (command == Command::None || !commandKeys.fresh(key)) return;
   // Nothing while a drag, a camera move or a press is under way; after a
   // click whose pick waits for the next frame, once the pick has run.
   if (buttonHeld(state)) return;
-  if (mode == PickPending) {
-    deferredCommand = command;
+  if (mode == PickPending || !deferred.empty()) {
+    deferred.push_back(command);
     return;
   }
-  (this->*command)();
+  run(command);
 }
 
 void GLView::press(int x, int y, int state, int key) {
@@ -402,7 +279,7 @@ void GLView::dragTo(int x, int y) {
     // handle while dragging), the solve relaxes the figure.
     if (0 < x && x < w() && 0 < y && y < h()) {
       make_current();
-      scene->figure->solveDrag(x, h() - y, grabDepth, grabbedHandle);
+      document.figure().solveDrag(x, h() - y, grabDepth, grabbedHandle);
     }
     lastX = x;
     lastY = h() - y;
@@ -417,7 +294,7 @@ void GLView::releaseAt(int x, int y) {
     releasedBeforePick = true;
   } else {
     mode = Idle;
-    recordStep();
+    document.endDrag();
   }
   grabbedHandle = nullptr;
 }
@@ -458,17 +335,11 @@ int GLView::handle(int event) {
       break;
   }
 
-  applyKey(tableKey(event, key, state));
+  settingsKeys.take(event, key, state, document.figure());
   showTitle();
-  redraw();
+  // The toolkit passes on X events of its own as no event (a new title
+  // comes back so): they change nothing to draw.
+  if (event != FL_NO_EVENT) redraw();
   return 1;
 }
 
-// The key the settings take at this event: the toolkit's last key, unless it
-// was pressed with Ctrl or Alt, which makes it a command; then the last key
-// the settings took.
-int GLView::tableKey(int event, int key, int state) {
-  if (event == FL_KEYBOARD || event == FL_SHORTCUT) blockedKey = (state & (FL_CTRL | FL_ALT)) ? key : 0;
-  if (key != blockedKey) reachedKey = key;
-  return reachedKey;
-}

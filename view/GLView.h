@@ -2,34 +2,36 @@
 
 #include <FL/Fl_Gl_Window.H>
 
-#include <iosfwd>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "figure/Handle.h"
+#include "document/Outcome.h"
 #include "view/ClipboardTransfer.h"
-#include "view/FileDialog.h"
+#include "view/CommandTable.h"
+#include "view/FileCommands.h"
 #include "view/HelpWindow.h"
 #include "view/KeyPresses.h"
 #include "view/OrbitCamera.h"
+#include "view/SettingsKeys.h"
+#include "view/TitleMessage.h"
 
-struct Scene;
-struct FigureState;
+class PoseDocument;
+struct Handle;
 
 enum ViewMode { Idle = 0, CameraMove = 1, HandleDrag = 2, PickPending = 3 };
 
-// The program's drawing surface and input handler.
+// The program's drawing surface: it draws the document's figure, turns a
+// person's gestures into the document's verbs and keys into commands through
+// one table, and keeps the title.
 class GLView : public Fl_Gl_Window {
  public:
-  GLView(int x, int y, int w, int h);
+  GLView(int x, int y, int w, int h, PoseDocument& document);
   ~GLView() override;
 
   void draw() override;
   int handle(int event) override;
 
-  Scene* scene = nullptr;
   int lastX = 0;           // toolkit x of the last recorded press or drag
   int lastY = 0;           // GL window y (height minus toolkit y) of the same
   double grabDepth = 0.0;  // window depth of the grabbed handle when grabbed
@@ -38,30 +40,17 @@ class GLView : public Fl_Gl_Window {
   std::unique_ptr<OrbitCamera> camera;
 
   int framesDrawn() const { return frames; }
-
-  // Editing steps, as the keys run them.
-  void undo();
-  void redo();
-  void reset();
-  void copy();
-  void paste();
-  void pasteMirrored();
-  void showHelp();
+  // Runs a command as its key does, once nothing waits for a frame.
+  void run(Command command);
+  // Asks about changes not saved; false to stay open.
+  bool mayClose() { return files.mayDiscard(); }
   void hideHelp();
-  void home();
-  void quit();
-  // Files: the pose opened from or saved to one, a picture of the figure.
-  void openFile();
-  void save();
-  void saveAs();
-  void exportPicture();
-  // Opens the command line's file, its refusal going to standard error.
-  void openAtStart(const std::string& path);
-  // Asks what to do with changes not saved to the file in play; false to stay open.
-  bool mayClose();
   // The figure as the view shows it, without the handles and the axis triad,
   // rows from the bottom up; empty before the first frame.
   std::vector<unsigned char> figurePicture();
+  // Shows what came of a verb in the title for a few seconds, a refusal
+  // printed on standard output too.
+  void report(const Outcome& outcome);
   // Shows words in the title for a few seconds, then the settings again.
   void say(const std::string& words);
   // Brings the main window's title up to date.
@@ -72,39 +61,29 @@ class GLView : public Fl_Gl_Window {
 
  private:
   static void redrawLater(void* view);
-  void setUpContext();
-  void drawAxes();
-  void drawScene(bool overlays);
-  void open(const std::string& path, std::ostream& refusals, const char* prefix);
-  bool saveTo(const std::string& path);
-  std::string askForFile(FileDialog kind, const std::string& suggested);
-  void refuse(const std::string& line, std::ostream& out, const char* prefix = "");
+  static void runDeferred(void* view);
+  static void forgetMessage(void* view);
   void runPendingPick();
-  void runDeferredCommand();
   void press(int x, int y, int state, int key);
   void dragTo(int x, int y);
   void releaseAt(int x, int y);
   void pressHandle(int x, int y, bool left);
-  void applyKey(int key);
-  int tableKey(int event, int key, int state);
-  static void forgetMessage(void* view);
   void pressCommandKey(int key, int state);
   bool buttonHeld(int state) const;
-  void recordStep();
-  void restore(const FigureState& state);
+  void showHelp();
   void receivePaste(const ClipboardText& text);
 
+  PoseDocument& document;
+  FileCommands files;
   int frames = 0;
   bool releasedBeforePick = false;  // the button went up before the pick ran
-  // The view creates handle records and frees them once removed.
-  std::vector<std::unique_ptr<Handle>> ownedHandles;
   KeyPresses commandKeys;
-  // A command asked for while a click's pick waits for its frame runs after it.
-  void (GLView::*deferredCommand)() = nullptr;
+  // Commands asked for while a click's pick waits for its frame run after
+  // it, from the event loop, in the order they came.
+  std::vector<Command> deferred;
   std::unique_ptr<HelpWindow> help;
-  std::string message;  // what the title says instead of the settings, for now
-  int blockedKey = 0;   // pressed with Ctrl or Alt: a command, kept from the settings
-  int reachedKey = 0;   // the last key the settings took
+  TitleMessage message;
+  SettingsKeys settingsKeys;
   // What the clipboard's text is for when it arrives: a plain paste or a mirrored one.
   bool pasteMirroredAsked = false;
   ClipboardTransfer clipboard;

@@ -27,17 +27,6 @@ start() {
 }
 shot() { timeout "${shot_timeout:-10}" /usr/bin/import -window "$gl" "$work/$1.png"; }
 
-# The program's window named NAME, within five seconds.
-window_named() {
-  local w
-  for _ in $(seq 250); do
-    w=$(xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n 1 || true)
-    [[ -n "$w" ]] && { echo "$w"; return 0; }
-    sleep 0.02
-  done
-  fail "no window '$1'"
-}
-
 # answer_dialog TITLE PATH: types PATH as the file's name into the dialog.
 # The desktop's dialog completes a name that begins another file's (pose,
 # posed.png) with the rest selected: once it is done, Delete takes that away.
@@ -107,7 +96,13 @@ xdo key ctrl+r
 settle reset
 same_as reset start "Ctrl+R"
 expect_title "pose.pose* - mannequin - " "reset: the pose differs from the file"
+# Opening over changes asks first: Escape keeps them, Discard goes on.
 xdo key ctrl+o
+xdo mousemove --window "$(window_named mannequin)" 20 20 key Escape
+sleep 0.3
+xdo search --all --onlyvisible --pid "$pid" --name '^Open a pose$' && fail "Escape opened the dialog"
+xdo mousemove --window "$gl" 20 640 key ctrl+o
+xdo mousemove --window "$(window_named mannequin)" 20 20 key d
 answer_dialog "Open a pose" "$work/pose.pose"
 settle opened
 same_as opened posed "opened after the reset"

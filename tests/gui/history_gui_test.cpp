@@ -27,7 +27,7 @@ class History : public WindowFixture {
     return arm;
   }
 
-  size_t steps() const { return scene->history.undoCount(); }
+  size_t steps() const { return document->steps().undoCount(); }
 };
 
 }  // namespace
@@ -69,15 +69,27 @@ TEST_F(History, CtrlWithAltIsNoCommand) {
   EXPECT_EQ(figure->handleCount(), 0);
 }
 
-TEST_F(History, AKeyRightAfterAClickWaitsForItsPick) {
+// A click, Ctrl+Z and Ctrl+Q in one burst, before any frame: the click's
+// pick runs in the frame, the commands after it from the event loop, in
+// their order, never inside the draw.
+TEST_F(History, CommandsRightAfterAClickRunAfterItsPickOutsideTheDraw) {
   ASSERT_NE(pinOn("h_head"), nullptr);
-  // The click's pick runs in the next frame; the undo comes after it.
+  int closes = 0;
+  app->window->callback([](Fl_Widget*, void* n) { ++*static_cast<int*>(n); }, &closes);
   const Pixel at = pixelOf(bodyCentre(segment("h_thigh_left")));
   press(FL_LEFT_MOUSE, at.x, at.y);
   release(FL_LEFT_MOUSE, at.x, at.y);
-  command('z');
+  for (int key : {'z', 'q'}) {
+    pressCommand(key);
+    releaseCommand(key);
+  }
+  drawFrame();
+  EXPECT_EQ(figure->handleCount(), 2);
+  EXPECT_EQ(closes, 0);
+  framesWithin(5);
   EXPECT_EQ(figure->handleCount(), 1);
   EXPECT_EQ(figure->handles.front().segment, segment("h_head"));
+  EXPECT_EQ(closes, 1);
 }
 
 TEST_F(History, KeysDoNothingWhileAButtonIsHeld) {

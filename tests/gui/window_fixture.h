@@ -1,6 +1,6 @@
 #pragma once
 
-// The real scene, window and view under the test's X server, opened as the
+// The real document, window and view under the test's X server, opened as the
 // program opens them and drawn once, with what every in-process GUI test
 // does to them: send toolkit events as a user's presses, drags and keys
 // arrive, draw frames and read them back, and map figure points into the
@@ -19,7 +19,8 @@
 #include <vector>
 
 #include "app/AppWindow.h"
-#include "app/Scene.h"
+#include "document/PoseDocument.h"
+#include "humanoid/Humanoid.h"
 #include "figure/Figure.h"
 #include "ik_test_util.h"
 #include "view/GLView.h"
@@ -124,7 +125,7 @@ class WindowFixture : public ::testing::Test {
   void SetUp() override {
     if (!displayAvailable()) GTEST_SKIP() << "no X display";
     Fl::visual(FL_DOUBLE);
-    scene = std::make_unique<Scene>();
+    document = std::make_unique<PoseDocument>(buildHumanoid());
     openWindow();
     app->show();
     waitForFirstFrame();
@@ -132,17 +133,16 @@ class WindowFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    // The view goes first: it unhooks its handles from the scene's figure.
     app.reset();
     Fl::wait(0);
-    scene.reset();
+    document.reset();
   }
 
   // A window and view on the scene, not shown yet.
   void openWindow() {
-    app = std::make_unique<AppWindow>(scene.get());
+    app = std::make_unique<AppWindow>(*document);
     view = app->view;
-    figure = scene->figure.get();
+    figure = &document->figure();
   }
 
   void waitForFirstFrame() {
@@ -318,7 +318,7 @@ class WindowFixture : public ::testing::Test {
   // Clicks at the pixel nearest the centre of the named body.
   Handle* pinOn(const char* name) { return pinAt(pixelOf(bodyCentre(segment(name)))); }
 
-  std::unique_ptr<Scene> scene;
+  std::unique_ptr<PoseDocument> document;
   std::unique_ptr<AppWindow> app;
   GLView* view = nullptr;
   Figure* figure = nullptr;

@@ -268,10 +268,29 @@ pose_two_handles() {
   (($(magenta_changes "$work/$1.png" "$work/posed.png") > 300)) || fail "the drag changed too few pixels"
 }
 
+# The program's window named NAME, within five seconds.
+window_named() {
+  local w
+  for _ in $(seq 250); do
+    w=$(xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n 1 || true)
+    [[ -n "$w" ]] && { echo "$w"; return 0; }
+    sleep 0.02
+  done
+  fail "no window '$1'"
+}
+
 # close_window [SECONDS]: sends WM_DELETE_WINDOW, as a window manager would,
-# and waits up to SECONDS (default 5) for the program to end; sets status to
-# its exit status and clears pid.
+# answers Discard when the program asks about changes not saved, and waits up
+# to SECONDS (default 5) for it to end; sets status to its exit status and
+# clears pid.
 close_window() {
   "$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
+  local ask
+  for _ in $(seq 50); do
+    running || break
+    ask=$(xdo search --all --onlyvisible --pid "$pid" --name '^mannequin$' 2>/dev/null | head -n 1 || true)
+    [[ -n "$ask" ]] && { xdo mousemove --window "$ask" 20 20 key d; break; }
+    sleep 0.02
+  done
   wait_exit "the close request" "${1:-5}"
 }

@@ -1,0 +1,160 @@
+#include "document/PoseDocument.h"
+
+#include <algorithm>
+
+#include "ik/Solver.h"
+#include "pose/PoseFile.h"
+#include "pose/PoseText.h"
+
+namespace {
+
+std::shared_ptr<FileInPlay> untitled(const FigureState& start) {
+  return std::make_shared<FileInPlay>(FileInPlay{"", start});
+}
+
+}  // namespace
+
+PoseDocument::PoseDocument(std::unique_ptr<Figure> figure)
+    : body(std::move(figure)), start(saveState(*body)), history(DocumentStep{start, untitled(start)}) {
+  body->updateHandlePositions();
+}
+
+PoseDocument::~PoseDocument() {
+  // The figure must hold no pointers into records that die first.
+  while (!body->handles.empty()) body->removeHandle(body->handles.front().handle);
+}
+
+// The one rule of steps: a change that no verb recorded yet is a step of its
+// own, and what the verb changed is the next one, in the file the verb
+// leaves in play; a refusal leaves nothing to record.
+template <class Change>
+Outcome PoseDocument::edit(Change change) {
+  std::shared_ptr<FileInPlay> file = history.current().file;
+  record(file);
+  Outcome outcome = change(file);
+  if (!outcome.refused) record(file);
+  markChanges();
+  return outcome;
+}
+
+void PoseDocument::record(const std::shared_ptr<FileInPlay>& file) { history.record({saveState(*body), file}); }
+
+void PoseDocument::restore(const FigureState& state) {
+  // The new records replace the old ones only once the figure has let go of them.
+  records = restoreState(*body, state);
+}
+
+void PoseDocument::markChanges() {
+  const DocumentStep& now = history.current();
+  changed = !(now.pose == now.file->saved);
+}
+
+Outcome PoseDocument::pin(Segment* segment, const Vec3& point) {
+  return edit([&](std::shared_ptr<FileInPlay>&) {
+    records.push_back(std::make_unique<Handle>(point.x, point.y, point.z));
+    Handle* added = records.back().get();
+    body->addHandle(added, segment);
+    body->updateHandlePositions();
+    // Pinned where it was placed: left at the origin, it would drag its body
+    // part to the floor as soon as another handle is moved.
+    added->targetPos = added->worldPos;
+    return Outcome{};
+  });
+}
+
+Outcome PoseDocument::unpin(Handle* handle) {
+  return edit([&](std::shared_ptr<FileInPlay>&) {
+    if (!body->segmentOf(handle)) return Outcome{};
+    body->removeHandle(handle);
+    records.erase(std::remove_if(records.begin(), records.end(),
+                                 [handle](const std::unique_ptr<Handle>& r) { return r.get() == handle; }),
+                  records.end());
+    body->solve(nullptr);
+    return Outcome{};
+  });
+}
+
+Outcome PoseDocument::endDrag() {
+  return edit([](std::shared_ptr<FileInPlay>&) { return Outcome{}; });
+}
+
+Outcome PoseDocument::undo() {
+  record(history.current().file);
+  const DocumentStep* step = history.undo();
+  if (step) restore(step->pose);
+  markChanges();
+  return step ? Outcome{} : Outcome::said("nothing to undo");
+}
+
+Outcome PoseDocument::redo() {
+  record(history.current().file);
+  const DocumentStep* step = history.redo();
+  if (step) restore(step->pose);
+  markChanges();
+  return step ? Outcome{} : Outcome::said("nothing to redo");
+}
+
+Outcome PoseDocument::reset() {
+  return edit([&](std::shared_ptr<FileInPlay>&) {
+    restore(start);
+    return Outcome::said("reset");
+  });
+}
+
+Outcome PoseDocument::copy(std::string& text) const {
+  text = pose_text::write(*body);
+  return Outcome::said("copied");
+}
+
+// All or nothing: text that is not a whole, valid pose leaves the figure and
+// its handles as they were, and one line says why.
+Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirrored) {
+  const std::string what = mirrored ? "paste mirrored: " : "paste: ";
+  if (std::string refusal = pose_text::sizeRefusal(size); !refusal.empty()) return Outcome::refusal(what + refusal);
+  return edit([&](std::shared_ptr<FileInPlay>&) {
+    pose_text::Pasting pasting = pose_text::paste(*body, text, mirrored);
+    if (!pasting.error.empty()) return Outcome::refusal(what + pasting.error);
+    records = std::move(pasting.records);
+    return Outcome::said(mirrored ? "pasted mirrored" : "pasted");
+  });
+}
+
+// As a paste, and the file opened is in play from this step on.
+Outcome PoseDocument::open(const std::string& path) {
+  return edit([&](std::shared_ptr<FileInPlay>& file) {
+    pose_text::Pasting opened = pose_file::open(*body, path);
+    if (!opened.error.empty()) return Outcome::refusal("open: " + path + ": " + opened.error);
+    records = std::move(opened.records);
+    file = std::make_shared<FileInPlay>(FileInPlay{path, saveState(*body)});
+    return Outcome::said("opened " + pose_file::nameOf(path));
+  });
+}
+
+// The pose's text as a copy gives it; on failure the old file stays whole
+// and the pose stays modified.
+Outcome PoseDocument::saveTo(const std::string& path) {
+  record(history.current().file);
+  const std::string error = pose_file::write(path, pose_text::write(*body));
+  if (!error.empty()) return Outcome::refusal("save: " + path + ": " + error);
+  FileInPlay& file = *history.current().file;
+  file.path = path;
+  file.saved = history.current().pose;
+  markChanges();
+  return Outcome::said("saved " + pose_file::nameOf(path));
+}
+
+Outcome PoseDocument::exportPicture(const std::string& typed, const std::string& png) const {
+  const std::string path = pose_file::withExtension(typed, ".png");
+  const std::string error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
+  if (!error.empty()) return Outcome::refusal("export: " + path + ": " + error);
+  return Outcome::said("exported " + pose_file::nameOf(path));
+}
+
+std::string PoseDocument::suggestedPoseName() const { return path().empty() ? "pose.pose" : path(); }
+
+// Beside the pose's file and named after it, when there is one.
+std::string PoseDocument::suggestedPictureName() const {
+  if (path().empty()) return "mannequin.png";
+  const std::string name = pose_file::nameOf(path());
+  return path().substr(0, path().size() - name.size()) + name.substr(0, name.find('.', 1)) + ".png";
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/DocumentStep.h"
+#include "document/Outcome.h"
+#include "document/StepHistory.h"
+#include "figure/Figure.h"
+
+// What a person edits, without a display: the figure with its handles, the
+// history of steps, and the file in play with the state last opened or
+// saved. Every editing verb is a method that says what came of it. A verb
+// that changes the pose is recorded as one step by one rule (edit), never by
+// its caller.
+class PoseDocument {
+ public:
+  explicit PoseDocument(std::unique_ptr<Figure> figure);
+  ~PoseDocument();
+  PoseDocument(const PoseDocument&) = delete;
+  PoseDocument& operator=(const PoseDocument&) = delete;
+
+  // For drawing, picking, the solver's settings and a drag's solves, which
+  // endDrag then records.
+  Figure& figure() { return *body; }
+  const Figure& figure() const { return *body; }
+
+  // ---- gestures
+  // Pins a new handle at a point in the segment's frame, its target where it is.
+  Outcome pin(Segment* segment, const Vec3& point);
+  // Removes the handle, and the figure relaxes towards the others.
+  Outcome unpin(Handle* handle);
+  Outcome endDrag();
+
+  // ---- commands
+  Outcome undo();
+  Outcome redo();
+  // The start pose with no handles, in the file in play.
+  Outcome reset();
+  // The pose and its handles as text, into text.
+  Outcome copy(std::string& text) const;
+  // The clipboard's text: its first bytes and its whole size.
+  Outcome paste(std::string_view text, std::size_t size, bool mirrored);
+  Outcome open(const std::string& path);
+  // Writes the pose to the path, which becomes the file in play.
+  Outcome saveTo(const std::string& path);
+  // Writes a picture's PNG bytes (.png added to a name without an extension).
+  Outcome exportPicture(const std::string& path, const std::string& png) const;
+
+  // ---- the file in play
+  // Changed since the start, or since the last open or save.
+  bool modified() const { return changed; }
+  // Empty while untitled.
+  const std::string& path() const { return history.current().file->path; }
+  // Where the file dialogs start, and the names they offer.
+  std::string suggestedPoseName() const;
+  std::string suggestedPictureName() const;
+
+  const StepHistory<DocumentStep>& steps() const { return history; }
+
+ private:
+  template <class Change>
+  Outcome edit(Change change);
+  void record(const std::shared_ptr<FileInPlay>& file);
+  void restore(const FigureState& state);
+  void markChanges();
+
+  std::unique_ptr<Figure> body;
+  std::vector<std::unique_ptr<Handle>> records;  // the handles pinned on the figure
+  FigureState start;                             // what a reset goes back to
+  StepHistory<DocumentStep> history;
+  bool changed = false;
+};

@@ -1,0 +1,157 @@
+// The document's verbs, without a display: steps, the file in play and its
+// saved state, and what each verb says.
+#include <gtest/gtest.h>
+
+#include "document/PoseDocument.h"
+#include "humanoid/Humanoid.h"
+#include "pose/PoseText.h"
+#include "temp_folder.h"
+
+namespace {
+
+class Document : public testing::Test, protected TempFolder {
+ protected:
+  // A new handle on the segment's origin: a step that changes the pose.
+  void edit() { EXPECT_TRUE(doc.pin(doc.figure().findSegment("h_head"), Vec3()).words.empty()); }
+  std::string text() const { return pose_text::write(doc.figure()); }
+  // A pose file as another session saved it: the start pose with n handles.
+  std::string posed(const std::string& name, int handles) {
+    PoseDocument other(buildHumanoid());
+    for (int i = 0; i < handles; ++i) other.pin(other.figure().findSegment("h_hand_left"), Vec3(0, -0.1f * i, 0));
+    EXPECT_FALSE(other.saveTo(pathOf(name)).refused);
+    return pathOf(name);
+  }
+
+  PoseDocument doc{buildHumanoid()};
+};
+
+TEST_F(Document, AnEditMakesTheStartModifiedAndUndoTakesItBack) {
+  EXPECT_FALSE(doc.modified());
+  EXPECT_EQ(doc.undo().words, "nothing to undo");
+  edit();
+  EXPECT_TRUE(doc.modified());
+  EXPECT_EQ(doc.path(), "");
+  // A successful undo or redo leaves no earlier words in the title.
+  EXPECT_EQ(doc.undo().words, "");
+  EXPECT_FALSE(doc.modified());
+  EXPECT_EQ(doc.redo().words, "");
+  EXPECT_TRUE(doc.modified());
+  EXPECT_EQ(doc.redo().words, "nothing to redo");
+}
+
+// Open a, change it, open b, undo: a's pose with a's file, still modified; a
+// save writes a, and b keeps its bytes.
+TEST_F(Document, UndoingAnOpenBringsBackTheEarlierFileAndNeverWritesIntoTheLater) {
+  const std::string a = posed("a.pose", 1), b = posed("b.pose", 2);
+  const std::string bBytes = contents(b);
+  EXPECT_EQ(doc.open(a).words, "opened a.pose");
+  EXPECT_FALSE(doc.modified());
+  edit();
+  const std::string edited = text();
+  EXPECT_EQ(doc.open(b).words, "opened b.pose");
+  EXPECT_EQ(doc.path(), b);
+  EXPECT_FALSE(doc.modified());
+  doc.undo();
+  EXPECT_EQ(doc.path(), a);
+  EXPECT_TRUE(doc.modified());
+  EXPECT_EQ(text(), edited);
+  EXPECT_EQ(doc.saveTo(doc.path()).words, "saved a.pose");
+  EXPECT_EQ(contents(a), edited);
+  EXPECT_EQ(contents(b), bBytes);
+  // Redo brings the opened file back, as it was opened.
+  doc.redo();
+  EXPECT_EQ(doc.path(), b);
+  EXPECT_FALSE(doc.modified());
+  EXPECT_EQ(text(), bBytes);
+  // Undoing past the first open: untitled, unchanged since the start.
+  doc.undo();
+  doc.undo();
+  doc.undo();
+  EXPECT_EQ(doc.path(), "");
+  EXPECT_FALSE(doc.modified());
+}
+
+// A save names the file of every state since the last open, later ones too,
+// and marks the state it wrote as the file's.
+TEST_F(Document, ASaveNamesTheFileOfEveryStepUntilAnotherOpen) {
+  edit();
+  edit();
+  doc.undo();
+  EXPECT_EQ(doc.saveTo(pathOf("c.pose")).words, "saved c.pose");
+  EXPECT_FALSE(doc.modified());
+  doc.redo();
+  EXPECT_EQ(doc.path(), pathOf("c.pose"));
+  EXPECT_TRUE(doc.modified());
+  doc.undo();
+  doc.undo();
+  EXPECT_EQ(doc.path(), pathOf("c.pose"));
+  EXPECT_TRUE(doc.modified());
+  // A reset is a step in the same file.
+  EXPECT_EQ(doc.reset().words, "reset");
+  EXPECT_EQ(doc.path(), pathOf("c.pose"));
+  EXPECT_EQ(doc.figure().handleCount(), 0);
+}
+
+TEST_F(Document, AFailedSaveKeepsTheMarkTheFileAndTheOldBytes) {
+  const std::string a = posed("a.pose", 1);
+  doc.open(a);
+  edit();
+  const Outcome gone = doc.saveTo(pathOf("gone/x.pose"));
+  EXPECT_TRUE(gone.refused);
+  EXPECT_EQ(gone.words.rfind("save: " + pathOf("gone/x.pose") + ": cannot write in its folder", 0), 0u);
+  EXPECT_EQ(doc.path(), a);
+  EXPECT_TRUE(doc.modified());
+  EXPECT_EQ(entries(), (std::set<std::string>{"a.pose"}));
+}
+
+// All or nothing, and no step, for a refused open or paste; an accepted
+// paste that changes nothing is no step either.
+TEST_F(Document, RefusalsChangeNothingAndMakeNoStep) {
+  edit();
+  const std::string before = text();
+  // The size decides before the text: at the limit it is read, past it not.
+  EXPECT_EQ(doc.paste(before, pose_text::kSizeLimit + 1, false).words, "paste: " + pose_text::sizeRefusal(65537));
+  EXPECT_EQ(doc.paste(before, pose_text::kSizeLimit, false).words, "pasted");
+  const std::size_t steps = doc.steps().undoCount();
+  EXPECT_EQ(doc.paste(before, before.size(), false).words, "pasted");
+  put(pathOf("bad.pose"), before + "handle h_tail 0 0 0 0 0 0\n");
+  // 22 lines of the start, 1 handle's, then the unknown one's.
+  EXPECT_EQ(doc.open(pathOf("bad.pose")).words,
+            "open: " + pathOf("bad.pose") + ": line 24: handle on unknown segment \"h_tail\"");
+  EXPECT_EQ(doc.paste("mannequin pose 2\n", 17, true).words.rfind("paste mirrored: line 1: ", 0), 0u);
+  EXPECT_EQ(text(), before);
+  EXPECT_EQ(doc.path(), "");
+  EXPECT_EQ(doc.steps().undoCount(), steps);
+}
+
+TEST_F(Document, APinAndItsRemovalAreOneStepEach) {
+  edit();
+  Handle* pinned = doc.figure().handles.back().handle;
+  EXPECT_EQ(doc.unpin(pinned).words, "");
+  EXPECT_EQ(doc.figure().handleCount(), 0);
+  EXPECT_EQ(doc.steps().undoCount(), 2u);
+  doc.undo();
+  EXPECT_EQ(doc.figure().handleCount(), 1);
+}
+
+TEST_F(Document, SuggestedNamesFollowTheFileInPlay) {
+  EXPECT_EQ(doc.suggestedPoseName(), "pose.pose");
+  EXPECT_EQ(doc.suggestedPictureName(), "mannequin.png");
+  std::filesystem::create_directory(pathOf("v1.2"));
+  for (const char* name : {"v1.2/run.pose", "v1.2/run", "v1.2/.run.pose"}) {
+    ASSERT_FALSE(doc.saveTo(pathOf(name)).refused) << name;
+    EXPECT_EQ(doc.suggestedPoseName(), pathOf(name));
+  }
+  // Cut at the name's first dot after its first character, never in a folder's.
+  EXPECT_EQ(doc.suggestedPictureName(), pathOf("v1.2/.run.png"));
+  doc.saveTo(pathOf("v1.2/run"));
+  EXPECT_EQ(doc.suggestedPictureName(), pathOf("v1.2/run.png"));
+}
+
+TEST_F(Document, APictureIsWrittenWithItsExtensionOrRefused) {
+  EXPECT_EQ(doc.exportPicture(pathOf("shot"), "png bytes").words, "exported shot.png");
+  EXPECT_EQ(contents(pathOf("shot.png")), "png bytes");
+  EXPECT_EQ(doc.exportPicture(pathOf("none.png"), "").words, "export: " + pathOf("none.png") + ": nothing to draw yet");
+}
+
+}  // namespace

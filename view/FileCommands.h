@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "document/Outcome.h"
+#include "view/FileDialog.h"
+
+class PoseDocument;
+
+// The commands that ask a person about files: open, save, save as, a picture,
+// and the question before changes not saved would be lost. What came of each
+// goes to the view through show.
+class FileCommands {
+ public:
+  FileCommands(PoseDocument& document, std::function<void(const Outcome&)> show,
+               std::function<void()> afterDialog);
+
+  void open();
+  // False when nothing was saved: cancelled, or refused.
+  bool save();
+  bool saveAs();
+  // png gives the picture's bytes once a name is chosen.
+  void exportPicture(const std::function<std::string()>& png);
+  // Asks what to do with changes not saved; false to keep the pose as it is.
+  bool mayDiscard();
+
+ private:
+  bool saveTo(const std::string& path);
+  std::string ask(FileDialog kind, const std::string& suggested);
+
+  PoseDocument& document;
+  std::function<void(const Outcome&)> show;
+  std::function<void()> afterDialog;
+};
