@@ -280,17 +280,18 @@ window_named() {
 }
 
 # close_window [SECONDS]: sends WM_DELETE_WINDOW, as a window manager would,
-# answers Discard when the program asks about changes not saved, and waits up
-# to SECONDS (default 5) for it to end; sets status to its exit status and
-# clears pid.
+# answers Discard whenever the program asks about changes not saved, and
+# waits up to SECONDS (default 5) for it to end; sets status to its exit
+# status and clears pid.
 close_window() {
   "$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
   local ask
-  for _ in $(seq 50); do
+  for _ in $(seq $((${1:-5} * 10))); do
     running || break
     ask=$(xdo search --all --onlyvisible --pid "$pid" --name '^mannequin$' 2>/dev/null | head -n 1 || true)
-    [[ -n "$ask" ]] && { xdo mousemove --window "$ask" 20 20 key d; break; }
-    sleep 0.02
+    # Keys go to the focus, if one was set, else under the pointer.
+    [[ -n "$ask" ]] && xdo windowfocus "$ask" mousemove --window "$ask" 20 20 key d
+    sleep 0.1
   done
-  wait_exit "the close request" "${1:-5}"
+  wait_exit "the close request" 1
 }
