@@ -58,6 +58,9 @@ void GLView::runDeferred(void* view) {
   auto* self = static_cast<GLView*>(view);
   std::vector<Command> commands;
   commands.swap(self->deferred);
+  // Keys do nothing while a mouse button is held, and one may have gone
+  // down since they came.
+  if (self->buttonHeld(Fl::event_state())) return;
   for (Command command : commands) {
     // Nothing more once a command has closed the window.
     if (!self->top_window()->shown()) return;
