@@ -1,8 +1,6 @@
 #include "view/GLView.h"
 
 #include <FL/Fl.H>
-#include <FL/gl.h>
-#include <GL/glu.h>
 
 #include <chrono>
 #include <iostream>
