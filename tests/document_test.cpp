@@ -105,8 +105,8 @@ TEST_F(Document, AFailedSaveKeepsTheMarkTheFileAndTheOldBytes) {
 }
 
 // All or nothing, and no step, for a refused open or paste; an accepted
-// paste that changes nothing is no step either.
-TEST_F(Document, RefusalsChangeNothingAndMakeNoStep) {
+// paste that changes nothing is no step either, one that changes the pose is one.
+TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
   edit();
   const std::string before = text();
   // The size decides before the text: at the limit it is read, past it not.
@@ -122,16 +122,40 @@ TEST_F(Document, RefusalsChangeNothingAndMakeNoStep) {
   EXPECT_EQ(text(), before);
   EXPECT_EQ(doc.path(), "");
   EXPECT_EQ(doc.steps().undoCount(), steps);
+  doc.reset();
+  EXPECT_EQ(doc.paste(before, before.size(), false).words, "pasted");
+  EXPECT_EQ(doc.steps().undoCount(), steps + 2);
+  doc.undo();
+  EXPECT_EQ(doc.figure().handleCount(), 0);
+  doc.undo();
+  EXPECT_EQ(text(), before);
 }
 
+// A new handle's target is where it was placed, or the next solve would pull
+// its body part to the origin; a press that moves nothing is no step; a
+// removal and the relaxing towards the other targets, limits applied, are one.
 TEST_F(Document, APinAndItsRemovalAreOneStepEach) {
+  Figure& f = doc.figure();
+  std::vector<double> bent = f.dofs();
+  bent[11] = 2.5;  // the left knee, beyond its limit of 1.57
+  f.setDofs(bent);
+  f.limitsEnabled = true;
+  f.tolerance = 0.0001;
+  doc.pin(f.findSegment("h_forearm_left"), Vec3());
+  Handle* kept = f.handles.back().handle;
+  EXPECT_EQ(length(kept->targetPos - kept->worldPos), 0.0f);
+  kept->targetPos = kept->worldPos + Vec3(0, 0.05f, 0.05f);
   edit();
-  Handle* pinned = doc.figure().handles.back().handle;
-  EXPECT_EQ(doc.unpin(pinned).words, "");
-  EXPECT_EQ(doc.figure().handleCount(), 0);
-  EXPECT_EQ(doc.steps().undoCount(), 2u);
+  EXPECT_EQ(doc.endDrag().words, "");
+  const std::string pinned = text();
+  const std::size_t steps = doc.steps().undoCount();
+  EXPECT_EQ(doc.unpin(f.handles.back().handle).words, "");
+  EXPECT_EQ(f.handleCount(), 1);
+  EXPECT_EQ(doc.steps().undoCount(), steps + 1);
+  EXPECT_EQ(f.dofs()[11], 1.57);
+  EXPECT_LT(length(kept->targetPos - kept->worldPos), 0.035f);
   doc.undo();
-  EXPECT_EQ(doc.figure().handleCount(), 1);
+  EXPECT_EQ(text(), pinned);
 }
 
 TEST_F(Document, SuggestedNamesFollowTheFileInPlay) {

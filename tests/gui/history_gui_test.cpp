@@ -1,6 +1,7 @@
-// The editing history in the real window: which gestures make a step, what
-// an undo gives back, and the rules of the command keys (once per press,
-// nothing while a button is held).
+// The command keys in the real window: each reaches its verb once per press,
+// none acts while a button is held, and a paste's text comes through the X
+// server. What the verbs do to the pose and its steps is the document's
+// affair (document_test).
 #include <FL/Fl.H>
 #include <gtest/gtest.h>
 
@@ -16,56 +17,46 @@ namespace {
 
 class History : public WindowFixture {
  protected:
-  // Drags the handle a few pixels up and to the right, as one gesture.
-  void dragHandle(Handle* h) { WindowFixture::dragHandle(h, path(pixelOf(h->worldPos), 3, -4, 4)); }
-  // Pins a handle on the left forearm and drags it, following closely.
-  Handle* dragArm() {
-    Handle* arm = pinOn("h_forearm_left");
-    EXPECT_NE(arm, nullptr);
-    typeKey('3');
-    if (arm) dragHandle(arm);
-    return arm;
+  // Two handles: two steps to undo.
+  void pinTwo() {
+    ASSERT_NE(pinOn("h_head"), nullptr);
+    ASSERT_NE(pinOn("h_thigh_left"), nullptr);
   }
-
-  size_t steps() const { return document->steps().undoCount(); }
 };
 
 }  // namespace
 
+// The toolkit repeats the press of a held key with no release between, or as
+// a release and a press at the same moment; only the key's own release ends
+// its hold, and a new press, however soon, acts again.
 TEST_F(History, AHeldKeyUndoesOneStep) {
-  ASSERT_NE(pinOn("h_head"), nullptr);
-  ASSERT_NE(pinOn("h_thigh_left"), nullptr);
-  ASSERT_NE(pinOn("h_thigh_right"), nullptr);
-  // The toolkit repeats the press of a held key with no release between,
+  ASSERT_NO_FATAL_FAILURE(pinTwo());
   pressCommand('z');
   pressCommand('z');
-  // or as a release and a press at the same moment.
+  releaseCommand('x');
+  pressCommand('z');
   releaseCommand('z');
   fl_event_time -= 10;
   pressCommand('z');
-  EXPECT_EQ(figure->handleCount(), 2);
-  releaseCommand('z');
-  // Let go and pressed again: a new press, however soon.
-  command('z');
   EXPECT_EQ(figure->handleCount(), 1);
+  releaseCommand('z');
   command('z');
   EXPECT_EQ(figure->handleCount(), 0);
 }
 
-TEST_F(History, OnlyTheHeldKeysOwnReleaseEndsItsHold) {
-  ASSERT_NE(pinOn("h_head"), nullptr);
-  ASSERT_NE(pinOn("h_thigh_left"), nullptr);
-  pressCommand('z');
-  releaseCommand('x');
-  pressCommand('z');  // the toolkit's repeat of the z still held
-  EXPECT_EQ(figure->handleCount(), 1);
-}
-
-TEST_F(History, CtrlWithAltIsNoCommand) {
-  ASSERT_NE(pinOn("h_head"), nullptr);
+// Ctrl with Alt is no command.
+TEST_F(History, CtrlZUndoesCtrlYOrCtrlShiftZRedoAndCtrlRResets) {
+  ASSERT_NO_FATAL_FAILURE(pinTwo());
   command('z', FL_CTRL | FL_ALT);
-  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_EQ(figure->handleCount(), 2);
   command('z');
+  EXPECT_EQ(figure->handleCount(), 1);
+  command('y');
+  EXPECT_EQ(figure->handleCount(), 2);
+  command('z');
+  command('z', FL_CTRL | FL_SHIFT);
+  EXPECT_EQ(figure->handleCount(), 2);
+  command('r');
   EXPECT_EQ(figure->handleCount(), 0);
 }
 
@@ -92,6 +83,8 @@ TEST_F(History, CommandsRightAfterAClickRunAfterItsPickOutsideTheDraw) {
   EXPECT_EQ(closes, 1);
 }
 
+// Whether or not the button started anything; the drag goes on with the
+// same handle, as one step.
 TEST_F(History, KeysDoNothingWhileAButtonIsHeld) {
   Handle* h = pinOn("h_forearm_left");
   ASSERT_NE(h, nullptr);
@@ -103,74 +96,18 @@ TEST_F(History, KeysDoNothingWhileAButtonIsHeld) {
   for (int key : {'z', 'y', 'r', 'c', 'v'}) command(key, FL_CTRL | FL_BUTTON1);
   command(FL_F + 1, FL_BUTTON1);
   EXPECT_EQ(figure->handleCount(), 1);
-
   EXPECT_TRUE(sameVectors(figure->dofs(), dragged));
   EXPECT_FALSE(view->helpShown());
-  // The drag goes on with the same handle.
   drag(FL_LEFT_MOUSE, at.x + 20, at.y - 20);
   EXPECT_EQ(view->grabbedHandle, figure->handles.front().handle);
   release(FL_LEFT_MOUSE, at.x + 20, at.y - 20);
-  EXPECT_EQ(steps(), 2u);
-}
-
-TEST_F(History, AButtonThatStartsNothingStillHoldsTheKeysBack) {
-  ASSERT_NE(pinOn("h_head"), nullptr);
+  EXPECT_EQ(document->steps().undoCount(), 2u);
   press(FL_MIDDLE_MOUSE, 5, 5);
   command('z', FL_CTRL | FL_BUTTON2);
-  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_EQ(document->steps().undoCount(), 2u);
   release(FL_MIDDLE_MOUSE, 5, 5);
   command('z');
-  EXPECT_EQ(figure->handleCount(), 0);
-}
-
-TEST_F(History, APressOnAHandleWithoutADragIsNoStep) {
-  Handle* h = pinOn("h_head");
-  ASSERT_NE(h, nullptr);
-  const Pixel at = pixelOf(h->worldPos);
-  click(FL_LEFT_MOUSE, at);
-  click(FL_LEFT_MOUSE, Pixel{5, 5});  // the background
-  EXPECT_EQ(steps(), 1u);
-}
-
-// Each state bit for bit is the history's own affair; these are its keys.
-TEST_F(History, CtrlZUndoesAndCtrlYOrCtrlShiftZRedo) {
-  const std::vector<double> before = figure->dofs();
-  dragArm();
-  const std::vector<double> after = figure->dofs();
-  ASSERT_FALSE(sameVectors(after, before));
-  command('z');
-  EXPECT_TRUE(sameVectors(figure->dofs(), before));
-  EXPECT_EQ(figure->handleCount(), 1);
-  command('y');
-  EXPECT_TRUE(sameVectors(figure->dofs(), after));
-  command('z');
-  EXPECT_TRUE(sameVectors(figure->dofs(), before));
-  command('z', FL_CTRL | FL_SHIFT);
-  EXPECT_TRUE(sameVectors(figure->dofs(), after));
-}
-
-TEST_F(History, ARemovalWithItsRelaxingIsOneStep) {
-  ASSERT_NE(pinOn("h_thigh_right"), nullptr);
-  Handle* arm = dragArm();
-  ASSERT_NE(arm, nullptr);
-  const std::vector<double> dragged = figure->dofs();
-  click(FL_RIGHT_MOUSE, pixelOf(arm->worldPos));
-  ASSERT_EQ(figure->handleCount(), 1);
-  command('z');
-  EXPECT_EQ(figure->handleCount(), 2);
-  EXPECT_TRUE(sameVectors(figure->dofs(), dragged));
-}
-
-TEST_F(History, ResetGoesBackToTheBuiltPoseAndCanBeUndone) {
-  const std::vector<double> built = figure->dofs();
-  dragArm();
-  const std::vector<double> dragged = figure->dofs();
-  command('r');
-  EXPECT_EQ(figure->handleCount(), 0);
-  EXPECT_TRUE(sameVectors(figure->dofs(), built));
-  command('z');
-  EXPECT_EQ(figure->handleCount(), 1);
-  EXPECT_TRUE(sameVectors(figure->dofs(), dragged));
+  EXPECT_EQ(document->steps().undoCount(), 1u);
 }
 
 TEST_F(History, F1ShowsTheControlsAndEscapeClosesThem) {
@@ -203,13 +140,6 @@ class Pasting : public History {
     Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
     command('v', modifiers);
   }
-  // The text of a pose with a handle on the head, then a reset.
-  std::string poseThenReset() {
-    EXPECT_NE(pinOn("h_head"), nullptr);
-    const std::string text = pose_text::write(*figure);
-    command('r');
-    return text;
-  }
   // Runs the event loop until the answer has come; what it printed.
   std::string answer() {
     return printedBy([this] {
@@ -218,42 +148,24 @@ class Pasting : public History {
   }
 };
 
-TEST_F(Pasting, TheAnswerToCtrlVIsOneStepAndOnesOwnCopyNone) {
-  ASSERT_NE(pinOn("h_head"), nullptr);
-  dragHandle(figure->handles.back().handle);
-  const std::string text = pose_text::write(*figure);
-  const size_t posed = steps();
-  askToPaste(text);
-  EXPECT_EQ(answer(), "");
-  EXPECT_EQ(steps(), posed);
-  command('r');
-  askToPaste(text);
-  EXPECT_EQ(answer(), "");
-  EXPECT_EQ(pose_text::write(*figure), text);
-  command('z');
-  EXPECT_EQ(figure->handleCount(), 0);
-}
-
-TEST_F(Pasting, TextArrivingWhileAButtonIsHeldIsRefused) {
-  const std::string text = poseThenReset();
-  askToPaste(text, FL_CTRL | FL_SHIFT);
-  press(FL_LEFT_MOUSE, 5, 5);
-  EXPECT_EQ(answer(), "paste mirrored: not done: a mouse button is held\n");
-  release(FL_LEFT_MOUSE, 5, 5);
-  EXPECT_EQ(figure->handleCount(), 0);
-}
-
-// What a paste prints, the title says word for word.
-TEST_F(Pasting, ARefusalShowsInTheTitle) {
+// What a paste prints, the title says word for word; a button held when the
+// text arrives refuses it.
+TEST_F(Pasting, ARefusalShowsInTheTitleAndAHeldButtonRefusesTheText) {
   askToPaste("hello\n");
   EXPECT_EQ(answer(), "paste: line 1: not a mannequin pose: it begins with \"hello\"\n");
   EXPECT_EQ(title(), "mannequin - paste: line 1: not a mannequin pose: it begins with \"hello\"");
+  askToPaste("hello\n", FL_CTRL | FL_SHIFT);
+  press(FL_LEFT_MOUSE, 5, 5);
+  EXPECT_EQ(answer(), "paste mirrored: not done: a mouse button is held\n");
+  release(FL_LEFT_MOUSE, 5, 5);
 }
 
 TEST_F(Pasting, TextDroppedOnTheViewIsNoPaste) {
-  const std::string text = poseThenReset();
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  std::string text = pose_text::write(*figure);
+  command('r');
   send(FL_DND_RELEASE, 100, 100, 0, 'v');
-  Fl::e_text = const_cast<char*>(text.c_str());
+  Fl::e_text = text.data();
   Fl::e_length = static_cast<int>(text.size());
   send(FL_PASTE, 100, 100, 0, 'v');
   EXPECT_EQ(figure->handleCount(), 0);
