@@ -186,24 +186,6 @@ class WindowFixture : public ::testing::Test {
     release(button, at.x, at.y, modifiers);
     drawFrame();
   }
-  // Presses on a handle, drags through the given pixels and releases, with
-  // a frame after each step as a live loop draws them; returns stdout.
-  std::string dragHandle(Handle* h, const std::vector<Pixel>& steps) {
-    const Pixel at = pixelOf(h->worldPos);
-    press(FL_LEFT_MOUSE, at.x, at.y);
-    EXPECT_EQ(view->mode, HandleDrag);
-    EXPECT_EQ(view->grabbedHandle, h);
-    drawFrame();
-    std::string out;
-    for (const Pixel& step : steps) {
-      out += printedBy([&] { drag(FL_LEFT_MOUSE, step.x, step.y); });
-      drawFrame();
-    }
-    const Pixel end = steps.empty() ? at : steps.back();
-    release(FL_LEFT_MOUSE, end.x, end.y);
-    drawFrame();
-    return out;
-  }
   // A drag of the camera with Shift held, through the given pixels; returns
   // the camera's trace.
   std::string shiftDrag(int button, Pixel from, const std::vector<Pixel>& steps) {
