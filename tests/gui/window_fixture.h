@@ -123,7 +123,9 @@ inline int buttonMask(int button) {
 class WindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!displayAvailable()) GTEST_SKIP() << "no X display";
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) GTEST_SKIP() << "no X display";
+    XCloseDisplay(display);
     Fl::visual(FL_DOUBLE);
     // The toolkit's last key outlives a test, and a new view takes it as a setting.
     Fl::e_keysym = Fl::e_state = 0;
@@ -150,13 +152,6 @@ class WindowFixture : public ::testing::Test {
   void waitForFirstFrame() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (view->framesDrawn() == 0 && std::chrono::steady_clock::now() < deadline) Fl::wait(0.01);
-  }
-
-  static bool displayAvailable() {
-    Display* d = XOpenDisplay(nullptr);
-    if (!d) return false;
-    XCloseDisplay(d);
-    return true;
   }
 
   // ---- events, as the toolkit fills in its state for the view
