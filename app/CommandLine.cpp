@@ -8,12 +8,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     if (options && arg == "--") {
       options = false;
     } else if (options && (arg == "--help" || arg == "-h")) {
-      return {CommandLine::Action::Help, ""};
+      return {CommandLine::Action::Help, {}};
     } else if (options && arg == "--version") {
-      return {CommandLine::Action::Version, ""};
+      return {CommandLine::Action::Version, {}};
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       continue;
-    } else if (line.file.empty()) {
+    } else if (!line.file) {
       line.file = arg;
     }
   }

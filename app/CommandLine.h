@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 // What the command line asks for. Parsed before anything needs a display, so
@@ -9,7 +10,7 @@
 struct CommandLine {
   enum class Action { Run, Help, Version };
   Action action = Action::Run;
-  std::string file;  // to open at start-up; empty for none
+  std::optional<std::string> file;  // to open at start-up; the empty name is a name too
 };
 
 CommandLine parseCommandLine(int argc, const char* const* argv);

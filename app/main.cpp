@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
   PoseDocument document(buildHumanoid());
   AppWindow app(document);
   Fl::visual(FL_DOUBLE);
-  if (!line.file.empty()) {
-    const Outcome opened = document.open(line.file);
+  if (line.file) {
+    const Outcome opened = document.open(*line.file);
     if (opened.refused) std::cerr << "mannequin: " << opened.words << std::endl;
     app.view->say(opened.words);
   }

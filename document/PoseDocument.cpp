@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/ShownName.h"
 #include "ik/Solver.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
@@ -123,10 +124,10 @@ Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirror
 Outcome PoseDocument::open(const std::string& path) {
   return edit([&](std::shared_ptr<FileInPlay>& file) {
     pose_text::Pasting opened = pose_file::open(*body, path);
-    if (!opened.error.empty()) return Outcome::refusal("open: " + path + ": " + opened.error);
+    if (!opened.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + opened.error);
     records = std::move(opened.records);
     file = std::make_shared<FileInPlay>(FileInPlay{path, saveState(*body)});
-    return Outcome::said("opened " + pose_file::nameOf(path));
+    return Outcome::said("opened " + shownName(pose_file::nameOf(path)));
   });
 }
 
@@ -135,19 +136,23 @@ Outcome PoseDocument::open(const std::string& path) {
 Outcome PoseDocument::saveTo(const std::string& path) {
   record(history.current().file);
   const std::string error = pose_file::write(path, pose_text::write(*body));
-  if (!error.empty()) return Outcome::refusal("save: " + path + ": " + error);
+  if (!error.empty()) return Outcome::refusal("save: " + shownName(path) + ": " + error);
   FileInPlay& file = *history.current().file;
   file.path = path;
   file.saved = history.current().pose;
   markChanges();
-  return Outcome::said("saved " + pose_file::nameOf(path));
+  return Outcome::said("saved " + shownName(pose_file::nameOf(path)));
 }
 
 Outcome PoseDocument::exportPicture(const std::string& typed, const std::string& png) const {
   const std::string path = pose_file::withExtension(typed, ".png");
   const std::string error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
-  if (!error.empty()) return Outcome::refusal("export: " + path + ": " + error);
-  return Outcome::said("exported " + pose_file::nameOf(path));
+  if (!error.empty()) return Outcome::refusal("export: " + shownName(path) + ": " + error);
+  return Outcome::said("exported " + shownName(pose_file::nameOf(path)));
+}
+
+std::string PoseDocument::shownFileName() const {
+  return path().empty() ? "untitled" : shownName(pose_file::nameOf(path()));
 }
 
 std::string PoseDocument::suggestedPoseName() const { return path().empty() ? "pose.pose" : path(); }

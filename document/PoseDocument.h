@@ -55,6 +55,8 @@ class PoseDocument {
   bool modified() const { return changed; }
   // Empty while untitled.
   const std::string& path() const { return history.current().file->path; }
+  // The file's name as the title and the dialogs show it.
+  std::string shownFileName() const;
   // Where the file dialogs start, and the names they offer.
   std::string suggestedPoseName() const;
   std::string suggestedPictureName() const;

@@ -18,7 +18,9 @@ using Action = CommandLine::Action;
 
 TEST(CommandLine, NothingOrOneFileRuns) {
   EXPECT_EQ(parsed({}).action, Action::Run);
-  EXPECT_EQ(parsed({}).file, "");
+  EXPECT_EQ(parsed({}).file, std::nullopt);
+  // The empty name is a name, and the names after it are ignored.
+  EXPECT_EQ(parsed({"", "y.pose"}).file, "");
   EXPECT_EQ(parsed({"pose.pose"}).file, "pose.pose");
   EXPECT_EQ(parsed({"-"}).file, "-");
   // After "--" a name that looks like an option is a file's.

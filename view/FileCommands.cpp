@@ -47,7 +47,9 @@ void FileCommands::exportPicture(const std::function<std::string()>& png) {
 
 bool FileCommands::mayDiscard() {
   if (!document.modified()) return true;
-  const std::string name = document.path().empty() ? "untitled" : pose_file::nameOf(document.path());
+  // The toolkit reads @ in a label as the start of a symbol; @@ shows one.
+  std::string name;
+  for (char c : document.shownFileName()) name += c == '@' ? "@@" : std::string(1, c);
   fl_message_title("mannequin");
   const int answer = fl_choice("%s has changes that are not saved.", "Cancel", "&Save", "&Discard", name.c_str());
   afterDialog();

@@ -6,7 +6,6 @@
 #include <iostream>
 
 #include "document/PoseDocument.h"
-#include "pose/PoseFile.h"
 #include "pose/PoseText.h"
 #include "view/GLFrame.h"
 #include "view/PngEncoding.h"
@@ -226,8 +225,7 @@ void GLView::showTitle() {
   if (!top) return;
   const std::string settings = settingsText(document.figure());
   const bool modified = document.modified();
-  const std::string& path = document.path();
-  const std::string file = path.empty() ? (modified ? "untitled" : "") : pose_file::nameOf(path);
+  const std::string file = document.path().empty() && !modified ? "" : document.shownFileName();
   const std::string title = windowTitle(settings, message.words(now()), file, modified);
   if (top->label() && title == top->label()) return;
   top->copy_label(title.c_str());
