@@ -21,8 +21,6 @@ wm_close=$2
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 start_work e2e
 xdo_timeout=5
-window_tries=500
-view_tries=100
 frame_tries=100
 close_seconds=5
 pace() { sleep 0.03; }
@@ -31,7 +29,7 @@ if [[ -n ${E2E_PACED:-} ]]; then
   # longer than here.
   xdo_timeout=10
   window_tries=1500
-  view_tries=200
+  view_tries=500
   frame_tries=600
   settle_tries=100
   close_seconds=30
@@ -58,14 +56,9 @@ count_near() {
 
 # ---- start with options the program ignores
 
-"$bin" --foo -x >"$out" 2>"$err" &
-pid=$!
-find_window "$window_tries" 0.02 "$((window_tries / 50)) s" running cat "$err"
-
-# The GL view is the top-level window's 690x665 child at (0, 0).
+start_program --foo -x
 top_geometry=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { print $2 }')
 [[ "$top_geometry" == 694x666 ]] || fail "window is $top_geometry, not 694x666"
-find_view "$view_tries" 0.05
 W=694
 
 # The first frame: the figure shows up in magenta on black.

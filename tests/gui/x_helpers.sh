@@ -117,12 +117,14 @@ trace_lines() { grep -c '^\[' "$out" || true; }
 # ---- the program's process
 
 # start_program ARGS...: starts $bin with ARGS, its output in out and err, and
-# finds its window (top) and view (gl).
+# finds its window (top) and view (gl), looking window_tries (default 500)
+# and view_tries (default 100) times 0.02 s apart.
 start_program() {
   "$bin" "$@" >"$out" 2>"$err" &
   pid=$!
-  find_window 500 0.02 "10 s" running cat "$err"
-  find_view 100 0.02
+  local tries=${window_tries:-500}
+  find_window "$tries" 0.02 "$((tries / 50)) s" running cat "$err"
+  find_view "${view_tries:-100}" 0.02
 }
 
 # wait_exit WHAT [SECONDS]: waits up to SECONDS (default 5) for the program

@@ -127,19 +127,12 @@ started=$SECONDS
 pid=$!
 
 find_window 600 0.1 "60 s" running tail -n 20 "$log"
-W=$(xdo getwindowgeometry "$top" | awk '/Geometry/ { split($2, s, "x"); print s[1] }')
 find_view 300 0.1
-
-count=0
-for _ in $(seq 120); do
-  wait_idle
-  shot start
-  count=$(magenta_count "$work/start.png")
-  ((count > 5000)) && break
-done
-((count > 5000)) || fail "no figure on screen ($count magenta pixels)"
+W=694
+wait_idle
+wait_figure start 200
 pixels "$work/start.png" | awk -v w="$W" "$classes"'{ i = NR - 1; if (green($1, $2, $3)) print i % w, int(i / w) }' >"$axes"
-note "first frame after $((SECONDS - started)) s: $count magenta pixels"
+note "first frame after $((SECONDS - started)) s"
 xdo windowfocus "$top"
 
 # ---- the rounds
