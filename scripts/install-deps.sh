@@ -12,10 +12,10 @@ packages=(
   build-essential cmake pkg-config clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # the program: toolkit, GL and GLU, PNG for its pictures
-  libfltk1.3-dev libglu1-mesa-dev libgl-dev libpng-dev
-  # driving the real program in tests
-  xvfb xauth x11-utils xdotool xclip imagemagick libx11-dev
+  # the program: toolkit, GL and GLU, PNG for its pictures, Xlib for the clipboard
+  libfltk1.3-dev libglu1-mesa-dev libgl-dev libpng-dev libx11-dev
+  # driving the real program in tests (XTest sends bursts of events)
+  xvfb xauth x11-utils xdotool xclip imagemagick libxtst-dev
   # memory checks
   valgrind libclang-rt-14-dev clang
   # the kinematics peer in the benchmark

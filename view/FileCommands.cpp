@@ -1,13 +1,26 @@
 #include "view/FileCommands.h"
 
 #include <FL/fl_ask.H>
+#include <unistd.h>
 
 #include "document/PoseDocument.h"
+#include "document/ShownName.h"
 #include "pose/PoseFile.h"
 
 FileCommands::FileCommands(PoseDocument& document_, std::function<void(const Outcome&)> show_,
                            std::function<void()> afterDialog_)
     : document(document_), show(std::move(show_)), afterDialog(std::move(afterDialog_)) {}
+
+namespace {
+
+// The toolkit reads @ in a label as the start of a symbol; @@ shows one.
+std::string forLabel(const std::string& text) {
+  std::string label;
+  for (char c : text) label += c == '@' ? "@@" : std::string(1, c);
+  return label;
+}
+
+}  // namespace
 
 // The dialog takes the keys while it is open: the releases of the keys that
 // opened it go there.
@@ -30,8 +43,21 @@ bool FileCommands::save() {
 }
 
 bool FileCommands::saveAs() {
-  const std::string path = ask(FileDialog::SavePose, document.suggestedPoseName());
-  return !path.empty() && saveTo(pose_file::withExtension(path));
+  const std::string path = completed(ask(FileDialog::SavePose, document.suggestedPoseName()), pose_file::kExtension);
+  return !path.empty() && saveTo(path);
+}
+
+// The name typed with its extension added. The dialog asked about the name as
+// typed, so a file that the extension makes it name is asked about here;
+// empty when the person keeps it.
+std::string FileCommands::completed(const std::string& typed, std::string_view extension) {
+  const std::string path = pose_file::withExtension(typed, extension);
+  if (path == typed || ::access(path.c_str(), F_OK) != 0) return path;
+  const std::string name = forLabel(shownName(pose_file::nameOf(path)));
+  fl_message_title("mannequin");
+  const int answer = fl_choice("%s already exists. Replace it?", "Cancel", "&Replace", nullptr, name.c_str());
+  afterDialog();
+  return answer == 1 ? path : "";
 }
 
 bool FileCommands::saveTo(const std::string& path) {
@@ -41,15 +67,13 @@ bool FileCommands::saveTo(const std::string& path) {
 }
 
 void FileCommands::exportPicture(const std::function<std::string()>& png) {
-  const std::string path = ask(FileDialog::SavePicture, document.suggestedPictureName());
+  const std::string path = completed(ask(FileDialog::SavePicture, document.suggestedPictureName()), ".png");
   if (!path.empty()) show(document.exportPicture(path, png()));
 }
 
 bool FileCommands::mayDiscard() {
   if (!document.modified()) return true;
-  // The toolkit reads @ in a label as the start of a symbol; @@ shows one.
-  std::string name;
-  for (char c : document.shownFileName()) name += c == '@' ? "@@" : std::string(1, c);
+  const std::string name = forLabel(document.shownFileName());
   fl_message_title("mannequin");
   const int answer = fl_choice("%s has changes that are not saved.", "Cancel", "&Save", "&Discard", name.c_str());
   afterDialog();

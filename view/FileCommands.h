@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "document/Outcome.h"
 #include "view/FileDialog.h"
@@ -27,6 +28,7 @@ class FileCommands {
 
  private:
   bool saveTo(const std::string& path);
+  std::string completed(const std::string& typed, std::string_view extension);
   std::string ask(FileDialog kind, const std::string& suggested);
 
   PoseDocument& document;

@@ -2,6 +2,8 @@
 
 #include <FL/Fl_Native_File_Chooser.H>
 
+#include <filesystem>
+
 std::string chooseFile(FileDialog kind, const std::string& suggested) {
   Fl_Native_File_Chooser chooser;
   switch (kind) {
@@ -23,8 +25,14 @@ std::string chooseFile(FileDialog kind, const std::string& suggested) {
       chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
       break;
   }
+  // Where the person works: the suggested file's folder, or else the working
+  // folder, always named whole (a dialog given none, or a relative one, opens
+  // in its own recent files).
+  std::error_code error;
+  const std::filesystem::path whole = std::filesystem::absolute(suggested.empty() ? "." : suggested, error);
+  const std::string folder = (suggested.empty() || suggested.back() == '/' ? whole : whole.parent_path()).string();
+  if (!error) chooser.directory(folder.c_str());
   const size_t slash = suggested.rfind('/');
-  if (slash != std::string::npos) chooser.directory(suggested.substr(0, slash + 1).c_str());
   if (!suggested.empty()) chooser.preset_file(suggested.substr(slash + 1).c_str());
   if (chooser.show() != 0 || !chooser.filename()) return "";
   return chooser.filename();

@@ -131,6 +131,8 @@ void GLView::run(Command command) {
       files.saveAs();
       break;
     case Command::ExportPicture:
+      // A window made smaller than its borders leaves the view no pixel.
+      if (w() <= 0 || h() <= 0) return report(Outcome::refusal("export: the view has no pixel to draw"));
       files.exportPicture([this] { return encodePng(w(), h(), figurePicture()); });
       break;
     case Command::Undo:
