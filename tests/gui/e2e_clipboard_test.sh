@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Copy, paste and mirror in the real program, with the X clipboard read and
-# written by xclip as another program would: a posed figure copied, reset and
-# pasted back gives the same picture pixel for pixel; garbage on the
-# clipboard leaves the picture as it was and prints one line. Then what only
-# a real X server shows of undo and the help window: a key held down repeats
-# as the server makes it and still undoes once, two quick presses undo twice,
-# and F1 opens a real window, which closing the main window closes too.
+# The main window as a desktop sees it, read with xprop: its class, and a
+# title that follows a settings key from the X server, not keys with Ctrl or
+# Alt, and says what just happened. Copy, paste and mirror, with the X
+# clipboard read and written by xclip as another program would: a posed
+# figure copied, reset and pasted back gives the same picture pixel for
+# pixel; garbage on the clipboard leaves the picture as it was and prints one
+# line. Then what only a real X server shows of undo and the help window: a
+# key held down repeats as the server makes it and still undoes once, two
+# quick presses undo twice, and F1 opens a real window, which closing the
+# main window closes too.
 #
 # Usage: e2e_clipboard_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
 set -Eeuo pipefail
@@ -45,6 +48,20 @@ start_program
 xdo windowfocus --sync "$top"
 xdo mousemove --window "$gl" 20 640
 settle start
+
+# ---- the window's class and title
+
+class=$(timeout 5 xprop -id "$top" WM_CLASS)
+[[ "$class" == 'WM_CLASS(STRING) = "mannequin", "mannequin"' ]] || fail "the class is $class"
+expect_title "mannequin - tolerance 0.01, limits off, uniform weights" "at start"
+xdo key 2
+expect_title "mannequin - tolerance 0.001, limits off, uniform weights" "key 2"
+xdo key alt+s ctrl+n ctrl+3 mousemove --window "$gl" 30 630
+sleep 0.2
+expect_title "mannequin - tolerance 0.001, limits off, uniform weights" "Alt+S, Ctrl+N, Ctrl+3 and a move"
+xdo key ctrl+z
+expect_title "mannequin - nothing to undo" "Ctrl+Z with nothing to undo"
+
 pose_two_handles start
 
 # ---- copy: the text on the clipboard
