@@ -17,11 +17,6 @@
 
 namespace {
 
-// 0.5 for a point on the segment's body surface.
-double bodyRadius(const Segment* s, const Vec3& p) {
-  return length(transformPoint((worldOf(s) * s->shape).inverse(), p));
-}
-
 // How far the centre of a toolkit pixel lies from the line segment a b.
 double pixelDistanceToSegment(int x, int y, const ViewPoint& a, const ViewPoint& b) {
   const double px = x + 0.5 - a.x, py = y + 0.5 - a.y, dx = b.x - a.x, dy = b.y - a.y;
@@ -67,21 +62,6 @@ class GuiTest : public WindowFixture {
     ASSERT_NE(pinOn("h_thigh_left"), nullptr);
   }
 
-  // The modelview of a frame that looks from `eye` at the origin, up +y,
-  // and scales the figure by 5.
-  std::vector<double> modelviewLookingFrom(const Vec3& eye) {
-    view->make_current();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 1, 0);
-    glScaled(5, 5, 5);
-    std::vector<double> m(16);
-    glGetDoublev(GL_MODELVIEW_MATRIX, m.data());
-    glPopMatrix();
-    return m;
-  }
-
   // The last frame's viewport is the view's, and its projection has a 45
   // degree field of view, the view's aspect ratio, near 1 and far 100.
   void expectLastFrameFills(int w, int h) {
@@ -94,9 +74,17 @@ class GuiTest : public WindowFixture {
     EXPECT_NEAR(m.projection[14], -200.0 / 99.0, 1e-6);
   }
 
+  // The last frame looks from `eye` at the origin, up +y, and scales the figure by 5.
   void expectLastFrameLooksFrom(const Vec3& eye) {
     const FrameMatrices m = frameMatrices();
-    const std::vector<double> expected = modelviewLookingFrom(eye);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(eye.x, eye.y, eye.z, 0, 0, 0, 0, 1, 0);
+    glScaled(5, 5, 5);
+    GLdouble expected[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, expected);
+    glPopMatrix();
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(m.modelview[i], expected[i], 1e-5) << i;
   }
 };
@@ -205,7 +193,7 @@ TEST_F(FirstFrame, ShapelessSegmentsShowAsTwoPixelLines) {
   }
 }
 
-// ---------------------------------------------------------------- pinning
+// ---------------------------------------------------------------- pinning and removing
 
 using Pinning = GuiTest;
 
@@ -230,7 +218,7 @@ TEST_F(Pinning, LeftClickPinsAHandleOnTheBodyUnderThePointer) {
     ASSERT_EQ(s->handleCount(), 1);
     EXPECT_EQ(s->handles.front(), h);
     // On that body's surface, in front, exactly under the pointer.
-    EXPECT_NEAR(bodyRadius(s, h->worldPos), 0.5, 1e-3);
+    EXPECT_NEAR(length(transformPoint((worldOf(s) * s->shape).inverse(), h->worldPos)), 0.5, 1e-3);
     const ViewPoint shown = project(h->worldPos);
     EXPECT_NEAR(shown.x, x, 0.01);
     EXPECT_NEAR(shown.y, y, 0.01);
@@ -279,6 +267,35 @@ TEST_F(Pinning, NoPinFromADragBeforeTheNextFrameOrARightClick) {
   click(FL_RIGHT_MOUSE, aim);
   EXPECT_EQ(figure->handleCount(), 0);
   EXPECT_EQ(segment("h_thigh_left")->handleCount(), 0);
+}
+
+TEST_F(Pinning, RightClickOnAHandleRemovesItAtTheNextFrame) {
+  Segment* thigh = segment("h_thigh_left");
+  Handle* h = pinOn("h_thigh_left");
+  ASSERT_NE(h, nullptr);
+  const ViewPoint p = project(h->worldPos);
+  const Pixel at = pixelOf(h->worldPos);
+  const std::vector<double> pose = figure->dofs();
+
+  // Within the grab's 4 pixels: the press holds the handle until the frame
+  // that removes it lets go of it.
+  press(FL_RIGHT_MOUSE, at.x + 2, at.y + 2);
+  EXPECT_EQ(view->mode, PickPending);
+  EXPECT_EQ(view->grabbedHandle, h);
+  EXPECT_EQ(figure->handleCount(), 1) << "removal waits for the next frame";
+  drawFrame();
+  EXPECT_EQ(view->grabbedHandle, nullptr) << "the view still holds the removed handle";
+  EXPECT_EQ(figure->handleCount(), 0);
+  EXPECT_TRUE(figure->handles.empty());
+  EXPECT_EQ(thigh->handleCount(), 0);
+  EXPECT_EQ(view->mode, Idle);
+  release(FL_RIGHT_MOUSE, at.x + 2, at.y + 2);
+  // Nothing pulls on the figure any more: the relaxation leaves the pose.
+  EXPECT_EQ(figure->dofs(), pose);
+
+  const FramePixels frame = drawAndRead();
+  EXPECT_EQ(frame.countNear(p, 4, isGreen), 0);
+  EXPECT_EQ(frame.countNear(p, 4, isMagenta), 81);
 }
 
 // ---------------------------------------------------------------- dragging
@@ -426,39 +443,6 @@ TEST_F(HandleDragging, FailedUnprojectionIsReportedAndKeepsTheTarget) {
   EXPECT_EQ(printed.front(), "YOU suck!!!");
   EXPECT_PRED2(sameVec3, h->targetPos, target);
   EXPECT_TRUE(allFinite(figure->dofs()));
-}
-
-// ---------------------------------------------------------------- removing
-
-using Removal = GuiTest;
-
-TEST_F(Removal, RightClickOnAHandleRemovesItAtTheNextFrame) {
-  Segment* thigh = segment("h_thigh_left");
-  Handle* h = pinOn("h_thigh_left");
-  ASSERT_NE(h, nullptr);
-  const ViewPoint p = project(h->worldPos);
-  const Pixel at = pixelOf(h->worldPos);
-  const std::vector<double> pose = figure->dofs();
-
-  // Within the grab's 4 pixels: the press holds the handle until the frame
-  // that removes it lets go of it.
-  press(FL_RIGHT_MOUSE, at.x + 2, at.y + 2);
-  EXPECT_EQ(view->mode, PickPending);
-  EXPECT_EQ(view->grabbedHandle, h);
-  EXPECT_EQ(figure->handleCount(), 1) << "removal waits for the next frame";
-  drawFrame();
-  EXPECT_EQ(view->grabbedHandle, nullptr) << "the view still holds the removed handle";
-  EXPECT_EQ(figure->handleCount(), 0);
-  EXPECT_TRUE(figure->handles.empty());
-  EXPECT_EQ(thigh->handleCount(), 0);
-  EXPECT_EQ(view->mode, Idle);
-  release(FL_RIGHT_MOUSE, at.x + 2, at.y + 2);
-  // Nothing pulls on the figure any more: the relaxation leaves the pose.
-  EXPECT_EQ(figure->dofs(), pose);
-
-  const FramePixels frame = drawAndRead();
-  EXPECT_EQ(frame.countNear(p, 4, isGreen), 0);
-  EXPECT_EQ(frame.countNear(p, 4, isMagenta), 81);
 }
 
 // ---------------------------------------------------------------- keys

@@ -473,13 +473,11 @@ class RandomInput : public WindowFixture {
   }
 
   bool fail(const std::string& what, const std::string& why) {
-    std::fprintf(stderr, "\nrandom input: seed %llu, event %ld: %s\n  broken: %s\n  last steps:\n",
-                 static_cast<unsigned long long>(seed), counts.events - 1, what.c_str(), why.c_str());
-    for (const std::string& line : history) std::fprintf(stderr, "    %s\n", line.c_str());
-    std::fprintf(
-        stderr, "  replay: MANNEQUIN_RANDOM_SEED=%llu MANNEQUIN_RANDOM_EVENTS=%ld MANNEQUIN_RANDOM_TRACE=1\n",
-        static_cast<unsigned long long>(seed), counts.events);
-    std::fflush(stderr);
+    std::cerr << words("\nrandom input: seed ", seed, ", event ", counts.events - 1, ": ", what, "\n  broken: ", why,
+                       "\n  last steps:\n");
+    for (const std::string& line : history) std::cerr << "    " << line << "\n";
+    std::cerr << words("  replay: MANNEQUIN_RANDOM_SEED=", seed, " MANNEQUIN_RANDOM_EVENTS=", counts.events,
+                       " MANNEQUIN_RANDOM_TRACE=1") << std::endl;
     ADD_FAILURE() << "seed " << seed << ", event " << counts.events - 1 << " (" << what << "): " << why;
     return false;
   }
