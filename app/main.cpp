@@ -4,6 +4,8 @@
 
 #include "app/AppWindow.h"
 #include "app/CommandLine.h"
+#include "app/TerminationSignals.h"
+#include "document/RecoveryCopy.h"
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
 
@@ -20,13 +22,19 @@ int main(int argc, char** argv) {
       break;
   }
   PoseDocument document(buildHumanoid());
+  RecoveryCopy recovery(RecoveryCopy::folder());
+  document.onChange([&recovery](const PoseDocument& changed) { recovery.keep(changed); });
   AppWindow app(document);
   Fl::visual(FL_DOUBLE);
-  if (line.file) {
-    const Outcome opened = document.open(*line.file);
-    if (opened.refused) std::cerr << "mannequin: " << opened.words << std::endl;
-    app.view->say(opened.words);
-  }
+  Outcome started = recovery.recoverInto(document, line.file);
+  if (started.words.empty() && line.file) started = document.open(*line.file);
+  if (started.refused) std::cerr << "mannequin: " << started.words << std::endl;
+  app.view->say(started.words);
+  // A logout or a closed terminal keeps the pose as it is, a drag included.
+  const TerminationSignals signals([&] {
+    document.endDrag();
+    recovery.abandon();
+  });
   app.show();
   return Fl::run();
 }

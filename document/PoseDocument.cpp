@@ -48,6 +48,7 @@ void PoseDocument::restore(const FigureState& state) {
 void PoseDocument::markChanges() {
   const DocumentStep& now = history.current();
   changed = !(now.pose == now.file->saved);
+  if (watcher) watcher(*this);
 }
 
 Outcome PoseDocument::pin(Segment* segment, const Vec3& point) {
@@ -128,6 +129,22 @@ Outcome PoseDocument::open(const std::string& path) {
     records = std::move(opened.records);
     file = std::make_shared<FileInPlay>(FileInPlay{path, saveState(*body)});
     return Outcome::said("opened " + shownName(pose_file::nameOf(path)));
+  });
+}
+
+Outcome PoseDocument::recover(std::string_view text, const std::string& path) {
+  // A file gone or changed beyond reading still names where the pose goes.
+  if (!path.empty() && open(path).refused) {
+    edit([&](std::shared_ptr<FileInPlay>& file) {
+      file = std::make_shared<FileInPlay>(FileInPlay{path, history.current().pose});
+      return Outcome{};
+    });
+  }
+  return edit([&](std::shared_ptr<FileInPlay>&) {
+    pose_text::Pasting pasting = pose_text::paste(*body, text, false);
+    if (!pasting.error.empty()) return Outcome::refusal("recover: " + pasting.error);
+    records = std::move(pasting.records);
+    return Outcome::said("recovered " + shownFileName());
   });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +46,9 @@ class PoseDocument {
   // The clipboard's text: its first bytes and its whole size.
   Outcome paste(std::string_view text, std::size_t size, bool mirrored);
   Outcome open(const std::string& path);
+  // Brings back a pose kept for recovery, and the file it belonged to, as
+  // the steps after the file's saved pose (or the start).
+  Outcome recover(std::string_view text, const std::string& path);
   // Writes the pose to the path, which becomes the file in play.
   Outcome saveTo(const std::string& path);
   // Writes a picture's PNG bytes (.png added to a name without an extension).
@@ -62,6 +66,8 @@ class PoseDocument {
   std::string suggestedPictureName() const;
 
   const StepHistory<DocumentStep>& steps() const { return history; }
+  // Called after every verb, once the pose and its mark are up to date.
+  void onChange(std::function<void(const PoseDocument&)> changed) { watcher = std::move(changed); }
 
  private:
   template <class Change>
@@ -75,4 +81,5 @@ class PoseDocument {
   FigureState start;                             // what a reset goes back to
   StepHistory<DocumentStep> history;
   bool changed = false;
+  std::function<void(const PoseDocument&)> watcher;
 };

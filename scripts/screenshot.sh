@@ -43,6 +43,8 @@ out=$1
 bin=$2
 animation=${3:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-shot.XXXXXX")
+# The posed figure's recovery copy, left by the end below, stays in here.
+export XDG_STATE_HOME="$work/state"
 pid=
 finish() {
   if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
