@@ -121,8 +121,7 @@ trace_lines() { grep -c '^\[' "$out" || true; }
 start_program() {
   "$bin" "$@" >"$out" 2>"$err" &
   pid=$!
-  local tries=${window_tries:-500}
-  find_window "$tries" 0.02 "$((tries / 50)) s" running cat "$err"
+  find_window "${window_tries:-500}" 0.02 "$err"
   find_view "${view_tries:-100}" 0.02
 }
 
@@ -193,21 +192,18 @@ idle_within() {
 
 # ---- the window
 
-# find_window TRIES PAUSE WITHIN ALIVE DETAIL...: sets top to the program's
-# first visible window, looking TRIES times PAUSE seconds apart. ALIVE is a
-# command that succeeds while the program runs; when it fails, the command
-# DETAIL... says why. WITHIN is the time given, for the message on failure.
+# find_window TRIES PAUSE LOG: sets top to the program's first visible
+# window, looking TRIES times PAUSE seconds apart; quotes the end of LOG if
+# the program ends first.
 find_window() {
-  local tries=$1 pause=$2 within=$3 alive=$4
-  shift 4
   top=
-  for _ in $(seq "$tries"); do
+  for _ in $(seq "$1"); do
     top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
     [[ -n "$top" ]] && return 0
-    "$alive" || fail "the program exited early: $("$@")"
-    sleep "$pause"
+    running || fail "the program exited early: $(tail -n 20 "$3")"
+    sleep "$2"
   done
-  fail "no visible window within $within"
+  fail "no visible window after $1 looks $2 s apart"
 }
 
 # find_view TRIES PAUSE: sets gl to the GL view, the window's 690x665 child at

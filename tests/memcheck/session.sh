@@ -126,7 +126,7 @@ started=$SECONDS
 "${vg[@]}" "$bin" >"$out" 2>"$err" &
 pid=$!
 
-find_window 600 0.1 "60 s" running tail -n 20 "$log"
+find_window 600 0.1 "$log"
 find_view 300 0.1
 W=694
 wait_idle
