@@ -218,7 +218,7 @@ camera_drag() {
 }
 
 one_action() {
-  local kind b n shift_held=0
+  local kind b n
   cmd=()
   rand 100
   if ((R < 10)); then
@@ -260,11 +260,11 @@ one_action() {
       rand 4
       if ((R == 0)); then
         cmd+=(keydown shift)
-        shift_held=1
         wander 3 10
+        cmd+=(mouseup "$b" keyup shift)
+      else
+        cmd+=(mouseup "$b")
       fi
-      cmd+=(mouseup "$b")
-      if ((shift_held)); then cmd+=(keyup shift); fi
       kind+=" $b $T_WHAT"
     fi
   elif ((R < 82)); then
@@ -325,9 +325,7 @@ refresh_targets
 note "figure: ${#body[@]} sampled magenta pixels"
 start=$SECONDS
 for ((action = 1; action <= actions; action++)); do
-  if ((action % 40 == 0)); then
-    refresh_targets
-  fi
+  ((action % 40)) || refresh_targets
   one_action
   running || fail "the program died: $(tail -n 20 "$err")"
 done

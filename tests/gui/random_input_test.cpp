@@ -482,14 +482,17 @@ class RandomInput : public WindowFixture {
     return false;
   }
 
+  // The number the environment gives the name, or the fallback.
+  static unsigned long long setting(const char* name, unsigned long long fallback) {
+    const char* text = std::getenv(name);
+    return text && *text ? std::strtoull(text, nullptr, 0) : fallback;
+  }
+
   void run() {
-    const char* seedText = std::getenv("MANNEQUIN_RANDOM_SEED");
-    const char* eventsText = std::getenv("MANNEQUIN_RANDOM_EVENTS");
-    const char* traceText = std::getenv("MANNEQUIN_RANDOM_TRACE");
-    seed = seedText && *seedText ? std::strtoull(seedText, nullptr, 0) : kDefaultSeed;
-    const long events = eventsText && *eventsText ? std::strtol(eventsText, nullptr, 0) : kDefaultEvents;
+    seed = setting("MANNEQUIN_RANDOM_SEED", kDefaultSeed);
+    const long events = static_cast<long>(setting("MANNEQUIN_RANDOM_EVENTS", kDefaultEvents));
     ASSERT_GT(events, 0) << "MANNEQUIN_RANDOM_EVENTS";
-    trace = traceText && *traceText && *traceText != '0';
+    trace = setting("MANNEQUIN_RANDOM_TRACE", 0) != 0;
     rng = std::make_unique<Rng>(seed);
     readMatrices();
     ASSERT_EQ(broken(), "");
