@@ -78,12 +78,12 @@ answer_dialog "Save the pose" "$work/pose"
 written "$work/pose.pose"
 cmp -s "$work/copied.txt" "$work/pose.pose" || fail "the saved file is not the copied text"
 expect_title "pose.pose - mannequin - " "saved through the dialog, .pose added"
+# Ctrl+S again saves without a dialog, a new file over the old (how, and
+# what a failure leaves, is pose_file_test's).
 before=$(stat -c %i "$work/pose.pose")
 xdo key ctrl+s
 written "$work/pose.pose" "$before"
-cmp -s "$work/copied.txt" "$work/pose.pose" || fail "the second save changed the text"
-[[ -z "$(find "$work" -name '.pose.pose.*')" ]] || fail "a temporary file was left"
-note "Ctrl+S again: the same text, a new file renamed over the old"
+note "Ctrl+S again: a new file renamed over the old"
 
 # ---- reset, then open over the changes: the saved picture
 
@@ -119,15 +119,11 @@ note "Ctrl+E: a ${size} PNG, $figure figure pixels"
 xdo mousemove --window "$gl" "$ax" "$ay" click 1
 sleep 0.3
 "$wm_close" "$top"
-ask=$(window_named mannequin)
-xdo mousemove --window "$ask" 20 20
-xdo key Escape
+xdo mousemove --window "$(window_named mannequin)" 20 20 key Escape
 sleep 0.5
 running || fail "the program ended on Escape"
 "$wm_close" "$top"
-ask=$(window_named mannequin)
-xdo mousemove --window "$ask" 20 20
-xdo key d
+xdo mousemove --window "$(window_named mannequin)" 20 20 key d
 wait_exit Discard
 ((status == 0)) || fail "exit status $status after Discard"
 cmp -s "$work/copied.txt" "$work/pose.pose" || fail "Discard changed the file"

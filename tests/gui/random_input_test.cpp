@@ -80,14 +80,6 @@ std::string words(const Parts&... parts) {
 
 class RandomInput : public WindowFixture {
  protected:
-  void SetUp() override {
-    WindowFixture::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    for (Segment* s : figure->segments()) {
-      if (s->hasShape) bodies.push_back(s);
-    }
-  }
-
   // ---------------------------------------------------------- what happened
 
   // What a long run must have reached, or it proves little.
@@ -494,6 +486,9 @@ class RandomInput : public WindowFixture {
     ASSERT_GT(events, 0) << "MANNEQUIN_RANDOM_EVENTS";
     trace = setting("MANNEQUIN_RANDOM_TRACE", 0) != 0;
     rng = std::make_unique<Rng>(seed);
+    for (const Segment* s : figure->segments()) {
+      if (s->hasShape) bodies.push_back(s);
+    }
     readMatrices();
     ASSERT_EQ(broken(), "");
 

@@ -1,20 +1,17 @@
 #!/usr/bin/env bash
 # Runs the real program under valgrind memcheck and drives it through the X
-# server for many rounds: pins handles by clicking on the figure, drags each
-# of them, removes them all with right clicks, and presses the solver's keys,
-# the undo, redo and reset keys and F1, and copies and pastes.
-# Then closes the window with WM_DELETE_WINDOW and fails on any definite or
+# server for rounds of clicks that pin handles on the figure, drags of each,
+# right clicks that remove them all, the solver's keys, undo, redo, reset,
+# F1, copy and paste; then closes the window and fails on any definite or
 # indirect leak or memory error that the suppressions do not explain.
 #
 # Usage: session.sh MANNEQUIN WM_CLOSE [LOG]   (DISPLAY must be set)
-# MEMCHECK_ROUNDS (default 4) and MEMCHECK_HANDLES (handles per round,
-# default 6) size the session; MEMCHECK_FIRST_ROUND (default 1) is the number
-# of its first round, which chooses the solver keys and where the clicks
-# land, so that sessions side by side can play different rounds. The rounds
-# are counted, never timed: a busy machine plays the same session, only
-# later. MEMCHECK_TRACK_ORIGINS=yes says where uninitialised values come
-# from, at about twice the run time; MEMCHECK_KEEP=1 keeps the screenshots of
-# a passing run.
+# MEMCHECK_ROUNDS (default 4) and MEMCHECK_HANDLES (per round, default 6)
+# size the session, counted, never timed; MEMCHECK_FIRST_ROUND (default 1)
+# numbers its first round, which chooses the keys and where the clicks land,
+# so that sessions side by side play different rounds.
+# MEMCHECK_TRACK_ORIGINS=yes says where uninitialised values come from, at
+# twice the time; MEMCHECK_KEEP=1 keeps a passing run's screenshots.
 set -Eeuo pipefail
 script_name=memcheck
 trap 'echo "memcheck: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
