@@ -76,6 +76,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps works out Depends from the libraries the program links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The toolkit loads GTK 2 when it is there, for the desktop's own file
+# dialog (its places, recent folders and typed paths); without it the
+# toolkit's own dialog works too, so GTK is recommended, not required.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgtk2.0-0")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # A cross build packages for its target: the architecture as Debian names it
 # (CPack would take this machine's), and dpkg-shlibdeps told that the program
