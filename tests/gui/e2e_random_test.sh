@@ -54,12 +54,6 @@ between() {
   rand $(($2 - $1 + 1))
   R=$((R + $1))
 }
-# clamp V LO HI: V within [LO, HI] in C.
-clamp() {
-  C=$1
-  if ((C < $2)); then C=$2; fi
-  if ((C > $3)); then C=$3; fi
-}
 
 # The program has handled all input sent and drawn once it has used no
 # processor time for 0.15 s.
@@ -180,11 +174,10 @@ catch_up() {
   send "$1"
   wait_idle "$1"
 }
+# move_to X Y: the pointer to (X, Y), kept on the screen.
 move_to() {
-  clamp "$1" 0 $((SW - 1))
-  px=$C
-  clamp "$2" 0 $((SH - 1))
-  py=$C
+  px=$(($1 < 0 ? 0 : $1 >= SW ? SW - 1 : $1))
+  py=$(($2 < 0 ? 0 : $2 >= SH ? SH - 1 : $2))
   cmd+=(mousemove "$px" "$py")
 }
 

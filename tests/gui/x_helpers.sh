@@ -23,7 +23,10 @@ start_work() {
   trap finish_work EXIT
 }
 finish_work() {
-  stop_program
+  if [[ -n "$pid" ]] && running; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
   if ((passed)); then
     rm -rf "$work"
   else
@@ -152,14 +155,6 @@ wait_figure() {
   fail "no figure on screen ($count magenta pixels)"
 }
 
-# Ends the program if it still runs, for a script's EXIT trap.
-stop_program() {
-  if [[ -n "$pid" ]] && running; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-}
-
 # The processor time the program has used, in clock ticks.
 cpu_ticks() {
   local stat
@@ -219,18 +214,13 @@ find_view() {
   fail "no 690x665 view at (0, 0) inside the window"
 }
 
-# window_title: the window's title as a desktop reads it (xprop quotes it
-# and escapes its quotes).
-window_title() {
-  timeout 5 xprop -id "$top" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g'
-}
-
-# expect_title TITLE WHAT: the title becomes TITLE within a second, or begins
-# with it when TITLE ends in "- " (a message follows, gone after five seconds).
+# expect_title TITLE WHAT: the title, as a desktop reads it, becomes TITLE
+# within a second, or begins with it when TITLE ends in "- " (a message
+# follows, gone after five seconds). xprop quotes it and escapes its quotes.
 expect_title() {
   local now
   for _ in $(seq 50); do
-    now=$(window_title)
+    now=$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g')
     [[ "$now" == "$1" || ("$1" == *"- " && "$now" == "$1"*) ]] && { note "$2: '$now'"; return 0; }
     sleep 0.02
   done
