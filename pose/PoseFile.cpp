@@ -5,7 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <utility>
 
 namespace pose_file {
 
@@ -21,18 +26,30 @@ std::string folderOf(const std::string& path) {
 
 // Closes the descriptor when it goes out of scope.
 struct Descriptor {
-  int fd;
+  explicit Descriptor(int opened) : fd(opened) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
   ~Descriptor() {
     if (fd >= 0) ::close(fd);
   }
+  // Closes it now, for the error that close itself may report.
+  bool close() { return ::close(std::exchange(fd, -1)) == 0; }
+  int fd;
 };
 
+Identity identityFrom(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_size, st.st_mtim}; }
+
+// The call, through the watcher when there is one.
+long made(const Calls& calls, std::string_view call, int fd, const std::function<long()>& make) {
+  return calls ? calls(call, fd, make) : make();
+}
+
 // Reads up to limit + 1 bytes: enough to tell a file that grew past the limit.
-std::string readUpTo(int fd, std::size_t limit, std::string& error) {
+std::string readUpTo(const Calls& calls, int fd, std::size_t limit, std::string& error) {
   std::string text(limit + 1, '\0');
   std::size_t got = 0;
   while (got < text.size()) {
-    const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+    const long n = made(calls, "read", fd, [&] { return ::read(fd, text.data() + got, text.size() - got); });
     if (n == 0) break;
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
@@ -45,9 +62,9 @@ std::string readUpTo(int fd, std::size_t limit, std::string& error) {
   return text;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
+bool writeAll(const Calls& calls, int fd, std::string_view bytes) {
   while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    const long n = made(calls, "write", fd, [&] { return ::write(fd, bytes.data(), bytes.size()); });
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -55,23 +72,160 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// A new file's mode: the old file's, or what the umask leaves of rw-rw-rw-.
-mode_t modeFor(const struct stat* old) {
-  if (old) return old->st_mode & 07777;
+// A new file's mode: what the umask leaves of rw-rw-rw-.
+mode_t newFileMode() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
 }
 
-// Writes the bytes to the temporary file and makes them durable; false with
-// errno set on failure.
-bool fill(int fd, std::string_view bytes, mode_t mode) {
-  return ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+// As many links as the kernel follows in one path.
+constexpr std::size_t kLinkLimit = 40;
+
+// Follows the path's symbolic links to the file they lead to, which may not
+// exist yet; the reason when they lead nowhere.
+std::string followLinks(std::string& path) {
+  std::set<std::pair<dev_t, ino_t>> passed;
+  struct stat st;
+  while (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (!passed.insert({st.st_dev, st.st_ino}).second) return "its links lead round in a loop";
+    if (passed.size() > kLinkLimit) return reason(ELOOP);
+    std::error_code error;
+    const std::filesystem::path to = std::filesystem::read_symlink(path, error);
+    if (error) return error.message();
+    path = to.is_absolute() ? to.string() : folderOf(path) + "/" + to.string();
+  }
+  return "";
 }
+
+// Why the file there may not be replaced, judged before anything is written;
+// empty when it may. Root may write any file, but one with no write bit at
+// all is meant to stay as it is, so it is refused to root too.
+std::string refusalOf(const struct stat& old, int folder, const std::string& name) {
+  if (S_ISDIR(old.st_mode)) return "it is a folder";
+  if (!S_ISREG(old.st_mode)) return "it is not a regular file";
+  const bool writable = (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
+                        (::geteuid() == 0 || ::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) == 0);
+  return writable ? "" : "it is read-only";
+}
+
+// A name for the new file while it takes the old one's place: short, so
+// that any name the folder takes may be saved.
+std::string temporaryName() {
+  static std::minstd_rand draw{std::random_device{}()};
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::string name = ".mannequin-";
+  for (int i = 0; i < 6; ++i) name += kLetters[draw() % (sizeof kLetters - 1)];
+  return name;
+}
+
+// One save: the bytes for a name in a folder, in place of the old file there.
+class Saver {
+ public:
+  Saver(const Calls& calls, int folder, const std::string& folderPath, const std::string& name,
+        const struct stat* old)
+      : calls_(calls), folder_(folder), folderPath_(folderPath), name_(name), old_(old) {}
+
+  // The bytes in a file with no name, linked in under a temporary one only
+  // when whole and then renamed over the old: killed before that, the
+  // system takes the file away. Where the folder takes no such files, or it
+  // cannot be linked in, in a named temporary file.
+  std::string save(std::string_view bytes, Identity& identity) {
+    Descriptor file{static_cast<int>(made(calls_, "open", folder_, [&] {
+      return ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    }))};
+    if (file.fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+      return "cannot write in its folder: " + reason(errno);
+    if (file.fd < 0) return saveNamed(bytes, identity);
+    if (!fill(file.fd, bytes, identity)) return reason(errno);
+    const std::string temporary = linkIn(file.fd);
+    if (temporary.empty()) return saveNamed(bytes, identity);
+    if (!file.close()) return undo(temporary, errno);
+    return replace(temporary);
+  }
+
+ private:
+  std::string saveNamed(std::string_view bytes, Identity& identity) {
+    std::string temporary = folderPath_ + "/.mannequin-XXXXXX";
+    Descriptor file{::mkostemp(temporary.data(), O_CLOEXEC)};
+    if (file.fd < 0) return "cannot write in its folder: " + reason(errno);
+    temporary = nameOf(temporary);
+    if (!fill(file.fd, bytes, identity) || !file.close()) return undo(temporary, errno);
+    return replace(temporary);
+  }
+
+  // The old file's owner and group where the system allows them (a person
+  // may give the file a group of theirs, not another owner), its mode, and
+  // the bytes, on the disk.
+  bool fill(int fd, std::string_view bytes, Identity& identity) {
+    if (old_ && ::fchown(fd, old_->st_uid, old_->st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), old_->st_gid) != 0) {
+      // Neither is allowed: the new file is the saver's own.
+    }
+    struct stat st;
+    const bool filled = ::fchmod(fd, old_ ? old_->st_mode & 07777 : newFileMode()) == 0 &&
+                        writeAll(calls_, fd, bytes) &&
+                        made(calls_, "fsync", fd, [&] { return ::fsync(fd); }) == 0 && ::fstat(fd, &st) == 0;
+    if (filled) identity = identityFrom(st);
+    return filled;
+  }
+
+  // Gives the unnamed file a temporary name; empty when it cannot be given
+  // one. Linking the descriptor itself may need a privilege; its entry in
+  // /proc does not.
+  std::string linkIn(int fd) {
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    for (int tries = 0; tries < 100; ++tries) {
+      const std::string temporary = temporaryName();
+      const auto link = [&](std::string_view call, int from, const char* path, int flags) {
+        return made(calls_, call, fd,
+                    [&] { return ::linkat(from, path, folder_, temporary.c_str(), flags); }) == 0;
+      };
+      if (link("link", fd, "", AT_EMPTY_PATH) ||
+          (errno != EEXIST && link("link /proc", AT_FDCWD, proc.c_str(), AT_SYMLINK_FOLLOW)))
+        return temporary;
+      if (errno != EEXIST) break;
+    }
+    return "";
+  }
+
+  std::string replace(const std::string& temporary) {
+    if (made(calls_, "rename", folder_,
+             [&] { return ::renameat(folder_, temporary.c_str(), folder_, name_.c_str()); }) != 0)
+      return undo(temporary, errno);
+    // The rename itself reaches the disk with the folder.
+    made(calls_, "fsync", folder_, [&] { return ::fsync(folder_); });
+    return "";
+  }
+
+  std::string undo(const std::string& temporary, int error) {
+    ::unlinkat(folder_, temporary.c_str(), 0);
+    return reason(error);
+  }
+
+  const Calls& calls_;
+  const int folder_;
+  const std::string& folderPath_;
+  const std::string& name_;
+  const struct stat* old_;
+};
 
 }  // namespace
 
-Reading read(const std::string& path) {
+bool operator==(const Identity& a, const Identity& b) {
+  return a.dev == b.dev && a.ino == b.ino && a.size == b.size && a.mtime.tv_sec == b.mtime.tv_sec &&
+         a.mtime.tv_nsec == b.mtime.tv_nsec;
+}
+
+bool operator!=(const Identity& a, const Identity& b) { return !(a == b); }
+
+std::optional<Identity> identityOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return identityFrom(st);
+}
+
+Reading read(const std::string& path, const Calls& calls) {
   Reading reading;
   // Not blocking: a named pipe is refused below instead of waited on.
   const Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
@@ -85,34 +239,51 @@ Reading read(const std::string& path) {
   } else if (std::string refusal = pose_text::sizeRefusal(static_cast<std::size_t>(st.st_size)); !refusal.empty()) {
     reading.error = refusal;
   } else {
-    reading.text = readUpTo(file.fd, pose_text::kSizeLimit, reading.error);
-    if (reading.error.empty()) reading.error = pose_text::sizeRefusal(reading.text.size());
+    reading.identity = identityFrom(st);
+    reading.text = readUpTo(calls, file.fd, pose_text::kSizeLimit, reading.error);
+    if (reading.error.empty() && reading.text.size() > pose_text::kSizeLimit) {
+      // It grew while it was read: its size now, not the bytes read.
+      if (::fstat(file.fd, &st) == 0 && static_cast<std::size_t>(st.st_size) > pose_text::kSizeLimit)
+        reading.error = pose_text::sizeRefusal(static_cast<std::size_t>(st.st_size));
+      else
+        reading.error = "it grew past the " + std::to_string(pose_text::kSizeLimit) +
+                        " bytes a pose may have while it was read";
+    }
   }
-  if (!reading.error.empty()) reading.text.clear();
+  if (!reading.error.empty()) reading = {"", reading.error, {}};
   return reading;
 }
 
-std::string write(const std::string& path, std::string_view bytes) {
+// Hard links: the new bytes go to a new file under this name, and the
+// file's other names keep the old one, which the note says. Writing them
+// into the old file instead would keep its names together, but a failure
+// or a kill while they are copied in would leave it half old, half new.
+Saving save(const std::string& path, std::string_view bytes, const Calls& calls) {
+  std::string target = path;
+  if (std::string refusal = followLinks(target); !refusal.empty()) return {refusal, {}, {}};
+  const std::string folderPath = folderOf(target);
+  const std::string name = nameOf(target);
+  // Only a folder is named so.
+  if (name.empty() || name == "." || name == "..") return {"it is a folder", {}, {}};
+  const Descriptor folder{::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  if (folder.fd < 0) return {"cannot write in its folder: " + reason(errno), {}, {}};
   struct stat old;
-  const bool exists = ::stat(path.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) return "it is a folder";
-  std::string temporary = folderOf(path) + "/." + nameOf(path) + ".XXXXXX";
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return "cannot write in its folder: " + reason(errno);
-  const bool filled = fill(fd, bytes, modeFor(exists ? &old : nullptr));
-  int error = errno;
-  const bool closed = ::close(fd) == 0;
-  if (filled && !closed) error = errno;
-  if (filled && closed && ::rename(temporary.c_str(), path.c_str()) == 0) {
-    // The rename itself reaches the disk with the folder.
-    const Descriptor folder{::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (folder.fd >= 0) ::fsync(folder.fd);
-    return "";
+  const bool exists = ::fstatat(folder.fd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!exists && errno != ENOENT) return {reason(errno), {}, {}};
+  if (exists)
+    if (std::string refusal = refusalOf(old, folder.fd, name); !refusal.empty()) return {refusal, {}, {}};
+  Saving saving;
+  saving.error =
+      Saver(calls, folder.fd, folderPath, name, exists ? &old : nullptr).save(bytes, saving.identity);
+  if (!saving.error.empty()) {
+    saving.identity = {};
+  } else if (exists && old.st_nlink > 1) {
+    saving.note = "its other names (hard links) keep the old file";
   }
-  if (filled && closed) error = errno;
-  ::unlink(temporary.c_str());
-  return reason(error);
+  return saving;
 }
+
+std::string write(const std::string& path, std::string_view bytes) { return save(path, bytes).error; }
 
 std::string withExtension(const std::string& path, std::string_view extension) {
   const std::string name = nameOf(path);
