@@ -282,7 +282,7 @@ using HandleDragging = GuiTest;
 
 // A press anywhere within 4 pixels grabs the handle at its depth.
 TEST_F(HandleDragging, HandleFollowsThePointerAndPosesTheFigure) {
-  typeKey('3');
+  command('3', 0);
   Segment* forearm = segment("h_forearm_left");
   Handle* h = pinOn("h_forearm_left");
   ASSERT_NE(h, nullptr);
@@ -332,7 +332,7 @@ TEST_F(HandleDragging, HandleFollowsThePointerAndPosesTheFigure) {
 }
 
 TEST_F(HandleDragging, DragsOnTheEdgeOrOutsideRunNoSolve) {
-  typeKey('3');
+  command('3', 0);
   Handle* h = pinOn("h_forearm_left");
   ASSERT_NE(h, nullptr);
   const Pixel at = pixelOf(h->worldPos);
@@ -365,7 +365,7 @@ TEST_F(HandleDragging, DragsOnTheEdgeOrOutsideRunNoSolve) {
 // go of it and keeps the drag: the drags that follow solve with no dragged
 // handle, which relaxes the figure towards the handles' targets.
 TEST_F(HandleDragging, RightPressAwayFromHandlesLetsGoAndRelaxes) {
-  typeKey('3');
+  command('3', 0);
   Handle* forearm = pinOn("h_forearm_left");
   Handle* shin = pinOn("h_shin_right");
   ASSERT_NE(forearm, nullptr);
@@ -420,7 +420,7 @@ using Keys = GuiTest;
 // other keys change nothing.
 TEST_F(Keys, SettingKeysSetTheSolverAndTheTitle) {
   EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings);
-  for (char c : {'a', 'x', 'S', '0', '9', ' '}) typeKey(c);
+  for (char c : {'a', 'x', 'S', '0', '9', ' '}) command(c, 0);
   EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings);
   std::vector<double> bent = figure->dofs();
   bent[11] = 2.5;  // the left knee, beyond its limit of 1.57
@@ -432,7 +432,7 @@ TEST_F(Keys, SettingKeysSetTheSolverAndTheTitle) {
       {'d', "tolerance 0.01, limits off, uniform weights"},
   };
   for (const auto& [key, settings] : steps) {
-    typeKey(key);
+    command(key, 0);
     EXPECT_EQ(title(), std::string("mannequin - ") + settings) << key;
     if (key == 's') expectLimbWeights(*figure);
   }
@@ -444,7 +444,7 @@ TEST_F(Keys, SettingKeysSetTheSolverAndTheTitle) {
 // neither at its press nor on the events after it, which re-apply the last
 // key they did see.
 TEST_F(Keys, KeysWithCtrlOrAltAreNoSettings) {
-  typeKey('2');
+  command('2', 0);
   // Ctrl+S is a command of its own: it saves.
   const std::pair<int, const char*> presses[] = {{FL_CTRL, "13n"}, {FL_ALT, "13ns"}, {FL_CTRL | FL_SHIFT, "13n"}};
   for (const auto& [modifier, keys] : presses) {
@@ -547,7 +547,7 @@ TEST_F(History, CommandsRightAfterAClickRunAfterItsPickOutsideTheDraw) {
 TEST_F(History, KeysDoNothingWhileAButtonIsHeld) {
   Handle* h = pinOn("h_forearm_left");
   ASSERT_NE(h, nullptr);
-  typeKey('3');
+  command('3', 0);
   const Pixel at = pixelOf(h->worldPos);
   press(FL_LEFT_MOUSE, at.x, at.y);
   drag(FL_LEFT_MOUSE, at.x + 10, at.y - 10);

@@ -192,7 +192,7 @@ class WindowFixture : public ::testing::Test {
     release(button, end.x, end.y, FL_SHIFT);
     return out;
   }
-  // A command key pressed and released, with Ctrl and more held, then a frame.
+  // A key pressed and released, with Ctrl (or what is given) held, then a frame.
   void command(int key, int modifiers = FL_CTRL) {
     pressCommand(key, modifiers);
     releaseCommand(key, modifiers);
@@ -206,15 +206,6 @@ class WindowFixture : public ::testing::Test {
     send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key);
   }
   std::string title() const { return app->window->label() ? app->window->label() : ""; }
-  // A key pressed and released with the pointer in the middle of the view.
-  void typeKey(char c) {
-    static char text[2];
-    text[0] = c;
-    Fl::e_text = text;
-    Fl::e_length = 1;
-    send(FL_KEYBOARD, view->w() / 2, view->h() / 2, 0, c);
-    send(FL_KEYUP, view->w() / 2, view->h() / 2, 0, c);
-  }
 
   // ---- frames
 
