@@ -10,7 +10,7 @@
 namespace {
 
 std::shared_ptr<FileInPlay> untitled(const FigureState& start) {
-  return std::make_shared<FileInPlay>(FileInPlay{"", start});
+  return std::make_shared<FileInPlay>(FileInPlay{"", start, std::nullopt});
 }
 
 }  // namespace
@@ -124,10 +124,12 @@ Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirror
 // As a paste, and the file opened is in play from this step on.
 Outcome PoseDocument::open(const std::string& path) {
   return edit([&](std::shared_ptr<FileInPlay>& file) {
-    pose_text::Pasting opened = pose_file::open(*body, path);
+    const pose_file::Reading reading = pose_file::read(path);
+    pose_text::Pasting opened = reading.error.empty() ? pose_text::paste(*body, reading.text, false)
+                                                      : pose_text::Pasting{reading.error, {}};
     if (!opened.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + opened.error);
     records = std::move(opened.records);
-    file = std::make_shared<FileInPlay>(FileInPlay{path, saveState(*body)});
+    file = std::make_shared<FileInPlay>(FileInPlay{path, saveState(*body), reading.identity});
     return Outcome::said("opened " + shownName(pose_file::nameOf(path)));
   });
 }
@@ -136,7 +138,7 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path) {
   // A file gone or changed beyond reading still names where the pose goes.
   if (!path.empty() && open(path).refused) {
     edit([&](std::shared_ptr<FileInPlay>& file) {
-      file = std::make_shared<FileInPlay>(FileInPlay{path, history.current().pose});
+      file = std::make_shared<FileInPlay>(FileInPlay{path, history.current().pose, std::nullopt});
       return Outcome{};
     });
   }
@@ -152,13 +154,15 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path) {
 // and the pose stays modified.
 Outcome PoseDocument::saveTo(const std::string& path) {
   record(history.current().file);
-  const std::string error = pose_file::write(path, pose_text::write(*body));
-  if (!error.empty()) return Outcome::refusal("save: " + shownName(path) + ": " + error);
+  const pose_file::Saving saving = pose_file::save(path, pose_text::write(*body));
+  if (!saving.error.empty()) return Outcome::refusal("save: " + shownName(path) + ": " + saving.error);
   FileInPlay& file = *history.current().file;
   file.path = path;
   file.saved = history.current().pose;
+  file.identity = saving.identity;
   markChanges();
-  return Outcome::said("saved " + shownName(pose_file::nameOf(path)));
+  const std::string said = "saved " + shownName(pose_file::nameOf(path));
+  return Outcome::said(saving.note.empty() ? said : said + "; " + saving.note);
 }
 
 Outcome PoseDocument::exportPicture(const std::string& typed, const std::string& png) const {
@@ -166,6 +170,12 @@ Outcome PoseDocument::exportPicture(const std::string& typed, const std::string&
   const std::string error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
   if (!error.empty()) return Outcome::refusal("export: " + shownName(path) + ": " + error);
   return Outcome::said("exported " + shownName(pose_file::nameOf(path)));
+}
+
+bool PoseDocument::changedOnDisk() const {
+  const std::optional<pose_file::Identity>& known = history.current().file->identity;
+  const std::optional<pose_file::Identity> now = known ? pose_file::identityOf(path()) : std::nullopt;
+  return now && *now != *known;
 }
 
 std::string PoseDocument::shownFileName() const {

@@ -59,6 +59,8 @@ class PoseDocument {
   bool modified() const { return changed; }
   // Empty while untitled.
   const std::string& path() const { return history.current().file->path; }
+  // Another program wrote the file since it was last opened or saved here.
+  bool changedOnDisk() const;
   // The file's name as the title and the dialogs show it.
   std::string shownFileName() const;
   // Where the file dialogs start, and the names they offer.

@@ -296,10 +296,4 @@ std::string nameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-pose_text::Pasting open(Figure& figure, const std::string& path) {
-  const Reading reading = read(path);
-  if (!reading.error.empty()) return {reading.error, {}};
-  return pose_text::paste(figure, reading.text, false);
-}
-
 }  // namespace pose_file

@@ -79,7 +79,4 @@ std::string withExtension(const std::string& path, std::string_view extension = 
 // The file's name without its folders.
 std::string nameOf(const std::string& path);
 
-// Opens the file's pose on the figure, all or nothing, as a paste does.
-pose_text::Pasting open(Figure& figure, const std::string& path);
-
 }  // namespace pose_file

@@ -61,6 +61,14 @@ std::string FileCommands::completed(const std::string& typed, std::string_view e
 }
 
 bool FileCommands::saveTo(const std::string& path) {
+  if (path == document.path() && document.changedOnDisk()) {
+    const std::string name = forLabel(document.shownFileName());
+    fl_message_title("mannequin");
+    const int answer = fl_choice("%s changed on disk since it was opened or saved here. Overwrite it?", "Cancel",
+                                 "&Overwrite", nullptr, name.c_str());
+    afterDialog();
+    if (answer != 1) return false;
+  }
   const Outcome outcome = document.saveTo(path);
   show(outcome);
   return !outcome.refused;
