@@ -104,6 +104,20 @@ TEST_F(Document, AFailedSaveKeepsTheMarkTheFileAndTheOldBytes) {
   EXPECT_EQ(entries(), (std::set<std::string>{"a.pose"}));
 }
 
+// Another program's save since this one's open or save shows, until this
+// one saves again; a file gone is no change to ask about.
+TEST_F(Document, AChangeOnDiskShowsUntilTheNextSave) {
+  const std::string a = posed("a.pose", 1);
+  doc.open(a);
+  EXPECT_FALSE(doc.changedOnDisk());
+  posed("a.pose", 2);
+  EXPECT_TRUE(doc.changedOnDisk());
+  doc.saveTo(a);
+  EXPECT_FALSE(doc.changedOnDisk());
+  std::filesystem::remove(a);
+  EXPECT_FALSE(doc.changedOnDisk());
+}
+
 // All or nothing, and no step, for a refused open or paste; an accepted
 // paste that changes nothing is no step either, one that changes the pose is one.
 TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
