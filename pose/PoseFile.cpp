@@ -287,7 +287,8 @@ std::string write(const std::string& path, std::string_view bytes) { return save
 
 std::string withExtension(const std::string& path, std::string_view extension) {
   const std::string name = nameOf(path);
-  if (name.find('.', 1) != std::string::npos) return path;
+  // A path that names a folder ("dir/") stays one, to be refused as such.
+  if (name.empty() || name.find('.', 1) != std::string::npos) return path;
   return path + std::string(extension);
 }
 

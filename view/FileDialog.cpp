@@ -29,8 +29,12 @@ std::string chooseFile(FileDialog kind, const std::string& suggested) {
   // folder, always named whole (a dialog given none, or a relative one, opens
   // in its own recent files).
   std::error_code error;
-  const std::filesystem::path whole = std::filesystem::absolute(suggested.empty() ? "." : suggested, error);
-  const std::string folder = (suggested.empty() || suggested.back() == '/' ? whole : whole.parent_path()).string();
+  std::filesystem::path whole = std::filesystem::absolute(suggested.empty() ? "." : suggested, error);
+  whole = whole.lexically_normal();
+  // The toolkit's dialog compares the folder with what is typed: no "." and
+  // no slash at the end.
+  std::string folder = (whole.has_filename() && !suggested.empty() ? whole.parent_path() : whole).string();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (!error) chooser.directory(folder.c_str());
   const size_t slash = suggested.rfind('/');
   if (!suggested.empty()) chooser.preset_file(suggested.substr(slash + 1).c_str());

@@ -4,22 +4,35 @@
 # the copied text byte for byte and replaces the file by a rename; opened
 # after a reset, and given on the command line, it shows the saved picture
 # pixel for pixel; Ctrl+E writes a PNG of the figure the size of the view;
-# closing with changes asks; a broken file on the command line leaves the
-# start-up picture and says so, and Ctrl+Q ends the program as closing the
-# window does; --help and --version need no display.
+# closing with changes asks, even with no file, and a click with Ctrl+Q in
+# one burst too; a broken file on the command line leaves the start-up
+# picture and says so, and Ctrl+Q ends the program as closing the window
+# does; a killed or terminated program's pose comes back at the next start;
+# --help and --version need no display.
 #
 # Usage: e2e_file_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
+# E2E_DIALOG=toolkit: with the toolkit's own file dialog, as without GTK.
 set -Eeuo pipefail
 script_name=e2e-file
 trap 'echo "e2e-file: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
-bin=$1
-wm_close=$2
+bin=$(realpath "$1")
+wm_close=$(realpath "$2")
 
 source "$(dirname "${BASH_SOURCE[0]}")/x_helpers.sh"
 start_work file
 xdo_timeout=5
 W=690
+# The dialogs open in the program's working folder: the names typed are
+# plain ones, as a person types them.
+cd "$work"
+if [[ ${E2E_DIALOG:-} == toolkit ]]; then
+  # The toolkit reads its choice of dialog from its preferences.
+  export HOME="$work/home"
+  mkdir -p "$HOME/.fltk/fltk.org"
+  printf '; FLTK preferences file format 1.0\n; vendor: fltk.org\n; application: fltk\n\n[.]\n\n[./options]\nFNFCUsesGTK:0\n' \
+    >"$HOME/.fltk/fltk.org/fltk.prefs"
+fi
 
 # start [ARGS...]: the program, with the pointer in a corner.
 start() {
@@ -28,15 +41,21 @@ start() {
 }
 shot() { timeout "${shot_timeout:-10}" /usr/bin/import -window "$gl" "$work/$1.png"; }
 
-# answer_dialog TITLE PATH: types PATH as the file's name into the dialog.
+# answer_dialog TITLE NAME SUGGESTED: types NAME over the SUGGESTED one.
 # The desktop's dialog completes a name that begins another file's (pose,
 # posed.png) with the rest selected: once it is done, Delete takes that away.
+# The toolkit's shows the whole path and takes a name typed only at its end.
 answer_dialog() {
   local dialog
   dialog=$(window_named "$1")
   xdo mousemove --window "$dialog" 30 30
   idle_within 400 "$err" "20 s with the dialog open"
-  xdo key ctrl+a
+  if [[ ${E2E_DIALOG:-} == toolkit ]]; then
+    xdo key End
+    for _ in $(seq ${#3}); do xdo key BackSpace; done
+  else
+    xdo key ctrl+a
+  fi
   xdo type --delay 2 "$2"
   idle_within 400 "$err" "20 s after typing a name"
   xdo key Delete Return
@@ -73,8 +92,18 @@ xdo key ctrl+c
 sleep 0.2
 timeout 5 xclip -o -selection clipboard >"$work/copied.txt"
 
+# Closing an untitled pose asks: Return saves, which asks for a name; a
+# cancelled name keeps the program, untitled and changed.
+"$wm_close" "$top"
+xdo mousemove --window "$(window_named mannequin)" 20 20 key Return
+xdo mousemove --window "$(window_named "Save the pose")" 30 30
+idle_within 400 "$err" "20 s with the dialog open"
+xdo key Escape
+sleep 0.3
+running || fail "the program ended when the name was cancelled"
+expect_title "untitled* - mannequin - " "closing asked for a name, then was cancelled"
 xdo key ctrl+s
-answer_dialog "Save the pose" "$work/pose"
+answer_dialog "Save the pose" pose pose.pose
 written "$work/pose.pose"
 cmp -s "$work/copied.txt" "$work/pose.pose" || fail "the saved file is not the copied text"
 expect_title "pose.pose - mannequin - " "saved through the dialog, .pose added"
@@ -97,7 +126,7 @@ sleep 0.3
 xdo search --all --onlyvisible --pid "$pid" --name '^Open a pose$' && fail "Escape opened the dialog"
 xdo mousemove --window "$gl" 20 640 key ctrl+o
 xdo mousemove --window "$(window_named mannequin)" 20 20 key d
-answer_dialog "Open a pose" "$work/pose.pose"
+answer_dialog "Open a pose" pose.pose pose.pose
 settle opened
 same_as opened posed "opened after the reset"
 expect_title "pose.pose - mannequin - " "opened"
@@ -105,7 +134,7 @@ expect_title "pose.pose - mannequin - " "opened"
 # ---- a picture of the figure, without its handles
 
 xdo key ctrl+e
-answer_dialog "Save a picture of the figure" "$work/figure"
+answer_dialog "Save a picture of the figure" figure pose.png
 written "$work/figure.png"
 size=$(/usr/bin/identify -format %wx%h "$work/figure.png")
 [[ "$size" == 690x665 ]] || fail "the picture is $size"
@@ -146,4 +175,34 @@ xdo key ctrl+q
 wait_exit Ctrl+Q
 ((status == 0)) || fail "exit status $status after Ctrl+Q"
 note "Ctrl+Q: exit status 0"
+
+# ---- a click and Ctrl+Q in one burst: the click's new handle is asked about
+
+start
+"$(dirname "$wm_close")/x_burst" "$gl" "$ax" "$ay" ctrl+q
+xdo mousemove --window "$(window_named mannequin)" 20 20 key alt+d
+wait_exit "Alt+D"
+((status == 0)) || fail "exit status $status after the burst and Alt+D"
+note "a click and Ctrl+Q in one burst: asked, Alt+D ended with status 0"
+
+# ---- a kill, then a termination: the pose comes back at the next start
+
+copies() { find "$XDG_STATE_HOME/mannequin" -name '*.pose' 2>/dev/null | wc -l; }
+for signal in KILL TERM; do
+  start pose.pose
+  xdo mousemove --window "$gl" "$ax" "$ay" click 1
+  expect_title "pose.pose* - mannequin - " "a new handle before SIG$signal"
+  kill -s "$signal" "$pid"
+  status=0
+  wait "$pid" || status=$?
+  pid=
+  ((status == 128 + $(kill -l "$signal"))) || fail "exit status $status after SIG$signal"
+  start pose.pose
+  expect_title "pose.pose* - mannequin - recovered pose.pose" "SIG$signal, then a start"
+  xdo key ctrl+z
+  expect_title "pose.pose - mannequin - " "Ctrl+Z: the file's saved pose"
+  close_window
+done
+(($(copies) == 0)) || fail "$(copies) recovery copies left after clean ends"
+note "SIGKILL and SIGTERM: the pose came back modified, Ctrl+Z gave the file's"
 passed=1
