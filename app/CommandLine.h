@@ -8,9 +8,12 @@
 // with '-' is ignored, as every argument was before there were any to take,
 // and so are the names after the first.
 struct CommandLine {
-  enum class Action { Run, Help, Version };
+  // WriteBvh: FILE's pose as BVH on standard output, with no display.
+  enum class Action { Run, Help, Version, WriteBvh };
   Action action = Action::Run;
   std::optional<std::string> file;  // to open at start-up; the empty name is a name too
+  int frame = 1;                    // of a BVH FILE, from 1
+  std::string error;                // one line when the options cannot be taken
 };
 
 CommandLine parseCommandLine(int argc, const char* const* argv);

@@ -1,13 +1,30 @@
 #include "document/PoseDocument.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
 
 #include "document/ShownName.h"
 #include "ik/Solver.h"
+#include "pose/BvhReader.h"
+#include "pose/BvhWriter.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
 
 namespace {
+
+// A BVH file begins with HIERARCHY; only a regular file is looked into, so
+// that a pipe is refused as a pose file is, never waited on.
+bool isBvh(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
+  std::ifstream in(path, std::ios::binary);
+  std::string word;
+  in >> std::setw(16) >> word;
+  if (word.rfind("\xEF\xBB\xBF", 0) == 0) word.erase(0, 3);
+  return word == "HIERARCHY";
+}
 
 std::shared_ptr<FileInPlay> untitled(const FigureState& start) {
   return std::make_shared<FileInPlay>(FileInPlay{"", start, std::nullopt});
@@ -122,7 +139,8 @@ Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirror
 }
 
 // As a paste, and the file opened is in play from this step on.
-Outcome PoseDocument::open(const std::string& path) {
+Outcome PoseDocument::open(const std::string& path, int frame) {
+  if (isBvh(path)) return importBvh(path, frame);
   return edit([&](std::shared_ptr<FileInPlay>& file) {
     const pose_file::Reading reading = pose_file::read(path);
     pose_text::Pasting opened = reading.error.empty() ? pose_text::paste(*body, reading.text, false)
@@ -131,6 +149,23 @@ Outcome PoseDocument::open(const std::string& path) {
     records = std::move(opened.records);
     file = std::make_shared<FileInPlay>(FileInPlay{path, saveState(*body), reading.identity});
     return Outcome::said("opened " + shownName(pose_file::nameOf(path)));
+  });
+}
+
+// A motion file's frame, as a paste: it has no handles, so every handle
+// goes, and it is no pose file to save to.
+Outcome PoseDocument::importBvh(const std::string& path, int frame) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  const std::string refusal = error ? error.message() : bvh::sizeRefusal(size);
+  if (!refusal.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + refusal);
+  std::ifstream in(path, std::ios::binary);
+  const bvh::Reading reading = bvh::read(*body, in, frame);
+  if (!reading.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + reading.error);
+  return edit([&](std::shared_ptr<FileInPlay>& file) {
+    records = applyPose(*body, reading.pose);
+    file = untitled(start);
+    return Outcome::said("imported " + shownName(pose_file::nameOf(path)) + ", every handle removed");
   });
 }
 
@@ -180,6 +215,13 @@ bool PoseDocument::changedOnDisk() const {
 
 std::string PoseDocument::shownFileName() const {
   return path().empty() ? "untitled" : shownName(pose_file::nameOf(path()));
+}
+
+Outcome PoseDocument::exportBvh(const std::string& path) const {
+  const bvh::Writing writing = bvh::write(*body);
+  const std::string error = writing.error.empty() ? pose_file::write(path, writing.text) : writing.error;
+  if (!error.empty()) return Outcome::refusal("export: " + shownName(path) + ": " + error);
+  return Outcome::said("exported " + shownName(pose_file::nameOf(path)));
 }
 
 std::string PoseDocument::suggestedPoseName() const { return path().empty() ? "pose.pose" : path(); }

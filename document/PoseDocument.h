@@ -45,7 +45,9 @@ class PoseDocument {
   Outcome copy(std::string& text) const;
   // The clipboard's text: its first bytes and its whole size.
   Outcome paste(std::string_view text, std::size_t size, bool mirrored);
-  Outcome open(const std::string& path);
+  // A pose file, or a BVH file's frame (a BVH begins with HIERARCHY), which
+  // brings no handles and no file to save to.
+  Outcome open(const std::string& path, int frame = 1);
   // Brings back a pose kept for recovery, and the file it belonged to, as
   // the steps after the file's saved pose (or the start).
   Outcome recover(std::string_view text, const std::string& path);
@@ -53,6 +55,8 @@ class PoseDocument {
   Outcome saveTo(const std::string& path);
   // Writes a picture's PNG bytes (.png added to a name without an extension).
   Outcome exportPicture(const std::string& path, const std::string& png) const;
+  // Writes the skeleton and its pose as a BVH file.
+  Outcome exportBvh(const std::string& path) const;
 
   // ---- the file in play
   // Changed since the start, or since the last open or save.
@@ -74,6 +78,7 @@ class PoseDocument {
  private:
   template <class Change>
   Outcome edit(Change change);
+  Outcome importBvh(const std::string& path, int frame);
   void record(const std::shared_ptr<FileInPlay>& file);
   void restore(const FigureState& state);
   void markChanges();

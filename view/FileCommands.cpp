@@ -74,9 +74,13 @@ bool FileCommands::saveTo(const std::string& path) {
   return !outcome.refused;
 }
 
+// The name's extension decides: .bvh writes the skeleton and its pose, any
+// other a picture.
 void FileCommands::exportPicture(const std::function<std::string()>& png) {
   const std::string path = completed(ask(FileDialog::SavePicture, document.suggestedPictureName()), ".png");
-  if (!path.empty()) show(document.exportPicture(path, png()));
+  if (path.empty()) return;
+  const bool bvh = path.size() > 4 && path.compare(path.size() - 4, 4, ".bvh") == 0;
+  show(bvh ? document.exportBvh(path) : document.exportPicture(path, png()));
 }
 
 bool FileCommands::mayDiscard() {

@@ -10,7 +10,7 @@ std::string chooseFile(FileDialog kind, const std::string& suggested) {
     case FileDialog::OpenPose:
       chooser.title("Open a pose");
       chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
-      chooser.filter("Poses\t*.pose");
+      chooser.filter("Poses and BVH motion\t*.{pose,bvh}\nPoses\t*.pose\nBVH motion\t*.bvh");
       break;
     case FileDialog::SavePose:
       chooser.title("Save the pose");
@@ -21,7 +21,7 @@ std::string chooseFile(FileDialog kind, const std::string& suggested) {
     case FileDialog::SavePicture:
       chooser.title("Save a picture of the figure");
       chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
-      chooser.filter("PNG pictures\t*.png");
+      chooser.filter("PNG pictures\t*.png\nBVH motion\t*.bvh");
       chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
       break;
   }
