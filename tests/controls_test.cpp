@@ -72,6 +72,7 @@ TEST(Controls, TheSettingsNotesAreTheSameEverywhere) {
     const std::string text = fileText(MANNEQUIN_SOURCE_DIR + std::string(file));
     EXPECT_NE(text.find(std::string("starts with ") + kDefaultSettings + ".\n"), std::string::npos) << file;
     for (const char* note : kToleranceNotes) EXPECT_NE(text.find(note), std::string::npos) << file << ": " << note;
+    EXPECT_NE(text.find(kBlenderNote), std::string::npos) << file;
   }
 }
 

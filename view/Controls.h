@@ -23,10 +23,10 @@ inline constexpr Control kControls[] = {
     {"`Ctrl+C`", "copy the pose and its handles to the clipboard, as text"},
     {"`Ctrl+V`", "paste the pose and handles on the clipboard (one step)"},
     {"`Ctrl+Shift+V`", "paste it mirrored left and right"},
-    {"`Ctrl+O`", "open a pose file (one step)"},
+    {"`Ctrl+O`", "open a pose file, or a frame of a BVH file of this skeleton (one step)"},
     {"`Ctrl+S`", "save the pose to its file; the first time, ask for a name"},
     {"`Ctrl+Shift+S`", "save the pose under another name"},
-    {"`Ctrl+E`", "save a PNG picture of the figure, without handles or axes"},
+    {"`Ctrl+E`", "save a PNG picture of the figure, without handles or axes; a name ending in .bvh saves the skeleton and its pose as BVH"},
     {"`Home`", "the camera back where it started"},
     {"`Ctrl+Q`", "quit, as closing the window does"},
     {"`F1`", "a window with this list of controls and the settings (`Escape` closes it)"},
@@ -41,3 +41,9 @@ inline constexpr const char* kToleranceNotes[] = {
     "At tolerance 0.01 the other handles may drift while one is dragged; 2 or 3 hold them tighter.",
     "A tighter tolerance takes more iterations: from the 91st in one drag event on, each prints a line brem.",
 };
+
+// How a pose goes to Blender and comes back, as the help window, the README
+// and the manual page say it.
+inline constexpr const char* kBlenderNote =
+    "To Blender: Ctrl+E with a name ending in .bvh, then in Blender File > Import > Motion Capture (.bvh) "
+    "with its default settings. Back: Ctrl+O opens a .bvh file of this skeleton, its first frame.";

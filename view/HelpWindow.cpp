@@ -46,7 +46,7 @@ std::string HelpWindow::html(const std::string& settings) {
   // 100% the table's right edge lies under the scrollbar.
   page += "</p><table border=1 cellpadding=3 width=96%>";
   for (const Control& c : kControls) page += "<tr><td>" + toHtml(c.input) + "</td><td>" + toHtml(c.effect) + "</td></tr>";
-  return page + "</table><p>Escape closes this window.</p>";
+  return page + "</table><p>" + toHtml(kBlenderNote) + "</p><p>Escape closes this window.</p>";
 }
 
 HelpWindow::HelpWindow() : Fl_Window(kWidth, kHeight, "mannequin: controls") {
