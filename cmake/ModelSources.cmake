@@ -17,5 +17,6 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/PoseMirror.cpp
   pose/PoseText.cpp
   pose/PoseFile.cpp
+  pose/QuotedToken.cpp
 )
 list(TRANSFORM MANNEQUIN_MODEL_SOURCES PREPEND "${CMAKE_CURRENT_LIST_DIR}/../")

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "figure/ParamKinds.h"
+#include "pose/QuotedToken.h"
 
 namespace pose_text {
 
@@ -26,24 +27,7 @@ void appendPoint(std::string& out, const Vec3& p) {
   appendNumber(out, p.z);
 }
 
-// A token as a message may quote it: short, and with no byte that a terminal
-// would act on.
-std::string quoted(std::string_view token) {
-  std::string out = "\"";
-  const size_t shown = std::min<size_t>(token.size(), 40);
-  for (size_t i = 0; i < shown; ++i) {
-    const unsigned char c = token[i];
-    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      static const char hex[] = "0123456789abcdef";
-      out += "\\x";
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out + (token.size() > shown ? "...\"" : "\"");
-}
+std::string quoted(std::string_view token) { return quotedToken(token); }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
