@@ -18,5 +18,9 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/PoseText.cpp
   pose/PoseFile.cpp
   pose/QuotedToken.cpp
+  pose/BvhRotation.cpp
+  pose/BvhSkeleton.cpp
+  pose/BvhWriter.cpp
+  pose/BvhReader.cpp
 )
 list(TRANSFORM MANNEQUIN_MODEL_SOURCES PREPEND "${CMAKE_CURRENT_LIST_DIR}/../")

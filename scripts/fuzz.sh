@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the pose text's fuzzer with clang and runs it for a bounded time
-# under AddressSanitizer and UBSan, from the seed corpus of real poses.
+# Builds the fuzzers of the pose text and of the BVH reader with clang and
+# runs each for half of a bounded time under AddressSanitizer and UBSan, from
+# its seed corpus of real files.
 # Usage: scripts/fuzz.sh [build-dir [seconds]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,11 +12,15 @@ scripts/install-deps.sh
 CXX=clang++ cmake -S tests/fuzz -B "$build" -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-# What the fuzzer finds grows in a scratch corpus; the seeds stay as they are.
-corpus="$build/corpus"
-mkdir -p "$corpus"
+# What a fuzzer finds grows in a scratch corpus; the seeds stay as they are.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-"$build/pose_text_fuzz" -max_total_time="$seconds" -timeout=10 -max_len=70000 -print_final_stats=1 \
-  -dict=tests/fuzz/pose.dict -artifact_prefix="$build/" "$corpus" tests/fuzz/corpus
+run() {
+  local target=$1 seeds=$2 dict=$3 time=$4
+  mkdir -p "$build/corpus-$target"
+  "$build/$target" -max_total_time="$time" -timeout=10 -max_len=70000 -print_final_stats=1 \
+    -dict="$dict" -artifact_prefix="$build/$target-" "$build/corpus-$target" "$seeds"
+}
+run pose_text_fuzz tests/fuzz/corpus tests/fuzz/pose.dict $((seconds / 2))
+run bvh_fuzz tests/fuzz/bvh_corpus tests/fuzz/bvh.dict $((seconds - seconds / 2))
 echo "fuzz: no crash, leak or failed check in $seconds s"

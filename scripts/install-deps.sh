@@ -42,6 +42,12 @@ case ${1:-} in
     ;;
 esac
 
+# three.js reads the BVH export in the suite. Node.js from elsewhere may bring
+# its own npm, which Debian's npm package would conflict with: look for the
+# commands.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
+
 # Once a second architecture is there, a name without one stands for every
 # installed copy: look for the copy of this machine's own (or an
 # architecture-independent package), or of the architecture named.

@@ -1,0 +1,58 @@
+// Writes BVH files for other programs' readers to check, each beside the
+// joint positions they must find (NAME.bvh, NAME.json): the humanoid at the
+// start, posed at random, and generated figures that BVH can hold, posed at
+// random. The seed alone decides them.
+// Usage: bvh_write_cases FOLDER SEED [RANDOM-FIGURES]
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "bvh_cases.h"
+#include "humanoid/Humanoid.h"
+#include "pose/BvhWriter.h"
+#include "random_figure.h"
+
+namespace {
+
+bool writeCase(const std::string& folder, const std::string& name, const Figure& figure) {
+  const bvh::Writing writing = bvh::write(figure);
+  if (!writing.error.empty()) {
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), writing.error.c_str());
+    return false;
+  }
+  std::ofstream(folder + "/" + name + ".bvh") << writing.text;
+  std::ofstream json(folder + "/" + name + ".json");
+  json << bvh_cases::expectedPositions(figure);
+  return static_cast<bool>(json);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3 || argc > 4) {
+    std::fprintf(stderr, "usage: %s FOLDER SEED [RANDOM-FIGURES]\n", argv[0]);
+    return 2;
+  }
+  const std::string folder = argv[1];
+  const unsigned long seed = std::strtoul(argv[2], nullptr, 10);
+  const int wanted = argc > 3 ? std::atoi(argv[3]) : 6;
+  std::printf("BVH cases of seed %lu in %s\n", seed, folder.c_str());
+  std::mt19937 rng(static_cast<std::uint32_t>(seed));
+
+  bool ok = writeCase(folder, "humanoid_start", *buildHumanoid());
+  for (int i = 1; i <= 3; ++i) {
+    auto humanoid = buildHumanoid();
+    humanoid->limitsEnabled = true;
+    bvh_cases::poseAtRandom(*humanoid, rng);
+    ok = writeCase(folder, "humanoid_posed_" + std::to_string(i), *humanoid) && ok;
+  }
+  // Generated figures, skipping those the format cannot hold.
+  for (int made = 0, tries = 0; made < wanted && tries < 100000; ++tries) {
+    RandomFigure r(static_cast<std::uint32_t>(rng()));
+    bvh_cases::poseAtRandom(r.figure(), rng);
+    if (!bvh::write(r.figure()).error.empty()) continue;
+    ok = writeCase(folder, "random_" + std::to_string(++made), r.figure()) && ok;
+  }
+  return ok ? 0 : 1;
+}
