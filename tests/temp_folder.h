@@ -3,8 +3,8 @@
 // A new, empty folder for one test's files, removed with them afterwards.
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 
 struct TempFolder {
@@ -28,9 +28,7 @@ struct TempFolder {
 
   static std::string contents(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
   }
 
   static void put(const std::string& file, const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
