@@ -14,6 +14,10 @@ class Document : public testing::Test, protected TempFolder {
   // A new handle on the segment's origin: a step that changes the pose.
   void edit() { EXPECT_TRUE(doc.pin(doc.figure().findSegment("h_head"), Vec3()).words.empty()); }
   std::string text() const { return pose_text::write(doc.figure()); }
+  // The file in play, and whether the pose is modified since it was opened or saved.
+  void expectFile(const std::string& path, bool modified) {
+    EXPECT_EQ(std::make_pair(doc.path(), doc.modified()), std::make_pair(path, modified));
+  }
   // A pose file as another session saved it: the start pose with n handles.
   std::string posed(const std::string& name, int handles) {
     PoseDocument other(buildHumanoid());
@@ -29,14 +33,24 @@ TEST_F(Document, AnEditMakesTheStartModifiedAndUndoTakesItBack) {
   EXPECT_FALSE(doc.modified());
   EXPECT_EQ(doc.undo().words, "nothing to undo");
   edit();
-  EXPECT_TRUE(doc.modified());
-  EXPECT_EQ(doc.path(), "");
+  expectFile("", true);
   // A successful undo or redo leaves no earlier words in the title.
   EXPECT_EQ(doc.undo().words, "");
   EXPECT_FALSE(doc.modified());
   EXPECT_EQ(doc.redo().words, "");
   EXPECT_TRUE(doc.modified());
   EXPECT_EQ(doc.redo().words, "nothing to redo");
+  // A new step after an undo drops those that could have been redone, and
+  // only those.
+  const std::string one = text();
+  edit();
+  edit();
+  doc.undo();
+  doc.undo();
+  edit();
+  EXPECT_EQ(doc.redo().words, "nothing to redo");
+  doc.undo();
+  EXPECT_EQ(text(), one);
 }
 
 // Open a, change it, open b, undo: a's pose with a's file, still modified; a
@@ -49,26 +63,20 @@ TEST_F(Document, UndoingAnOpenBringsBackTheEarlierFileAndNeverWritesIntoTheLater
   edit();
   const std::string edited = text();
   EXPECT_EQ(doc.open(b).words, "opened b.pose");
-  EXPECT_EQ(doc.path(), b);
-  EXPECT_FALSE(doc.modified());
+  expectFile(b, false);
   doc.undo();
-  EXPECT_EQ(doc.path(), a);
-  EXPECT_TRUE(doc.modified());
+  expectFile(a, true);
   EXPECT_EQ(text(), edited);
   EXPECT_EQ(doc.saveTo(doc.path()).words, "saved a.pose");
   EXPECT_EQ(contents(a), edited);
   EXPECT_EQ(contents(b), bBytes);
   // Redo brings the opened file back, as it was opened.
   doc.redo();
-  EXPECT_EQ(doc.path(), b);
-  EXPECT_FALSE(doc.modified());
+  expectFile(b, false);
   EXPECT_EQ(text(), bBytes);
   // Undoing past the first open: untitled, unchanged since the start.
-  doc.undo();
-  doc.undo();
-  doc.undo();
-  EXPECT_EQ(doc.path(), "");
-  EXPECT_FALSE(doc.modified());
+  for (int i = 0; i < 3; ++i) doc.undo();
+  expectFile("", false);
 }
 
 // A save names the file of every state since the last open, later ones too,
@@ -80,35 +88,28 @@ TEST_F(Document, ASaveNamesTheFileOfEveryStepUntilAnotherOpen) {
   EXPECT_EQ(doc.saveTo(pathOf("c.pose")).words, "saved c.pose");
   EXPECT_FALSE(doc.modified());
   doc.redo();
-  EXPECT_EQ(doc.path(), pathOf("c.pose"));
-  EXPECT_TRUE(doc.modified());
+  expectFile(pathOf("c.pose"), true);
   doc.undo();
   doc.undo();
-  EXPECT_EQ(doc.path(), pathOf("c.pose"));
-  EXPECT_TRUE(doc.modified());
+  expectFile(pathOf("c.pose"), true);
   // A reset is a step in the same file.
   EXPECT_EQ(doc.reset().words, "reset");
   EXPECT_EQ(doc.path(), pathOf("c.pose"));
   EXPECT_EQ(doc.figure().handleCount(), 0);
 }
 
-TEST_F(Document, AFailedSaveKeepsTheMarkTheFileAndTheOldBytes) {
+// A failed save keeps the mark, the file and the old bytes. Another
+// program's save since this one's open or save shows, until this one saves
+// again; a file gone is no change to ask about.
+TEST_F(Document, AFailedSaveKeepsWhatItFoundAndAChangeOnDiskShowsUntilTheNextSave) {
   const std::string a = posed("a.pose", 1);
   doc.open(a);
   edit();
   const Outcome gone = doc.saveTo(pathOf("gone/x.pose"));
   EXPECT_TRUE(gone.refused);
   EXPECT_EQ(gone.words.rfind("save: " + pathOf("gone/x.pose") + ": cannot write in its folder", 0), 0u);
-  EXPECT_EQ(doc.path(), a);
-  EXPECT_TRUE(doc.modified());
+  expectFile(a, true);
   EXPECT_EQ(entries(), (std::set<std::string>{"a.pose"}));
-}
-
-// Another program's save since this one's open or save shows, until this
-// one saves again; a file gone is no change to ask about.
-TEST_F(Document, AChangeOnDiskShowsUntilTheNextSave) {
-  const std::string a = posed("a.pose", 1);
-  doc.open(a);
   EXPECT_FALSE(doc.changedOnDisk());
   posed("a.pose", 2);
   EXPECT_TRUE(doc.changedOnDisk());
