@@ -12,8 +12,6 @@
 #include <FL/Fl.H>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,11 +19,9 @@
 #include <functional>
 #include <initializer_list>
 #include <iostream>
-#include <memory>
+#include <numeric>
 #include <sstream>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "window_fixture.h"
 
@@ -54,14 +50,11 @@ class Rng {
   bool chance(double p) { return unit() < p; }
   // An index drawn with the given relative weights.
   int weighted(std::initializer_list<double> weights) {
-    double total = 0.0;
-    for (double w : weights) total += w;
-    double r = unit() * total;
+    double r = unit() * std::accumulate(weights.begin(), weights.end(), 0.0);
     int i = 0;
     for (double w : weights) {
       if (r < w) return i;
-      r -= w;
-      ++i;
+      r -= w, ++i;
     }
     return i - 1;
   }
@@ -80,80 +73,43 @@ std::string words(const Parts&... parts) {
 
 class RandomInput : public WindowFixture {
  protected:
-  // ---------------------------------------------------------- what happened
-
-  // What a long run must have reached, or it proves little.
-  struct Counts {
-    long events = 0, created = 0, removed = 0, dragSolves = 0, zeroHeight = 0, zeroWidth = 0;
-  };
-
-  // One event with the state it met, kept for the failure report, and a
-  // digest of the pose, so that two traces show where they part.
-  std::string describe(int event, int x, int y, int state, int key) const {
-    const std::vector<double> dofs = figure->dofs();
-    const std::size_t pose = std::hash<std::string_view>{}(
-        std::string_view(reinterpret_cast<const char*>(dofs.data()), dofs.size() * sizeof(double)));
-    return words("#", counts.events, " event ", event, " x=", x, " y=", y, std::hex, " state=0x", state,
-                 " key=0x", key, std::dec, " view=", view->w(), "x", view->h(), " mode=", view->mode,
-                 " handles=", figure->handleCount(), " camera distance=", view->camera->distance,
-                 " frames=", view->framesDrawn(), std::hex, " pose=", pose & 0xffffffffu);
-  }
-
   void record(const std::string& line) {
     if (trace) std::fprintf(stderr, "%s\n", line.c_str());
     history.push_back(line);
     if (history.size() > 40) history.pop_front();
   }
 
-  // ---------------------------------------------------------- soundness
-
   // The first broken rule, or empty.
   std::string broken() const {
     const std::vector<double> dofs = figure->dofs();
-    for (size_t i = 0; i < dofs.size(); ++i) {
+    for (size_t i = 0; i < dofs.size(); ++i)
       if (!std::isfinite(dofs[i])) return words("DOF ", i, " is ", dofs[i]);
-    }
     int perSegment = 0;
     for (const Segment* s : figure->segments()) perSegment += s->handleCount();
-    if (perSegment != figure->handleCount()) {
+    if (perSegment != figure->handleCount())
       return words("the figure lists ", figure->handleCount(), " handles, its segments ", perSegment);
-    }
     for (const HandleEntry& e : figure->handles) {
-      if (!e.handle->worldPos.isFinite() || !e.handle->targetPos.isFinite()) {
-        return words("a handle on ", e.segment->name, " is at (", e.handle->worldPos.x, " ", e.handle->worldPos.y,
-                     " ", e.handle->worldPos.z, ") aiming at (", e.handle->targetPos.x, " ",
-                     e.handle->targetPos.y, " ", e.handle->targetPos.z, ")");
-      }
+      const Vec3 &at = e.handle->worldPos, &aim = e.handle->targetPos;
+      if (!at.isFinite() || !aim.isFinite())
+        return words("a handle on ", e.segment->name, " is at ", at, " aiming at ", aim);
     }
-    if (view->grabbedHandle && !figure->segmentOf(view->grabbedHandle)) {
+    if (view->grabbedHandle && !figure->segmentOf(view->grabbedHandle))
       return "the grabbed handle is not on the figure";
-    }
     const OrbitCamera& c = *view->camera;
     if (!std::isfinite(c.pitch) || !std::isfinite(c.yaw) || !std::isfinite(c.distance) ||
-        !c.center.isFinite() || !c.eye.isFinite() || !c.up.isFinite()) {
-      return words("camera pitch ", c.pitch, " yaw ", c.yaw, " distance ", c.distance, " centre (", c.center.x,
-                   " ", c.center.y, " ", c.center.z, ")");
-    }
+        !c.center.isFinite() || !c.eye.isFinite() || !c.up.isFinite())
+      return words("camera pitch ", c.pitch, " yaw ", c.yaw, " distance ", c.distance, " centre ", c.center);
     // Whatever the view's size, a frame's projection is a finite matrix.
-    for (int i = 0; i < 16; ++i) {
-      if (!std::isfinite(matrices.projection[i])) {
+    for (int i = 0; i < 16; ++i)
+      if (!std::isfinite(matrices.projection[i]))
         return words("projection element ", i, " of the last frame is ", matrices.projection[i]);
-      }
-    }
     return {};
   }
-
-  // ---------------------------------------------------------- aiming
-
-  // The matrices of the last frame, as the view's picks see them.
-  void readMatrices() { matrices = frameMatrices(); }
 
   // Toolkit coordinates of a figure point in the last frame.
   bool project(const Vec3& p, int& x, int& y) const {
     double w[3];
-    if (!projectToWindow(matrices, p, w)) return false;
-    if (!std::isfinite(w[0]) || !std::isfinite(w[1]) || std::abs(w[0]) > 1e6 || std::abs(w[1]) > 1e6)
-      return false;
+    if (!projectToWindow(matrices, p, w) || !(std::abs(w[0]) <= 1e6 && std::abs(w[1]) <= 1e6)) return false;
     x = nearestPixel(w[0]);
     y = view->h() - nearestPixel(w[1]);
     return true;
@@ -173,22 +129,19 @@ class RandomInput : public WindowFixture {
 
   void outside(int& x, int& y) {
     anywhere(x, y);
-    if (rng->chance(0.5)) {
+    if (rng->chance(0.5))
       x = rng->chance(0.5) ? -rng->range(1, 300) : view->w() + rng->range(1, 300);
-    } else {
+    else
       y = rng->chance(0.5) ? -rng->range(1, 300) : view->h() + rng->range(1, 300);
-    }
   }
 
   // Near a handle, grabbing range (4 pixels) most of the time.
   bool nearHandle(int& x, int& y) {
     if (figure->handles.empty()) return false;
-    auto it = figure->handles.begin();
-    std::advance(it, rng->below(figure->handleCount()));
-    if (!project(it->handle->worldPos, x, y)) return false;
+    const Handle* h = std::next(figure->handles.begin(), rng->below(figure->handleCount()))->handle;
+    if (!project(h->worldPos, x, y)) return false;
     const int r = rng->chance(0.8) ? 3 : 6;
-    x += rng->range(-r, r);
-    y += rng->range(-r, r);
+    x += rng->range(-r, r), y += rng->range(-r, r);
     return true;
   }
 
@@ -196,8 +149,7 @@ class RandomInput : public WindowFixture {
   bool onBody(int& x, int& y) {
     const Segment* s = bodies[rng->below(static_cast<int>(bodies.size()))];
     if (!project(bodyCentre(s), x, y)) return false;
-    x += rng->range(-4, 4);
-    y += rng->range(-4, 4);
+    x += rng->range(-4, 4), y += rng->range(-4, 4);
     return true;
   }
 
@@ -210,13 +162,7 @@ class RandomInput : public WindowFixture {
     if (atHandle) return;
     const double r = rng->unit();
     if (r < 0.65 && onBody(x, y)) return;
-    if (r < 0.85) {
-      anywhere(x, y);
-    } else if (r < 0.93) {
-      onEdge(x, y);
-    } else {
-      outside(x, y);
-    }
+    r < 0.85 ? anywhere(x, y) : r < 0.93 ? onEdge(x, y) : outside(x, y);
   }
 
   // Camera drags stay where the figure remains in sight over a long run
@@ -237,14 +183,9 @@ class RandomInput : public WindowFixture {
       y = std::clamp(pointerY, 1, std::max(view->h() - 1, 1)) + rng->range(-6, 6);
     } else if (r < 0.80) {
       const int step = rng->chance(0.8) ? 6 : 40;
-      x = pointerX + rng->range(-step, step);
-      y = pointerY + rng->range(-step, step);
-    } else if (r < 0.87) {
-      anywhere(x, y);
-    } else if (r < 0.94) {
-      onEdge(x, y);
+      x = pointerX + rng->range(-step, step), y = pointerY + rng->range(-step, step);
     } else {
-      outside(x, y);
+      r < 0.87 ? anywhere(x, y) : r < 0.94 ? onEdge(x, y) : outside(x, y);
     }
     if (view->mode == CameraMove && view->camera->mode == Zoom && rng->chance(0.15)) {
       // Zoom right onto the centre, where the look-at degenerates.
@@ -264,15 +205,21 @@ class RandomInput : public WindowFixture {
     }
   }
 
-  // ---------------------------------------------------------- input
-
   // Sends one event with the held buttons and Shift as its state; the key
-  // stays what the last event left unless `setKey`. Returns the event's
-  // description, which the history keeps.
+  // stays what the last event left unless `setKey`. Returns the event with
+  // the state it met, which the history keeps, and a digest of the pose, so
+  // that two traces show where they part.
   std::string sendRecorded(int event, int x, int y, int key, bool setKey) {
     const int state = heldButtons | (shift ? FL_SHIFT : 0);
     const int keysym = setKey ? key : Fl::e_keysym;
-    const std::string text = describe(event, x, y, state, keysym);
+    const std::vector<double> dofs = figure->dofs();
+    const std::size_t pose = std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(dofs.data()), dofs.size() * sizeof(double)));
+    const std::string text =
+        words("#", counts.events, " event ", event, " x=", x, " y=", y, std::hex, " state=0x", state, " key=0x",
+              keysym, std::dec, " view=", view->w(), "x", view->h(), " mode=", view->mode, " handles=",
+              figure->handleCount(), " camera distance=", view->camera->distance, " frames=", view->framesDrawn(),
+              std::hex, " pose=", pose & 0xffffffffu);
     record(text);
     send(event, x, y, state, keysym);
     ++counts.events;
@@ -307,7 +254,7 @@ class RandomInput : public WindowFixture {
       action = static_cast<Action>(rng->weighted({0, 0, 50, 15, 15, 5, 8, 3, 4}));
     }
 
-    switch (action) {
+    switch (action) {  // each sets what and, for a frame after it, its chance
       case Drag: {
         int x, y;
         dragPoint(x, y);
@@ -321,9 +268,8 @@ class RandomInput : public WindowFixture {
       case Release: {
         // Let go of one of the held buttons.
         int button;
-        do {
-          button = rng->range(1, 3);
-        } while (!(heldButtons & buttonMask(button)));
+        do button = rng->range(1, 3);
+        while (!(heldButtons & buttonMask(button)));
         heldButtons &= ~buttonMask(button);
         what = sendRecorded(FL_RELEASE, pointerX, pointerY, FL_Button + button, true);
         framing = 0.5;
@@ -341,31 +287,36 @@ class RandomInput : public WindowFixture {
       case Key:
         what = key();
         break;
-      case ShiftKey:
-        what = shiftKey();
+      case ShiftKey: {  // like the X server, the event carries the state from before it
+        static char none[1] = {0};
+        Fl::e_text = none, Fl::e_length = 0;
+        what = sendRecorded(shift ? FL_KEYUP : FL_KEYBOARD, pointerX, pointerY, FL_Shift_L, true);
+        shift = !shift;
         break;
-      case Crossing:
-        what = crossing();
+      }
+      case Crossing: {
+        static const int events[] = {FL_ENTER, FL_LEAVE, FL_FOCUS, FL_UNFOCUS};
+        what = sendRecorded(events[rng->below(4)], pointerX, pointerY, 0, false);
         break;
+      }
       case Wheel:
-        what = wheel();
+        Fl::e_dx = 0, Fl::e_dy = rng->chance(0.5) ? 1 : -1;
+        what = sendRecorded(FL_MOUSEWHEEL, pointerX, pointerY, 0, false);
         break;
       case Resize:
       case Grow:
         what = resize(action == Grow);
-        break;
     }
     if (std::string why = broken(); !why.empty()) return fail(what, why);
     if (rng->chance(framing)) {
       drawFrame();
       record("   frame");
-      readMatrices();
+      matrices = frameMatrices();
       if (std::string why = broken(); !why.empty()) return fail(what + ", then a frame", why);
     }
 
     const int now = figure->handleCount();
-    if (now > handlesBefore) counts.created += now - handlesBefore;
-    if (now < handlesBefore) counts.removed += handlesBefore - now;
+    (now > handlesBefore ? counts.created : counts.removed) += std::abs(now - handlesBefore);
     return true;
   }
 
@@ -373,9 +324,8 @@ class RandomInput : public WindowFixture {
     // Right presses, which remove handles, grow likelier with their number.
     const double right = 8 + 5 * figure->handleCount();
     int button;
-    do {
-      button = 1 + rng->weighted({55, 12, right});
-    } while (heldButtons & buttonMask(button));
+    do button = 1 + rng->weighted({55, 12, right});
+    while (heldButtons & buttonMask(button));
     int x, y;
     bool atHandle;
     pressPoint(x, y, atHandle);
@@ -391,49 +341,18 @@ class RandomInput : public WindowFixture {
     static const int otherKeys[] = {FL_Escape,    FL_Enter, FL_Tab,  FL_BackSpace, FL_Delete,  FL_Left,
                                     FL_Right,     FL_Up,    FL_Down, FL_Home,      FL_Page_Up, FL_Insert,
                                     FL_Control_L, FL_Alt_L, ' ',     '-',          '=',        '/'};
-    int k;
     const double r = rng->unit();
-    if (r < 0.55) {
-      k = programKeys[rng->below(7)];
-    } else if (r < 0.70) {
-      k = 'a' + rng->below(26);
-    } else if (r < 0.78) {
-      k = '0' + rng->below(10);
-    } else if (r < 0.88) {
-      k = FL_F + rng->range(1, 12);
-    } else {
-      k = otherKeys[rng->below(static_cast<int>(std::size(otherKeys)))];
-    }
+    const int k = r < 0.55   ? programKeys[rng->below(7)]
+                  : r < 0.70 ? 'a' + rng->below(26)
+                  : r < 0.78 ? '0' + rng->below(10)
+                  : r < 0.88 ? FL_F + rng->range(1, 12)
+                             : otherKeys[rng->below(static_cast<int>(std::size(otherKeys)))];
     static char text[2];
     text[0] = k < 0x80 ? static_cast<char>(shift && k >= 'a' && k <= 'z' ? k - 32 : k) : 0;
-    Fl::e_text = text;
-    Fl::e_length = text[0] ? 1 : 0;
+    Fl::e_text = text, Fl::e_length = text[0] ? 1 : 0;
     std::string what = sendRecorded(FL_KEYBOARD, pointerX, pointerY, k, true);
     if (rng->chance(0.85)) what += "; " + sendRecorded(FL_KEYUP, pointerX, pointerY, k, true);
     return what;
-  }
-
-  // Shift goes down or up; like the X server, the event carries the state
-  // from before it.
-  std::string shiftKey() {
-    static char text[1] = {0};
-    Fl::e_text = text;
-    Fl::e_length = 0;
-    const bool down = !shift;
-    const std::string what = sendRecorded(down ? FL_KEYBOARD : FL_KEYUP, pointerX, pointerY, FL_Shift_L, true);
-    shift = down;
-    return what;
-  }
-
-  std::string crossing() {
-    static const int events[] = {FL_ENTER, FL_LEAVE, FL_FOCUS, FL_UNFOCUS};
-    return sendRecorded(events[rng->below(4)], pointerX, pointerY, 0, false);
-  }
-
-  std::string wheel() {
-    Fl::e_dx = 0;
-    Fl::e_dy = rng->chance(0.5) ? 1 : -1;
-    return sendRecorded(FL_MOUSEWHEEL, pointerX, pointerY, 0, false);
   }
 
   // The window goes down to no width or no height (the view then to none or
@@ -441,17 +360,16 @@ class RandomInput : public WindowFixture {
   std::string resize(bool growing) {
     int w, h;
     const double r = growing ? 0.5 + 0.5 * rng->unit() : rng->unit();
-    if (r < 0.25) {
+    if (r < 0.25)
       w = rng->range(0, 1000), h = rng->chance(0.5) ? 0 : 1;
-    } else if (r < 0.40) {
+    else if (r < 0.40)
       w = rng->chance(0.5) ? 0 : 4, h = rng->range(0, 760);
-    } else if (r < 0.50) {
+    else if (r < 0.50)
       w = rng->range(0, 4), h = rng->range(0, 1);
-    } else if (r < 0.80) {
+    else if (r < 0.80)
       w = 694, h = 666;
-    } else {
+    else
       w = rng->range(100, 1000), h = rng->range(100, 760);
-    }
     app->window->size(w, h);
     const std::string what = words("#", counts.events, " resize window to ", w, "x", h);
     record(words(what, " (view ", view->w(), "x", view->h(), ")"));
@@ -460,17 +378,16 @@ class RandomInput : public WindowFixture {
     ++counts.events;
     counts.zeroHeight += view->h() <= 0;
     counts.zeroWidth += view->w() <= 0;
-    readMatrices();
+    matrices = frameMatrices();
     return what + (view->framesDrawn() > before ? ", then a frame" : "");
   }
 
   bool fail(const std::string& what, const std::string& why) {
-    std::cerr << words("\nrandom input: seed ", seed, ", event ", counts.events - 1, ": ", what, "\n  broken: ", why,
-                       "\n  last steps:\n");
-    for (const std::string& line : history) std::cerr << "    " << line << "\n";
-    std::cerr << words("  replay: MANNEQUIN_RANDOM_SEED=", seed, " MANNEQUIN_RANDOM_EVENTS=", counts.events,
-                       " MANNEQUIN_RANDOM_TRACE=1") << std::endl;
-    ADD_FAILURE() << "seed " << seed << ", event " << counts.events - 1 << " (" << what << "): " << why;
+    std::string steps;
+    for (const std::string& line : history) steps += "\n    " + line;
+    ADD_FAILURE() << words("random input: seed ", seed, ", event ", counts.events - 1, ": ", what, "\n  broken: ", why,
+                           "\n  last steps:", steps, "\n  replay: MANNEQUIN_RANDOM_SEED=", seed,
+                           " MANNEQUIN_RANDOM_EVENTS=", counts.events, " MANNEQUIN_RANDOM_TRACE=1");
     return false;
   }
 
@@ -486,10 +403,9 @@ class RandomInput : public WindowFixture {
     ASSERT_GT(events, 0) << "MANNEQUIN_RANDOM_EVENTS";
     trace = setting("MANNEQUIN_RANDOM_TRACE", 0) != 0;
     rng = std::make_unique<Rng>(seed);
-    for (const Segment* s : figure->segments()) {
+    for (const Segment* s : figure->segments())
       if (s->hasShape) bodies.push_back(s);
-    }
-    readMatrices();
+    matrices = frameMatrices();
     ASSERT_EQ(broken(), "");
 
     std::cout.setstate(std::ios::failbit);  // the camera's traces and the solver's lines
@@ -508,13 +424,14 @@ class RandomInput : public WindowFixture {
   }
 
   std::vector<const Segment*> bodies;
-
   uint64_t seed = kDefaultSeed;
   std::unique_ptr<Rng> rng;
   bool trace = false;
-  Counts counts;
+  // What a long run must have reached, or it proves little.
+  struct {
+    long events = 0, created = 0, removed = 0, dragSolves = 0, zeroHeight = 0, zeroWidth = 0;
+  } counts;
   std::deque<std::string> history;
-
   int heldButtons = 0;
   bool shift = false;
   bool stopAtCentre = false;  // the last drag zoomed onto the camera's centre
