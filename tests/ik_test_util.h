@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "figure/Transform.h"
@@ -57,12 +58,10 @@ inline void expectMatNear(const Mat4& a, const Mat4& b, float tol) {
 // Central difference of the scalar f(v) in v[i].
 template <typename F>
 double centralDifference(F f, const std::vector<double>& v, size_t i, double h) {
-  std::vector<double> moved = v;
-  moved[i] = v[i] + h;
-  const double up = f(moved);
-  moved[i] = v[i] - h;
-  const double down = f(moved);
-  return (up - down) / (2 * h);
+  std::vector<double> up = v, down = v;
+  up[i] += h, down[i] -= h;
+  const double atUp = f(up);  // before f(down), whatever f leaves behind
+  return (atUp - f(down)) / (2 * h);
 }
 
 // Central difference of t's matrix in its parameter k; t is left as it was.
@@ -70,8 +69,7 @@ inline Mat4 finiteDifference(Transform& t, int k, double h = 1e-3) {
   std::vector<double> p(t.dofCount());
   t.getParams(p.data());
   std::vector<double> plus = p, minus = p;
-  plus[k] += h;
-  minus[k] -= h;
+  plus[k] += h, minus[k] -= h;
   t.setParams(plus.data());
   const Mat4 a = *t.matrix();
   t.setParams(minus.data());
@@ -164,17 +162,14 @@ struct PosedHumanoid {
   Handle* hand;
 };
 
-// The limb-local weight preset of the humanoid, row group by row group: the
-// rows of the named segments weigh DOFs 0 to 3 (root translation and the
-// quaternion's x) with 0, 4 to 6 with 0.05, their own range with 1.0 and
-// every other DOF with 0. The root's row is 1.0 throughout.
-struct LimbRows {
-  std::vector<const char*> segments;
-  int from, to;  // the DOFs of 1.0, inclusive
-};
-
-inline const std::vector<LimbRows>& limbWeightTable() {
-  static const std::vector<LimbRows> table = {
+// The limb-local weight preset's weight of a DOF in the named segment's row
+// of the humanoid: the rows of a limb's segments weigh DOFs 0 to 3 (root
+// translation and the quaternion's x) with 0, 4 to 6 with 0.05, the limb's
+// own range with 1.0 and every other DOF with 0. The root's row is 1.0 throughout.
+inline double limbWeight(const std::string& segment, int dof) {
+  if (segment == "root") return 1.0;
+  // Each limb's segments, and its first and last DOF of 1.0.
+  static const std::vector<std::tuple<std::vector<std::string>, int, int>> limbs = {
       {{"h_pelvis_up", "h_abdomen"}, 21, 50},
       {{"h_pelvis_left", "h_thigh_left", "h_shin_left", "h_foot_left"}, 7, 13},
       {{"h_pelvis_right", "h_thigh_right", "h_shin_right", "h_foot_right"}, 14, 20},
@@ -182,18 +177,9 @@ inline const std::vector<LimbRows>& limbWeightTable() {
       {{"h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left"}, 33, 41},
       {{"h_scapula_right", "h_bicep_right", "h_forearm_right", "h_hand_right"}, 42, 50},
   };
-  return table;
-}
-
-// The preset's weight of a DOF in the named segment's row.
-inline double limbWeight(const char* segment, int dof) {
-  if (std::string(segment) == "root") return 1.0;
-  for (const LimbRows& group : limbWeightTable()) {
-    for (const char* name : group.segments) {
-      if (std::string(segment) != name) continue;
-      return dof >= group.from && dof <= group.to ? 1.0 : dof >= 4 && dof <= 6 ? 0.05 : 0.0;
-    }
-  }
+  for (const auto& [segments, from, to] : limbs)
+    if (std::count(segments.begin(), segments.end(), segment))
+      return dof >= from && dof <= to ? 1.0 : dof >= 4 && dof <= 6 ? 0.05 : 0.0;
   ADD_FAILURE() << segment << " has no row in the table";
   return 0.0;
 }
@@ -209,7 +195,6 @@ inline void expectLimbWeights(const Figure& f) {
 }
 
 inline void expectUniformWeights(const Figure& f) {
-  for (const auto& row : f.dofWeights) {
+  for (const auto& row : f.dofWeights)
     for (double w : row) EXPECT_EQ(w, 1.0);
-  }
 }

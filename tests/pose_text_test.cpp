@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "pose/FigureState.h"
 #include "figure/ParamKinds.h"
@@ -32,14 +34,19 @@ void expectExactRoundTrip(Figure& f, std::vector<std::unique_ptr<Handle>>& recor
   ASSERT_EQ(pasting.error, "") << copied;
   records = std::move(pasting.records);
   // The figure holds the pasted records, none of the handles it had.
-  for (const HandleEntry& e : f.handles) {
+  for (const HandleEntry& e : f.handles)
     EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](auto& h) { return h.get() == e.handle; }));
-  }
   EXPECT_EQ(pose_text::write(f), copied);
   EXPECT_TRUE(saveState(f) == before);
 }
 
 class PoseText : public testing::Test, protected PosedHumanoid {};
+
+// The humanoid's initial pose, whose values the cases change.
+const std::string& initialText() {
+  static const std::string text = pose_text::write(*buildHumanoid());
+  return text;
+}
 
 }  // namespace
 
@@ -63,11 +70,9 @@ TEST_F(PoseText, TheTextIsTheHeaderThenEverySegmentThenEveryHandle) {
 }
 
 TEST_F(PoseText, NumbersAreTheShortestThatReadBackTheSame) {
-  const std::string text = pose_text::write(*f);
   // The initial root height 0.91 as a float, written as the double it widens to.
-  EXPECT_NE(pose_text::write(*buildHumanoid()).find("\nroot 0 0.9100000262260437 0 0 0 0 1\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("\nh_shin_left 0.2\n"), std::string::npos);
+  EXPECT_NE(initialText().find("\nroot 0 0.9100000262260437 0 0 0 0 1\n"), std::string::npos);
+  EXPECT_NE(pose_text::write(*f).find("\nh_shin_left 0.2\n"), std::string::npos);
 }
 
 TEST(PoseTextRandom, GeneratedFigurePosesComeBackBitForBit) {
@@ -88,21 +93,17 @@ TEST(PoseTextRandom, GeneratedFigurePosesComeBackBitForBit) {
   }
 }
 
-// Only what the joint itself could have normalised keeps its bits.
+// Only what the joint itself could have normalised keeps its bits: 1 + 4
+// ulps, which squares to 1 + 8 ulps, the most that counts as unit length,
+// but not one more; inside a chain of joints, as the root's is, too.
 TEST_F(PoseText, AQuaternionOfUnitLengthToWithinRoundingKeepsItsBits) {
-  const std::string text = pose_text::write(*buildHumanoid());
-  // 1 + 4 ulps squares to 1 + 8 ulps, the most that counts as unit length.
-  pose_text::Pasting kept = pose_text::paste(*f, replaced(text, "h_head 0 0 0 1", "h_head 0 0 0 1.0000000000000009"), false);
-  ASSERT_EQ(kept.error, "");
-  EXPECT_NE(pose_text::write(*f).find("\nh_head 0 0 0 1.0000000000000009\n"), std::string::npos);
-  pose_text::Pasting normalised = pose_text::paste(*f, replaced(text, "h_head 0 0 0 1", "h_head 0 0 0 1.000000000000001"), false);
-  ASSERT_EQ(normalised.error, "");
-  EXPECT_NE(pose_text::write(*f).find("\nh_head 0 0 0 1\n"), std::string::npos);
-  // So is one inside a chain of joints, as the root's is.
-  const std::string w = "0 0 0 1.0000000000000009\nh_pelvis";
-  pose_text::Pasting root = pose_text::paste(*f, replaced(text, "0 0 0 1\nh_pelvis", w), false);
-  ASSERT_EQ(root.error, "");
-  EXPECT_NE(pose_text::write(*f).find(w), std::string::npos);
+  for (const auto& [from, to, kept] : std::vector<std::array<std::string, 3>>{
+           {"h_head 0 0 0 1", "h_head 0 0 0 1.0000000000000009", "\nh_head 0 0 0 1.0000000000000009\n"},
+           {"h_head 0 0 0 1", "h_head 0 0 0 1.000000000000001", "\nh_head 0 0 0 1\n"},
+           {"0 0 0 1\nh_pelvis", "0 0 0 1.0000000000000009\nh_pelvis", "0 0 0 1.0000000000000009\nh_pelvis"}}) {
+    ASSERT_EQ(pose_text::paste(*f, replaced(initialText(), from, to), false).error, "");  // no handles
+    EXPECT_NE(pose_text::write(*f).find(kept), std::string::npos) << to;
+  }
 }
 
 TEST_F(PoseText, SegmentsInAnyOrderWithAByteOrderMarkCommentsBlankLinesAndCarriageReturns) {
@@ -125,21 +126,13 @@ TEST_F(PoseText, AHandleLineGivesItsLocalPointAndTarget) {
   ASSERT_EQ(reading.pose.pins.size(), 1u);
   const Pose::Pin& pin = reading.pose.pins[0];
   EXPECT_EQ(pin.segment, f->findSegment("h_head"));
-  EXPECT_EQ(pin.localPos.x, 0.0f);  // too small for a float: rounded
-  EXPECT_EQ(pin.localPos.y, 0.1f);
-  EXPECT_TRUE(std::signbit(pin.localPos.z));
-  EXPECT_EQ(pin.targetPos.x, 2.5f);
-  EXPECT_EQ(pin.targetPos.y, 0.001f);
-  EXPECT_EQ(pin.targetPos.z, -7.0f);
+  // 1e-50 is too small for a float: rounded.
+  EXPECT_EQ(std::make_tuple(pin.localPos.x, pin.localPos.y, pin.targetPos.x, pin.targetPos.y, pin.targetPos.z),
+            std::make_tuple(0.0f, 0.1f, 2.5f, 0.001f, -7.0f));
+  EXPECT_TRUE(pin.localPos.z == 0 && std::signbit(pin.localPos.z));
 }
 
 // ---- limits: exactly at one is read, just past it is refused
-
-// The humanoid's initial pose, whose values the cases change.
-const std::string& initialText() {
-  static const std::string text = pose_text::write(*buildHumanoid());
-  return text;
-}
 
 size_t indexOf(const Figure& f, const char* name) {
   const std::vector<Segment*> all = f.segments();
@@ -149,21 +142,18 @@ size_t indexOf(const Figure& f, const char* name) {
 // A value is judged as written, in a joint (a double) and in a handle (a
 // float): at most 1e6 in magnitude, and one too small to hold is zero of its sign.
 TEST_F(PoseText, ValuesAreJudgedAsWritten) {
-  struct Case {
-    std::string written;
-    double value;  // what it reads as; NAN: refused
-  };
-  const Case cases[] = {
+  // What is written, and what it reads as; NAN: refused.
+  const std::pair<std::string, double> cases[] = {
       {"1e6", 1e6}, {"-1e6", -1e6}, {"1000000.000", 1e6}, {"999999.99999999999999", 1e6},
       {"1000000.03", NAN}, {"1000000.00000000001", NAN}, {"-1e999", NAN},
       {"1e-400", 0.0}, {"-1e-400", -0.0}, {"0." + std::string(60000, '0') + "5", 0.0}, {"-4e-324", -4.9406564584124654e-324},
   };
   const size_t shin = indexOf(*f, "h_shin_left");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.written.substr(0, 30));
-    const pose_text::Reading joint = pose_text::read(*f, replaced(initialText(), "h_shin_left 0.2", "h_shin_left " + c.written));
-    const pose_text::Reading handle = pose_text::read(*f, initialText() + "handle h_head 0 0 0 " + c.written + " 0 0\n");
-    if (std::isnan(c.value)) {
+  for (const auto& [written, value] : cases) {
+    SCOPED_TRACE(written.substr(0, 30));
+    const pose_text::Reading joint = pose_text::read(*f, replaced(initialText(), "h_shin_left 0.2", "h_shin_left " + written));
+    const pose_text::Reading handle = pose_text::read(*f, initialText() + "handle h_head 0 0 0 " + written + " 0 0\n");
+    if (std::isnan(value)) {
       EXPECT_NE(joint.error.find("is not a finite number of magnitude at most 1000000"), std::string::npos);
       EXPECT_EQ(handle.error.substr(handle.error.find(':')), joint.error.substr(joint.error.find(':')));
       continue;
@@ -171,8 +161,8 @@ TEST_F(PoseText, ValuesAreJudgedAsWritten) {
     ASSERT_EQ(joint.error, "");
     ASSERT_EQ(handle.error, "");
     const double read = joint.pose.params[shin][0];
-    EXPECT_EQ(0, std::memcmp(&read, &c.value, sizeof read)) << read;
-    const float narrow = static_cast<float>(c.value);
+    EXPECT_EQ(0, std::memcmp(&read, &value, sizeof read)) << read;
+    const float narrow = static_cast<float>(value);
     EXPECT_EQ(0, std::memcmp(&handle.pose.pins[0].targetPos.x, &narrow, sizeof narrow));
   }
 }
@@ -192,70 +182,52 @@ TEST_F(PoseText, LimitsAreReachedNotPassed) {
 
 struct BadText {
   const char* name;
-  // Turns a valid pose's text into a bad one.
-  std::string (*spoil)(const std::string& valid);
+  // The first `from` in a valid pose's text becomes `to`; with no `from`,
+  // `to` is added at its end; or `spoil` makes the bad text of the valid.
+  std::string from, to;
   const char* expected;  // a part of the message
+  std::string (*spoil)(const std::string& valid) = nullptr;
 };
 
-
+// A value past the bound is ValuesAreJudgedAsWritten's.
 const BadText kBadTexts[] = {
-    {"Empty", [](const std::string&) { return std::string(); }, "the text is empty"},
-    {"OnlyComments", [](const std::string&) { return std::string("# nothing yet\n\n"); }, "no header line"},
-    {"NotAPose", [](const std::string&) { return std::string("hello world\n"); }, "line 1: not a mannequin pose"},
-    {"NextVersion", [](const std::string& t) { return replaced(t, "pose 1", "pose 2"); },
-     "line 1: unknown version \"2\""},
-    {"NoVersion", [](const std::string& t) { return replaced(t, "pose 1", "pose"); }, "line 1: unknown version"},
-    {"MoreAfterTheVersion", [](const std::string& t) { return replaced(t, "pose 1", "pose 1 beta"); },
-     "line 1: unexpected \"beta\" after the version"},
-    {"UnknownSegment", [](const std::string& t) { return replaced(t, "h_head", "h_tail"); },
-     "unknown segment \"h_tail\""},
-    {"RepeatedSegment", [](const std::string& t) { return t + "h_shin_left 0.3\n"; },
-     "line 23: segment \"h_shin_left\" is given twice"},
-    {"MissingSegment", [](const std::string& t) { return replaced(t, "h_shin_left 0.2\n", ""); },
-     "after line 21: segment \"h_shin_left\" is missing"},
-    {"MissingSegmentNoLastLineEnd",
-     [](const std::string& t) { return replaced(t.substr(0, t.size() - 1), "h_shin_left 0.2\n", ""); },
-     "after line 21: segment \"h_shin_left\" is missing"},
-    {"TooFewValues", [](const std::string& t) { return replaced(t, "h_foot_left 0.2 0.2", "h_foot_left 0.2"); },
+    {"Empty", "", "", "the text is empty", [](const std::string&) { return std::string(); }},
+    {"OnlyComments", "", "", "no header line",
+     [](const std::string&) { return std::string("# nothing yet\n\n"); }},
+    {"NotAPose", "mannequin pose 1", "hello world", "line 1: not a mannequin pose"},
+    {"NextVersion", "pose 1", "pose 2", "line 1: unknown version \"2\""},
+    {"NoVersion", "pose 1", "pose", "line 1: unknown version"},
+    {"MoreAfterTheVersion", "pose 1", "pose 1 beta", "line 1: unexpected \"beta\" after the version"},
+    {"UnknownSegment", "h_head", "h_tail", "unknown segment \"h_tail\""},
+    {"RepeatedSegment", "", "h_shin_left 0.3\n", "line 23: segment \"h_shin_left\" is given twice"},
+    {"MissingSegment", "h_shin_left 0.2\n", "", "after line 21: segment \"h_shin_left\" is missing"},
+    {"MissingSegmentNoLastLineEnd", "", "", "after line 21: segment \"h_shin_left\" is missing",
+     [](const std::string& t) { return replaced(t.substr(0, t.size() - 1), "h_shin_left 0.2\n", ""); }},
+    {"TooFewValues", "h_foot_left 0.2 0.2", "h_foot_left 0.2",
      "line 6: segment \"h_foot_left\" takes 2 values, not 1"},
-    {"TooManyValues", [](const std::string& t) { return replaced(t, "h_pelvis_up\n", "h_pelvis_up 0\n"); },
-     "takes 0 values, not 1"},
-    {"NotANumber", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left 0.2#x"); },
-     "\"0.2#x\" is not a finite number"},
-    {"Nan", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left nan"); },
-     "\"nan\" is not a finite number"},
-    {"Infinity", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left -inf"); },
-     "\"-inf\" is not a finite number"},
-    {"DecimalComma", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left 0,2"); },
-     "\"0,2\" is not"},
-    {"PlusMinus", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left +-0.2"); },
-     "\"+-0.2\" is not"},
-    {"ZeroQuaternion", [](const std::string& t) { return replaced(t, "h_head 0 0 0 1", "h_head 0 0 0 0"); },
-     "segment \"h_head\" has a quaternion of length 0"},
-    {"HandleOnUnknownSegment", [](const std::string& t) { return t + "handle h_tail 0 0 0 0 0 0\n"; },
-     "line 23: handle on unknown segment \"h_tail\""},
-    {"HandleWithTooFewNumbers", [](const std::string& t) { return t + "handle h_head 0 0 0 0 0\n"; },
-     "line 23: a handle line is"},
-    {"HandleWithAWordTooMany", [](const std::string& t) { return t + "handle h_head 0 0 0 0 0 0 0\n"; },
-     "line 23: a handle line is"},
-    {"QuaternionJustTooShort",
-     [](const std::string& t) { return replaced(t, "h_head 0 0 0 1", "h_head 0 0 0 9.999999999999998e-7"); },
+    {"TooManyValues", "h_pelvis_up\n", "h_pelvis_up 0\n", "takes 0 values, not 1"},
+    {"NotANumber", "h_shin_left 0.2", "h_shin_left 0.2#x", "\"0.2#x\" is not a finite number"},
+    {"Nan", "h_shin_left 0.2", "h_shin_left nan", "\"nan\" is not a finite number"},
+    {"Infinity", "h_shin_left 0.2", "h_shin_left -inf", "\"-inf\" is not a finite number"},
+    {"DecimalComma", "h_shin_left 0.2", "h_shin_left 0,2", "\"0,2\" is not"},
+    {"PlusMinus", "h_shin_left 0.2", "h_shin_left +-0.2", "\"+-0.2\" is not"},
+    {"ZeroQuaternion", "h_head 0 0 0 1", "h_head 0 0 0 0", "segment \"h_head\" has a quaternion of length 0"},
+    {"HandleOnUnknownSegment", "", "handle h_tail 0 0 0 0 0 0\n", "line 23: handle on unknown segment \"h_tail\""},
+    {"HandleWithTooFewNumbers", "", "handle h_head 0 0 0 0 0\n", "line 23: a handle line is"},
+    {"HandleWithAWordTooMany", "", "handle h_head 0 0 0 0 0 0 0\n", "line 23: a handle line is"},
+    {"QuaternionJustTooShort", "h_head 0 0 0 1", "h_head 0 0 0 9.999999999999998e-7",
      "has a quaternion of length 9.999999999999997e-07, too short"},
-    {"JustAboveTheBound", [](const std::string& t) { return replaced(t, "h_shin_left 0.2", "h_shin_left 1000000.03"); },
-     "\"1000000.03\" is not a finite number of magnitude at most 1000000"},
-    {"SecondByteOrderMark", [](const std::string& t) { return "\xEF\xBB\xBF\xEF\xBB\xBF" + t; },
+    {"SecondByteOrderMark", "mannequin", "\xEF\xBB\xBF\xEF\xBB\xBFmannequin",
      "line 1: not a mannequin pose: it begins with \"\\xef\\xbb\\xbfmannequin\""},
-    {"ControlBytesQuoted", [](const std::string& t) { return replaced(t, "h_head", std::string("h\x1b[2J\0x", 7)); },
-     "unknown segment \"h\\x1b[2J\\x00x\""},
-    {"TooManyHandles",
+    {"ControlBytesQuoted", "h_head", std::string("h\x1b[2J\0x", 7), "unknown segment \"h\\x1b[2J\\x00x\""},
+    {"TooManyHandles", "", "", "line 1023: more than 1000 handles",
      [](const std::string& t) {
        std::string text = t;
        for (int i = 0; i <= 1000; ++i) text += "handle h_head 0 0 0 0 0 0\n";
        return text;
-     },
-     "line 1023: more than 1000 handles"},
-    {"OverTheSizeLimit", [](const std::string& t) { return t + std::string(65537 - t.size(), '#'); },
-     "more than the 65536 a pose may have"},
+     }},
+    {"OverTheSizeLimit", "", "", "more than the 65536 a pose may have",
+     [](const std::string& t) { return t + std::string(65537 - t.size(), '#'); }},
 };
 
 // One posed figure serves every case: a refusal leaves it as it was.
@@ -270,10 +242,11 @@ class Refusal : public testing::TestWithParam<BadText> {
 
 TEST_P(Refusal, NamesWhatIsWrongAndWhere) {
   const std::string& valid = initialText();
-  const std::string bad = GetParam().spoil(valid);
+  const BadText& c = GetParam();
+  const std::string bad = c.spoil ? c.spoil(valid) : c.from.empty() ? valid + c.to : replaced(valid, c.from, c.to);
   ASSERT_NE(bad, valid);
   const pose_text::Reading reading = pose_text::read(*f, bad);
-  EXPECT_NE(reading.error.find(GetParam().expected), std::string::npos) << reading.error;
+  EXPECT_NE(reading.error.find(c.expected), std::string::npos) << reading.error;
   EXPECT_EQ(reading.error.find('\n'), std::string::npos) << "one line";
   // A paste of it, plain or mirrored, leaves the figure as it was.
   const FigureState before = saveState(*f);
