@@ -193,4 +193,29 @@ TEST_F(Document, APictureIsWrittenWithItsExtensionOrRefused) {
   EXPECT_EQ(doc.exportPicture(pathOf("none.png"), "").words, "export: " + pathOf("none.png") + ": nothing to draw yet");
 }
 
+// A BVH file's pose comes in as one step, with no handles and no file to
+// save to; undo brings back the file and the handles it replaced.
+TEST_F(Document, ABvhFileOpensAsAStepWithoutHandlesOrFile) {
+  const std::string a = posed("a.pose", 2);
+  doc.open(a);
+  const std::string posedText = text();
+  EXPECT_EQ(doc.exportBvh(pathOf("a.bvh")).words, "exported a.bvh");
+  doc.reset();
+  EXPECT_EQ(doc.open(pathOf("a.bvh")).words, "imported a.bvh, every handle removed");
+  EXPECT_EQ(doc.figure().handleCount(), 0);
+  EXPECT_EQ(doc.path(), "");
+  EXPECT_TRUE(doc.modified());
+  PoseDocument other(buildHumanoid());
+  other.open(a);
+  const std::vector<double> want = other.figure().dofs(), got = doc.figure().dofs();
+  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(std::abs(got[i]), std::abs(want[i]), 1e-9) << i;
+  doc.undo();
+  doc.undo();
+  EXPECT_EQ(doc.path(), a);
+  EXPECT_EQ(text(), posedText);
+  put(pathOf("bad.bvh"), "HIERARCHY\nROOT Hips\n");
+  EXPECT_EQ(doc.open(pathOf("bad.bvh")).refused, true);
+  EXPECT_EQ(text(), posedText);
+}
+
 }  // namespace

@@ -202,8 +202,10 @@ TEST_F(PoseFile, ANewFileTakesTheUmaskAndAnyNameTheFolderTakesMaySave) {
     }
   // The extension is added only to a name without; a dot in a folder's name,
   // and a name with an extension, are document_test's picture names.
-  EXPECT_EQ(pose_file::withExtension("/a/b/run") + " " + pose_file::withExtension(".hidden"),
-            "/a/b/run.pose .hidden.pose");
+  // A folder's path stays one, to be refused as a folder.
+  EXPECT_EQ(pose_file::withExtension("/a/b/run") + " " + pose_file::withExtension(".hidden") + " " +
+                pose_file::withExtension("/a/b/"),
+            "/a/b/run.pose .hidden.pose /a/b/");
   EXPECT_EQ(pose_file::nameOf("run.pose"), "run.pose");
 }
 
