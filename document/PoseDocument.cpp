@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
+#include <cctype>
 
 #include "document/ShownName.h"
 #include "ik/Solver.h"
@@ -19,12 +19,23 @@ namespace {
 bool isBvh(const std::string& path) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  std::string word;
-  in >> std::setw(16) >> word;
-  if (word.rfind("\xEF\xBB\xBF", 0) == 0) word.erase(0, 3);
-  return word == "HIERARCHY";
+  // Its first bytes alone: a file of blanks is not read through to find out.
+  char head[64] = {};
+  std::ifstream(path, std::ios::binary).read(head, sizeof head - 1);
+  std::string_view text(head);
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.remove_prefix(3);
+  text.remove_prefix(std::min(text.size(), text.find_first_not_of(" \t\r\n")));
+  return text.rfind("HIERARCHY", 0) == 0 && (text.size() == 9 || std::isspace(static_cast<unsigned char>(text[9])));
 }
+
+// The path as given, made absolute (links kept): a later start from another
+// folder must find the same file, or none.
+std::string absolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path whole = std::filesystem::absolute(path, error);
+  return error ? path : whole.lexically_normal().string();
+}
+
 
 std::shared_ptr<FileInPlay> untitled(const FigureState& start) {
   return std::make_shared<FileInPlay>(FileInPlay{"", start, std::nullopt});
@@ -77,7 +88,17 @@ Outcome PoseDocument::pin(Segment* segment, const Vec3& point) {
     // Pinned where it was placed: left at the origin, it would drag its body
     // part to the floor as soon as another handle is moved.
     added->targetPos = added->worldPos;
-    return Outcome{};
+    // A pose must stay one that its file can hold and give back.
+    const std::size_t handles = body->handles.size();
+    if (handles <= pose_text::kHandleLimit && pose_text::sizeRefusal(pose_text::write(*body).size()).empty()) {
+      return Outcome{};
+    }
+    body->removeHandle(added);
+    records.pop_back();
+    return Outcome::refusal(handles > pose_text::kHandleLimit
+                                ? "not pinned: a pose holds at most " + std::to_string(pose_text::kHandleLimit) + " handles"
+                                : "not pinned: the pose's text would be more than " +
+                                      std::to_string(pose_text::kSizeLimit) + " bytes");
   });
 }
 
@@ -147,7 +168,7 @@ Outcome PoseDocument::open(const std::string& path, int frame) {
                                                       : pose_text::Pasting{reading.error, {}};
     if (!opened.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + opened.error);
     records = std::move(opened.records);
-    file = std::make_shared<FileInPlay>(FileInPlay{path, saveState(*body), reading.identity});
+    file = std::make_shared<FileInPlay>(FileInPlay{absolutePath(path), saveState(*body), reading.identity});
     return Outcome::said("opened " + shownName(pose_file::nameOf(path)));
   });
 }
@@ -173,7 +194,11 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path) {
   // A file gone or changed beyond reading still names where the pose goes.
   if (!path.empty() && open(path).refused) {
     edit([&](std::shared_ptr<FileInPlay>& file) {
-      file = std::make_shared<FileInPlay>(FileInPlay{path, history.current().pose, std::nullopt});
+      // A file there that could not be read is one that changed: a save
+      // over it asks first.
+      const std::optional<pose_file::Identity> unknown =
+          pose_file::identityOf(path) ? std::optional<pose_file::Identity>(pose_file::Identity{}) : std::nullopt;
+      file = std::make_shared<FileInPlay>(FileInPlay{absolutePath(path), history.current().pose, unknown});
       return Outcome{};
     });
   }
@@ -192,7 +217,7 @@ Outcome PoseDocument::saveTo(const std::string& path) {
   const pose_file::Saving saving = pose_file::save(path, pose_text::write(*body));
   if (!saving.error.empty()) return Outcome::refusal("save: " + shownName(path) + ": " + saving.error);
   FileInPlay& file = *history.current().file;
-  file.path = path;
+  file.path = absolutePath(path);
   file.saved = history.current().pose;
   file.identity = saving.identity;
   markChanges();
@@ -200,9 +225,15 @@ Outcome PoseDocument::saveTo(const std::string& path) {
   return Outcome::said(saving.note.empty() ? said : said + "; " + saving.note);
 }
 
+// An export never replaces the pose's own file, which would then hold no pose.
+std::string PoseDocument::exportRefusal(const std::string& path) const {
+  return !this->path().empty() && pose_file::sameFile(path, this->path()) ? "it is the pose's own file" : "";
+}
+
 Outcome PoseDocument::exportPicture(const std::string& typed, const std::string& png) const {
   const std::string path = pose_file::withExtension(typed, ".png");
-  const std::string error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
+  std::string error = exportRefusal(path);
+  if (error.empty()) error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
   if (!error.empty()) return Outcome::refusal("export: " + shownName(path) + ": " + error);
   return Outcome::said("exported " + shownName(pose_file::nameOf(path)));
 }
@@ -219,7 +250,8 @@ std::string PoseDocument::shownFileName() const {
 
 Outcome PoseDocument::exportBvh(const std::string& path) const {
   const bvh::Writing writing = bvh::write(*body);
-  const std::string error = writing.error.empty() ? pose_file::write(path, writing.text) : writing.error;
+  std::string error = exportRefusal(path);
+  if (error.empty()) error = writing.error.empty() ? pose_file::write(path, writing.text) : writing.error;
   if (!error.empty()) return Outcome::refusal("export: " + shownName(path) + ": " + error);
   return Outcome::said("exported " + shownName(pose_file::nameOf(path)));
 }

@@ -49,12 +49,6 @@ int takeLock(const std::string& path) {
   return -1;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-  if (a == b) return true;
-  struct stat sa, sb;
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 struct Orphan {
   std::string stem;
   int lock = -1;
@@ -112,7 +106,7 @@ Outcome RecoveryCopy::recoverInto(PoseDocument& document, const std::optional<st
     orphan.lock = takeLock(entry.path().string());
     if (orphan.lock < 0) continue;
     const bool readable = readCopy(home + "/" + orphan.stem + ".pose", orphan);
-    const bool fits = readable && (!file || (!orphan.path.empty() && sameFile(orphan.path, *file)));
+    const bool fits = readable && (!file || (!orphan.path.empty() && pose_file::sameFile(orphan.path, *file)));
     if (fits && (chosen.lock < 0 || orphan.when > chosen.when)) std::swap(chosen, orphan);
     // A lock left with no copy beside it is a leftover of a clean-up cut short.
     if (!readable) ::unlink(entry.path().c_str());
@@ -123,7 +117,15 @@ Outcome RecoveryCopy::recoverInto(PoseDocument& document, const std::optional<st
   lock = chosen.lock;
   name = chosen.stem;
   const Outcome outcome = document.recover(chosen.text, chosen.path);
-  if (outcome.refused) release();
+  if (outcome.refused) {
+    // Kept aside, not deleted: a person may still want what it holds.
+    const std::string stem = home + "/" + name;
+    ::rename((stem + ".pose").c_str(), (stem + ".refused").c_str());
+    ::unlink((stem + ".lock").c_str());
+    ::close(lock);
+    lock = -1;
+    name.clear();
+  }
   keep(document);
   return outcome;
 }

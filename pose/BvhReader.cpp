@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string_view>
@@ -134,8 +135,12 @@ class Reader {
     return true;
   }
 
-  void split() {
+  // Keeps at most keep words and counts them all: a line of a frame may be
+  // as long as the file, and a view of each of its words would take ten
+  // times its bytes.
+  void split(size_t keep = SIZE_MAX) {
     words.clear();
+    wordCount = 0;
     next = 0;
     size_t i = 0;
     if (lines.number == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
@@ -143,7 +148,8 @@ class Reader {
       while (i < text.size() && isBlank(text[i])) ++i;
       const size_t start = i;
       while (i < text.size() && !isBlank(text[i])) ++i;
-      if (i > start) words.emplace_back(text.data() + start, i - start);
+      if (i == start) continue;
+      if (++wordCount <= keep) words.emplace_back(text.data() + start, i - start);
     }
   }
 
@@ -287,11 +293,11 @@ class Reader {
     long seen = 0;
     std::vector<double> values(channelCount);
     while (lines.next(text)) {
-      split();
+      split(values.size() + 1);
       if (words.empty()) continue;
       if (++seen > total) return failHere("a frame beyond the " + std::to_string(total) + " the file gives");
-      if (words.size() != values.size()) {
-        return failHere("frame " + std::to_string(seen) + " has " + std::to_string(words.size()) +
+      if (wordCount != values.size()) {
+        return failHere("frame " + std::to_string(seen) + " has " + std::to_string(wordCount) +
                         " values, and the channels are " + std::to_string(values.size()));
       }
       for (size_t i = 0; i < words.size(); ++i) {
@@ -407,6 +413,7 @@ class Reader {
   long total = 0;
   std::string text;                     // the line at hand
   std::vector<std::string_view> words;  // its words
+  size_t wordCount = 0;                 // its words, kept or not
   size_t next = 0;                      // the next word to take
   std::vector<double> chosen;           // the frame asked for
   int chosenLine = 0;

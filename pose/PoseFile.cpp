@@ -292,6 +292,13 @@ std::string withExtension(const std::string& path, std::string_view extension) {
   return path + std::string(extension);
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+  const std::optional<Identity> x = identityOf(a), y = identityOf(b);
+  if (x || y) return x && y && x->dev == y->dev && x->ino == y->ino;
+  std::error_code error;
+  return std::filesystem::absolute(a, error).lexically_normal() == std::filesystem::absolute(b, error).lexically_normal();
+}
+
 std::string nameOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);

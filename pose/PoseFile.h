@@ -79,4 +79,8 @@ std::string withExtension(const std::string& path, std::string_view extension = 
 // The file's name without its folders.
 std::string nameOf(const std::string& path);
 
+// Whether two paths name one file: its identity when it exists, else the
+// same absolute path.
+bool sameFile(const std::string& a, const std::string& b);
+
 }  // namespace pose_file

@@ -191,6 +191,24 @@ TEST_F(Document, APictureIsWrittenWithItsExtensionOrRefused) {
   EXPECT_EQ(doc.exportPicture(pathOf("shot"), "png bytes").words, "exported shot.png");
   EXPECT_EQ(contents(pathOf("shot.png")), "png bytes");
   EXPECT_EQ(doc.exportPicture(pathOf("none.png"), "").words, "export: " + pathOf("none.png") + ": nothing to draw yet");
+  // Never over the pose's own file, which would then hold no pose.
+  const std::string a = posed("a.pose", 1);
+  doc.open(a);
+  const std::string bytes = contents(a);
+  EXPECT_EQ(doc.exportPicture(a, "png bytes").words, "export: " + a + ": it is the pose's own file");
+  EXPECT_EQ(doc.exportBvh(a).words, "export: " + a + ": it is the pose's own file");
+  EXPECT_EQ(contents(a), bytes);
+}
+
+// No pin makes a pose its file cannot hold: 1,000 handles at most.
+TEST_F(Document, APinBeyondTheHandleLimitIsRefused) {
+  std::string many = text();
+  for (int i = 1; i < 1000; ++i) many += "handle h_head 0 0 0 0 1 0\n";
+  ASSERT_EQ(doc.paste(many, many.size(), false).words, "pasted");
+  edit();
+  EXPECT_EQ(doc.figure().handleCount(), 1000);
+  EXPECT_EQ(doc.pin(doc.figure().findSegment("h_head"), Vec3()).words, "not pinned: a pose holds at most 1000 handles");
+  EXPECT_EQ(doc.figure().handleCount(), 1000);
 }
 
 // A BVH file's pose comes in as one step, with no handles and no file to

@@ -78,4 +78,53 @@ TEST_F(Recovery, WithoutAFileTheNewestOrphanComesBack) {
   EXPECT_EQ(back.doc.figure().handleCount(), 2);
 }
 
+// A copy records its file whole: a start in another folder with a file of
+// the same name does not take it, and its own file, since changed, is asked
+// about before a save replaces it.
+TEST_F(Recovery, ACopyBelongsToItsFileWhereverTheNextStartIs) {
+  const std::filesystem::path was = std::filesystem::current_path();
+  for (const char* folder : {"x", "y"}) std::filesystem::create_directory(pathOf(folder));
+  {
+    std::filesystem::current_path(pathOf("x"));
+    Session s(pathOf("state"));
+    s.edit();
+    s.doc.saveTo("a.pose");
+    s.edit();
+    EXPECT_EQ(s.doc.path(), pathOf("x/a.pose"));
+    s.copy.abandon();
+  }
+  std::filesystem::current_path(pathOf("y"));
+  Session elsewhere(pathOf("state"));
+  EXPECT_EQ(elsewhere.copy.recoverInto(elsewhere.doc, "a.pose").words, "");
+  std::filesystem::current_path(was);
+  put(pathOf("x/a.pose"), "not a pose any more");
+  Session back(pathOf("state"));
+  EXPECT_EQ(back.copy.recoverInto(back.doc, pathOf("x/a.pose")).words, "recovered a.pose");
+  EXPECT_TRUE(back.doc.changedOnDisk());
+}
+
+// A copy that no longer reads as a pose is set aside, not deleted, and the
+// program's next copy is found after it.
+TEST_F(Recovery, ARefusedCopyIsKeptAsideAndTheNextCopyFound) {
+  {
+    Session s(path);
+    s.edit();
+    s.copy.abandon();
+  }
+  for (const std::string& entry : entries()) {
+    if (entry.size() > 5 && entry.substr(entry.size() - 5) == ".pose") put(pathOf(entry), "# mannequin recovery copy of: \nno pose\n");
+  }
+  {
+    Session s(path);
+    EXPECT_TRUE(s.copy.recoverInto(s.doc, std::nullopt).refused);
+    s.edit();
+    s.copy.abandon();
+  }
+  Session back(path);
+  EXPECT_EQ(back.copy.recoverInto(back.doc, std::nullopt).words, "recovered untitled");
+  int refused = 0;
+  for (const std::string& entry : entries()) refused += entry.find(".refused") != std::string::npos;
+  EXPECT_EQ(refused, 1);
+}
+
 }  // namespace

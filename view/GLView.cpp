@@ -78,7 +78,7 @@ void GLView::runPendingPick() {
     if (grabbedHandle == h) grabbedHandle = nullptr;
     document.unpin(h);
   } else if (const SurfaceHit hit = figure.pickSurface(lastX, lastY); hit.segment) {
-    document.pin(hit.segment, hit.point);
+    if (const Outcome pinned = document.pin(hit.segment, hit.point); pinned.refused) report(pinned);
   }
 }
 
@@ -182,6 +182,12 @@ void GLView::showHelp() {
   const Fl_Window* main = top_window();
   help->position(main->x() + (main->w() - help->w()) / 2, main->y() + (main->h() - help->h()) / 2);
   help->show();
+}
+
+// A drag under way is a change like any other: asked about, not lost.
+bool GLView::mayClose() {
+  document.endDrag();
+  return files.mayDiscard();
 }
 
 void GLView::hideHelp() {

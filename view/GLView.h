@@ -43,7 +43,7 @@ class GLView : public Fl_Gl_Window {
   // Runs a command as its key does, once nothing waits for a frame.
   void run(Command command);
   // Asks about changes not saved; false to stay open.
-  bool mayClose() { return files.mayDiscard(); }
+  bool mayClose();
   void hideHelp();
   // The figure as the view shows it, without the handles and the axis triad,
   // rows from the bottom up; empty before the first frame.
