@@ -24,8 +24,7 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
     : Fl_Gl_Window(x, y, w, h, "GLView"),
       camera(std::make_unique<OrbitCamera>()),
       document(document_),
-      files(
-          document_, [this](const Outcome& outcome) { report(outcome); }, [this] { commandKeys.forgetIfUp(); }),
+      files(document_, [this](const Outcome& outcome) { report(outcome); }, [this] { commandKeys.forgetIfUp(); }),
       clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }) {}
 
 GLView::~GLView() {
@@ -312,10 +311,16 @@ int GLView::handle(int event) {
   const int state = Fl::event_state();
   const int key = Fl::event_key();
 
-  // Key releases reach only the focus widget; without the focus, any other
-  // event may tell that a command key went up.
-  if (Fl::focus() != this && event != FL_KEYBOARD && event != FL_SHORTCUT) commandKeys.forgetIfUp();
+  // Key releases reach only the focus widget; without the focus (the
+  // toolkit's own dialog may leave it elsewhere), any other event, or the
+  // press of another key (a modifier before the next command), may tell that
+  // a command key went up.
+  const bool keyPress = event == FL_KEYBOARD || event == FL_SHORTCUT;
+  if (Fl::focus() != this && (!keyPress || key != commandKeys.heldKey())) commandKeys.forgetIfUp();
 
+  // Before the command a key runs: a dialog it opens runs the toolkit's loop,
+  // whose events must find the key already kept from the settings.
+  settingsKeys.take(event, key, state, document.figure());
   switch (event) {
     case FL_PUSH:
       press(x, y, state, key);
@@ -342,7 +347,6 @@ int GLView::handle(int event) {
       break;
   }
 
-  settingsKeys.take(event, key, state, document.figure());
   showTitle();
   // The toolkit passes on X events of its own as no event (a new title
   // comes back so): they change nothing to draw.

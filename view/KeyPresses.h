@@ -11,6 +11,8 @@ class KeyPresses {
   // For when releases may have gone elsewhere (another window had the
   // keyboard): forgets the held key if the keyboard says it is up.
   void forgetIfUp();
+  // The key taken as held down; 0 for none.
+  int heldKey() const { return held; }
 
  private:
   int held = 0;

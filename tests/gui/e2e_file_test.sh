@@ -113,6 +113,16 @@ before=$(stat -c %i "$work/pose.pose")
 xdo key ctrl+s
 written "$work/pose.pose" "$before"
 note "Ctrl+S again: a new file renamed over the old"
+# Save As a name that .pose completes into that file: asked about first,
+# and Escape keeps the file.
+before=$(stat -c %i "$work/pose.pose")
+xdo key ctrl+shift+s
+answer_dialog "Save the pose" pose pose.pose
+xdo mousemove --window "$(window_named mannequin)" 20 20 key Escape
+sleep 0.3
+xdo mousemove --window "$gl" 20 640
+[[ "$(stat -c %i "$work/pose.pose")" == "$before" ]] || fail "Save As 'pose' replaced pose.pose unasked"
+note "Save As 'pose': asked before pose.pose was replaced"
 
 # ---- reset, then open over the changes: the saved picture
 

@@ -768,6 +768,9 @@ TEST_F(Resizing, ZeroHeightMakesNoNaN) {
   EXPECT_TRUE(allFinite(figure->dofs()));
   EXPECT_TRUE(std::isfinite(view->grabDepth));
   EXPECT_TRUE(view->camera->eye.isFinite());
+  // A picture of no pixel says so, without a dialog.
+  printedBy([&] { view->run(Command::ExportPicture); });
+  EXPECT_EQ(title(), "untitled* - mannequin - export: the view has no pixel to draw");
 
   // Grown again, the view works as before.
   app->window->size(694, 666);
