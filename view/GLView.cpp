@@ -176,11 +176,7 @@ void GLView::receivePaste(const ClipboardText& text) {
 
 void GLView::showHelp() {
   if (!help) help = std::make_unique<HelpWindow>();
-  help->showSettings(settingsText(document.figure()));
-  // Over the middle of the main window, which keeps its size.
-  const Fl_Window* main = top_window();
-  help->position(main->x() + (main->w() - help->w()) / 2, main->y() + (main->h() - help->h()) / 2);
-  help->show();
+  help->showOver(*top_window(), settingsText(document.figure()));
 }
 
 // A drag under way is a change like any other: asked about, not lost.

@@ -61,6 +61,12 @@ void HelpWindow::showSettings(const std::string& settings) {
   page->value(text.c_str());
 }
 
+void HelpWindow::showOver(const Fl_Window& main, const std::string& settings) {
+  showSettings(settings);
+  position(main.x() + (main.w() - w()) / 2, main.y() + (main.h() - h()) / 2);
+  show();
+}
+
 int HelpWindow::handle(int event) {
   if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && Fl::event_key() == FL_Escape) {
     hide();

@@ -13,6 +13,8 @@ class HelpWindow : public Fl_Window {
   int handle(int event) override;
   // Shows the solver's settings as they are now, below the list.
   void showSettings(const std::string& settings);
+  // Shows the window over the middle of the main one, which keeps its size.
+  void showOver(const Fl_Window& main, const std::string& settings);
 
   // The page as the window shows it, in the toolkit's HTML subset.
   static std::string html(const std::string& settings);
