@@ -113,6 +113,12 @@ before=$(stat -c %i "$work/pose.pose")
 xdo key ctrl+s
 written "$work/pose.pose" "$before"
 note "Ctrl+S again: a new file renamed over the old"
+# The saved pose as BVH, with no display; a refused file is one line and status 1.
+bvh=$(env -u DISPLAY "$bin" --bvh pose.pose) && [[ "$bvh" == HIERARCHY$'\n'"ROOT root"* ]] || fail "--bvh without a display"
+status=0
+env -u DISPLAY "$bin" --bvh copied.png 2>"$work/bvh.err" || status=$?
+((status == 1)) && [[ $(wc -l <"$work/bvh.err") == 1 ]] || fail "--bvh of no pose: status $status"
+note "--bvh: BVH of the saved pose, and one line and status 1 for a refused file"
 # Save As a name that .pose completes into that file: asked about first,
 # and Escape keeps the file.
 before=$(stat -c %i "$work/pose.pose")
