@@ -26,6 +26,12 @@
 
 namespace {
 
+#ifdef MANNEQUIN_UNDER_EMULATOR
+constexpr bool kUnderEmulator = true;
+#else
+constexpr bool kUnderEmulator = false;
+#endif
+
 using Log = std::vector<std::string>;
 using Names = std::set<std::string>;
 
@@ -94,11 +100,13 @@ TEST_F(PoseFile, ARealFailureOrAKillLeavesTheOldFileAndNothingElse) {
   const std::string error = pose_file::write(pose, std::string(10000, '#'));
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(error, std::strerror(EFBIG));
-  for (const std::string_view at : {"write", "fsync"}) {
+  // A forked child spins for ever under qemu-user: the native build runs this.
+  const std::vector<std::string_view> stops = kUnderEmulator ? std::vector<std::string_view>{}
+                                                              : std::vector<std::string_view>{"write", "fsync"};
+  for (const std::string_view at : stops) {
     const pid_t child = fork();
     if (child == 0) {
-      // Ended there at once, as by a kill: no clean-up runs (a real SIGKILL
-      // to itself spins under qemu-user, where these tests also run).
+      // Ended there at once, as by a kill: no clean-up runs.
       pose_file::save(pose, "new", [&](auto call, int, const std::function<long()>& make) {
         const long made = make();
         if (call == at) std::_Exit(77);
