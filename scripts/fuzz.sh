@@ -21,6 +21,6 @@ run() {
   "$build/$target" -max_total_time="$time" -timeout=10 -max_len=70000 -print_final_stats=1 \
     -dict="$dict" -artifact_prefix="$build/$target-" "$build/corpus-$target" "$seeds"
 }
-run pose_text_fuzz tests/fuzz/corpus tests/fuzz/pose.dict $((seconds / 2))
-run bvh_fuzz tests/fuzz/bvh_corpus tests/fuzz/bvh.dict $((seconds - seconds / 2))
+run pose_text_fuzz tests/fuzz/corpus/pose tests/fuzz/pose.dict $((seconds / 2))
+run bvh_fuzz tests/fuzz/corpus/bvh tests/fuzz/bvh.dict $((seconds - seconds / 2))
 echo "fuzz: no crash, leak or failed check in $seconds s"
