@@ -26,6 +26,8 @@ W=690
 # The dialogs open in the program's working folder: the names typed are
 # plain ones, as a person types them.
 cd "$work"
+# Without GTK the toolkit shows its own dialog, whichever is asked for.
+/sbin/ldconfig -p | grep -q 'libgtk-x11-2\.0\.so\.0' || E2E_DIALOG=toolkit
 if [[ ${E2E_DIALOG:-} == toolkit ]]; then
   # The toolkit reads its choice of dialog from its preferences.
   export HOME="$work/home"
