@@ -118,20 +118,18 @@ Outcome PoseDocument::endDrag() {
   return edit([](std::shared_ptr<FileInPlay>&) { return Outcome{}; });
 }
 
-Outcome PoseDocument::undo() {
-  record(history.current().file);
-  const DocumentStep* step = history.undo();
-  if (step) restore(step->pose);
-  markChanges();
-  return step ? Outcome{} : Outcome::said("nothing to undo");
-}
+Outcome PoseDocument::undo() { return move(&StepHistory<DocumentStep>::undo, "nothing to undo"); }
 
-Outcome PoseDocument::redo() {
+Outcome PoseDocument::redo() { return move(&StepHistory<DocumentStep>::redo, "nothing to redo"); }
+
+// To another step of the history, its pose and its file; a change that no
+// verb recorded yet is a step of its own first.
+Outcome PoseDocument::move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing) {
   record(history.current().file);
-  const DocumentStep* step = history.redo();
+  const DocumentStep* step = (history.*to)();
   if (step) restore(step->pose);
   markChanges();
-  return step ? Outcome{} : Outcome::said("nothing to redo");
+  return step ? Outcome{} : Outcome::said(nothing);
 }
 
 Outcome PoseDocument::reset() {

@@ -79,6 +79,7 @@ class PoseDocument {
   template <class Change>
   Outcome edit(Change change);
   Outcome importBvh(const std::string& path, int frame);
+  Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
   std::string exportRefusal(const std::string& path) const;
   void record(const std::shared_ptr<FileInPlay>& file);
   void restore(const FigureState& state);
