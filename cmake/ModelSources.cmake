@@ -10,6 +10,7 @@ set(MANNEQUIN_MODEL_SOURCES
   figure/Figure.cpp
   figure/ParamKinds.cpp
   figure/FigureRayPick.cpp
+  figure/FigureReach.cpp
   figure/RaySphere.cpp
   humanoid/Humanoid.cpp
   pose/FigureState.cpp

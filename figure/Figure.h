@@ -90,6 +90,11 @@ class Figure {
   double pickSegment(Segment* s, const Vec3& nearPoint, const Vec3& farPoint, SurfaceHit& hit, double best,
                      Mat4 parentWorld);
 
+  // ---- extent
+  // The largest direction . p over the points p of the drawn body, in the
+  // figure's own units.
+  double reach(const Vec3& direction) const;
+
   // ---- lookups
   Segment* findSegment(const char* name) const;
   // Every segment in pre-order.

@@ -19,7 +19,7 @@ void OrbitCamera::recompute() {
   // Upside down once the camera has rotated over the top.
   const double r = std::fmod(double(pitch), 2.0 * M_PI);
   const bool over = M_PI / 2 < r && r < 3 * M_PI / 2;
-  up = Vec3(0, over ? -1.0f : 1.0f, 0);
+  up = viewUp ? *viewUp : Vec3(0, over ? -1.0f : 1.0f, 0);
   dirty = false;
 }
 
@@ -48,6 +48,7 @@ void OrbitCamera::drag(int x, int y) {
       const float k = 0.0055555557f;  // radians per pixel
       yaw = yaw - motion.x * k;
       pitch = pitch + motion.y * k;
+      viewUp.reset();
       dirty = true;
       break;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "math/Vec3.h"
 
 enum CameraMode { Inactive = 0, Pan = 1, Rotate = 2, Zoom = 3 };
@@ -26,6 +28,9 @@ class OrbitCamera {
   Vec3 center;
   Vec3 eye;
   Vec3 up;
+  // A view from straight above or below looks along the orbit's up: it
+  // carries its own, kept until the camera rotates.
+  std::optional<Vec3> viewUp;
   bool dirty = false;
   float lastX = 0.0f;
   float lastY = 0.0f;

@@ -58,7 +58,7 @@ void setUpContext(int width, int height) {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   // A view squashed to no height still gets a finite aspect ratio.
-  gluPerspective(45.0, width / (height > 0 ? double(height) : 1.0), 1.0, 100.0);
+  gluPerspective(kFieldOfView, width / (height > 0 ? double(height) : 1.0), kNearPlane, kFarPlane);
 }
 
 // The figure through the camera; with the overlays, its handles and the triad too.
@@ -73,17 +73,8 @@ void drawScene(OrbitCamera& camera, Figure& figure, bool overlays) {
     glNormal3f(0, 0, 1);  // as the triad leaves it, for the shapeless segments' lines
   }
   // The scale stays in the modelview: picking and dragging read it back.
-  glScalef(5, 5, 5);
+  glScalef(kFigureScale, kFigureScale, kFigureScale);
   glColor3f(1, 0, 1);
   figure.drawSegments();
   if (overlays) figure.drawHandles();
-}
-
-std::vector<unsigned char> readFrame(int width, int height) {
-  glFinish();
-  std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  return rgb;
 }

@@ -1,0 +1,87 @@
+#include "view/ViewFraming.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "figure/Figure.h"
+#include "view/SceneDrawing.h"
+
+namespace {
+
+// The share of the half-frame the figure may fill: a margin of 6% each side.
+constexpr double kFill = 0.88;
+
+Vec3 unit(const Vec3& v) { return v * (1.0 / double(length(v))); }
+
+// How far the drawn figure reaches along d, in the scene's units, measured
+// from the point c.
+double reachFrom(const Figure& figure, const Vec3& c, const Vec3& d) {
+  return kFigureScale * figure.reach(d) - double(dot(d, c));
+}
+
+// The middle of the figure's box, in the scene's units.
+Vec3 figureCentre(const Figure& figure) {
+  auto middle = [&](const Vec3& axis) {
+    return static_cast<float>(kFigureScale * (figure.reach(axis) - figure.reach(axis * -1.0)) / 2);
+  };
+  return {middle(Vec3(1, 0, 0)), middle(Vec3(0, 1, 0)), middle(Vec3(0, 0, 1))};
+}
+
+// The camera's distance from c along toEye at which every point of the
+// figure lies inside the four side planes of the frustum narrowed by kFill,
+// and beyond the near plane: a point p with lateral offset a along side and
+// depth z towards the eye fits when |a| <= t (D - z), that is when
+// p . (+-side + t toEye) <= t D.
+double fittingDistance(const Figure& figure, const Vec3& c, const Vec3& toEye, const Vec3& right, const Vec3& up,
+                       double aspect) {
+  const double ty = std::tan(kFieldOfView / 2 * M_PI / 180) * kFill;
+  const double tx = ty * aspect;
+  double d = reachFrom(figure, c, toEye) + 1.5 * kNearPlane;
+  for (double sign : {1.0, -1.0}) {
+    d = std::max(d, reachFrom(figure, c, right * sign + toEye * tx) / tx);
+    d = std::max(d, reachFrom(figure, c, up * sign + toEye * ty) / ty);
+  }
+  return d;
+}
+
+}  // namespace
+
+void frameFigure(OrbitCamera& camera, const Figure& figure, double aspect) {
+  if (!(aspect > 0)) aspect = 1.0;
+  // A camera at its centre still has the direction its angles give.
+  if (camera.distance == 0.0f) camera.distance = -1.0f;
+  camera.recompute();
+  const Vec3 toEye = unit(camera.eye - camera.center);
+  const Vec3 right = unit(cross(camera.up, toEye));
+  const Vec3 up = cross(toEye, right);
+  const Vec3 c = figureCentre(figure);
+  const double d = fittingDistance(figure, c, toEye, right, up, aspect);
+  camera.center = c;
+  camera.distance = static_cast<float>(camera.distance < 0 ? -d : d);
+  camera.recompute();
+}
+
+void lookFrom(OrbitCamera& camera, ViewSide side, const Figure& figure, double aspect) {
+  const float quarter = static_cast<float>(M_PI / 2);
+  // Yaw turns the eye about +y from -z; the pitch lifts it over the top.
+  // Straight above, the toes point down the picture: up is +x, as the
+  // orbit's own up becomes when it nears the top from the front.
+  struct Angles {
+    float yaw, pitch;
+    std::optional<Vec3> up;
+  };
+  static const Angles kSides[] = {
+      {quarter, 0, std::nullopt},              // front: eye at -x
+      {-quarter, 0, std::nullopt},             // back: eye at +x
+      {0, 0, std::nullopt},                    // right: eye at -z
+      {2 * quarter, 0, std::nullopt},          // left: eye at +z
+      {quarter, quarter, Vec3(1, 0, 0)},       // top
+      {quarter, -quarter, Vec3(-1, 0, 0)},     // bottom
+  };
+  const Angles& a = kSides[static_cast<int>(side)];
+  camera.yaw = a.yaw;
+  camera.pitch = a.pitch;
+  camera.viewUp = a.up;
+  camera.distance = -1.0f;
+  frameFigure(camera, figure, aspect);
+}
