@@ -3,15 +3,64 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 
 namespace {
 
-// A frame number from 1, as written in full; 0 when it is none.
-int frameNumber(const char* text) {
+// A whole number from 1 to most, as written in full; 0 when it is none.
+int wholeNumber(const char* text, long most = INT_MAX) {
   char* end = nullptr;
   errno = 0;
   const long n = std::strtol(text, &end, 10);
-  return errno == 0 && end != text && *end == '\0' && n >= 1 && n <= INT_MAX ? static_cast<int>(n) : 0;
+  return errno == 0 && end != text && *end == '\0' && n >= 1 && n <= most ? static_cast<int>(n) : 0;
+}
+
+// The position of text among the names, or -1.
+int nameIndex(const char* text, std::initializer_list<const char*> names) {
+  int i = 0;
+  for (const char* name : names) {
+    if (std::strcmp(text, name) == 0) return i;
+    ++i;
+  }
+  return -1;
+}
+
+// One of the picture's options and its value; false when arg is none of them.
+bool takePictureOption(const std::string& arg, const char* value, CommandLine& line) {
+  const char* given = value ? value : "";
+  if (arg == "--png") {
+    line.picture = given;
+    if (line.picture.empty()) line.error = "--png takes the picture's file name";
+  } else if (arg == "--view") {
+    const int side = nameIndex(given, {"front", "back", "right", "left", "top", "bottom"});
+    if (side < 0) line.error = "--view takes front, back, left, right, top or bottom";
+    if (side >= 0) line.view = static_cast<ViewSide>(side);
+  } else if (arg == "--scale") {
+    line.scale = wholeNumber(given, 8);
+    if (line.scale == 0) line.error = "--scale takes a whole number from 1 to 8";
+  } else if (arg == "--width") {
+    line.width = wholeNumber(given, PictureOptions::kMaxSide);
+    if (line.width == 0) line.error = "--width takes a whole number of pixels from 1 to 8192";
+  } else if (arg == "--background") {
+    const int background = nameIndex(given, {"black", "white", "transparent"});
+    if (background < 0) line.error = "--background takes transparent, white or black";
+    if (background >= 0) line.background = static_cast<PictureOptions::Background>(background);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// What the options say together that none says alone.
+std::string combinationError(const CommandLine& line, bool scaleGiven, bool pictureOptionGiven) {
+  const bool png = !line.picture.empty();
+  if (png && line.action == CommandLine::Action::WriteBvh) return "--png and --bvh cannot both be given";
+  if (!png && pictureOptionGiven) return "--view, --scale, --width and --background go with --png";
+  if (scaleGiven && line.width) return "--scale and --width cannot both be given";
+  if (line.action == CommandLine::Action::WriteBvh && !line.file) return "--bvh takes a pose file";
+  if (png && !line.file) return "--png takes a pose file";
+  return "";
 }
 
 }  // namespace
@@ -19,6 +68,7 @@ int frameNumber(const char* text) {
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
   bool options = true;  // until "--": what follows it are file names
+  bool scaleGiven = false, pictureOptionGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (options && arg == "--") {
@@ -32,26 +82,36 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     } else if (options && arg == "--bvh") {
       line.action = CommandLine::Action::WriteBvh;
     } else if (options && arg == "--frame") {
-      line.frame = i + 1 < argc ? frameNumber(argv[++i]) : 0;
+      line.frame = i + 1 < argc ? wholeNumber(argv[++i]) : 0;
       if (line.frame == 0) line.error = "--frame takes a frame number from 1";
+    } else if (options && takePictureOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line)) {
+      scaleGiven = scaleGiven || arg == "--scale";
+      pictureOptionGiven = pictureOptionGiven || arg != "--png";
+      i += i + 1 < argc;
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       continue;
     } else if (!line.file) {
       line.file = arg;
     }
   }
-  if (line.action == CommandLine::Action::WriteBvh && !line.file && line.error.empty()) {
-    line.error = "--bvh takes a pose file";
-  }
+  if (line.error.empty()) line.error = combinationError(line, scaleGiven, pictureOptionGiven);
+  if (!line.picture.empty() && line.action == CommandLine::Action::Run) line.action = CommandLine::Action::WritePng;
   return line;
 }
 
 std::string usage() {
   return "usage: mannequin [FILE]\n"
          "Pose a 3-D human figure by dragging points on its body; FILE is a pose\n"
-         "file (.pose) to open at start-up.\n"
+         "file (.pose), a BVH file or a picture the program made, to open at start-up.\n"
          "  --bvh       write FILE's pose as BVH on standard output and exit\n"
          "  --frame N   take frame N of a BVH FILE (from 1)\n"
+         "  --png OUT   draw FILE's pose into the picture OUT and exit; needs a display\n"
+         "  --view front|back|left|right|top|bottom\n"
+         "              the picture's camera (without it, the start camera)\n"
+         "  --scale N   a picture 690N x 665N pixels, N from 1 to 8 (1 without it)\n"
+         "  --width W   a picture W pixels wide (to 8192) in those proportions\n"
+         "  --background transparent|white|black\n"
+         "              the picture's background (black without it)\n"
          "  -h, --help  print this and exit\n"
          "  --version   print the version and exit\n"
          "Other options are ignored.\n";

@@ -3,18 +3,35 @@
 #include <optional>
 #include <string>
 
+#include "view/PictureOptions.h"
+#include "view/ViewFraming.h"
+
 // What the command line asks for. Parsed before anything needs a display, so
 // that --help and --version work without one. Any other argument that starts
 // with '-' is ignored, as every argument was before there were any to take,
 // and so are the names after the first.
 struct CommandLine {
   // WriteBvh: FILE's pose as BVH on standard output, with no display.
-  enum class Action { Run, Help, Version, WriteBvh };
+  // WritePng: FILE's pose as a picture, drawn in a window, then exit.
+  enum class Action { Run, Help, Version, WriteBvh, WritePng };
   Action action = Action::Run;
   std::optional<std::string> file;  // to open at start-up; the empty name is a name too
   int frame = 1;                    // of a BVH FILE, from 1
   std::string error;                // one line when the options cannot be taken
+
+  // The picture of WritePng: its file, the camera (the start camera when
+  // none), its size as a scale of the window's view or a width, and its
+  // background.
+  std::string picture;
+  std::optional<ViewSide> view;
+  int scale = 1;
+  int width = 0;
+  PictureOptions::Background background = PictureOptions::Background::Black;
 };
+
+// The view's size the pictures of --png are drawn at, whatever the window's.
+inline constexpr int kPictureWidth = 690;
+inline constexpr int kPictureHeight = 665;
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
 

@@ -9,6 +9,11 @@
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
 #include "pose/BvhWriter.h"
+#include "view/PngEncoding.h"
+#include "view/ViewFraming.h"
+
+// Last: Xlib defines macros such as None and Bool.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -27,13 +32,56 @@ int writeBvh(const CommandLine& line) {
   return std::cout ? 0 : 1;
 }
 
+int refuse(const std::string& words) {
+  std::cerr << "mannequin: " << words << std::endl;
+  return 1;
+}
+
+// The toolkit ends the program with a message of its own without a display.
+bool displayOpens() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display) XCloseDisplay(display);
+  return display != nullptr;
+}
+
+// FILE's pose drawn as Ctrl+E would into the picture the options ask for,
+// whatever size the window gets: the view's frame and camera are those of a
+// 690 x 665 view. Leaves recovery copies alone.
+int writePng(const CommandLine& line) {
+  PoseDocument document(buildHumanoid());
+  if (const Outcome opened = document.open(*line.file, line.frame); opened.refused) return refuse(opened.words);
+  if (!displayOpens()) return refuse("--png draws in a window and needs a display (DISPLAY=" +
+                                     std::string(getenv("DISPLAY") ? getenv("DISPLAY") : "") + ")");
+  PictureOptions options;
+  options.size = line.width ? PictureOptions::Size::Width : PictureOptions::Size::View;
+  options.width = line.width;
+  const PictureSize size = pictureSize(options, kPictureWidth * line.scale, kPictureHeight * line.scale);
+  if (!size.refusal.empty()) return refuse(size.refusal);
+  Fl::visual(FL_DOUBLE);
+  AppWindow app(document);
+  GLView& view = *app.view;
+  if (line.view) lookFrom(*view.camera, *line.view, document.figure(), double(kPictureWidth) / kPictureHeight);
+  app.show();
+  // A window manager may keep the window from view: give up after a while.
+  for (int i = 0; i < 600 && view.framesDrawn() == 0 && app.window->shown(); ++i) {
+    Fl::flush();
+    Fl::wait(0.05);
+  }
+  if (view.framesDrawn() == 0) return refuse("--png: the window was never drawn");
+  std::string pose;
+  document.copy(pose);
+  const std::string png = encodePng(view.figurePicture(size.width, size.height, line.background), pose);
+  const Outcome written = document.exportPicture(line.picture, png);
+  return written.refused ? refuse(written.words) : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const CommandLine line = parseCommandLine(argc, argv);
   if (!line.error.empty() && line.action != CommandLine::Action::Help && line.action != CommandLine::Action::Version) {
     std::cerr << "mannequin: " << line.error << std::endl;
-    return 2;
+    return line.action == CommandLine::Action::WritePng ? 1 : 2;
   }
   switch (line.action) {
     case CommandLine::Action::Help:
@@ -44,6 +92,8 @@ int main(int argc, char** argv) {
       return 0;
     case CommandLine::Action::WriteBvh:
       return writeBvh(line);
+    case CommandLine::Action::WritePng:
+      return writePng(line);
     case CommandLine::Action::Run:
       break;
   }

@@ -8,11 +8,31 @@
 #include "document/PoseDocument.h"
 #include "pose/PoseText.h"
 #include "view/GLFrame.h"
+#include "view/PictureOptionsDialog.h"
+#include "view/PictureRendering.h"
 #include "view/PngEncoding.h"
 #include "view/SceneDrawing.h"
+#include "view/ViewFraming.h"
 #include "view/WindowTitle.h"
 
 namespace {
+
+ViewSide viewSide(Command command) {
+  switch (command) {
+    case Command::ViewBack:
+      return ViewSide::Back;
+    case Command::ViewRight:
+      return ViewSide::Right;
+    case Command::ViewLeft:
+      return ViewSide::Left;
+    case Command::ViewTop:
+      return ViewSide::Top;
+    case Command::ViewBottom:
+      return ViewSide::Bottom;
+    default:
+      return ViewSide::Front;
+  }
+}
 
 double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -116,6 +136,17 @@ void GLView::run(Command command) {
     case Command::Home:
       *camera = OrbitCamera();
       break;
+    case Command::ViewFront:
+    case Command::ViewBack:
+    case Command::ViewRight:
+    case Command::ViewLeft:
+    case Command::ViewTop:
+    case Command::ViewBottom:
+      lookFrom(*camera, viewSide(command), document.figure(), aspect());
+      break;
+    case Command::FrameFigure:
+      frameFigure(*camera, document.figure(), aspect());
+      break;
     case Command::Quit:
       // As closing the window does.
       if (Fl_Window* top = top_window()) top->do_callback();
@@ -130,10 +161,14 @@ void GLView::run(Command command) {
       files.saveAs();
       break;
     case Command::ExportPicture:
-      // A window made smaller than its borders leaves the view no pixel.
-      if (w() <= 0 || h() <= 0) return report(Outcome::refusal("export: the view has no pixel to draw"));
-      files.exportPicture([this] { return encodePng(w(), h(), figurePicture()); });
+      exportPicture();
       break;
+    case Command::ExportPictureAs: {
+      const bool chosen = askPictureOptions(pictureOptions, w(), h());
+      commandKeys.forgetIfUp();
+      if (chosen) exportPicture();
+      break;
+    }
     case Command::Undo:
       report(document.undo());
       break;
@@ -180,6 +215,8 @@ void GLView::showHelp() {
 }
 
 // A drag under way is a change like any other: asked about, not lost.
+double GLView::aspect() const { return h() > 0 ? double(w()) / h() : 1.0; }
+
 bool GLView::mayClose() {
   document.endDrag();
   return files.mayDiscard();
@@ -189,14 +226,26 @@ void GLView::hideHelp() {
   if (help) help->hide();
 }
 
-std::vector<unsigned char> GLView::figurePicture() {
+// With the last picture options; a window made smaller than its borders
+// leaves the view no pixel.
+void GLView::exportPicture() {
+  const PictureSize size = pictureSize(pictureOptions, w(), h());
+  if (!size.refusal.empty()) return report(Outcome::refusal("export: " + size.refusal));
+  const PictureOptions::Background background = pictureOptions.background;
+  files.exportPicture([this, size, background] {
+    std::string pose;
+    document.copy(pose);
+    return encodePng(figurePicture(size.width, size.height, background), pose);
+  });
+}
+
+Picture GLView::figurePicture(int width, int height, PictureOptions::Background background) {
   if (frames == 0 || w() <= 0 || h() <= 0) return {};
   make_current();
-  drawScene(*camera, document.figure(), false);
-  std::vector<unsigned char> rgb = readFrame(w(), h());
+  Picture picture = renderPicture(*camera, document.figure(), w(), h(), width, height, background);
   // The back buffer holds the picture now; the next frame is the view's again.
   redraw();
-  return rgb;
+  return picture;
 }
 
 // ---- the title
@@ -306,13 +355,16 @@ int GLView::handle(int event) {
   const int y = Fl::event_y();
   const int state = Fl::event_state();
   const int key = Fl::event_key();
+  // A keypad digit is one key to the commands with NumLock on or off; the
+  // settings take the toolkit's key, which is never a plain digit for it.
+  const int command = commandKey(key, Fl::event_original_key());
 
   // Key releases reach only the focus widget; without the focus (the
   // toolkit's own dialog may leave it elsewhere), any other event, or the
   // press of another key (a modifier before the next command), may tell that
   // a command key went up.
   const bool keyPress = event == FL_KEYBOARD || event == FL_SHORTCUT;
-  if (Fl::focus() != this && (!keyPress || key != commandKeys.heldKey())) commandKeys.forgetIfUp();
+  if (Fl::focus() != this && (!keyPress || command != commandKeys.heldKey())) commandKeys.forgetIfUp();
 
   // Before the command a key runs: a dialog it opens runs the toolkit's loop,
   // whose events must find the key already kept from the settings.
@@ -329,10 +381,10 @@ int GLView::handle(int event) {
       break;
     case FL_KEYBOARD:
     case FL_SHORTCUT:
-      pressCommandKey(key, state);
+      pressCommandKey(command, state);
       break;
     case FL_KEYUP:
-      commandKeys.released(key);
+      commandKeys.released(command);
       break;
     case FL_FOCUS:
       // A release seen by another window must not swallow the next press.

@@ -13,6 +13,8 @@
 #include "view/HelpWindow.h"
 #include "view/KeyPresses.h"
 #include "view/OrbitCamera.h"
+#include "view/Picture.h"
+#include "view/PictureOptions.h"
 #include "view/SettingsKeys.h"
 #include "view/TitleMessage.h"
 
@@ -45,9 +47,12 @@ class GLView : public Fl_Gl_Window {
   // Asks about changes not saved; false to stay open.
   bool mayClose();
   void hideHelp();
-  // The figure as the view shows it, without the handles and the axis triad,
-  // rows from the bottom up; empty before the first frame.
-  std::vector<unsigned char> figurePicture();
+  // The figure as the view shows it, without the handles and the axis
+  // triad, in a picture of width x height in the view's proportions; empty
+  // before the first frame.
+  Picture figurePicture(int width, int height, PictureOptions::Background background);
+  // What the next picture is asked to be: Ctrl+Shift+E changes it.
+  PictureOptions pictureOptions;
   // Shows what came of a verb in the title for a few seconds, a refusal
   // printed on standard output too.
   void report(const Outcome& outcome);
@@ -70,7 +75,9 @@ class GLView : public Fl_Gl_Window {
   void pressHandle(int x, int y, bool left);
   void pressCommandKey(int key, int state);
   bool buttonHeld(int state) const;
+  double aspect() const;
   void showHelp();
+  void exportPicture();
   void receivePaste(const ClipboardText& text);
 
   PoseDocument& document;

@@ -2,19 +2,54 @@
 
 #include <png.h>
 
-std::string encodePng(int width, int height, const std::vector<unsigned char>& rgbBottomUp) {
-  if (width <= 0 || height <= 0 || rgbBottomUp.size() != static_cast<size_t>(width) * height * 3) return "";
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = PNG_FORMAT_RGB;
-  // A negative stride: the first row in memory is the bottom one.
-  const png_int_32 stride = -3 * width;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgbBottomUp.data(), stride, nullptr)) return "";
-  std::string bytes(size, '\0');
-  if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgbBottomUp.data(), stride, nullptr)) return "";
-  bytes.resize(size);
-  return bytes;
+#include <csetjmp>
+
+#include "pose/PosePicture.h"
+
+namespace {
+
+void append(png_structp png, png_bytep data, png_size_t size) {
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), size);
+}
+
+void flush(png_structp) {}
+
+// libpng's calls, which leave by longjmp on failure: nothing here has a
+// destructor to skip.
+bool write(png_structp png, png_infop info, const Picture& picture, const std::string& poseText,
+           std::string& bytes) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_write_fn(png, &bytes, append, flush);
+  png_set_IHDR(png, info, picture.width, picture.height, 8,
+               picture.channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_text text{};
+  text.compression = PNG_TEXT_COMPRESSION_NONE;
+  text.key = const_cast<char*>(pose_picture::kKeyword);
+  text.text = const_cast<char*>(poseText.c_str());
+  text.text_length = poseText.size();
+  png_set_text(png, info, &text, 1);
+  png_write_info(png, info);
+  // GL's rows come from the bottom up.
+  const size_t stride = static_cast<size_t>(picture.width) * picture.channels;
+  for (int row = picture.height - 1; row >= 0; --row) {
+    png_write_row(png, const_cast<png_bytep>(&picture.pixels[row * stride]));
+  }
+  png_write_end(png, info);
+  return true;
+}
+
+}  // namespace
+
+std::string encodePng(const Picture& picture, const std::string& poseText) {
+  if (picture.width <= 0 || picture.height <= 0 || (picture.channels != 3 && picture.channels != 4) ||
+      picture.pixels.size() != static_cast<size_t>(picture.width) * picture.height * picture.channels) {
+    return "";
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  std::string bytes;
+  const bool written = info && write(png, info, picture, poseText, bytes);
+  png_destroy_write_struct(&png, &info);
+  return written ? bytes : "";
 }

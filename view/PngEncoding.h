@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-// An 8-bit RGB picture, rows from the bottom up as GL reads them, encoded as
-// a PNG file's bytes by libpng; empty when it could not be encoded.
-std::string encodePng(int width, int height, const std::vector<unsigned char>& rgbBottomUp);
+#include "view/Picture.h"
+
+// The picture as a PNG file's bytes, by libpng, with the pose's text in a
+// tEXt chunk before the image data, so that the picture opens as its pose;
+// empty when it could not be encoded.
+std::string encodePng(const Picture& picture, const std::string& poseText);

@@ -134,7 +134,7 @@ TEST_F(FirstFrame, ThePictureIsTheFrameWithoutHandlesOrTriad) {
   ASSERT_NE(pinOn("h_head"), nullptr);
   const FramePixels frame = drawAndRead();
   FramePixels picture = frame;
-  picture.rgb = view->figurePicture();
+  picture.rgb = view->figurePicture(view->w(), view->h(), PictureOptions::Background::Black).pixels;
   ASSERT_EQ(picture.rgb.size(), frame.rgb.size());
   EXPECT_GT(frame.countAll(isGreen), 0);
   EXPECT_EQ(picture.countAll(isGreen), 0);

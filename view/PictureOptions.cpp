@@ -1,0 +1,32 @@
+#include "view/PictureOptions.h"
+
+#include <algorithm>
+#include <cmath>
+
+PictureSize pictureSize(const PictureOptions& options, int viewWidth, int viewHeight) {
+  if (viewWidth <= 0 || viewHeight <= 0) return {0, 0, "the view has no pixel to draw"};
+  long width = viewWidth, height = viewHeight;
+  switch (options.size) {
+    case PictureOptions::Size::View:
+      break;
+    case PictureOptions::Size::Double:
+    case PictureOptions::Size::Quadruple: {
+      const int n = options.size == PictureOptions::Size::Double ? 2 : 4;
+      width *= n;
+      height *= n;
+      break;
+    }
+    case PictureOptions::Size::Width:
+      width = options.width;
+      // Rounded to the nearest pixel, half away from zero; never below one.
+      height = std::max(1L, std::lround(double(options.width) * viewHeight / viewWidth));
+      break;
+  }
+  if (width < 1) return {0, 0, "a picture's width is from 1 to " + std::to_string(PictureOptions::kMaxSide) + " pixels"};
+  if (width > PictureOptions::kMaxSide || height > PictureOptions::kMaxSide) {
+    return {0, 0,
+            "a picture of " + std::to_string(width) + "x" + std::to_string(height) + " pixels is more than " +
+                std::to_string(PictureOptions::kMaxSide) + " on a side"};
+  }
+  return {static_cast<int>(width), static_cast<int>(height), ""};
+}

@@ -1,0 +1,127 @@
+#include "view/PictureOptionsDialog.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Int_Input.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Round_Button.H>
+
+#include <array>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using Size = PictureOptions::Size;
+using Background = PictureOptions::Background;
+
+std::string sizeLabel(const char* name, PictureOptions::Size size, int viewWidth, int viewHeight) {
+  PictureOptions options;
+  options.size = size;
+  const PictureSize s = pictureSize(options, viewWidth, viewHeight);
+  return s.refusal.empty() ? std::string(name) + ", " + std::to_string(s.width) + " x " + std::to_string(s.height)
+                           : std::string(name) + ", too large";
+}
+
+// The window's widgets, and what the person chose.
+struct Form {
+  Fl_Double_Window window{300, 270, "mannequin: picture"};
+  std::array<Fl_Round_Button*, 4> sizes{};
+  Fl_Int_Input* width = nullptr;
+  std::array<Fl_Round_Button*, 3> backgrounds{};
+  Fl_Box* problem = nullptr;
+  bool accepted = false;
+};
+
+Fl_Round_Button* radio(int x, int y, int w, const std::string& label) {
+  auto* button = new Fl_Round_Button(x, y, w, 22);
+  button->copy_label(label.c_str());
+  button->type(FL_RADIO_BUTTON);
+  return button;
+}
+
+void build(Form& form, const PictureOptions& options, int viewWidth, int viewHeight) {
+  auto* sizeTitle = new Fl_Box(10, 8, 280, 20, "Size");
+  sizeTitle->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  sizeTitle->labelfont(FL_BOLD);
+  auto* sizeGroup = new Fl_Group(10, 28, 280, 92);
+  form.sizes[0] = radio(20, 28, 260, sizeLabel("The view's", Size::View, viewWidth, viewHeight));
+  form.sizes[1] = radio(20, 50, 260, sizeLabel("&2x", Size::Double, viewWidth, viewHeight));
+  form.sizes[2] = radio(20, 72, 260, sizeLabel("&4x", Size::Quadruple, viewWidth, viewHeight));
+  form.sizes[3] = radio(20, 94, 80, "&Width:");
+  sizeGroup->end();
+  form.width = new Fl_Int_Input(100, 94, 70, 22);
+  form.width->value(std::to_string(options.width).c_str());
+  form.width->when(FL_WHEN_CHANGED);
+  form.width->callback([](Fl_Widget*, void* f) { static_cast<Form*>(f)->sizes[3]->setonly(); }, &form);
+  auto* unit = new Fl_Box(175, 94, 110, 22, "pixels (to 8192)");
+  unit->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  auto* backgroundTitle = new Fl_Box(10, 126, 280, 20, "Background");
+  backgroundTitle->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  backgroundTitle->labelfont(FL_BOLD);
+  auto* backgroundGroup = new Fl_Group(10, 146, 280, 70);
+  form.backgrounds[0] = radio(20, 146, 260, "Blac&k, as in the view");
+  form.backgrounds[1] = radio(20, 168, 260, "W&hite");
+  form.backgrounds[2] = radio(20, 190, 260, "&Transparent");
+  backgroundGroup->end();
+  form.sizes[static_cast<int>(options.size)]->setonly();
+  form.backgrounds[static_cast<int>(options.background)]->setonly();
+  form.problem = new Fl_Box(10, 214, 280, 20);
+  form.problem->labelcolor(FL_RED);
+  form.problem->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  auto* cancel = new Fl_Button(110, 238, 80, 25, "Cancel");
+  cancel->callback([](Fl_Widget*, void* f) { static_cast<Form*>(f)->window.hide(); }, &form);
+  auto* next = new Fl_Return_Button(200, 238, 90, 25, "Next...");
+  next->callback([](Fl_Widget*, void* f) {
+    auto* form = static_cast<Form*>(f);
+    form->accepted = true;
+    form->window.hide();
+  }, &form);
+  form.window.end();
+  form.window.set_modal();
+  form.window.xclass("mannequin");
+}
+
+// What the form says, or why it says nothing that can be drawn.
+std::string read(const Form& form, PictureOptions& options, int viewWidth, int viewHeight) {
+  PictureOptions chosen = options;
+  for (int i = 0; i < 4; ++i) {
+    if (form.sizes[i]->value()) chosen.size = static_cast<Size>(i);
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (form.backgrounds[i]->value()) chosen.background = static_cast<Background>(i);
+  }
+  if (chosen.size == Size::Width) {
+    const char* text = form.width->value();
+    char* end = nullptr;
+    const long width = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || width < 1 || width > PictureOptions::kMaxSide) {
+      return "The width is a whole number from 1 to 8192.";
+    }
+    chosen.width = static_cast<int>(width);
+  }
+  if (const PictureSize size = pictureSize(chosen, viewWidth, viewHeight); !size.refusal.empty()) {
+    return "Too large: " + size.refusal + ".";
+  }
+  options = chosen;
+  return "";
+}
+
+}  // namespace
+
+bool askPictureOptions(PictureOptions& options, int viewWidth, int viewHeight) {
+  Form form;
+  build(form, options, viewWidth, viewHeight);
+  form.window.show();
+  for (;;) {
+    form.accepted = false;
+    while (form.window.shown()) Fl::wait();
+    if (!form.accepted) return false;
+    const std::string problem = read(form, options, viewWidth, viewHeight);
+    if (problem.empty()) return true;
+    form.problem->copy_label(problem.c_str());
+    form.window.show();
+  }
+}

@@ -1,0 +1,92 @@
+#include "view/PictureRendering.h"
+
+#include <FL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "view/SceneDrawing.h"
+
+namespace {
+
+struct Tile {
+  int x, y, width, height;  // in the picture, rows from the bottom
+};
+
+// The tile's part of the picture's frustum, as gluPerspective would give
+// the whole.
+void loadTileFrustum(const Tile& tile, int width, int height) {
+  const double top = kNearPlane * std::tan(kFieldOfView / 2 * M_PI / 180);
+  const double right = top * width / height;
+  const double x0 = -right + 2 * right * tile.x / width, x1 = -right + 2 * right * (tile.x + tile.width) / width;
+  const double y0 = -top + 2 * top * tile.y / height, y1 = -top + 2 * top * (tile.y + tile.height) / height;
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glFrustum(x0, x1, y0, y1, kNearPlane, kFarPlane);
+  glViewport(0, 0, tile.width, tile.height);
+}
+
+// The tile's colours straight into their place in the picture.
+void readTile(const Tile& tile, Picture& picture) {
+  glFinish();
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_PACK_ROW_LENGTH, picture.width);
+  glPixelStorei(GL_PACK_SKIP_PIXELS, tile.x);
+  glPixelStorei(GL_PACK_SKIP_ROWS, tile.y);
+  glReadPixels(0, 0, tile.width, tile.height, picture.channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
+               picture.pixels.data());
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+}
+
+// Where the depth buffer is still cleared, nothing was drawn: transparent
+// black; elsewhere opaque.
+void readTileAlpha(const Tile& tile, Picture& picture) {
+  std::vector<float> depth(static_cast<size_t>(tile.width) * tile.height);
+  glReadPixels(0, 0, tile.width, tile.height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+  for (int row = 0; row < tile.height; ++row) {
+    unsigned char* pixel = &picture.pixels[4 * (static_cast<size_t>(tile.y + row) * picture.width + tile.x)];
+    for (int column = 0; column < tile.width; ++column, pixel += 4) {
+      const bool drawn = depth[static_cast<size_t>(row) * tile.width + column] < 1.0f;
+      if (!drawn) std::fill(pixel, pixel + 3, 0);
+      pixel[3] = drawn ? 255 : 0;
+    }
+  }
+}
+
+void setClearColour(PictureOptions::Background background) {
+  const float c = background == PictureOptions::Background::White ? 1.0f : 0.0f;
+  glClearColor(c, c, c, 0.0f);
+}
+
+}  // namespace
+
+Picture renderPicture(OrbitCamera& camera, Figure& figure, int viewWidth, int viewHeight, int width, int height,
+                      PictureOptions::Background background) {
+  const bool transparent = background == PictureOptions::Background::Transparent;
+  Picture picture{width, height, transparent ? 4 : 3, {}};
+  picture.pixels.resize(static_cast<size_t>(width) * height * picture.channels);
+  const bool whole = width == viewWidth && height == viewHeight;
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  setClearColour(background);
+  for (int y = 0; y < height; y += viewHeight) {
+    for (int x = 0; x < width; x += viewWidth) {
+      const Tile tile{x, y, std::min(viewWidth, width - x), std::min(viewHeight, height - y)};
+      if (!whole) loadTileFrustum(tile, width, height);
+      drawScene(camera, figure, false);
+      readTile(tile, picture);
+      if (transparent) readTileAlpha(tile, picture);
+    }
+  }
+  glClearColor(0, 0, 0, 0);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+  glMatrixMode(GL_MODELVIEW);
+  return picture;
+}
