@@ -19,6 +19,7 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/PoseMirror.cpp
   pose/PoseText.cpp
   pose/PoseFile.cpp
+  pose/PosePicture.cpp
   pose/QuotedToken.cpp
   pose/BvhRotation.cpp
   pose/BvhSkeleton.cpp
