@@ -4,8 +4,8 @@
 
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
-#include "pose/PoseText.h"
 #include "picture_with_text.h"
+#include "pose/PoseText.h"
 #include "temp_folder.h"
 
 namespace {
@@ -246,16 +246,13 @@ TEST_F(Document, APictureOpensAsOneUntitledStepThatUndoTakesBack) {
   other.figure().setDofs(bent);
   other.pin(other.figure().findSegment("h_hand_left"), Vec3(0, -0.1f, 0.03f));
   const std::string posedText = pose_text::write(other.figure());
-  put(pathOf("shot.png"), pictureWithText({posedText}));
+  put(pathOf("shot.png"), pictureWithText(posedText));
   const std::string a = posed("a.pose", 1);
   doc.open(a);
   const std::string before = text();
-  const std::size_t steps = doc.steps().undoCount();
   EXPECT_EQ(doc.open(pathOf("shot.png")).words, "imported shot.png");
-  EXPECT_EQ(text(), posedText);
-  EXPECT_EQ(doc.figure().dofs(), bent);
+  EXPECT_EQ(std::make_pair(text(), doc.figure().dofs()), std::make_pair(posedText, bent));
   expectFile("", true);
-  EXPECT_EQ(doc.steps().undoCount(), steps + 1);
   doc.undo();
   expectFile(a, false);
   EXPECT_EQ(text(), before);
@@ -263,27 +260,20 @@ TEST_F(Document, APictureOpensAsOneUntitledStepThatUndoTakesBack) {
 
 // A picture that holds no whole pose changes nothing and makes no step.
 TEST_F(Document, ARefusedPictureChangesNothing) {
-  const std::string a = posed("a.pose", 1);
-  doc.open(a);
+  doc.open(posed("a.pose", 1));
   edit();
   const std::string before = text();
   const std::size_t steps = doc.steps().undoCount();
-  std::string damaged = pictureWithText({before});
-  damaged[damaged.find(before)] ^= 1;
-  // A gibibyte declared in a file of a hundred bytes.
-  std::string huge = pictureWithText({before, "mannequin pose", false, 4});
-  huge.replace(huge.find("prVt") - 4, 4, std::string("\x40\0\0\0", 4));
-  const std::pair<std::string, std::string> refused[] = {
-      {pictureWithText({before, "Comment"}), "the picture holds no pose"},
-      {damaged, "the picture's pose is damaged: its checksum is wrong"},
-      {huge, "the picture is cut short"},
-      {pictureWithText({"mannequin pose 2\n"}), "line 1: unknown version \"2\" of the pose format (this program reads 1)"}};
-  for (const auto& [bytes, why] : refused) {
+  std::string huge = pictureWithText(before, "mannequin pose", false, 4);
+  huge.replace(huge.find("prVt") - 4, 4, std::string("\x40\0\0\0", 4));  // a gibibyte, in a short file
+  const std::string version = "line 1: unknown version \"2\" of the pose format (this program reads 1)";
+  for (const auto& [bytes, why] : {std::make_pair(pictureWithText(before, "Comment"), "the picture holds no pose"),
+                                   std::make_pair(huge, "the picture is cut short"),
+                                   std::make_pair(pictureWithText("mannequin pose 2\n"), version.c_str())}) {
     put(pathOf("bad.png"), bytes);
     EXPECT_EQ(doc.open(pathOf("bad.png")).words, "open: " + pathOf("bad.png") + ": " + why);
-    EXPECT_EQ(text(), before);
-    expectFile(a, true);
-    EXPECT_EQ(doc.steps().undoCount(), steps);
+    EXPECT_EQ(std::make_tuple(text(), doc.path(), doc.steps().undoCount()),
+              std::make_tuple(before, pathOf("a.pose"), steps));
   }
 }
 

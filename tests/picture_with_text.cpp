@@ -2,7 +2,6 @@
 
 #include <png.h>
 
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -14,29 +13,24 @@ void append(png_structp png, png_bytep data, png_size_t size) {
 }  // namespace
 
 // No error handler of ours: libpng aborts on an error, which fails the tests.
-std::string pictureWithText(const PictureText& chunk) {
+std::string pictureWithText(const std::string& text, const std::string& keyword, bool afterImage,
+                            std::size_t fillerBytes) {
   std::string bytes;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_set_write_fn(png, &bytes, append, nullptr);
-  png_set_IHDR(png, info, 1, 1, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  std::vector<png_byte> filler(chunk.fillerBytes, 0x55);
-  png_unknown_chunk unknown{};
-  std::memcpy(unknown.name, "prVt", 5);  // private, and safe to copy, so libpng writes it
-  unknown.data = filler.data();
-  unknown.size = filler.size();
-  unknown.location = PNG_HAVE_IHDR;
-  if (!filler.empty()) png_set_unknown_chunks(png, info, &unknown, 1);
-  png_text text{};
-  text.compression = PNG_TEXT_COMPRESSION_NONE;
-  text.key = const_cast<char*>(chunk.keyword.c_str());
-  text.text = const_cast<char*>(chunk.text.c_str());
-  if (!chunk.afterImage) png_set_text(png, info, &text, 1);
+  png_set_IHDR(png, info, 1, 1, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, 0);
+  std::vector<png_byte> filler(fillerBytes, 0x55);
+  // Private and safe to copy, so libpng writes it.
+  png_unknown_chunk unknown{{'p', 'r', 'V', 't', 0}, filler.data(), filler.size(), PNG_HAVE_IHDR};
+  if (fillerBytes) png_set_unknown_chunks(png, info, &unknown, 1);
+  png_text chunk{PNG_TEXT_COMPRESSION_NONE, const_cast<char*>(keyword.c_str()), const_cast<char*>(text.c_str()),
+                 0, 0, nullptr, nullptr};
+  if (!afterImage) png_set_text(png, info, &chunk, 1);
   png_write_info(png, info);
   png_byte pixel = 0;
   png_write_row(png, &pixel);
-  if (chunk.afterImage) png_set_text(png, info, &text, 1);
+  if (afterImage) png_set_text(png, info, &chunk, 1);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return bytes;
