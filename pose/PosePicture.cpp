@@ -54,8 +54,8 @@ std::string nextChunk(std::istream& in, Chunk& chunk) {
 // The CRC of our tEXt chunk with this text: over its type and its data.
 std::uint32_t checksumOf(const std::string& text) {
   uLong sum = crc32(0L, Z_NULL, 0);
-  for (std::string_view part : {std::string_view("tEXt"), std::string_view(kKeyword, kTagSize), std::string_view(text)})
-    sum = crc32(sum, reinterpret_cast<const Bytef*>(part.data()), static_cast<uInt>(part.size()));
+  for (std::string_view piece : {std::string_view("tEXt"), std::string_view(kKeyword, kTagSize), std::string_view(text)})
+    sum = crc32(sum, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size()));
   return static_cast<std::uint32_t>(sum);
 }
 
