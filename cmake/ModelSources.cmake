@@ -1,7 +1,9 @@
 # The display-free model: vectors, matrices and quaternions, the figure with
 # its joints and handles, the humanoid, and what is done with a pose (its
 # state, history, text, mirror and files). The main build adds the solver
-# (ik/) to it; the fuzzing build, made with clang, uses it alone.
+# (ik/) to it; the fuzzing build, made with clang, uses it alone. It links
+# zlib, whose CRC checks the pose a picture carries.
+find_package(ZLIB REQUIRED)
 set(MANNEQUIN_MODEL_SOURCES
   math/Mat4.cpp
   math/Quat.cpp
@@ -18,6 +20,7 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/PoseMirror.cpp
   pose/PoseText.cpp
   pose/PoseFile.cpp
+  pose/PosePicture.cpp
   pose/QuotedToken.cpp
   pose/BvhRotation.cpp
   pose/BvhSkeleton.cpp

@@ -10,19 +10,26 @@
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
 #include "pose/PoseFile.h"
+#include "pose/PosePicture.h"
 #include "pose/PoseText.h"
 
 namespace {
 
-// A BVH file begins with HIERARCHY; only a regular file is looked into, so
-// that a pipe is refused as a pose file is, never waited on.
-bool isBvh(const std::string& path) {
+// A regular file's first bytes; none for anything else, so that a pipe is
+// refused as a pose file is, never waited on.
+std::string headOf(const std::string& path) {
   std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return false;
+  if (!std::filesystem::is_regular_file(path, error)) return "";
   // Its first bytes alone: a file of blanks is not read through to find out.
-  char head[64] = {};
-  std::ifstream(path, std::ios::binary).read(head, sizeof head - 1);
-  std::string_view text(head);
+  char head[63];
+  std::ifstream in(path, std::ios::binary);
+  in.read(head, sizeof head);
+  return std::string(head, static_cast<std::size_t>(in.gcount()));
+}
+
+// A BVH file begins with HIERARCHY.
+bool isBvh(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.remove_prefix(3);
   text.remove_prefix(std::min(text.size(), text.find_first_not_of(" \t\r\n")));
   return text.rfind("HIERARCHY", 0) == 0 && (text.size() == 9 || std::isspace(static_cast<unsigned char>(text[9])));
@@ -159,7 +166,9 @@ Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirror
 
 // As a paste, and the file opened is in play from this step on.
 Outcome PoseDocument::open(const std::string& path, int frame) {
-  if (isBvh(path)) return importBvh(path, frame);
+  const std::string head = headOf(path);
+  if (isBvh(head)) return importBvh(path, frame);
+  if (pose_picture::isPng(head)) return importPicture(path);
   return edit([&](std::shared_ptr<FileInPlay>& file) {
     const pose_file::Reading reading = pose_file::read(path);
     pose_text::Pasting opened = reading.error.empty() ? pose_text::paste(*body, reading.text, false)
@@ -185,6 +194,21 @@ Outcome PoseDocument::importBvh(const std::string& path, int frame) {
     records = applyPose(*body, reading.pose);
     file = untitled(start);
     return Outcome::said("imported " + shownName(pose_file::nameOf(path)) + ", every handle removed");
+  });
+}
+
+// A picture's pose, as a paste; the picture is no pose file to save to, so
+// that a save never writes text over it.
+Outcome PoseDocument::importPicture(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const pose_picture::Reading reading = pose_picture::read(in);
+  if (!reading.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + reading.error);
+  return edit([&](std::shared_ptr<FileInPlay>& file) {
+    pose_text::Pasting pasting = pose_text::paste(*body, reading.text, false);
+    if (!pasting.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + pasting.error);
+    records = std::move(pasting.records);
+    file = untitled(start);
+    return Outcome::said("imported " + shownName(pose_file::nameOf(path)));
   });
 }
 

@@ -45,8 +45,9 @@ class PoseDocument {
   Outcome copy(std::string& text) const;
   // The clipboard's text: its first bytes and its whole size.
   Outcome paste(std::string_view text, std::size_t size, bool mirrored);
-  // A pose file, or a BVH file's frame (a BVH begins with HIERARCHY), which
-  // brings no handles and no file to save to.
+  // A pose file; or a BVH file's frame (a BVH begins with HIERARCHY), which
+  // brings no handles; or the pose a PNG picture carries. The last two leave
+  // no file to save to: the pose is untitled.
   Outcome open(const std::string& path, int frame = 1);
   // Brings back a pose kept for recovery, and the file it belonged to, as
   // the steps after the file's saved pose (or the start).
@@ -79,6 +80,7 @@ class PoseDocument {
   template <class Change>
   Outcome edit(Change change);
   Outcome importBvh(const std::string& path, int frame);
+  Outcome importPicture(const std::string& path);
   Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
   std::string exportRefusal(const std::string& path) const;
   void record(const std::shared_ptr<FileInPlay>& file);

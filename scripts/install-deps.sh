@@ -3,8 +3,8 @@
 # missing; does nothing when everything is present. Safe to run repeatedly.
 # With --cross it also installs the cross compiler and emulator that build
 # and run the core's tests for 64-bit Arm; with --cross-program, besides
-# those, the arm64 toolkit, GL, GLU and PNG (through Debian's multiarch) that the
-# whole program's arm64 build links and runs with.
+# those, the arm64 toolkit, GL, GLU, PNG and zlib (through Debian's
+# multiarch) that the whole program's arm64 build links and runs with.
 set -euo pipefail
 
 packages=(
@@ -14,6 +14,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the program: toolkit, GL and GLU, PNG for its pictures, Xlib for the clipboard
   libfltk1.3-dev libglu1-mesa-dev libgl-dev libpng-dev libx11-dev
+  # the core: zlib's CRC checks the pose a picture carries
+  zlib1g-dev
   # driving the real program in tests (XTest sends bursts of events)
   xvfb xauth x11-utils xdotool xclip imagemagick libxtst-dev
   # memory checks
@@ -33,7 +35,7 @@ case ${1:-} in
     packages+=(g++-aarch64-linux-gnu qemu-user)
     # The arm64 libraries install beside this machine's own; the Mesa drivers
     # are for running the arm64 program here under emulation.
-    foreign=(libfltk1.3-dev:arm64 libglu1-mesa-dev:arm64 libgl-dev:arm64 libpng-dev:arm64 libgl1-mesa-dri:arm64)
+    foreign=(libfltk1.3-dev:arm64 libglu1-mesa-dev:arm64 libgl-dev:arm64 libpng-dev:arm64 zlib1g-dev:arm64 libgl1-mesa-dri:arm64)
     ;;
   "") ;;
   *)

@@ -4,6 +4,7 @@
 
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
+#include "picture_with_text.h"
 #include "pose/PoseText.h"
 #include "temp_folder.h"
 
@@ -234,6 +235,46 @@ TEST_F(Document, ABvhFileOpensAsAStepWithoutHandlesOrFile) {
   put(pathOf("bad.bvh"), "HIERARCHY\nROOT Hips\n");
   EXPECT_EQ(doc.open(pathOf("bad.bvh")).refused, true);
   EXPECT_EQ(text(), posedText);
+}
+
+// A picture's pose comes in exactly, as one step, and leaves the pose
+// untitled: a save asks for a name rather than write text into the picture.
+TEST_F(Document, APictureOpensAsOneUntitledStepThatUndoTakesBack) {
+  PoseDocument other(buildHumanoid());
+  std::vector<double> bent = other.figure().dofs();
+  bent[11] = 0.7071;  // the left knee
+  other.figure().setDofs(bent);
+  other.pin(other.figure().findSegment("h_hand_left"), Vec3(0, -0.1f, 0.03f));
+  const std::string posedText = pose_text::write(other.figure());
+  put(pathOf("shot.png"), pictureWithText(posedText));
+  const std::string a = posed("a.pose", 1);
+  doc.open(a);
+  const std::string before = text();
+  EXPECT_EQ(doc.open(pathOf("shot.png")).words, "imported shot.png");
+  EXPECT_EQ(std::make_pair(text(), doc.figure().dofs()), std::make_pair(posedText, bent));
+  expectFile("", true);
+  doc.undo();
+  expectFile(a, false);
+  EXPECT_EQ(text(), before);
+}
+
+// A picture that holds no whole pose changes nothing and makes no step.
+TEST_F(Document, ARefusedPictureChangesNothing) {
+  doc.open(posed("a.pose", 1));
+  edit();
+  const std::string before = text();
+  const std::size_t steps = doc.steps().undoCount();
+  std::string huge = pictureWithText(before, "mannequin pose", false, 4);
+  huge.replace(huge.find("prVt") - 4, 4, std::string("\x40\0\0\0", 4));  // a gibibyte, in a short file
+  const std::string version = "line 1: unknown version \"2\" of the pose format (this program reads 1)";
+  for (const auto& [bytes, why] : {std::make_pair(pictureWithText(before, "Comment"), "the picture holds no pose"),
+                                   std::make_pair(huge, "the picture is cut short"),
+                                   std::make_pair(pictureWithText("mannequin pose 2\n"), version.c_str())}) {
+    put(pathOf("bad.png"), bytes);
+    EXPECT_EQ(doc.open(pathOf("bad.png")).words, "open: " + pathOf("bad.png") + ": " + why);
+    EXPECT_EQ(std::make_tuple(text(), doc.path(), doc.steps().undoCount()),
+              std::make_tuple(before, pathOf("a.pose"), steps));
+  }
 }
 
 }  // namespace

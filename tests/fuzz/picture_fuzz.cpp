@@ -1,0 +1,50 @@
+// A libFuzzer target for the pose a picture carries: any bytes at all, read
+// as a PNG file. Every input must end as a refusal of one line with no text,
+// or as a text within a pose's size that the input holds under our keyword;
+// pasted, it applies or is refused with the figure untouched.
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "humanoid/Humanoid.h"
+#include "pose/FigureState.h"
+#include "pose/PosePicture.h"
+#include "pose/PoseText.h"
+
+// Nothing here solves, so the solver's pass is never made; its deleter lives
+// with the solver's code, which this build leaves out.
+void Figure::PassDeleter::operator()(GradientPass*) const {}
+
+namespace {
+
+void check(bool ok) {
+  if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::unique_ptr<Figure> figure = buildHumanoid();
+  static const FigureState start = saveState(*figure);
+
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  std::istringstream in(bytes);
+  const pose_picture::Reading reading = pose_picture::read(in);
+  if (!reading.error.empty()) {
+    check(reading.error.find('\n') == std::string::npos);
+    check(reading.text.empty());
+    return 0;
+  }
+  check(reading.text.size() <= pose_text::kSizeLimit);
+  check(bytes.find(std::string(pose_picture::kKeyword) + '\0' + reading.text) != std::string::npos);
+
+  pose_text::Pasting pasting = pose_text::paste(*figure, reading.text, false);
+  if (!pasting.error.empty()) {
+    check(pasting.error.find('\n') == std::string::npos);
+    check(saveState(*figure) == start);
+    return 0;
+  }
+  restoreState(*figure, start);
+  return 0;
+}
