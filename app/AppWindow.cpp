@@ -5,6 +5,8 @@
 
 #include <X11/Xutil.h>
 
+#include "app/WindowIcon.h"
+
 AppWindow::AppWindow(PoseDocument& document) {
   window = std::make_unique<Fl_Window>(694, 666);
   window->user_data(this);
@@ -13,6 +15,7 @@ AppWindow::AppWindow(PoseDocument& document) {
   window->end();
   // Desktops match the window to the program's menu entry by its class.
   window->xclass("mannequin");
+  setWindowIcon(*window);
   view->showTitle();
   // Closing the main window ends the program, help window or not, once the
   // person has said what to do with changes not saved.

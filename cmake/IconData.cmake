@@ -1,0 +1,15 @@
+# The window's icons, the same PNG files the desktop's menu shows, compiled
+# into the program as bytes: a window needs them before anything is installed.
+set(icon_sizes 48 128)
+set(icon_source "// Made by cmake/IconData.cmake from data/icons.\n#include <cstddef>\n\n")
+foreach(size ${icon_sizes})
+  set(png ${CMAKE_CURRENT_SOURCE_DIR}/data/icons/mannequin-${size}.png)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${png})
+  file(READ ${png} hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  file(SIZE ${png} length)
+  string(APPEND icon_source "extern const unsigned char kIcon${size}[] = {${bytes}};\n")
+  string(APPEND icon_source "extern const std::size_t kIcon${size}Size = ${length};\n")
+endforeach()
+set(MANNEQUIN_ICON_DATA ${CMAKE_CURRENT_BINARY_DIR}/generated/IconData.cpp)
+file(CONFIGURE OUTPUT ${MANNEQUIN_ICON_DATA} CONTENT "${icon_source}")
