@@ -10,7 +10,9 @@ std::string chooseFile(FileDialog kind, const std::string& suggested) {
     case FileDialog::OpenPose:
       chooser.title("Open a pose");
       chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
-      chooser.filter("Poses and BVH motion\t*.{pose,bvh}\nPoses\t*.pose\nBVH motion\t*.bvh");
+      chooser.filter(
+          "Poses, BVH motion and pictures\t*.{pose,bvh,png}\nPoses\t*.pose\nBVH motion\t*.bvh\n"
+          "Pictures of poses\t*.png");
       break;
     case FileDialog::SavePose:
       chooser.title("Save the pose");

@@ -156,12 +156,14 @@ class WindowFixture : public ::testing::Test {
 
   // ---- events, as the toolkit fills in its state for the view
 
-  int send(int event, int x, int y, int state, int keysym) {
+  // original: the key itself, where NumLock makes another of a keypad digit.
+  int send(int event, int x, int y, int state, int keysym, int original = 0) {
     fl_event_time += 10;  // events a person makes come some milliseconds apart
     Fl::e_x = Fl::e_x_root = x;
     Fl::e_y = Fl::e_y_root = y;
     Fl::e_state = state;
     Fl::e_keysym = keysym;
+    Fl::e_original_keysym = original ? original : keysym;
     return view->handle(event);
   }
   void press(int button, int x, int y, int modifiers = 0) {
@@ -193,17 +195,17 @@ class WindowFixture : public ::testing::Test {
     return out;
   }
   // A key pressed and released, with Ctrl (or what is given) held, then a frame.
-  void command(int key, int modifiers = FL_CTRL) {
-    pressCommand(key, modifiers);
-    releaseCommand(key, modifiers);
+  void command(int key, int modifiers = FL_CTRL, int original = 0) {
+    pressCommand(key, modifiers, original);
+    releaseCommand(key, modifiers, original);
     drawFrame();
   }
   // Its press and its release apart, as a held key's repeats come.
-  void pressCommand(int key, int modifiers = FL_CTRL) {
-    send(FL_KEYBOARD, view->w() / 2, view->h() / 2, modifiers, key);
+  void pressCommand(int key, int modifiers = FL_CTRL, int original = 0) {
+    send(FL_KEYBOARD, view->w() / 2, view->h() / 2, modifiers, key, original);
   }
-  void releaseCommand(int key, int modifiers = FL_CTRL) {
-    send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key);
+  void releaseCommand(int key, int modifiers = FL_CTRL, int original = 0) {
+    send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key, original);
   }
   std::string title() const { return app->window->label() ? app->window->label() : ""; }
 

@@ -1,0 +1,220 @@
+// The named views, the framing key and pictures of any size, in the real
+// window: what the camera shows is read back from GL.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+
+#include "view/SceneDrawing.h"
+#include "window_fixture.h"
+
+namespace {
+
+using Background = PictureOptions::Background;
+
+// The box of a transparent picture's opaque pixels, and whether any of them
+// touches the picture's edge.
+struct Opaque {
+  int left = INT32_MAX, right = -1, bottom = INT32_MAX, top = -1;
+  bool atEdge = false;
+};
+
+Opaque opaqueBox(const Picture& p) {
+  Opaque box;
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      if (p.pixels[(static_cast<size_t>(y) * p.width + x) * 4 + 3] == 0) continue;
+      box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+      box.bottom = std::min(box.bottom, y), box.top = std::max(box.top, y);
+      box.atEdge = box.atEdge || x == 0 || y == 0 || x == p.width - 1 || y == p.height - 1;
+    }
+  }
+  return box;
+}
+
+// A key as the toolkit gives it, and the key itself that NumLock may hide.
+struct ViewKey {
+  const char* name;
+  int key, original, modifiers;
+  Vec3 toEye;                // from the figure's centre, in the world
+  Vec3 screenRight, screenUp;  // the world directions that show so
+};
+
+const Vec3 X(1, 0, 0), Y(0, 1, 0), Z(0, 0, 1);
+Vec3 minus(const Vec3& v) { return v * -1.0; }
+
+// The figure faces -x and its left is +z. From the front its left shows on
+// the right; from above its toes point down the picture.
+const ViewKey kViewKeys[] = {
+    {"keypad 1, NumLock on", FL_KP + '1', 0, 0, minus(X), Z, Y},
+    {"keypad 1, NumLock off", FL_End, FL_KP + '1', 0, minus(X), Z, Y},
+    {"F5", FL_F + 5, 0, 0, minus(X), Z, Y},
+    {"Ctrl+keypad 1", FL_End, FL_KP + '1', FL_CTRL, X, minus(Z), Y},
+    {"Shift+F5", FL_F + 5, 0, FL_SHIFT, X, minus(Z), Y},
+    {"keypad 3, NumLock off", FL_Page_Down, FL_KP + '3', 0, minus(Z), minus(X), Y},
+    {"F6", FL_F + 6, 0, 0, minus(Z), minus(X), Y},
+    {"Ctrl+keypad 3", FL_KP + '3', 0, FL_CTRL, Z, X, Y},
+    {"Shift+F6", FL_F + 6, 0, FL_SHIFT, Z, X, Y},
+    {"keypad 7, NumLock on", FL_KP + '7', 0, 0, Y, Z, X},
+    {"keypad 7, NumLock off", FL_Home, FL_KP + '7', 0, Y, Z, X},
+    {"F7", FL_F + 7, 0, 0, Y, Z, X},
+    {"Ctrl+keypad 7", FL_Home, FL_KP + '7', FL_CTRL, minus(Y), Z, minus(X)},
+    {"Shift+F7", FL_F + 7, 0, FL_SHIFT, minus(Y), Z, minus(X)},
+};
+
+}  // namespace
+
+class ViewFixture : public WindowFixture {
+ protected:
+  Picture picture(int width, int height, Background background) {
+    return view->figurePicture(width, height, background);
+  }
+
+  // The whole figure in a transparent picture of the view, touching no edge
+  // and filling most of it one way.
+  void expectFramed() {
+    const Picture p = picture(view->w(), view->h(), Background::Transparent);
+    const Opaque box = opaqueBox(p);
+    ASSERT_GE(box.right, 0) << "no figure";
+    EXPECT_FALSE(box.atEdge);
+    const double wide = double(box.right - box.left + 1) / p.width, tall = double(box.top - box.bottom + 1) / p.height;
+    EXPECT_GT(std::max(wide, tall), 0.8) << wide << " x " << tall;
+  }
+
+  // Where a world direction from the camera's centre goes on the screen, in
+  // toolkit pixels (y down), through the last frame's own matrices.
+  std::pair<double, double> screenStep(const Vec3& direction) {
+    const Vec3 c = view->camera->center * (1.0 / kFigureScale);
+    const ViewPoint a = project(c), b = project(c + direction * 0.1);
+    return {b.x - a.x, b.y - a.y};
+  }
+};
+
+using Views = ViewFixture;
+
+// Each key, with NumLock on or off and without a keypad, turns the camera to
+// its side and frames the whole figure, the right way up; none is a setting
+// or a step.
+TEST_F(Views, EachKeyShowsTheWholeFigureFromItsSide) {
+  const std::string title = this->title();
+  for (const ViewKey& k : kViewKeys) {
+    SCOPED_TRACE(k.name);
+    command(FL_Home, 0);
+    command(k.key, k.modifiers, k.original);
+    const OrbitCamera& c = *view->camera;
+    const Vec3 toEye = (c.eye - c.center) * (1.0 / length(c.eye - c.center));
+    EXPECT_NEAR(length(toEye - k.toEye), 0, 1e-6);
+    expectFramed();
+    drawFrame();
+    const auto right = screenStep(k.screenRight), up = screenStep(k.screenUp);
+    EXPECT_GT(right.first, 10);
+    EXPECT_NEAR(right.second, 0, 1e-3);
+    EXPECT_LT(up.second, -10);
+    EXPECT_NEAR(up.first, 0, 1e-3);
+    EXPECT_EQ(this->title(), title);
+  }
+  EXPECT_EQ(document->steps().undoCount(), 0u);
+  EXPECT_FALSE(document->modified());
+  // The real Home key is still the start camera.
+  command(FL_Home, 0);
+  EXPECT_EQ(view->camera->yaw, 1.0f);
+  EXPECT_EQ(view->camera->distance, -20.0f);
+}
+
+// f keeps the direction and brings the whole figure into the frame, from
+// far away or from inside it; the orbit's gestures go on from a top view.
+TEST_F(Views, FFramesTheFigureFromTheCurrentDirection) {
+  for (float distance : {-90.0f, -2.0f, 20.0f}) {
+    SCOPED_TRACE(distance);
+    command(FL_Home, 0);
+    view->camera->distance = distance;
+    view->camera->recompute();
+    const Vec3 before = view->camera->eye - view->camera->center;
+    command('f', 0);
+    const Vec3 after = view->camera->eye - view->camera->center;
+    EXPECT_NEAR(dot(before, after) / (length(before) * length(after)), 1.0, 1e-6);
+    expectFramed();
+  }
+  command(FL_F + 7, 0);
+  shiftDrag(FL_LEFT_MOUSE, {300, 300}, {{300, 280}});
+  drawFrame();
+  EXPECT_FALSE(view->camera->viewUp.has_value());
+  EXPECT_EQ(view->camera->up.y, 1.0f);
+}
+
+using Pictures = ViewFixture;
+
+// 2x and 4x pictures are drawn in tiles of the view's size through parts of
+// one frustum: reduced to the view's size, they are the view's picture but
+// along the edges of the bodies. The view's own frame is untouched.
+TEST_F(Pictures, LargerPicturesAreTheViewsPictureDrawnInTiles) {
+  command(FL_F + 5, 0);
+  const int w = view->w(), h = view->h();
+  const Picture one = picture(w, h, Background::Black);
+  for (int n : {2, 4}) {
+    SCOPED_TRACE(n);
+    const auto start = std::chrono::steady_clock::now();
+    const Picture big = picture(n * w, n * h, Background::Black);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << n << "x picture (" << big.width << "x" << big.height << ") drawn in " << seconds << " s" << std::endl;
+    ASSERT_EQ(big.width, n * w);
+    ASSERT_EQ(big.height, n * h);
+    // Red, which the figure's magenta always has: a box average of n x n.
+    const auto red = [](const Picture& p, int x, int y) { return int(p.pixels[(size_t(y) * p.width + x) * 3]); };
+    int figure = 0, differing = 0, awayFromEdges = 0;
+    for (int y = 1; y < h - 1; ++y) {
+      for (int x = 1; x < w - 1; ++x) {
+        int sum = 0;
+        for (int dy = 0; dy < n; ++dy) {
+          for (int dx = 0; dx < n; ++dx) sum += red(big, n * x + dx, n * y + dy);
+        }
+        const int a = red(one, x, y), b = sum / (n * n);
+        figure += a > 0 || b > 0;
+        if (std::abs(a - b) <= 24) continue;
+        ++differing;
+        // An edge: a neighbour in the view's picture differs as much.
+        int step = 0;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) step = std::max(step, std::abs(red(one, x + dx, y + dy) - a));
+        }
+        awayFromEdges += step <= 24;
+      }
+    }
+    std::cout << n << "x reduced: " << differing << " of " << figure << " figure pixels ("
+              << 100.0 * differing / figure << "%) differ by more than 24, " << awayFromEdges
+              << " of them away from an edge" << std::endl;
+    EXPECT_GT(figure, 20000);
+    EXPECT_LT(double(differing) / figure, 0.06);
+    EXPECT_LT(awayFromEdges, differing / 50 + 1);
+  }
+  drawFrame();
+  const FrameMatrices m = frameMatrices();
+  EXPECT_EQ(std::vector<GLint>(m.viewport, m.viewport + 4), (std::vector<GLint>{0, 0, w, h}));
+  EXPECT_NEAR(m.projection[5], 1.0 / std::tan(M_PI / 8), 1e-6);
+}
+
+// Transparent where nothing was drawn, from the depth buffer; the figure's
+// pixels are the same on every background.
+TEST_F(Pictures, TheBackgroundIsBlackWhiteOrTransparentAroundTheSameFigure) {
+  const int w = 2 * view->w(), h = 2 * view->h();
+  const Picture black = picture(w, h, Background::Black), white = picture(w, h, Background::White),
+                clear = picture(w, h, Background::Transparent);
+  ASSERT_EQ(clear.channels, 4);
+  int opaque = 0;
+  for (size_t i = 0; i < size_t(w) * h; ++i) {
+    const unsigned char* b = &black.pixels[3 * i];
+    const unsigned char* wh = &white.pixels[3 * i];
+    const unsigned char* t = &clear.pixels[4 * i];
+    if (t[3] == 255) {
+      ++opaque;
+      ASSERT_TRUE(std::equal(b, b + 3, t) && std::equal(b, b + 3, wh)) << i;
+    } else {
+      ASSERT_EQ(t[3], 0);
+      ASSERT_TRUE(b[0] == 0 && b[1] == 0 && b[2] == 0 && t[0] == 0 && t[1] == 0 && t[2] == 0) << i;
+      ASSERT_TRUE(wh[0] == 255 && wh[1] == 255 && wh[2] == 255) << i;
+    }
+  }
+  EXPECT_GT(opaque, 20000);
+  EXPECT_EQ(clear.pixels[3], 0);
+  EXPECT_EQ(clear.pixels.back(), 0);
+}
