@@ -28,7 +28,8 @@ int nameIndex(const char* text, std::initializer_list<const char*> names) {
 
 // One of the picture's options and its value; false when arg is none of them.
 bool takePictureOption(const std::string& arg, const char* value, CommandLine& line) {
-  const char* given = value ? value : "";
+  // The next option is no value: "--png --view front F" names no picture.
+  const char* given = value && !(value[0] == '-' && value[1] != '\0') ? value : "";
   if (arg == "--png") {
     line.picture = given;
     if (line.picture.empty()) line.error = "--png takes the picture's file name";
@@ -87,7 +88,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     } else if (options && takePictureOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line)) {
       scaleGiven = scaleGiven || arg == "--scale";
       pictureOptionGiven = pictureOptionGiven || arg != "--png";
-      i += i + 1 < argc;
+      line.pictureAsked = true;
+      i += i + 1 < argc && !(argv[i + 1][0] == '-' && argv[i + 1][1] != '\0');
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       continue;
     } else if (!line.file) {

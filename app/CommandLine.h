@@ -23,6 +23,7 @@ struct CommandLine {
   // none), its size as a scale of the window's view or a width, and its
   // background.
   std::string picture;
+  bool pictureAsked = false;  // any of the picture's options given: refusals exit with 1
   std::optional<ViewSide> view;
   int scale = 1;
   int width = 0;

@@ -1,5 +1,6 @@
 #include <FL/Fl.H>
 
+#include <cstdlib>
 #include <iostream>
 
 #include "app/AppWindow.h"
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
   const CommandLine line = parseCommandLine(argc, argv);
   if (!line.error.empty() && line.action != CommandLine::Action::Help && line.action != CommandLine::Action::Version) {
     std::cerr << "mannequin: " << line.error << std::endl;
-    return line.action == CommandLine::Action::WritePng ? 1 : 2;
+    return line.pictureAsked ? 1 : 2;
   }
   switch (line.action) {
     case CommandLine::Action::Help:

@@ -76,11 +76,14 @@ bool FileCommands::saveTo(const std::string& path) {
 
 // The name's extension decides: .bvh writes the skeleton and its pose, any
 // other a picture.
-void FileCommands::exportPicture(const std::function<std::string()>& png) {
+void FileCommands::exportPicture(const std::function<std::string(std::string& refusal)>& png) {
   const std::string path = completed(ask(FileDialog::SavePicture, document.suggestedPictureName()), ".png");
   if (path.empty()) return;
   const bool bvh = path.size() > 4 && path.compare(path.size() - 4, 4, ".bvh") == 0;
-  show(bvh ? document.exportBvh(path) : document.exportPicture(path, png()));
+  if (bvh) return show(document.exportBvh(path));
+  std::string refusal;
+  const std::string bytes = png(refusal);
+  show(refusal.empty() ? document.exportPicture(path, bytes) : Outcome::refusal("export: " + refusal));
 }
 
 bool FileCommands::mayDiscard() {

@@ -21,8 +21,8 @@ class FileCommands {
   // False when nothing was saved: cancelled, or refused.
   bool save();
   bool saveAs();
-  // png gives the picture's bytes once a name is chosen.
-  void exportPicture(const std::function<std::string()>& png);
+  // png gives the picture's bytes once a name is chosen, or why there are none.
+  void exportPicture(const std::function<std::string(std::string& refusal)>& png);
   // Asks what to do with changes not saved; false to keep the pose as it is.
   bool mayDiscard();
 

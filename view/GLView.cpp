@@ -229,13 +229,15 @@ void GLView::hideHelp() {
 // With the last picture options; a window made smaller than its borders
 // leaves the view no pixel.
 void GLView::exportPicture() {
-  const PictureSize size = pictureSize(pictureOptions, w(), h());
-  if (!size.refusal.empty()) return report(Outcome::refusal("export: " + size.refusal));
-  const PictureOptions::Background background = pictureOptions.background;
-  files.exportPicture([this, size, background] {
+  if (w() <= 0 || h() <= 0) return report(Outcome::refusal("export: the view has no pixel to draw"));
+  // Sized once the name is known: a BVH name needs no picture.
+  files.exportPicture([this](std::string& refusal) {
+    const PictureSize size = pictureSize(pictureOptions, w(), h());
+    refusal = size.refusal;
+    if (!refusal.empty()) return std::string();
     std::string pose;
     document.copy(pose);
-    return encodePng(figurePicture(size.width, size.height, background), pose);
+    return encodePng(figurePicture(size.width, size.height, pictureOptions.background), pose);
   });
 }
 

@@ -4,6 +4,7 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Group.H>
 #include <FL/Fl_Int_Input.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Round_Button.H>
@@ -27,13 +28,49 @@ std::string sizeLabel(const char* name, PictureOptions::Size size, int viewWidth
 
 // The window's widgets, and what the person chose.
 struct Form {
-  Fl_Double_Window window{300, 270, "mannequin: picture"};
+  Fl_Double_Window window{340, 270, "mannequin: picture"};
+  PictureOptions* options = nullptr;
+  int viewWidth = 0, viewHeight = 0;
   std::array<Fl_Round_Button*, 4> sizes{};
   Fl_Int_Input* width = nullptr;
   std::array<Fl_Round_Button*, 3> backgrounds{};
   Fl_Box* problem = nullptr;
   bool accepted = false;
 };
+
+// What the form says, or why it says nothing that can be drawn.
+std::string read(const Form& form, PictureOptions& options, int viewWidth, int viewHeight) {
+  PictureOptions chosen = options;
+  for (int i = 0; i < 4; ++i) {
+    if (form.sizes[i]->value()) chosen.size = static_cast<Size>(i);
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (form.backgrounds[i]->value()) chosen.background = static_cast<Background>(i);
+  }
+  if (chosen.size == Size::Width) {
+    const char* text = form.width->value();
+    char* end = nullptr;
+    const long width = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || width < 1 || width > PictureOptions::kMaxSide) {
+      return "The width is a whole number from 1 to 8192.";
+    }
+    chosen.width = static_cast<int>(width);
+  }
+  if (const PictureSize size = pictureSize(chosen, viewWidth, viewHeight); !size.refusal.empty()) {
+    return "Too large: " + size.refusal + ".";
+  }
+  options = chosen;
+  return "";
+}
+
+// Closes the window on what can be drawn; else says why and stays.
+void accept(Form& form) {
+  const std::string problem = read(form, *form.options, form.viewWidth, form.viewHeight);
+  form.problem->copy_label(problem.c_str());
+  if (!problem.empty()) return;
+  form.accepted = true;
+  form.window.hide();
+}
 
 Fl_Round_Button* radio(int x, int y, int w, const std::string& label) {
   auto* button = new Fl_Round_Button(x, y, w, 22);
@@ -68,60 +105,27 @@ void build(Form& form, const PictureOptions& options, int viewWidth, int viewHei
   backgroundGroup->end();
   form.sizes[static_cast<int>(options.size)]->setonly();
   form.backgrounds[static_cast<int>(options.background)]->setonly();
-  form.problem = new Fl_Box(10, 214, 280, 20);
+  form.problem = new Fl_Box(10, 214, 320, 20);
   form.problem->labelcolor(FL_RED);
   form.problem->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-  auto* cancel = new Fl_Button(110, 238, 80, 25, "Cancel");
+  auto* cancel = new Fl_Button(150, 238, 80, 25, "Cancel");
   cancel->callback([](Fl_Widget*, void* f) { static_cast<Form*>(f)->window.hide(); }, &form);
-  auto* next = new Fl_Return_Button(200, 238, 90, 25, "Next...");
-  next->callback([](Fl_Widget*, void* f) {
-    auto* form = static_cast<Form*>(f);
-    form->accepted = true;
-    form->window.hide();
-  }, &form);
+  auto* next = new Fl_Return_Button(240, 238, 90, 25, "Next...");
+  next->callback([](Fl_Widget*, void* f) { accept(*static_cast<Form*>(f)); }, &form);
   form.window.end();
   form.window.set_modal();
   form.window.xclass("mannequin");
-}
-
-// What the form says, or why it says nothing that can be drawn.
-std::string read(const Form& form, PictureOptions& options, int viewWidth, int viewHeight) {
-  PictureOptions chosen = options;
-  for (int i = 0; i < 4; ++i) {
-    if (form.sizes[i]->value()) chosen.size = static_cast<Size>(i);
-  }
-  for (int i = 0; i < 3; ++i) {
-    if (form.backgrounds[i]->value()) chosen.background = static_cast<Background>(i);
-  }
-  if (chosen.size == Size::Width) {
-    const char* text = form.width->value();
-    char* end = nullptr;
-    const long width = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || width < 1 || width > PictureOptions::kMaxSide) {
-      return "The width is a whole number from 1 to 8192.";
-    }
-    chosen.width = static_cast<int>(width);
-  }
-  if (const PictureSize size = pictureSize(chosen, viewWidth, viewHeight); !size.refusal.empty()) {
-    return "Too large: " + size.refusal + ".";
-  }
-  options = chosen;
-  return "";
 }
 
 }  // namespace
 
 bool askPictureOptions(PictureOptions& options, int viewWidth, int viewHeight) {
   Form form;
+  form.options = &options;
+  form.viewWidth = viewWidth;
+  form.viewHeight = viewHeight;
   build(form, options, viewWidth, viewHeight);
   form.window.show();
-  for (;;) {
-    form.accepted = false;
-    while (form.window.shown()) Fl::wait();
-    if (!form.accepted) return false;
-    const std::string problem = read(form, options, viewWidth, viewHeight);
-    if (problem.empty()) return true;
-    form.problem->copy_label(problem.c_str());
-    form.window.show();
-  }
+  while (form.window.shown()) Fl::wait();
+  return form.accepted;
 }

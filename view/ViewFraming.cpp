@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "figure/Figure.h"
 #include "view/SceneDrawing.h"

@@ -3,7 +3,10 @@
 # desktop's where GTK is there, else the toolkit's own): a pose saved equals
 # the copied text byte for byte and replaces the file by a rename; opened
 # after a reset, and given on the command line, it shows the saved picture
-# pixel for pixel; Ctrl+E writes a PNG of the figure the size of the view;
+# pixel for pixel; Ctrl+E writes a PNG of the figure the size of the view,
+# Ctrl+Shift+E asks for a larger, transparent one that Ctrl+E then keeps,
+# and the picture opens as its pose; --png draws pictures and refuses with
+# one line and status 1;
 # closing with changes asks, even with no file, and a click with Ctrl+Q in
 # one burst too; a broken file on the command line leaves the start-up
 # picture and says so, and Ctrl+Q ends the program as closing the window
@@ -161,6 +164,32 @@ figure=$(magenta_count "$work/figure.png")
 ((figure > 5000)) || fail "the picture has $figure figure pixels"
 note "Ctrl+E: a ${size} PNG, $figure figure pixels"
 
+# Ctrl+Shift+E asks first: twice the size on a transparent background, kept
+# for the next Ctrl+E.
+alpha_at() { /usr/bin/convert "$1" -format "%[fx:int(255*p{$2,$3}.a)]" info:; }
+xdo key ctrl+shift+e
+xdo mousemove --window "$(window_named "mannequin: picture")" 20 20 key alt+2 alt+t Return
+answer_dialog "Save a picture of the figure" big pose.png
+written "$work/big.png"
+xdo key ctrl+e
+answer_dialog "Save a picture of the figure" again pose.png
+written "$work/again.png"
+for name in big again; do
+  size=$(/usr/bin/identify -format '%wx%h %[channels]' "$work/$name.png")
+  [[ "$size" == "1380x1330 srgba" ]] || fail "$name.png is $size"
+  [[ "$(alpha_at "$work/$name.png" 0 0)" == 0 ]] || fail "$name.png is not transparent in its corner"
+done
+note "Ctrl+Shift+E, 2x and transparent, then Ctrl+E: two 1380x1330 pictures with alpha"
+
+# The picture holds the pose: opened, it shows the saved one, untitled.
+xdo key ctrl+o
+answer_dialog "Open a pose" big.png pose.pose
+settle from-picture
+same_as from-picture posed "the picture opened"
+expect_title "untitled* - mannequin - imported big.png" "the picture opened"
+xdo key ctrl+z
+expect_title "pose.pose - mannequin - " "Ctrl+Z after the picture"
+
 # ---- closing with changes asks: Escape stays, Discard closes
 
 xdo mousemove --window "$gl" "$ax" "$ay" click 1
@@ -175,6 +204,25 @@ wait_exit Discard
 ((status == 0)) || fail "exit status $status after Discard"
 cmp -s "$work/copied.txt" "$work/pose.pose" || fail "Discard changed the file"
 note "closing with changes asked; Escape kept the program, Discard closed it"
+
+# ---- pictures from the command line
+
+"$bin" --png sheet.png --view right --scale 2 --background white pose.pose
+[[ "$(/usr/bin/identify -format '%wx%h %[channels]' sheet.png)" == "1380x1330 srgb" ]] || fail "--png --scale 2"
+"$bin" --png sheet.png --width 1000 --background transparent big.png
+[[ "$(/usr/bin/identify -format '%wx%h %[channels]' sheet.png)" == "1000x964 srgba" ]] || fail "--png --width 1000"
+[[ "$(alpha_at sheet.png 0 0)" == 0 ]] || fail "--png --background transparent"
+/usr/bin/convert -size 4x4 xc:red plain.png
+for refused in "--scale 9 pose.pose" "--width 8193 pose.pose" "--view side pose.pose" "broken-missing.pose" \
+  "plain.png"; do
+  status=0
+  # shellcheck disable=SC2086
+  "$bin" --png refused.png $refused 2>"$work/png.err" || status=$?
+  ((status == 1)) && [[ $(wc -l <"$work/png.err") == 1 && ! -e refused.png ]] ||
+    fail "--png $refused: status $status, $(wc -l <"$work/png.err") lines, $(ls refused.png 2>/dev/null)"
+done
+[[ "$(cat "$work/png.err")" == "mannequin: open: plain.png: the picture holds no pose" ]] || fail "$(cat "$work/png.err")"
+note "--png: 1380x1330 and 1000x964 pictures; refused options and files: one line, status 1, nothing written"
 
 # ---- the command line: the file's picture; a broken file leaves the start
 

@@ -165,6 +165,28 @@ read -r count5 _ _ < <(magenta_stats "$work/zoomed.png")
 ((count5 < count4 * 9 / 10)) || fail "zooming out left $count5 of $count4 magenta pixels"
 note "zoom: 5 trace lines, magenta pixels $count4 -> $count5"
 
+# ---- the keypad's views, with NumLock off or on: no setting, no step
+
+# The settings and the *-less title stay; the camera turns. The server starts
+# with NumLock off: keypad 1, 3 and 7 come as End, Page Down and Home then,
+# which the start camera must not take. Then NumLock goes on.
+title_before=$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME)
+for numlock in off on; do
+  keys=(KP_End KP_Next KP_Home)
+  [[ $numlock == on ]] && { xdo key Num_Lock; keys=(KP_1 KP_3 KP_7); }
+  for key in "${keys[@]}"; do
+    shot before-$key
+    xdo key "$key"
+    settle after-$key
+    changed=$(magenta_changes "$work/before-$key.png" "$work/after-$key.png")
+    ((changed > 1000)) || fail "$key (NumLock $numlock) changed only $changed pixels"
+    [[ "$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME)" == "$title_before" ]] ||
+      fail "$key (NumLock $numlock) changed the title: $(timeout 5 xprop -id "$top" -notype _NET_WM_NAME)"
+  done
+  note "keypad 1, 3 and 7 with NumLock $numlock: the view turned, the title stayed"
+done
+xdo key Num_Lock
+
 # ---- closing the window ends the program normally
 
 close_window "$close_seconds"
