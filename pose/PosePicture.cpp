@@ -89,7 +89,10 @@ Reading read(std::istream& in) {
   char signature[kSignature.size()];
   if (!take(in, signature, sizeof signature) || !isPng({signature, sizeof signature}))
     return refused("it is not a PNG picture");
-  for (bool first = true;; first = false) {
+  // Real pictures have a few chunks before their image; a file of nothing
+  // but empty ones is not walked to its end.
+  for (int count = 0; count < kChunksBeforeImage; ++count) {
+    const bool first = count == 0;
     Chunk chunk;
     if (std::string error = nextChunk(in, chunk); !error.empty()) return refused(error);
     if (first && chunk.type != "IHDR") return refused("the picture does not begin with its header chunk");
@@ -99,6 +102,7 @@ Reading read(std::istream& in) {
       if (std::optional<Reading> ours = ourText(in, chunk.length, taken)) return std::move(*ours);
     if (!skip(in, std::uint64_t{chunk.length} - taken + 4)) return refused(kCutShort);
   }
+  return refused("the picture has more than " + std::to_string(kChunksBeforeImage) + " chunks before its image");
 }
 
 }  // namespace pose_picture

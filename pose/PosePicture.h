@@ -16,6 +16,8 @@ constexpr const char* kKeyword = "mannequin pose";
 constexpr std::string_view kSignature{"\x89PNG\r\n\x1a\n", 8};
 // A PNG chunk's length is at most this.
 constexpr std::uint32_t kChunkLimit = 0x7FFFFFFF;
+// The most chunks looked at before the image data.
+constexpr int kChunksBeforeImage = 4096;
 
 // Whether the bytes begin with the PNG signature.
 bool isPng(std::string_view head);

@@ -75,3 +75,19 @@ TEST(PosePicture, AChunkMayDeclareUpTo2147483647Bytes) {
   EXPECT_EQ(errorOf(bytes.replace(length, 4, std::string("\x80\0\0\0", 4))),
             "the picture has a chunk longer than the 2147483647 bytes a PNG chunk may have");
 }
+
+// Empty chunks before ours: the 4096th chunk is still read, the 4097th not.
+TEST(PosePicture, AtMost4096ChunksAreLookedAt) {
+  const std::string good = pictureWithText(kText);
+  const std::size_t text = good.find("tEXtmannequin pose") - 4;
+  const std::string empty("\0\0\0\0prVt\0\0\0\0", 12);
+  auto withEmpty = [&](int n) {
+    std::string filler;
+    for (int i = 0; i < n; ++i) filler += empty;
+    return std::string(good).insert(text, filler);
+  };
+  // IHDR comes first in what libpng writes, just before our chunk.
+  ASSERT_EQ(good.find("IHDR") + 4 + 13 + 4 + 4, text + 4);
+  EXPECT_EQ(readOf(withEmpty(4094)).text, kText);
+  EXPECT_EQ(errorOf(withEmpty(4095)), "the picture has more than 4096 chunks before its image");
+}
