@@ -173,10 +173,11 @@ note "zoom: 5 trace lines, magenta pixels $count4 -> $count5"
 title_before=$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME)
 for numlock in off on; do
   keys=(KP_End KP_Next KP_Home)
-  [[ $numlock == on ]] && { xdo key Num_Lock; keys=(KP_1 KP_3 KP_7); }
+  [[ $numlock == on ]] && { xdo key Num_Lock; pace NumLock; keys=(KP_1 KP_3 KP_7); }
   for key in "${keys[@]}"; do
     shot before-$key
     xdo key "$key"
+    pace "$key"
     settle after-$key
     changed=$(magenta_changes "$work/before-$key.png" "$work/after-$key.png")
     ((changed > 1000)) || fail "$key (NumLock $numlock) changed only $changed pixels"
@@ -186,6 +187,7 @@ for numlock in off on; do
   note "keypad 1, 3 and 7 with NumLock $numlock: the view turned, the title stayed"
 done
 xdo key Num_Lock
+pace NumLock
 
 # ---- closing the window ends the program normally
 
