@@ -1,15 +1,20 @@
 #include <FL/Fl.H>
 
+#include <strings.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "app/AppWindow.h"
 #include "app/CommandLine.h"
 #include "app/TerminationSignals.h"
 #include "document/RecoveryCopy.h"
+#include "document/ShownName.h"
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
 #include "pose/BvhWriter.h"
+#include "pose/PoseFile.h"
 #include "view/PngEncoding.h"
 #include "view/ViewFraming.h"
 
@@ -33,6 +38,11 @@ int writeBvh(const CommandLine& line) {
   return std::cout ? 0 : 1;
 }
 
+bool hasExtension(const std::string& path, const char* extension) {
+  const std::size_t n = std::strlen(extension);
+  return path.size() > n && strcasecmp(path.c_str() + path.size() - n, extension) == 0;
+}
+
 int refuse(const std::string& words) {
   std::cerr << "mannequin: " << words << std::endl;
   return 1;
@@ -49,6 +59,12 @@ bool displayOpens() {
 // whatever size the window gets: the view's frame and camera are those of a
 // 690 x 665 view. Leaves recovery copies alone.
 int writePng(const CommandLine& line) {
+  // A picture is no pose file or motion, and never replaces what it draws.
+  const std::string out = pose_file::withExtension(line.picture, ".png");
+  if (hasExtension(out, ".pose") || hasExtension(out, ".bvh")) {
+    return refuse("--png: " + shownName(out) + ": a picture is not written as a pose or BVH file");
+  }
+  if (pose_file::sameFile(out, *line.file)) return refuse("--png: " + shownName(out) + ": it is the file drawn");
   PoseDocument document(buildHumanoid());
   if (const Outcome opened = document.open(*line.file, line.frame); opened.refused) return refuse(opened.words);
   if (!displayOpens()) return refuse("--png draws in a window and needs a display (DISPLAY=" +
@@ -69,6 +85,8 @@ int writePng(const CommandLine& line) {
     Fl::wait(0.05);
   }
   if (view.framesDrawn() == 0) return refuse("--png: the window was never drawn");
+  // A window manager may give the window another size than asked.
+  if (std::string tiles = tileRefusal(size.width, size.height, view.w(), view.h()); !tiles.empty()) return refuse(tiles);
   std::string pose;
   document.copy(pose);
   const std::string png = encodePng(view.figurePicture(size.width, size.height, line.background), pose);

@@ -28,5 +28,16 @@ PictureSize pictureSize(const PictureOptions& options, int viewWidth, int viewHe
             "a picture of " + std::to_string(width) + "x" + std::to_string(height) + " pixels is more than " +
                 std::to_string(PictureOptions::kMaxSide) + " on a side"};
   }
+  const std::string tiles = tileRefusal(static_cast<int>(width), static_cast<int>(height), viewWidth, viewHeight);
+  if (!tiles.empty()) return {0, 0, tiles};
   return {static_cast<int>(width), static_cast<int>(height), ""};
+}
+
+std::string tileRefusal(int width, int height, int viewWidth, int viewHeight) {
+  if (viewWidth <= 0 || viewHeight <= 0) return "the view has no pixel to draw";
+  const long tiles = (long(width) + viewWidth - 1) / viewWidth * ((long(height) + viewHeight - 1) / viewHeight);
+  if (tiles <= PictureOptions::kMaxTiles) return "";
+  return "a picture of " + std::to_string(width) + "x" + std::to_string(height) + " pixels takes more than " +
+         std::to_string(PictureOptions::kMaxTiles) + " tiles of a " + std::to_string(viewWidth) + "x" +
+         std::to_string(viewHeight) + " view: make the window larger";
 }

@@ -8,6 +8,9 @@ struct PictureOptions {
   enum class Size { View, Double, Quadruple, Width };
   enum class Background { Black, White, Transparent };
   static constexpr int kMaxSide = 8192;
+  // A picture is drawn in tiles of the view's size: a tiny view would take
+  // millions of them.
+  static constexpr long kMaxTiles = 1024;
 
   Size size = Size::View;
   int width = 1380;  // with Size::Width, in pixels, from 1 to kMaxSide
@@ -21,5 +24,9 @@ struct PictureSize {
 };
 
 // The picture's size for a view of viewWidth x viewHeight, in the view's
-// proportions; a side over kMaxSide, or none at all, is refused.
+// proportions; a side over kMaxSide, more tiles than kMaxTiles, or none at
+// all, is refused.
 PictureSize pictureSize(const PictureOptions& options, int viewWidth, int viewHeight);
+// Why a picture of width x height cannot be drawn in tiles of a view of
+// viewWidth x viewHeight; empty when it can.
+std::string tileRefusal(int width, int height, int viewWidth, int viewHeight);

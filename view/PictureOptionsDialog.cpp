@@ -56,9 +56,8 @@ std::string read(const Form& form, PictureOptions& options, int viewWidth, int v
     }
     chosen.width = static_cast<int>(width);
   }
-  if (const PictureSize size = pictureSize(chosen, viewWidth, viewHeight); !size.refusal.empty()) {
-    return "Too large: " + size.refusal + ".";
-  }
+  // The refusal's words are longer than the window is wide.
+  if (!pictureSize(chosen, viewWidth, viewHeight).refusal.empty()) return "Too large for this view.";
   options = chosen;
   return "";
 }

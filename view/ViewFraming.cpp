@@ -64,6 +64,12 @@ void frameFigure(OrbitCamera& camera, const Figure& figure, double aspect) {
 
 void lookFrom(OrbitCamera& camera, ViewSide side, const Figure& figure, double aspect) {
   const float quarter = static_cast<float>(M_PI / 2);
+  // The orbit turns its up over at the poles of pitch pi/2 and 3pi/2, and
+  // never for a negative pitch: the top and the bottom sit just short of
+  // those poles, whose floats lie just past them, so that a turn either way
+  // from there goes on as the view's own up shows it.
+  const float top = std::nextafter(quarter, 0.0f);
+  const float bottom = std::nextafter(static_cast<float>(3 * M_PI / 2), 0.0f);
   // Yaw turns the eye about +y from -z; the pitch lifts it over the top.
   // Straight above, the toes point down the picture: up is +x, as the
   // orbit's own up becomes when it nears the top from the front.
@@ -76,8 +82,8 @@ void lookFrom(OrbitCamera& camera, ViewSide side, const Figure& figure, double a
       {-quarter, 0, std::nullopt},             // back: eye at +x
       {0, 0, std::nullopt},                    // right: eye at -z
       {2 * quarter, 0, std::nullopt},          // left: eye at +z
-      {quarter, quarter, Vec3(1, 0, 0)},       // top
-      {quarter, -quarter, Vec3(-1, 0, 0)},     // bottom
+      {quarter, top, Vec3(1, 0, 0)},           // top
+      {quarter, bottom, Vec3(-1, 0, 0)},       // bottom
   };
   const Angles& a = kSides[static_cast<int>(side)];
   camera.yaw = a.yaw;

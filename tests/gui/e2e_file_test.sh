@@ -222,6 +222,15 @@ for refused in "--scale 9 pose.pose" "--width 8193 pose.pose" "--view side pose.
     fail "--png $refused: status $status, $(wc -l <"$work/png.err") lines, $(ls refused.png 2>/dev/null)"
 done
 [[ "$(cat "$work/png.err")" == "mannequin: open: plain.png: the picture holds no pose" ]] || fail "$(cat "$work/png.err")"
+# Never over what it draws, nor as a pose or BVH file.
+env -u DISPLAY "$bin" --bvh pose.pose >pose.bvh
+for out in pose.bvh big.png pose.pose another.BVH; do
+  before=$(md5sum <"$([[ -e $out ]] && echo "$out" || echo /dev/null)")
+  status=0
+  "$bin" --png "$out" "${out/another.BVH/pose.pose}" 2>/dev/null || status=$?
+  ((status == 1)) && [[ "$(md5sum <"$([[ -e $out ]] && echo "$out" || echo /dev/null)")" == "$before" ]] ||
+    fail "--png $out: status $status"
+done
 note "--png: 1380x1330 and 1000x964 pictures; refused options and files: one line, status 1, nothing written"
 
 # ---- the command line: the file's picture; a broken file leaves the start

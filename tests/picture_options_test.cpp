@@ -1,0 +1,46 @@
+// A picture's size from the view's, worked out by hand.
+#include <gtest/gtest.h>
+
+#include "view/PictureOptions.h"
+
+namespace {
+
+PictureSize sized(PictureOptions::Size size, int width, int viewWidth, int viewHeight) {
+  PictureOptions options;
+  options.size = size;
+  options.width = width;
+  return pictureSize(options, viewWidth, viewHeight);
+}
+
+using Size = PictureOptions::Size;
+
+}  // namespace
+
+// The view's proportions, the height rounded to the nearest pixel: 1000 x
+// 665 / 690 = 963.77, and 1 x 1 / 3 = 0.33 is still one pixel.
+TEST(PictureOptions, SizesKeepTheViewsProportions) {
+  const std::pair<PictureSize, std::pair<int, int>> cases[] = {
+      {sized(Size::View, 0, 690, 665), {690, 665}},    {sized(Size::Double, 0, 690, 665), {1380, 1330}},
+      {sized(Size::Quadruple, 0, 690, 665), {2760, 2660}}, {sized(Size::Width, 1000, 690, 665), {1000, 964}},
+      {sized(Size::Width, 1, 3, 1), {1, 1}},           {sized(Size::Width, 8192, 690, 665), {8192, 7895}},
+  };
+  for (const auto& [size, expected] : cases) {
+    EXPECT_EQ(size.refusal, "");
+    EXPECT_EQ(std::make_pair(size.width, size.height), expected);
+  }
+}
+
+// Each limit on both sides: 8192 pixels a side, 1024 tiles of the view.
+TEST(PictureOptions, TooLargeOrTooManyTilesIsRefused) {
+  EXPECT_EQ(sized(Size::Quadruple, 0, 2048, 100).refusal, "");
+  EXPECT_EQ(sized(Size::Quadruple, 0, 2049, 100).refusal,
+            "a picture of 8196x400 pixels is more than 8192 on a side");
+  EXPECT_EQ(sized(Size::Width, 8192, 4096, 4097).refusal,
+            "a picture of 8192x8194 pixels is more than 8192 on a side");
+  EXPECT_EQ(sized(Size::View, 0, 0, 665).refusal, "the view has no pixel to draw");
+  // 32 x 32 tiles of 100 x 100, then 33 x 32.
+  EXPECT_EQ(tileRefusal(3200, 3200, 100, 100), "");
+  EXPECT_EQ(tileRefusal(3201, 3200, 100, 100),
+            "a picture of 3201x3200 pixels takes more than 1024 tiles of a 100x100 view: make the window larger");
+  EXPECT_NE(sized(Size::Width, 8192, 2, 2).refusal, "");
+}
