@@ -2,9 +2,11 @@
 
 #include <strings.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <new>
 
 #include "app/AppWindow.h"
 #include "app/CommandLine.h"
@@ -80,7 +82,8 @@ int writePng(const CommandLine& line) {
   if (line.view) lookFrom(*view.camera, *line.view, document.figure(), double(kPictureWidth) / kPictureHeight);
   app.show();
   // A window manager may keep the window from view: give up after a while.
-  for (int i = 0; i < 600 && view.framesDrawn() == 0 && app.window->shown(); ++i) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (view.framesDrawn() == 0 && app.window->shown() && std::chrono::steady_clock::now() < deadline) {
     Fl::flush();
     Fl::wait(0.05);
   }
@@ -89,7 +92,12 @@ int writePng(const CommandLine& line) {
   if (std::string tiles = tileRefusal(size.width, size.height, view.w(), view.h()); !tiles.empty()) return refuse(tiles);
   std::string pose;
   document.copy(pose);
-  const std::string png = encodePng(view.figurePicture(size.width, size.height, line.background), pose);
+  std::string png;
+  try {
+    png = encodePng(view.figurePicture(size.width, size.height, line.background), pose);
+  } catch (const std::bad_alloc&) {
+    return refuse("--png: not enough memory for the picture");
+  }
   const Outcome written = document.exportPicture(line.picture, png);
   return written.refused ? refuse(written.words) : 0;
 }

@@ -107,6 +107,10 @@ class Figure {
   std::array<std::vector<double>, kWeightRows> dofWeights;
   double tolerance = 0.01;
   bool limitsEnabled = false;
+  // Where the figure's front and its left side point in its own frame, +y
+  // up: what the named views look from.
+  Vec3 front = Vec3(0, 0, -1);
+  Vec3 left = Vec3(1, 0, 0);
   bool limbWeights = false;  // the preset setLimbWeights set last, not setUniformWeights
 
  private:

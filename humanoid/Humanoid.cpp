@@ -130,5 +130,8 @@ std::unique_ptr<Figure> buildHumanoid() {
   for (int i : {11, 12, 13, 18, 19, 20, 33, 34, 39, 40, 41, 42, 43, 48, 49, 50}) figure->angularDof[i] = 1;
   for (auto& row : figure->dofWeights) row.assign(figure->dofCount, 1.0);
   figure->limitsEnabled = false;
+  // The toes point along -x; the left limbs lie at +z.
+  figure->front = Vec3(-1, 0, 0);
+  figure->left = Vec3(0, 0, 1);
   return figure;
 }

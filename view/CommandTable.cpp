@@ -30,7 +30,7 @@ constexpr CommandKey kTable[] = {
     {FL_F + 5, Mods::Plain, Command::ViewFront},     {FL_F + 5, Mods::Shift, Command::ViewBack},
     {FL_F + 6, Mods::Plain, Command::ViewRight},     {FL_F + 6, Mods::Shift, Command::ViewLeft},
     {FL_F + 7, Mods::Plain, Command::ViewTop},       {FL_F + 7, Mods::Shift, Command::ViewBottom},
-    {'f', Mods::Plain, Command::FrameFigure},
+    {'f', Mods::Plain, Command::FitFigure},
 };
 
 bool matches(Mods mods, int state) {

@@ -26,7 +26,7 @@ enum class Command {
   ViewLeft,
   ViewTop,
   ViewBottom,
-  FrameFigure,
+  FitFigure,
 };
 
 // The command of a key pressed with the toolkit's modifier state; key is the

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <iostream>
+#include <new>
 
 #include "document/PoseDocument.h"
 #include "pose/PoseText.h"
@@ -144,8 +145,8 @@ void GLView::run(Command command) {
     case Command::ViewBottom:
       lookFrom(*camera, viewSide(command), document.figure(), aspect());
       break;
-    case Command::FrameFigure:
-      frameFigure(*camera, document.figure(), aspect());
+    case Command::FitFigure:
+      fitFigure(*camera, document.figure(), aspect());
       break;
     case Command::Quit:
       // As closing the window does.
@@ -214,9 +215,9 @@ void GLView::showHelp() {
   help->showOver(*top_window(), settingsText(document.figure()));
 }
 
-// A drag under way is a change like any other: asked about, not lost.
 double GLView::aspect() const { return h() > 0 ? double(w()) / h() : 1.0; }
 
+// A drag under way is a change like any other: asked about, not lost.
 bool GLView::mayClose() {
   document.endDrag();
   return files.mayDiscard();
@@ -237,13 +238,24 @@ void GLView::exportPicture() {
     if (!refusal.empty()) return std::string();
     std::string pose;
     document.copy(pose);
-    return encodePng(figurePicture(size.width, size.height, pictureOptions.background), pose);
+    try {
+      return encodePng(figurePicture(size.width, size.height, pictureOptions.background), pose);
+    } catch (const std::bad_alloc&) {
+      refusal = "not enough memory for a picture of " + std::to_string(size.width) + "x" +
+                std::to_string(size.height) + " pixels";
+      return std::string();
+    }
   });
 }
 
 Picture GLView::figurePicture(int width, int height, PictureOptions::Background background) {
   if (frames == 0 || w() <= 0 || h() <= 0) return {};
   make_current();
+  // Resized since the last frame: the context is set up as that frame would.
+  if (!valid()) {
+    setUpContext(w(), h());
+    valid(1);
+  }
   Picture picture = renderPicture(*camera, document.figure(), w(), h(), width, height, background);
   // The back buffer holds the picture now; the next frame is the view's again.
   redraw();
@@ -357,9 +369,10 @@ int GLView::handle(int event) {
   const int y = Fl::event_y();
   const int state = Fl::event_state();
   const int key = Fl::event_key();
+  const bool keyEvent = event == FL_KEYBOARD || event == FL_SHORTCUT || event == FL_KEYUP;
   // A keypad digit is one key to the commands with NumLock on or off; the
   // settings take the toolkit's key, which is never a plain digit for it.
-  const int command = commandKey(key, Fl::event_original_key());
+  const int command = keyEvent ? commandKey(key, Fl::event_original_key()) : key;
 
   // Key releases reach only the focus widget; without the focus (the
   // toolkit's own dialog may leave it elsewhere), any other event, or the

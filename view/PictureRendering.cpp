@@ -36,15 +36,15 @@ void readTile(const Tile& tile, Picture& picture) {
   glPixelStorei(GL_PACK_SKIP_ROWS, tile.y);
   glReadPixels(0, 0, tile.width, tile.height, picture.channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
                picture.pixels.data());
-  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-  glPixelStorei(GL_PACK_SKIP_ROWS, 0);
 }
 
 // Where the depth buffer is still cleared, nothing was drawn: transparent
 // black; elsewhere opaque.
 void readTileAlpha(const Tile& tile, Picture& picture) {
   std::vector<float> depth(static_cast<size_t>(tile.width) * tile.height);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_PACK_SKIP_ROWS, 0);
   glReadPixels(0, 0, tile.width, tile.height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
   for (int row = 0; row < tile.height; ++row) {
     unsigned char* pixel = &picture.pixels[4 * (static_cast<size_t>(tile.y + row) * picture.width + tile.x)];
@@ -69,8 +69,9 @@ Picture renderPicture(OrbitCamera& camera, Figure& figure, int viewWidth, int vi
   Picture picture{width, height, transparent ? 4 : 3, {}};
   picture.pixels.resize(static_cast<size_t>(width) * height * picture.channels);
   const bool whole = width == viewWidth && height == viewHeight;
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  // The view's next frame finds its context as it was.
+  glPushAttrib(GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT | GL_TRANSFORM_BIT | GL_PIXEL_MODE_BIT);
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   setClearColour(background);
@@ -83,10 +84,9 @@ Picture renderPicture(OrbitCamera& camera, Figure& figure, int viewWidth, int vi
       if (transparent) readTileAlpha(tile, picture);
     }
   }
-  glClearColor(0, 0, 0, 0);
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
-  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-  glMatrixMode(GL_MODELVIEW);
+  glPopClientAttrib();
+  glPopAttrib();
   return picture;
 }

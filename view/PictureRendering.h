@@ -13,7 +13,7 @@ class OrbitCamera;
 // view shows. A larger one is drawn in tiles of the view's size, each
 // through its part of the picture's frustum, and read back into its place.
 // A transparent background takes its alpha from the depth buffer: 0 where
-// nothing was drawn. The context's viewport, projection and clear colour are
-// left as they were; the back buffer is not.
+// nothing was drawn. The context's state is left as it was; the back buffer
+// is not. Throws std::bad_alloc when the picture does not fit in memory.
 Picture renderPicture(OrbitCamera& camera, Figure& figure, int viewWidth, int viewHeight, int width, int height,
                       PictureOptions::Background background);

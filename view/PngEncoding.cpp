@@ -3,13 +3,20 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <new>
 
 #include "pose/PosePicture.h"
 
 namespace {
 
+// No exception may cross libpng's C frames: memory running out ends the
+// encoding as libpng's own errors do.
 void append(png_structp png, png_bytep data, png_size_t size) {
-  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), size);
+  try {
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), size);
+  } catch (const std::bad_alloc&) {
+    png_error(png, "out of memory");
+  }
 }
 
 void flush(png_structp) {}

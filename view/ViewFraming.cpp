@@ -47,7 +47,7 @@ double fittingDistance(const Figure& figure, const Vec3& c, const Vec3& toEye, c
 
 }  // namespace
 
-void frameFigure(OrbitCamera& camera, const Figure& figure, double aspect) {
+void fitFigure(OrbitCamera& camera, const Figure& figure, double aspect) {
   if (!(aspect > 0)) aspect = 1.0;
   // A camera at its centre still has the direction its angles give.
   if (camera.distance == 0.0f) camera.distance = -1.0f;
@@ -62,33 +62,41 @@ void frameFigure(OrbitCamera& camera, const Figure& figure, double aspect) {
   camera.recompute();
 }
 
+// The yaw that puts the eye along toEye, level: the orbit's eye lies at
+// (-sin yaw, 0, -cos yaw) from its centre for a distance of -1.
+float yawTowards(const Vec3& toEye) { return static_cast<float>(std::atan2(-toEye.x, -toEye.z)); }
+
 void lookFrom(OrbitCamera& camera, ViewSide side, const Figure& figure, double aspect) {
-  const float quarter = static_cast<float>(M_PI / 2);
   // The orbit turns its up over at the poles of pitch pi/2 and 3pi/2, and
   // never for a negative pitch: the top and the bottom sit just short of
   // those poles, whose floats lie just past them, so that a turn either way
-  // from there goes on as the view's own up shows it.
-  const float top = std::nextafter(quarter, 0.0f);
+  // from there goes on as the view's own up shows it. From above the toes
+  // point down the picture, as the orbit's own up shows them when it nears
+  // the top from the front.
+  const float top = std::nextafter(static_cast<float>(M_PI / 2), 0.0f);
   const float bottom = std::nextafter(static_cast<float>(3 * M_PI / 2), 0.0f);
-  // Yaw turns the eye about +y from -z; the pitch lifts it over the top.
-  // Straight above, the toes point down the picture: up is +x, as the
-  // orbit's own up becomes when it nears the top from the front.
-  struct Angles {
-    float yaw, pitch;
-    std::optional<Vec3> up;
-  };
-  static const Angles kSides[] = {
-      {quarter, 0, std::nullopt},              // front: eye at -x
-      {-quarter, 0, std::nullopt},             // back: eye at +x
-      {0, 0, std::nullopt},                    // right: eye at -z
-      {2 * quarter, 0, std::nullopt},          // left: eye at +z
-      {quarter, top, Vec3(1, 0, 0)},           // top
-      {quarter, bottom, Vec3(-1, 0, 0)},       // bottom
-  };
-  const Angles& a = kSides[static_cast<int>(side)];
-  camera.yaw = a.yaw;
-  camera.pitch = a.pitch;
-  camera.viewUp = a.up;
+  const Vec3& front = figure.front;
+  const Vec3 back = front * -1.0, right = figure.left * -1.0;
+  camera.pitch = 0;
+  camera.viewUp.reset();
+  switch (side) {
+    case ViewSide::Front:
+    case ViewSide::Top:
+    case ViewSide::Bottom:
+      camera.yaw = yawTowards(front);
+      break;
+    case ViewSide::Back:
+      camera.yaw = yawTowards(back);
+      break;
+    case ViewSide::Right:
+      camera.yaw = yawTowards(right);
+      break;
+    case ViewSide::Left:
+      camera.yaw = yawTowards(figure.left);
+      break;
+  }
+  if (side == ViewSide::Top) camera.pitch = top, camera.viewUp = back;
+  if (side == ViewSide::Bottom) camera.pitch = bottom, camera.viewUp = front;
   camera.distance = -1.0f;
-  frameFigure(camera, figure, aspect);
+  fitFigure(camera, figure, aspect);
 }

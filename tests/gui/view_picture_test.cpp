@@ -116,6 +116,15 @@ TEST_F(Views, EachKeyShowsTheWholeFigureFromItsSide) {
   }
   EXPECT_EQ(document->steps().undoCount(), 0u);
   EXPECT_FALSE(document->modified());
+  // Another figure's front and left, say one that faces +z.
+  figure->front = Z;
+  figure->left = minus(X);
+  const std::pair<int, Vec3> others[] = {{FL_F + 5, Z}, {FL_F + 6, X}, {FL_F + 7, Y}};
+  for (const auto& [key, toEye] : others) {
+    command(key, 0);
+    const OrbitCamera& c = *view->camera;
+    EXPECT_NEAR(length((c.eye - c.center) * (1.0 / length(c.eye - c.center)) - toEye), 0, 1e-6) << key;
+  }
   // The real Home key is still the start camera.
   command(FL_Home, 0);
   EXPECT_EQ(view->camera->yaw, 1.0f);
@@ -232,4 +241,6 @@ TEST_F(Pictures, TheBackgroundIsBlackWhiteOrTransparentAroundTheSameFigure) {
   EXPECT_GT(opaque, 20000);
   EXPECT_EQ(clear.pixels[3], 0);
   EXPECT_EQ(clear.pixels.back(), 0);
+  // The view's own frame is black again.
+  EXPECT_TRUE(isBlack(drawAndRead().at(0, 0)));
 }
