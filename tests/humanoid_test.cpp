@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -200,5 +202,40 @@ TEST(Humanoid, ForwardPassAgreesWithAnIndependentWalkForRandomPoses) {
       EXPECT_NEAR(h.worldPos.y, p.y, 2e-6 * (1 + std::fabs(p.y))) << e.segment->name;
       EXPECT_NEAR(h.worldPos.z, p.z, 2e-6 * (1 + std::fabs(p.z))) << e.segment->name;
     }
+  }
+}
+
+// How far the drawn body reaches along a direction, against the farthest of
+// many points on its balls' surfaces and its lines' ends: never beyond, and
+// within a sample's spacing of it.
+TEST(FigureReach, IsTheFarthestPointOfTheDrawnBody) {
+  std::unique_ptr<Figure> figure = buildHumanoid();
+  std::vector<double> dofs = figure->dofs();
+  for (size_t i = 0; i < dofs.size(); ++i) dofs[i] += 0.3 * std::sin(double(i));
+  figure->setDofs(dofs);
+  std::vector<Vec3> points;
+  std::function<void(const Segment*, const Mat4&)> collect = [&](const Segment* s, const Mat4& parent) {
+    const Mat4 W = Figure::frame(parent, *s);
+    if (s->hasShape) {
+      for (int a = 0; a <= 60; ++a) {
+        for (int b = 0; b < 120; ++b) {
+          const double theta = M_PI * a / 60, phi = 2 * M_PI * b / 120;
+          const Vec3 u(float(0.5 * std::sin(theta) * std::cos(phi)), float(0.5 * std::sin(theta) * std::sin(phi)),
+                       float(0.5 * std::cos(theta)));
+          points.push_back(transformPoint(W * s->shape, u));
+        }
+      }
+    } else {
+      points.push_back(transformPoint(W, Vec3()));
+      points.push_back(transformPoint(W, s->endOffset));
+    }
+    for (int i = 0; i < s->childCount(); ++i) collect(s->child(i), W);
+  };
+  collect(figure->root.get(), Mat4());
+  for (const Vec3& d : {Vec3(1, 0, 0), Vec3(0, -1, 0), Vec3(0, 0, 1), Vec3(0.6f, 0.48f, -0.64f)}) {
+    double farthest = -1e9;
+    for (const Vec3& p : points) farthest = std::max(farthest, double(dot(d, p)));
+    EXPECT_GE(figure->reach(d), farthest - 1e-6);
+    EXPECT_LT(figure->reach(d), farthest + 2e-3);
   }
 }
