@@ -1,10 +1,7 @@
 #include <FL/Fl.H>
 
-#include <strings.h>
-
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <new>
 
@@ -40,11 +37,6 @@ int writeBvh(const CommandLine& line) {
   return std::cout ? 0 : 1;
 }
 
-bool hasExtension(const std::string& path, const char* extension) {
-  const std::size_t n = std::strlen(extension);
-  return path.size() > n && strcasecmp(path.c_str() + path.size() - n, extension) == 0;
-}
-
 int refuse(const std::string& words) {
   std::cerr << "mannequin: " << words << std::endl;
   return 1;
@@ -63,7 +55,7 @@ bool displayOpens() {
 int writePng(const CommandLine& line) {
   // A picture is no pose file or motion, and never replaces what it draws.
   const std::string out = pose_file::withExtension(line.picture, ".png");
-  if (hasExtension(out, ".pose") || hasExtension(out, ".bvh")) {
+  if (pose_file::hasExtension(out, ".pose") || pose_file::hasExtension(out, ".bvh")) {
     return refuse("--png: " + shownName(out) + ": a picture is not written as a pose or BVH file");
   }
   if (pose_file::sameFile(out, *line.file)) return refuse("--png: " + shownName(out) + ": it is the file drawn");

@@ -1,6 +1,7 @@
 #include "pose/PoseFile.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -290,6 +291,11 @@ std::string withExtension(const std::string& path, std::string_view extension) {
   // A path that names a folder ("dir/") stays one, to be refused as such.
   if (name.empty() || name.find('.', 1) != std::string::npos) return path;
   return path + std::string(extension);
+}
+
+bool hasExtension(const std::string& path, std::string_view extension) {
+  return path.size() > extension.size() &&
+         strncasecmp(path.c_str() + path.size() - extension.size(), extension.data(), extension.size()) == 0;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

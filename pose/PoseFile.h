@@ -76,6 +76,9 @@ std::string write(const std::string& path, std::string_view bytes);
 // The path with the extension added when its name has none at all.
 std::string withExtension(const std::string& path, std::string_view extension = kExtension);
 
+// Whether the path's name ends in the extension, in any case.
+bool hasExtension(const std::string& path, std::string_view extension);
+
 // The file's name without its folders.
 std::string nameOf(const std::string& path);
 

@@ -1,7 +1,6 @@
 #include "view/FileCommands.h"
 
 #include <FL/fl_ask.H>
-#include <strings.h>
 #include <unistd.h>
 
 #include "document/PoseDocument.h"
@@ -80,8 +79,7 @@ bool FileCommands::saveTo(const std::string& path) {
 void FileCommands::exportPicture(const std::function<std::string(std::string& refusal)>& png) {
   const std::string path = completed(ask(FileDialog::SavePicture, document.suggestedPictureName()), ".png");
   if (path.empty()) return;
-  const bool bvh = path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".bvh") == 0;
-  if (bvh) return show(document.exportBvh(path));
+  if (pose_file::hasExtension(path, ".bvh")) return show(document.exportBvh(path));
   std::string refusal;
   const std::string bytes = png(refusal);
   show(refusal.empty() ? document.exportPicture(path, bytes) : Outcome::refusal("export: " + refusal));
