@@ -4,17 +4,12 @@
 
 #include <chrono>
 #include <iostream>
-#include <new>
 
 #include "document/PoseDocument.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
-#include "view/FigurePicking.h"
-#include "view/GLFrame.h"
 #include "view/OperatorTable.h"
 #include "view/PictureOptionsDialog.h"
-#include "view/PictureRendering.h"
-#include "view/PngEncoding.h"
 #include "view/SceneDrawing.h"
 #include "view/ViewFraming.h"
 #include "view/WindowTitle.h"
@@ -32,7 +27,9 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
       camera(std::make_unique<OrbitCamera>()),
       document(document_),
       files(document_, [this](const Outcome& outcome) { report(outcome); }, [this] { commandKeys.forgetIfUp(); }),
-      pointer(document_, *camera, *this),
+      picks(*this, document_.figure()),
+      pointer(document_, *camera, picks),
+      pictures(*this, *camera, document_),
       clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }) {}
 
 GLView::~GLView() {
@@ -46,7 +43,7 @@ void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 void GLView::draw() {
   if (!valid()) setUpContext(w(), h());
   drawScene(*camera, document.figure(), true);
-  ++frames;
+  picks.frameDrawn();
   // The button's release asks for the frame that shows what the pick did,
   // unless it came before this frame (a quick click). A redraw asked for
   // inside draw() is cleared when the frame ends, so the request waits for
@@ -74,32 +71,6 @@ void GLView::runDeferred(void* view) {
     if (!self->top_window()->shown() || self->quitAsked) return;
     self->run(command);
   }
-}
-
-// ---- the frame's picks, through the matrices it left
-
-const Handle* GLView::handleAt(int x, int y, int radius) {
-  make_current();
-  return ::handleAt(document.figure(), GLFrame::read(), x, y, radius);
-}
-
-SurfaceHit GLView::surfaceAt(int x, int y) {
-  make_current();
-  return pickSurface(document.figure(), GLFrame::read(GLFrame::Order::MatricesFirst), x, y);
-}
-
-std::optional<double> GLView::depthOf(const Vec3& p) {
-  make_current();
-  double window[3];
-  if (!GLFrame::read().project(p.x, p.y, p.z, window)) return std::nullopt;
-  return window[2];
-}
-
-std::optional<Vec3> GLView::unproject(double x, double y, double depth) {
-  make_current();
-  double world[3];
-  if (!GLFrame::read().unproject(x, y, depth, world)) return std::nullopt;
-  return Vec3(static_cast<float>(world[0]), static_cast<float>(world[1]), static_cast<float>(world[2]));
 }
 
 // ---- commands
@@ -217,36 +188,13 @@ void GLView::exportAsked() {
                                                : exportPicture(path, pictureOptions, w(), h()));
 }
 
-// A window made smaller than its borders leaves the view no pixel.
 Outcome GLView::exportPicture(const std::string& path, const PictureOptions& options, int viewWidth,
                               int viewHeight) {
-  if (w() <= 0 || h() <= 0) return Outcome::refusal("export: the view has no pixel to draw");
-  PictureSize size = pictureSize(options, viewWidth, viewHeight);
-  // The window may have another size than the one the picture is sized for.
-  if (size.refusal.empty()) size.refusal = tileRefusal(size.width, size.height, w(), h());
-  if (!size.refusal.empty()) return Outcome::refusal("export: " + size.refusal);
-  std::string pose;
-  document.copy(pose);
-  try {
-    return document.exportPicture(path, encodePng(figurePicture(size.width, size.height, options.background), pose));
-  } catch (const std::bad_alloc&) {
-    return Outcome::refusal("export: not enough memory for a picture of " + std::to_string(size.width) + "x" +
-                            std::to_string(size.height) + " pixels");
-  }
+  return pictures.write(path, options, viewWidth, viewHeight, picks.drawn());
 }
 
 Picture GLView::figurePicture(int width, int height, PictureOptions::Background background) {
-  if (frames == 0 || w() <= 0 || h() <= 0) return {};
-  make_current();
-  // Resized since the last frame: the context is set up as that frame would.
-  if (!valid()) {
-    setUpContext(w(), h());
-    valid(1);
-  }
-  Picture picture = renderPicture(*camera, document.figure(), w(), h(), width, height, background);
-  // The back buffer holds the picture now; the next frame is the view's again.
-  redraw();
-  return picture;
+  return pictures.draw(width, height, background, picks.drawn());
 }
 
 // ---- the title

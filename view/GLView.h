@@ -9,10 +9,12 @@
 #include "document/Outcome.h"
 #include "view/ClipboardTransfer.h"
 #include "view/FileCommands.h"
+#include "view/FramePicks.h"
 #include "view/HelpWindow.h"
 #include "view/KeyPresses.h"
 #include "view/OrbitCamera.h"
 #include "view/Picture.h"
+#include "view/PictureExport.h"
 #include "view/PictureOptions.h"
 #include "view/PointerGestures.h"
 #include "view/SettingsKeys.h"
@@ -23,7 +25,7 @@ class PoseDocument;
 // The program's drawing surface: it draws the document's figure, and turns
 // a person's events into the operator table's commands, settings and
 // gestures, which act through the document's verbs.
-class GLView : public Fl_Gl_Window, private GestureScene {
+class GLView : public Fl_Gl_Window {
  public:
   GLView(int x, int y, int w, int h, PoseDocument& document);
   ~GLView() override;
@@ -34,7 +36,7 @@ class GLView : public Fl_Gl_Window, private GestureScene {
   std::unique_ptr<OrbitCamera> camera;
   const PointerGestures& gestures() const { return pointer; }
 
-  int framesDrawn() const { return frames; }
+  int framesDrawn() const { return picks.framesDrawn(); }
   // Runs a command as its key does, once nothing waits for a frame.
   void run(Command command);
   // Asks about changes not saved; false to stay open.
@@ -65,13 +67,6 @@ class GLView : public Fl_Gl_Window, private GestureScene {
   bool pasteWaiting() const { return clipboard.waiting(); }
 
  private:
-  // The frame's picks and mappings, in this view's context.
-  bool drawn() const override { return frames > 0; }
-  const Handle* handleAt(int x, int y, int radius) override;
-  SurfaceHit surfaceAt(int x, int y) override;
-  std::optional<double> depthOf(const Vec3& world) override;
-  std::optional<Vec3> unproject(double x, double y, double depth) override;
-
   static void redrawLater(void* view);
   static void runDeferred(void* view);
   static void forgetMessage(void* view);
@@ -85,8 +80,9 @@ class GLView : public Fl_Gl_Window, private GestureScene {
 
   PoseDocument& document;
   FileCommands files;
+  FramePicks picks;
   PointerGestures pointer;
-  int frames = 0;
+  PictureExport pictures;
   KeyPresses commandKeys;
   // Commands asked for while a click's pick waits for its frame run after
   // it, from the event loop, in the order they came.
