@@ -8,7 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/TerminationSignals.h"
 #include "document/RecoveryCopy.h"
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
 #include "pose/BvhWriter.h"

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <iostream>
 
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 #include "ik/Solver.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
@@ -331,6 +331,5 @@ std::string PoseDocument::suggestedPoseName() const { return path().empty() ? "p
 // Beside the pose's file and named after it, when there is one.
 std::string PoseDocument::suggestedPictureName() const {
   if (path().empty()) return "mannequin.png";
-  const std::string name = pose_file::nameOf(path());
-  return path().substr(0, path().size() - name.size()) + name.substr(0, name.find('.', 1)) + ".png";
+  return std::filesystem::path(path()).replace_extension(".png").string();
 }

@@ -188,7 +188,7 @@ TEST_F(Document, SuggestedNamesFollowTheFileInPlay) {
     ASSERT_FALSE(doc.saveTo(pathOf(name)).refused) << name;
     EXPECT_EQ(doc.suggestedPoseName(), pathOf(name));
   }
-  // Cut at the name's first dot after its first character, never in a folder's.
+  // The name's extension replaced, never a folder's.
   EXPECT_EQ(doc.suggestedPictureName(), pathOf("v1.2/.run.png"));
   doc.saveTo(pathOf("v1.2/run"));
   EXPECT_EQ(doc.suggestedPictureName(), pathOf("v1.2/run.png"));

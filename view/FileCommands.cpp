@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "document/PoseDocument.h"
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 #include "pose/PoseFile.h"
 #include "view/OperatorTable.h"
 #include "view/PictureOptions.h"
