@@ -45,14 +45,21 @@ class PoseDocument {
   Outcome endDrag();
   bool dragging() const { return dragUnderWay; }
 
-  // ---- the solver's settings: no steps
+  // ---- the solver's settings and the posing modes: no steps
   void apply(SolverSetting setting);
+  // Mirror mode: a pin brings its twin on the other side, a drag moves it
+  // to the mirror image, and a removal takes both.
+  void setMirror(bool on) { mirror = on; }
+  bool mirrored() const { return mirror; }
 
   // ---- commands
   Outcome undo();
   Outcome redo();
   // The start pose with no handles, in the file in play.
   Outcome reset();
+  // The start pose with no handles, untitled: undo brings back the pose
+  // and its file.
+  Outcome newPose();
   // The pose and its handles as text, into text.
   Outcome copy(std::string& text) const;
   // The clipboard's text: its first bytes and its whole size.
@@ -103,6 +110,9 @@ class PoseDocument {
   Outcome importBvh(const std::string& path, int frame);
   Outcome importPicture(const std::string& path);
   Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
+  Outcome addPin(const Segment* segment, const Vec3& point);
+  void removePin(int place);
+  int placeOf(const Handle* handle) const;
   std::string exportRefusal(const std::string& path) const;
   void record(const std::shared_ptr<FileInPlay>& file);
   void restore(const FigureState& state);
@@ -113,6 +123,8 @@ class PoseDocument {
   FigureState start;                             // what a reset goes back to
   StepHistory<DocumentStep> history;
   bool changed = false;
+  HandleTwins twins;  // as the current step has them, once recorded
+  bool mirror = false;
   bool dragUnderWay = false;
   bool dragMoved = false;  // a solve ran since the drag began
   std::function<void(const PoseDocument&)> watcher;

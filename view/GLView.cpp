@@ -118,6 +118,12 @@ void GLView::run(Command command) {
       if (chosen) exportAsked();
       break;
     }
+    case Command::NewPose:
+      if (files.mayDiscard()) report(document.newPose());
+      break;
+    case Command::ToggleMirror:
+      document.setMirror(!document.mirrored());
+      break;
     case Command::Undo:
       report(document.undo());
       break;
@@ -160,7 +166,7 @@ void GLView::receivePaste(const ClipboardText& text) {
 
 void GLView::showHelp() {
   if (!help) help = std::make_unique<HelpWindow>();
-  help->showOver(*top_window(), settingsText(document.figure()));
+  help->showOver(*top_window(), settingsText(document));
 }
 
 double GLView::aspect() const { return h() > 0 ? double(w()) / h() : 1.0; }
@@ -219,7 +225,7 @@ void GLView::forgetMessage(void* view) {
 std::string GLView::title() const {
   const bool modified = document.modified();
   const std::string file = document.path().empty() && !modified ? "" : document.shownFileName();
-  return windowTitle(settingsText(document.figure()), message.words(now()), file, modified);
+  return windowTitle(settingsText(document), message.words(now()), file, modified);
 }
 
 // ---- input
@@ -277,6 +283,9 @@ int GLView::handle(int event) {
     case FL_RELEASE:
       pointer.release(x, y);
       break;
+    case FL_MOUSEWHEEL:
+      if (operators::gestureFor(4, state) == Gesture::WheelZoom) pointer.wheel(x, y, Fl::event_dy());
+      break;
     case FL_KEYBOARD:
     case FL_SHORTCUT:
       pressCommandKey(command, state);
@@ -292,7 +301,7 @@ int GLView::handle(int event) {
       // A dropped text comes as FL_PASTE, and a drop is not a paste.
       break;
   }
-  if (helpShown()) help->showSettings(settingsText(document.figure()));
+  if (helpShown()) help->showSettings(settingsText(document));
   // The toolkit passes on X events of its own as no event (a new title
   // comes back so): they change nothing to draw.
   if (event != FL_NO_EVENT) redraw();
