@@ -63,7 +63,7 @@ void setUpContext(int width, int height) {
 }
 
 // The figure through the camera; with the overlays, its handles and the triad too.
-void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays) {
+void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   camera.apply();
@@ -76,6 +76,6 @@ void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays) {
   // The scale stays in the modelview: picking and dragging read it back.
   glScalef(kFigureScale, kFigureScale, kFigureScale);
   glColor3f(1, 0, 1);
-  drawFigure(figure);
-  if (overlays) drawHandles(figure);
+  drawFigure(figure, overlays ? hover.segment : nullptr);
+  if (overlays) drawHandles(figure, hover.handle);
 }

@@ -3,6 +3,8 @@
 #include "view/OrbitCamera.h"
 
 class Figure;
+class Segment;
+struct Handle;
 
 // What the view draws, in its current GL context.
 
@@ -16,6 +18,12 @@ constexpr float kFigureScale = 5.0f;
 
 // The lights, material and projection of a new context of this size.
 void setUpContext(int width, int height);
-// The figure through the camera; with the overlays, its handles and the axis
-// triad at the camera's centre too.
-void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays);
+// What is under the pointer, shown with the overlays.
+struct Hover {
+  const Segment* segment = nullptr;
+  const Handle* handle = nullptr;
+};
+
+// The figure through the camera; with the overlays, its handles, the axis
+// triad at the camera's centre and what is under the pointer too.
+void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover = {});
