@@ -252,6 +252,29 @@ Outcome PoseDocument::newPose() {
   });
 }
 
+void PoseDocument::preview(const Pose& pose) {
+  endDrag();
+  if (!before) before = history.current();
+  records = applyPose(*body, pose);
+  twins.clear();
+}
+
+Outcome PoseDocument::keepPreview(const std::string& said, bool untitledFile) {
+  if (!before) return Outcome{};
+  before.reset();
+  return edit([&](std::shared_ptr<FileInPlay>& file) {
+    if (untitledFile) file = untitled(start);
+    return Outcome::said(said);
+  });
+}
+
+void PoseDocument::dropPreview() {
+  if (!before) return;
+  restore(before->pose);
+  twins = before->twins;
+  before.reset();
+}
+
 Outcome PoseDocument::copy(std::string& text) const {
   text = pose_text::write(*body);
   return Outcome::said("copied");

@@ -13,6 +13,7 @@
 #include "document/SolverSetting.h"
 #include "document/StepHistory.h"
 #include "figure/Figure.h"
+#include "pose/Pose.h"
 #include "pose/PoseText.h"
 
 // What a person edits, without a display: the figure with its handles, the
@@ -78,6 +79,16 @@ class PoseDocument {
   // Writes the skeleton and its pose as a BVH file.
   Outcome exportBvh(const std::string& path) const;
 
+  // ---- previews
+  // Shows a pose on the figure, its pins replacing the handles, as no step
+  // and with no recovery copy: the first call keeps what it replaces.
+  void preview(const Pose& pose);
+  // The pose previewed last as one step, in the file in play or untitled.
+  Outcome keepPreview(const std::string& said, bool untitledFile);
+  // The figure as it was before the first preview.
+  void dropPreview();
+  bool previewing() const { return before.has_value(); }
+
   // ---- the file in play
   // Changed since the start, or since the last open or save; a drag that
   // moved the figure is a change before it ends.
@@ -124,6 +135,7 @@ class PoseDocument {
   StepHistory<DocumentStep> history;
   bool changed = false;
   HandleTwins twins;  // as the current step has them, once recorded
+  std::optional<DocumentStep> before;  // what a preview replaced
   bool mirror = false;
   bool dragUnderWay = false;
   bool dragMoved = false;  // a solve ran since the drag began
