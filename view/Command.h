@@ -27,6 +27,8 @@ enum class Command {
   ViewTop,
   ViewBottom,
   FitFigure,
+  NarrowLens,
+  WidenLens,
   // Posing.
   NewPose,
   ToggleMirror,

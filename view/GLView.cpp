@@ -41,7 +41,12 @@ GLView::~GLView() {
 void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 void GLView::draw() {
-  if (!valid()) setUpContext(w(), h());
+  if (!valid()) {
+    setUpContext(w(), h(), camera->fieldOfView);
+  } else if (lens != camera->fieldOfView) {
+    setProjection(w(), h(), camera->fieldOfView);
+  }
+  lens = camera->fieldOfView;
   drawScene(*camera, document.figure(), true, under);
   picks.frameDrawn();
   // The button's release asks for the frame that shows what the pick did,
@@ -121,6 +126,11 @@ void GLView::run(Command command) {
       if (chosen) exportAsked();
       break;
     }
+    case Command::NarrowLens:
+    case Command::WidenLens:
+      camera->changeLens(command == Command::NarrowLens ? -1 : 1);
+      say("field of view " + std::to_string(int(camera->fieldOfView)) + " degrees");
+      break;
     case Command::NewPose:
       if (files.mayDiscard()) report(document.newPose());
       break;

@@ -96,5 +96,6 @@ class GLView : public Fl_Gl_Window {
   bool pasteMirroredAsked = false;
   ClipboardTransfer clipboard;
   bool quitAsked = false;
+  double lens = 0.0;  // the field of view of the projection the context holds
   Hover under;  // the segment and handle under the pointer, while no button is held
 };

@@ -83,6 +83,8 @@ constexpr Row kRows[] = {
      {command(FL_F + 5, Mods::Shift, C::ViewBack), command(FL_F + 6, Mods::Shift, C::ViewLeft),
       command(FL_F + 7, Mods::Shift, C::ViewBottom)}},
     {"`f`", "frame the whole figure from where the camera looks now", {command('f', Mods::Plain, C::FitFigure)}},
+    {"`,`, `.`", "narrow or widen the lens by 5 degrees, from 15 to 90 (45 at start; `Home` brings it back)",
+     {command(',', Mods::Plain, C::NarrowLens), command('.', Mods::Plain, C::WidenLens)}},
     {"`Ctrl+Q`", "quit, as closing the window does", {command('q', Mods::Ctrl, C::Quit)}},
     {"`F1`", "a window with this list of controls and the settings (`Escape` closes it)",
      {command(FL_F + 1, Mods::Any, C::ShowHelp), command(FL_Escape, Mods::Any, C::HideHelp)}},
