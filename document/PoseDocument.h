@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "document/Outcome.h"
 #include "document/StepHistory.h"
 #include "figure/Figure.h"
+#include "pose/PoseFile.h"
 
 // What a person edits, without a display: the figure with its handles, the
 // history of steps, and the file in play with the state last opened or
@@ -50,8 +52,10 @@ class PoseDocument {
   // no file to save to: the pose is untitled.
   Outcome open(const std::string& path, int frame = 1);
   // Brings back a pose kept for recovery, and the file it belonged to, as
-  // the steps after the file's saved pose (or the start).
-  Outcome recover(std::string_view text, const std::string& path);
+  // the steps after the file's saved pose (or the start); known is the
+  // file's identity when it was last opened or saved, if the copy says.
+  Outcome recover(std::string_view text, const std::string& path,
+                  const std::optional<pose_file::Identity>& known = std::nullopt);
   // Writes the pose to the path, which becomes the file in play.
   Outcome saveTo(const std::string& path);
   // Writes a picture's PNG bytes (.png added to a name without an extension).
