@@ -22,17 +22,23 @@ namespace fs = std::filesystem;
 
 std::string reason(int error) { return std::strerror(error); }
 
-// The lock, taken when nobody else holds it; -1 otherwise, or when it is no
-// regular file. Made when asked (a copy found without one): no running
-// program's copy is ever without its lock.
+constexpr int kHeld = -1;    // another program holds the lock
+constexpr int kBroken = -2;  // it is no regular file, or cannot be opened
+
+// The lock, taken when nobody else holds it. Made when asked (a copy found
+// without one): no running program's copy is ever without its lock, and no
+// running program's lock is anything but a regular file.
 int takeLock(const std::string& path, bool make) {
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0 && errno == ENOENT && make)
     fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return errno == ENOENT || errno == EEXIST ? kHeld : kBroken;
   struct stat st;
-  if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-  if (fd >= 0) ::close(fd);
-  return -1;
+  const int taken = ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ? kBroken
+                    : ::flock(fd, LOCK_EX | LOCK_NB) == 0      ? fd
+                                                                : kHeld;
+  if (taken < 0) ::close(fd);
+  return taken;
 }
 
 // Whether the descriptor is still the file the path names: a start's
@@ -102,6 +108,10 @@ void RecoveryCopy::failed(const std::string& words) {
   failing = true;
 }
 
+std::string RecoveryCopy::cannotKeep(const std::string& why) const {
+  return "recovery copies cannot be kept" + (home.empty() ? "" : " in " + home) + ": " + why;
+}
+
 std::string RecoveryCopy::pathOf(const std::string& stem, const char* extension) const {
   return home + "/" + stem + extension;
 }
@@ -131,6 +141,7 @@ std::string RecoveryCopy::folderRefusal() const {
 
 // The orphan's copy, renamed beside it so that no start offers it again but
 // a person still finds what it holds, and said with its new path.
+// The lock is closed, when there is one.
 void RecoveryCopy::setAside(const std::string& stem, int stemLock, const std::string& why) {
   const std::string from = pathOf(stem, ".pose");
   std::string to = pathOf(stem, ".refused");
@@ -150,12 +161,12 @@ void RecoveryCopy::setAside(const std::string& stem, int stemLock, const std::st
     tell(Outcome::refusal("recovery copy " + from + " cannot be brought back (" + why +
                           ") nor set aside: " + reason(error)));
   }
-  ::close(stemLock);
+  if (stemLock >= 0) ::close(stemLock);
 }
 
 Outcome RecoveryCopy::recoverInto(PoseDocument& document, const std::optional<std::string>& file) {
   if (const std::string why = folderRefusal(); !why.empty()) {
-    failed("recovery copies cannot be kept in " + home + ": " + why);
+    failed(cannotKeep(why));
     return {};
   }
   Orphan chosen;
@@ -165,6 +176,7 @@ Outcome RecoveryCopy::recoverInto(PoseDocument& document, const std::optional<st
     struct stat st;
     const bool copied = ::lstat(copyPath.c_str(), &st) == 0 || errno != ENOENT;
     orphan.lock = takeLock(pathOf(stem, ".lock"), copied);
+    if (orphan.lock == kBroken && copied) setAside(stem, -1, "its lock is not a regular file");
     if (orphan.lock < 0) continue;
     if (!copied) {
       // A lock left with no copy beside it is a leftover of a clean-up cut short.
@@ -203,16 +215,15 @@ Outcome RecoveryCopy::recoverInto(PoseDocument& document, const std::optional<st
 
 bool RecoveryCopy::claim(const std::string& stem) {
   if (lock >= 0) return true;
-  const std::string failure = "recovery copies cannot be kept in " + home + ": ";
   // Made with its mode; a folder already there keeps the one it has.
   std::error_code error;
   fs::create_directories(fs::path(home).parent_path(), error);
-  if (::mkdir(home.c_str(), 0700) != 0 && errno != EEXIST) return failed(failure + reason(errno)), false;
-  if (const std::string why = folderRefusal(); !why.empty()) return failed(failure + why), false;
+  if (::mkdir(home.c_str(), 0700) != 0 && errno != EEXIST) return failed(cannotKeep(reason(errno))), false;
+  if (const std::string why = folderRefusal(); !why.empty()) return failed(cannotKeep(why)), false;
   for (int tries = 0; tries < 10; ++tries) {
     std::string path = pathOf(stem + "XXXXXX", ".lock");
     const int fd = ::mkostemps(path.data(), 5, O_CLOEXEC);
-    if (fd < 0) return failed(failure + reason(errno)), false;
+    if (fd < 0) return failed(cannotKeep(reason(errno))), false;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(fd, path)) {
       lock = fd;
       name = fs::path(path).stem().string();
@@ -220,7 +231,7 @@ bool RecoveryCopy::claim(const std::string& stem) {
     }
     ::close(fd);
   }
-  return failed(failure + "no lock file of its own could be made"), false;
+  return failed(cannotKeep("no lock file of its own could be made")), false;
 }
 
 void RecoveryCopy::keep(const PoseDocument& document) {

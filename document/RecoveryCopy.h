@@ -54,6 +54,7 @@ class RecoveryCopy {
 
  private:
   std::string folderRefusal() const;
+  std::string cannotKeep(const std::string& why) const;
   bool claim(const std::string& stem);
   void release();
   std::string pathOf(const std::string& stem, const char* extension) const;

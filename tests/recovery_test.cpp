@@ -146,8 +146,8 @@ TEST_F(Recovery, ARefusedCopyIsKeptAsideAndTheNextCopyFound) {
   EXPECT_EQ(refused, 1);
 }
 
-// A copy that is a pipe, a link to a device, huge (sparse), garbled, or
-// without its lock is neither waited on nor read whole: each is set aside and
+// A copy that is a pipe, a link to a device, huge (sparse), garbled, without
+// its lock or with a lock that is a link is neither waited on nor read whole: each is set aside and
 // said once, with its path, and a good copy among them still comes back.
 TEST_F(Recovery, CopiesThatCannotBeReadAreSetAsideAndSaidOnce) {
   {
@@ -155,6 +155,7 @@ TEST_F(Recovery, CopiesThatCannotBeReadAreSetAsideAndSaidOnce) {
     s.edit();
     s.copy.abandon();
   }
+  const std::string good = contents(pathOf(*entries().rbegin()));
   ASSERT_EQ(mkfifo(pathOf("copy-fifo.pose").c_str(), 0600), 0);
   ASSERT_EQ(symlink("/dev/zero", pathOf("copy-zero.pose").c_str()), 0);
   put(pathOf("copy-huge.pose"), "");
@@ -162,6 +163,8 @@ TEST_F(Recovery, CopiesThatCannotBeReadAreSetAsideAndSaidOnce) {
   put(pathOf("copy-name.pose"), "# mannequin recovery copy of: 2f7\nmannequin pose 1\n");
   put(pathOf("copy-old.pose"), "# mannequin recovery copy of: \nno pose\n");
   for (const char* lock : {"copy-fifo", "copy-zero", "copy-huge", "copy-name"}) put(pathOf(lock) + ".lock", "");
+  put(pathOf("copy-link.pose"), good);
+  ASSERT_EQ(symlink("/dev/null", pathOf("copy-link.lock").c_str()), 0);
   Session back(path);
   EXPECT_EQ(back.copy.recoverInto(back.doc, std::nullopt).words, "recovered untitled");
   EXPECT_EQ(back.doc.figure().handleCount(), 1);
@@ -170,13 +173,14 @@ TEST_F(Recovery, CopiesThatCannotBeReadAreSetAsideAndSaidOnce) {
   };
   EXPECT_EQ(back.said, (Lines{aside("copy-fifo", "it is not a regular file"),
                               aside("copy-huge", "it is 4294967296 bytes, more than the 81920 it may have"),
+                              aside("copy-link", "its lock is not a regular file"),
                               aside("copy-name", "the name of its file is garbled"),
                               aside("copy-old", pose_text::read(back.doc.figure(), "no pose\n").error),
                               aside("copy-zero", "it is a symbolic link")}));
   Session again(path);
   again.copy.recoverInto(again.doc, std::nullopt);
   EXPECT_EQ(again.said, Lines{});
-  EXPECT_EQ(entries().size(), 7u) << "five set aside, the recovered copy and its lock";
+  EXPECT_EQ(entries().size(), 8u) << "six set aside, the recovered copy and its lock";
 }
 
 // A regular file where the folder should be, or above it: said once, not
