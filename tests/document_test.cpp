@@ -280,27 +280,20 @@ TEST_F(Document, ARefusedPictureChangesNothing) {
 // A pose gone beyond what a file holds, as a runaway solve leaves it, is
 // neither saved over the good file nor copied; a pose at the limit is.
 TEST_F(Document, APoseThatWouldNotOpenAgainIsNeitherSavedNorCopied) {
-  const std::string a = posed("a.pose", 1);
-  doc.open(a);
-  const std::string good = contents(a);
+  const std::string a = posed("a.pose", 1), good = (doc.open(a), contents(a));
   std::vector<double> dofs = doc.figure().dofs();
-  for (const auto& [x, written] : {std::make_pair(-0x1p120, "-1.329227995784916e+36"), std::make_pair(1000000.5, "1000000.5")}) {
+  for (const auto& [x, written] : {std::make_pair(-0x1p120, "-1.329227995784916e+36"),
+                                   std::make_pair(1000000.5, "1000000.5"), std::make_pair(-1e6, "")}) {
     dofs[0] = x;
     doc.figure().setDofs(dofs);
     doc.endDrag();
-    const std::string line = std::string("line 2: \"") + written + "\" is not a finite number of magnitude at most 1000000";
-    EXPECT_EQ(doc.saveTo(a).words, "save: " + a + ": the pose would not open again: " + line);
     std::string copied = "before";
-    EXPECT_EQ(doc.copy(copied).words, "copy: the pose would not paste again: " + line);
-    EXPECT_EQ(std::make_tuple(copied, contents(a), entries().size(), doc.modified()),
-              std::make_tuple("before", good, 1u, true));
+    const std::string line = std::string("line 2: \"") + written + "\" is not a finite number of magnitude at most 1000000";
+    EXPECT_EQ(doc.copy(copied).words, *written ? "copy: the pose would not paste again: " + line : "copied");
+    EXPECT_EQ(doc.saveTo(a).words, *written ? "save: " + a + ": the pose would not open again: " + line : "saved a.pose");
+    EXPECT_EQ(std::make_tuple(contents(a), entries().size(), doc.modified()),
+              std::make_tuple(*written ? good : copied, 1u, *written != 0));
   }
-  dofs[0] = -1e6;
-  doc.figure().setDofs(dofs);
-  doc.endDrag();
-  std::string copied;
-  EXPECT_EQ(std::make_pair(doc.copy(copied).words, doc.saveTo(a).refused), std::make_pair(std::string("copied"), false));
-  EXPECT_EQ(contents(a), copied);
 }
 
 }  // namespace

@@ -250,10 +250,9 @@ TEST_F(PoseFile, ReadsAndSavesSayWhichFileTheyLeftAndAnyChangeShows) {
   EXPECT_EQ(pose_file::identityOf(pathOf("link")), made);
   EXPECT_EQ(pose_file::read(pose).identity, made);
   ASSERT_TRUE(overwriteKeepingMtime(pose, "SAVED"));
-  const pose_file::Identity changed = *pose_file::identityOf(pose);
-  EXPECT_EQ(std::tie(changed.size, changed.mtime.tv_sec, changed.mtime.tv_nsec),
-            std::tie(made.size, made.mtime.tv_sec, made.mtime.tv_nsec));
+  pose_file::Identity changed = *pose_file::identityOf(pose);
   EXPECT_NE(changed, made) << "changed in place, its mtime put back";
+  EXPECT_EQ((changed.ctime = made.ctime, changed), made);
   EXPECT_NE(pose_file::save(pose, "saved").identity, made);
   pose_file::Identity others[] = {made, made, made, made, made, made};
   ++others[0].dev, ++others[1].ino, ++others[2].size, ++others[3].mtime.tv_sec, ++others[4].mtime.tv_nsec;
@@ -265,8 +264,7 @@ TEST_F(PoseFile, ReadsAndSavesSayWhichFileTheyLeftAndAnyChangeShows) {
 TEST_F(PoseFile, ReadingRulesRefuseLinksAndJudgeByTheirLimit) {
   put(pose, std::string(100, '#'));
   symlink("pose.pose", pathOf("link").c_str());
+  EXPECT_EQ(pose_file::read(pathOf("link")).text.size() + pose_file::read(pose, {}, {100, false}).text.size(), 200u);
   EXPECT_EQ(pose_file::read(pathOf("link"), {}, {100, false}).error, "it is a symbolic link");
-  EXPECT_EQ(pose_file::read(pathOf("link")).text.size(), 100u);
-  EXPECT_EQ(pose_file::read(pose, {}, {100, false}).text.size(), 100u);
   EXPECT_EQ(pose_file::read(pose, {}, {99, false}).error, "it is 100 bytes, more than the 99 it may have");
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <utility>
 #include <string>
 
 struct TempFolder {
@@ -42,12 +43,10 @@ struct TempFolder {
   // mtime back, as a program may: only the ctime tells. False on failure.
   static bool overwriteKeepingMtime(const std::string& file, const std::string& bytes) {
     struct stat st {};
-    ::stat(file.c_str(), &st);
-    // A ctime comes from the coarse clock, which must move past the file's.
     timespec now{};
-    const timespec& was = st.st_ctim;
-    while (clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 &&
-           (now.tv_sec < was.tv_sec || (now.tv_sec == was.tv_sec && now.tv_nsec <= was.tv_nsec))) {
+    // A ctime comes from the coarse clock, which must move past the file's.
+    while (::stat(file.c_str(), &st) == 0 && clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 &&
+           std::make_pair(now.tv_sec, now.tv_nsec) <= std::make_pair(st.st_ctim.tv_sec, st.st_ctim.tv_nsec)) {
     }
     const int fd = ::open(file.c_str(), O_WRONLY);
     const bool whole = ::pwrite(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
