@@ -4,8 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <cctype>
+#include <iostream>
 
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 #include "ik/Solver.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
@@ -60,13 +61,13 @@ PoseDocument::~PoseDocument() {
   while (!body->handles.empty()) body->removeHandle(body->handles.front().handle);
 }
 
-// The one rule of steps: a change that no verb recorded yet is a step of its
-// own, and what the verb changed is the next one, in the file the verb
-// leaves in play; a refusal leaves nothing to record.
+// The one rule of steps: what the verb changed is the next step, in the
+// file the verb leaves in play; a refusal leaves nothing to record. A drag
+// under way is a step of its own first.
 template <class Change>
 Outcome PoseDocument::edit(Change change) {
+  endDrag();
   std::shared_ptr<FileInPlay> file = history.current().file;
-  record(file);
   Outcome outcome = change(file);
   if (!outcome.refused) record(file);
   markChanges();
@@ -86,11 +87,13 @@ void PoseDocument::markChanges() {
   if (watcher) watcher(*this);
 }
 
-Outcome PoseDocument::pin(Segment* segment, const Vec3& point) {
+// The view names the figure's parts through const pointers: the figure is
+// this document's own, so its parts are its to change.
+Outcome PoseDocument::pin(const Segment* segment, const Vec3& point) {
   return edit([&](std::shared_ptr<FileInPlay>&) {
     records.push_back(std::make_unique<Handle>(point.x, point.y, point.z));
     Handle* added = records.back().get();
-    body->addHandle(added, segment);
+    body->addHandle(added, const_cast<Segment*>(segment));
     body->updateHandlePositions();
     // Pinned where it was placed: left at the origin, it would drag its body
     // part to the floor as soon as another handle is moved.
@@ -109,10 +112,10 @@ Outcome PoseDocument::pin(Segment* segment, const Vec3& point) {
   });
 }
 
-Outcome PoseDocument::unpin(Handle* handle) {
+Outcome PoseDocument::unpin(const Handle* handle) {
   return edit([&](std::shared_ptr<FileInPlay>&) {
     if (!body->segmentOf(handle)) return Outcome{};
-    body->removeHandle(handle);
+    body->removeHandle(const_cast<Handle*>(handle));
     records.erase(std::remove_if(records.begin(), records.end(),
                                  [handle](const std::unique_ptr<Handle>& r) { return r.get() == handle; }),
                   records.end());
@@ -121,18 +124,69 @@ Outcome PoseDocument::unpin(Handle* handle) {
   });
 }
 
+void PoseDocument::beginDrag() {
+  endDrag();
+  dragUnderWay = true;
+}
+
+void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& target) {
+  if (!dragUnderWay) beginDrag();
+  if (dragged && body->segmentOf(dragged)) {
+    // A pointer that could not be placed must never become a target: the
+    // handle keeps the one it had.
+    if (target && target->isFinite()) {
+      const_cast<Handle*>(dragged)->targetPos = *target;
+    } else {
+      std::cout << "YOU suck!!!" << std::endl;
+    }
+  }
+  body->solve(dragged);
+  dragMoved = true;
+}
+
 Outcome PoseDocument::endDrag() {
-  return edit([](std::shared_ptr<FileInPlay>&) { return Outcome{}; });
+  if (!dragUnderWay) return Outcome{};
+  dragUnderWay = false;
+  dragMoved = false;
+  record(history.current().file);
+  markChanges();
+  return Outcome{};
+}
+
+void PoseDocument::apply(SolverSetting setting) {
+  switch (setting) {
+    case SolverSetting::Tolerance2:
+      body->tolerance = 0.01;
+      break;
+    case SolverSetting::Tolerance3:
+      body->tolerance = 0.001;
+      break;
+    case SolverSetting::Tolerance4:
+      body->tolerance = 0.0001;
+      break;
+    case SolverSetting::LimitsOn:
+      body->limitsEnabled = true;
+      break;
+    case SolverSetting::LimitsOff:
+      body->limitsEnabled = false;
+      break;
+    case SolverSetting::LimbWeights:
+      body->setLimbWeights();
+      break;
+    case SolverSetting::UniformWeights:
+      body->setUniformWeights();
+      break;
+  }
 }
 
 Outcome PoseDocument::undo() { return move(&StepHistory<DocumentStep>::undo, "nothing to undo"); }
 
 Outcome PoseDocument::redo() { return move(&StepHistory<DocumentStep>::redo, "nothing to redo"); }
 
-// To another step of the history, its pose and its file; a change that no
-// verb recorded yet is a step of its own first.
+// To another step of the history, its pose and its file; a drag under way
+// is a step of its own first.
 Outcome PoseDocument::move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing) {
-  record(history.current().file);
+  endDrag();
   const DocumentStep* step = (history.*to)();
   if (step) restore(step->pose);
   markChanges();
@@ -154,17 +208,24 @@ Outcome PoseDocument::copy(std::string& text) const {
   return Outcome::said("copied");
 }
 
-// All or nothing: text that is not a whole, valid pose leaves the figure and
-// its handles as they were, and one line says why.
-Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirrored) {
-  const std::string what = mirrored ? "paste mirrored: " : "paste: ";
-  if (std::string refusal = pose_text::sizeRefusal(size); !refusal.empty()) return Outcome::refusal(what + refusal);
-  return edit([&](std::shared_ptr<FileInPlay>&) {
-    pose_text::Pasting pasting = pose_text::paste(*body, text, mirrored);
-    if (!pasting.error.empty()) return Outcome::refusal(what + pasting.error);
-    records = std::move(pasting.records);
-    return Outcome::said(mirrored ? "pasted mirrored" : "pasted");
+// All or nothing: what is not a whole, valid pose leaves the figure and its
+// handles as they were, and one line says why.
+Outcome PoseDocument::adopt(const std::string& what, const std::string& readingError, const Taking& take,
+                            const Naming& file, const std::string& said) {
+  if (!readingError.empty()) return Outcome::refusal(what + readingError);
+  return edit([&](std::shared_ptr<FileInPlay>& inPlay) {
+    pose_text::Pasting taken = take();
+    if (!taken.error.empty()) return Outcome::refusal(what + taken.error);
+    records = std::move(taken.records);
+    if (file) inPlay = file();
+    return Outcome::said(said);
   });
+}
+
+Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirrored) {
+  return adopt(mirrored ? "paste mirrored: " : "paste: ", pose_text::sizeRefusal(size),
+               [&] { return pose_text::paste(*body, text, mirrored); }, nullptr,
+               mirrored ? "pasted mirrored" : "pasted");
 }
 
 // As a paste, and the file opened is in play from this step on.
@@ -172,15 +233,11 @@ Outcome PoseDocument::open(const std::string& path, int frame) {
   const std::string head = headOf(path);
   if (isBvh(head)) return importBvh(path, frame);
   if (pose_picture::isPng(head)) return importPicture(path);
-  return edit([&](std::shared_ptr<FileInPlay>& file) {
-    const pose_file::Reading reading = pose_file::read(path);
-    pose_text::Pasting opened = reading.error.empty() ? pose_text::paste(*body, reading.text, false)
-                                                      : pose_text::Pasting{reading.error, {}};
-    if (!opened.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + opened.error);
-    records = std::move(opened.records);
-    file = std::make_shared<FileInPlay>(FileInPlay{absolutePath(path), saveState(*body), reading.identity});
-    return Outcome::said("opened " + shownName(pose_file::nameOf(path)));
-  });
+  const pose_file::Reading reading = pose_file::read(path);
+  return adopt(
+      "open: " + shownName(path) + ": ", reading.error, [&] { return pose_text::paste(*body, reading.text, false); },
+      [&] { return std::make_shared<FileInPlay>(FileInPlay{absolutePath(path), saveState(*body), reading.identity}); },
+      "opened " + shownName(pose_file::nameOf(path)));
 }
 
 // A motion file's frame, as a paste: it has no handles, so every handle
@@ -188,16 +245,17 @@ Outcome PoseDocument::open(const std::string& path, int frame) {
 Outcome PoseDocument::importBvh(const std::string& path, int frame) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
-  const std::string refusal = error ? error.message() : bvh::sizeRefusal(size);
-  if (!refusal.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + refusal);
-  std::ifstream in(path, std::ios::binary);
-  const bvh::Reading reading = bvh::read(*body, in, frame);
-  if (!reading.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + reading.error);
-  return edit([&](std::shared_ptr<FileInPlay>& file) {
-    records = applyPose(*body, reading.pose);
-    file = untitled(start);
-    return Outcome::said("imported " + shownName(pose_file::nameOf(path)) + ", every handle removed");
-  });
+  std::string refusal = error ? error.message() : bvh::sizeRefusal(size);
+  bvh::Reading reading;
+  if (refusal.empty()) {
+    std::ifstream in(path, std::ios::binary);
+    reading = bvh::read(*body, in, frame);
+    refusal = reading.error;
+  }
+  return adopt(
+      "open: " + shownName(path) + ": ", refusal,
+      [&] { return pose_text::Pasting{"", applyPose(*body, reading.pose)}; }, [&] { return untitled(start); },
+      "imported " + shownName(pose_file::nameOf(path)) + ", every handle removed");
 }
 
 // A picture's pose, as a paste; the picture is no pose file to save to, so
@@ -205,14 +263,9 @@ Outcome PoseDocument::importBvh(const std::string& path, int frame) {
 Outcome PoseDocument::importPicture(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   const pose_picture::Reading reading = pose_picture::read(in);
-  if (!reading.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + reading.error);
-  return edit([&](std::shared_ptr<FileInPlay>& file) {
-    pose_text::Pasting pasting = pose_text::paste(*body, reading.text, false);
-    if (!pasting.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + pasting.error);
-    records = std::move(pasting.records);
-    file = untitled(start);
-    return Outcome::said("imported " + shownName(pose_file::nameOf(path)));
-  });
+  return adopt(
+      "open: " + shownName(path) + ": ", reading.error, [&] { return pose_text::paste(*body, reading.text, false); },
+      [&] { return untitled(start); }, "imported " + shownName(pose_file::nameOf(path)));
 }
 
 Outcome PoseDocument::recover(std::string_view text, const std::string& path,
@@ -232,12 +285,8 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path,
       return Outcome{};
     });
   }
-  return edit([&](std::shared_ptr<FileInPlay>&) {
-    pose_text::Pasting pasting = pose_text::paste(*body, text, false);
-    if (!pasting.error.empty()) return Outcome::refusal("recover: " + pasting.error);
-    records = std::move(pasting.records);
-    return Outcome::said("recovered " + shownFileName());
-  });
+  return adopt("recover: ", "", [&] { return pose_text::paste(*body, text, false); }, nullptr,
+               "recovered " + shownFileName());
 }
 
 // The pose's text as a copy gives it; on failure the old file stays whole
@@ -247,7 +296,7 @@ Outcome PoseDocument::saveTo(const std::string& path) {
   const pose_text::Writing writing = pose_text::checkedWrite(*body);
   if (!writing.error.empty())
     return Outcome::refusal("save: " + shownName(path) + ": the pose would not open again: " + writing.error);
-  record(history.current().file);
+  endDrag();
   const pose_file::Saving saving = pose_file::save(path, writing.text);
   if (!saving.error.empty()) return Outcome::refusal("save: " + shownName(path) + ": " + saving.error);
   FileInPlay& file = *history.current().file;
@@ -264,8 +313,7 @@ std::string PoseDocument::exportRefusal(const std::string& path) const {
   return !this->path().empty() && pose_file::sameFile(path, this->path()) ? "it is the pose's own file" : "";
 }
 
-Outcome PoseDocument::exportPicture(const std::string& typed, const std::string& png) const {
-  const std::string path = pose_file::withExtension(typed, ".png");
+Outcome PoseDocument::exportPicture(const std::string& path, const std::string& png) const {
   std::string error = exportRefusal(path);
   if (error.empty()) error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
   if (!error.empty()) return Outcome::refusal("export: " + shownName(path) + ": " + error);
@@ -295,6 +343,5 @@ std::string PoseDocument::suggestedPoseName() const { return path().empty() ? "p
 // Beside the pose's file and named after it, when there is one.
 std::string PoseDocument::suggestedPictureName() const {
   if (path().empty()) return "mannequin.png";
-  const std::string name = pose_file::nameOf(path());
-  return path().substr(0, path().size() - name.size()) + name.substr(0, name.find('.', 1)) + ".png";
+  return std::filesystem::path(path()).replace_extension(".png").string();
 }

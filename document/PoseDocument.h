@@ -10,9 +10,11 @@
 
 #include "document/DocumentStep.h"
 #include "document/Outcome.h"
+#include "document/SolverSetting.h"
 #include "document/StepHistory.h"
 #include "figure/Figure.h"
 #include "pose/PoseFile.h"
+#include "pose/PoseText.h"
 
 // What a person edits, without a display: the figure with its handles, the
 // history of steps, and the file in play with the state last opened or
@@ -26,17 +28,26 @@ class PoseDocument {
   PoseDocument(const PoseDocument&) = delete;
   PoseDocument& operator=(const PoseDocument&) = delete;
 
-  // For drawing, picking, the solver's settings and a drag's solves, which
-  // endDrag then records.
-  Figure& figure() { return *body; }
+  // What is drawn and picked; every change goes through a verb.
   const Figure& figure() const { return *body; }
 
   // ---- gestures
   // Pins a new handle at a point in the segment's frame, its target where it is.
-  Outcome pin(Segment* segment, const Vec3& point);
+  Outcome pin(const Segment* segment, const Vec3& point);
   // Removes the handle, and the figure relaxes towards the others.
-  Outcome unpin(Handle* handle);
+  Outcome unpin(const Handle* handle);
+  // A drag is one step from its first event to its end. Each event gives the
+  // dragged handle (none: the figure relaxes towards the other targets) its
+  // new target, or none when the pointer could not be placed in the world,
+  // and solves. Any other verb ends a drag under way first, so that it is
+  // never lost.
+  void beginDrag();
+  void dragTo(const Handle* dragged, const std::optional<Vec3>& target);
   Outcome endDrag();
+  bool dragging() const { return dragUnderWay; }
+
+  // ---- the solver's settings: no steps
+  void apply(SolverSetting setting);
 
   // ---- commands
   Outcome undo();
@@ -58,14 +69,15 @@ class PoseDocument {
                   const std::optional<pose_file::Identity>& known = std::nullopt);
   // Writes the pose to the path, which becomes the file in play.
   Outcome saveTo(const std::string& path);
-  // Writes a picture's PNG bytes (.png added to a name without an extension).
+  // Writes a picture's PNG bytes to the path, whose name is complete.
   Outcome exportPicture(const std::string& path, const std::string& png) const;
   // Writes the skeleton and its pose as a BVH file.
   Outcome exportBvh(const std::string& path) const;
 
   // ---- the file in play
-  // Changed since the start, or since the last open or save.
-  bool modified() const { return changed; }
+  // Changed since the start, or since the last open or save; a drag that
+  // moved the figure is a change before it ends.
+  bool modified() const { return changed || dragMoved; }
   // Empty while untitled.
   const std::string& path() const { return history.current().file->path; }
   // Another program wrote the file since it was last opened or saved here.
@@ -83,6 +95,14 @@ class PoseDocument {
  private:
   template <class Change>
   Outcome edit(Change change);
+  // What an open, an import, a paste or a recovery brings, taken whole as
+  // one step or refused with the verb's words (what: "open: NAME: "): a
+  // reading's error, else take's. file, when given, names the file in play
+  // from this step on.
+  using Taking = std::function<pose_text::Pasting()>;
+  using Naming = std::function<std::shared_ptr<FileInPlay>()>;
+  Outcome adopt(const std::string& what, const std::string& readingError, const Taking& take, const Naming& file,
+                const std::string& said);
   Outcome importBvh(const std::string& path, int frame);
   Outcome importPicture(const std::string& path);
   Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
@@ -96,5 +116,7 @@ class PoseDocument {
   FigureState start;                             // what a reset goes back to
   StepHistory<DocumentStep> history;
   bool changed = false;
+  bool dragUnderWay = false;
+  bool dragMoved = false;  // a solve ran since the drag began
   std::function<void(const PoseDocument&)> watcher;
 };

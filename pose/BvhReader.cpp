@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "pose/BvhSkeleton.h"
-#include "pose/QuotedToken.h"
+#include "pose/ShownText.h"
 
 namespace bvh {
 

@@ -26,11 +26,12 @@ struct Session {
   }
   void edit() { doc.pin(doc.figure().findSegment("h_head"), Vec3(0, 0.05f * ++pins, 0)); }
   std::string text() const { return pose_text::write(doc.figure()); }
-  // As a solve that ran away leaves the pose.
+  // As a solve that ran away would leave the pose, set as no solve of the
+  // document's own can: it keeps to the range.
   void runAway() {
     std::vector<double> dofs = doc.figure().dofs();
-    doc.figure().setDofs((dofs[0] = -0x1p120, dofs));
-    doc.endDrag();
+    const_cast<Figure&>(doc.figure()).setDofs((dofs[0] = -0x1p120, dofs));
+    doc.beginDrag(), doc.endDrag();
   }
 
   PoseDocument doc{buildHumanoid()};

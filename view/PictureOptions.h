@@ -23,6 +23,9 @@ struct PictureSize {
   std::string refusal;  // why there is none
 };
 
+// The file a picture is written to: .png added to a name without an extension.
+std::string pictureFileName(const std::string& typed);
+
 // The picture's size for a view of viewWidth x viewHeight, in the view's
 // proportions; a side over kMaxSide, more tiles than kMaxTiles, or none at
 // all, is refused.

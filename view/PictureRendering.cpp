@@ -63,7 +63,7 @@ void setClearColour(PictureOptions::Background background) {
 
 }  // namespace
 
-Picture renderPicture(OrbitCamera& camera, Figure& figure, int viewWidth, int viewHeight, int width, int height,
+Picture renderPicture(OrbitCamera& camera, const Figure& figure, int viewWidth, int viewHeight, int width, int height,
                       PictureOptions::Background background) {
   const bool transparent = background == PictureOptions::Background::Transparent;
   Picture picture{width, height, transparent ? 4 : 3, {}};

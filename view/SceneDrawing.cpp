@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include "figure/Figure.h"
+#include "view/FigureDrawing.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ void setUpContext(int width, int height) {
 }
 
 // The figure through the camera; with the overlays, its handles and the triad too.
-void drawScene(OrbitCamera& camera, Figure& figure, bool overlays) {
+void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   camera.apply();
@@ -75,6 +76,6 @@ void drawScene(OrbitCamera& camera, Figure& figure, bool overlays) {
   // The scale stays in the modelview: picking and dragging read it back.
   glScalef(kFigureScale, kFigureScale, kFigureScale);
   glColor3f(1, 0, 1);
-  figure.drawSegments();
-  if (overlays) figure.drawHandles();
+  drawFigure(figure);
+  if (overlays) drawHandles(figure);
 }

@@ -18,4 +18,4 @@ constexpr float kFigureScale = 5.0f;
 void setUpContext(int width, int height);
 // The figure through the camera; with the overlays, its handles and the axis
 // triad at the camera's centre too.
-void drawScene(OrbitCamera& camera, Figure& figure, bool overlays);
+void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays);

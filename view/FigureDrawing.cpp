@@ -1,9 +1,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "figure/Figure.h"
+#include "view/FigureDrawing.h"
 
-// The figure drawn into the current GL context, in its modelview.
+#include "figure/Figure.h"
 
 namespace {
 
@@ -13,11 +13,7 @@ void multMatrix(const Mat4& M) {
   glMultMatrixf(columnMajor);
 }
 
-}  // namespace
-
-void Figure::drawSegments() { drawSegment(root.get()); }
-
-void Figure::drawSegment(Segment* s) {
+void drawSegment(const Segment* s) {
   glPushMatrix();
   const Vec3& o = s->attachment();
   glTranslatef(o.x, o.y, o.z);
@@ -44,11 +40,15 @@ void Figure::drawSegment(Segment* s) {
   glPopMatrix();
 }
 
-void Figure::drawHandles() {
+}  // namespace
+
+void drawFigure(const Figure& figure) { drawSegment(figure.root.get()); }
+
+void drawHandles(const Figure& figure) {
   glColor3f(0, 1, 0);
   glPointSize(4.0f);
   glBegin(GL_POINTS);
-  for (const HandleEntry& e : handles) {
+  for (const HandleEntry& e : figure.handles) {
     const Vec3& p = e.handle->worldPos;
     glVertex3f(p.x, p.y, p.z);
   }
