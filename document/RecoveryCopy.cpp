@@ -151,6 +151,8 @@ void RecoveryCopy::setAside(const std::string& stem, int stemLock, const std::st
   for (int tries = 0; !moved && error == EEXIST && tries < 100; ++tries) {
     if (tries > 0) to = pathOf(stem + "-" + std::to_string(tries), ".refused");
     moved = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+    // A filesystem without that flag (NFS) still links a new name, or not.
+    if (!moved && errno == EINVAL) moved = ::link(from.c_str(), to.c_str()) == 0 && ::unlink(from.c_str()) == 0;
     error = moved ? 0 : errno;
   }
   if (moved) {
