@@ -10,6 +10,7 @@
 #include "ik/Solver.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
+#include "pose/Pose.h"
 #include "pose/PoseFile.h"
 #include "pose/PosePicture.h"
 #include "pose/PoseText.h"
@@ -52,7 +53,7 @@ std::shared_ptr<FileInPlay> untitled(const FigureState& start) {
 }  // namespace
 
 PoseDocument::PoseDocument(std::unique_ptr<Figure> figure)
-    : body(std::move(figure)), start(saveState(*body)), history(DocumentStep{start, untitled(start)}) {
+    : body(std::move(figure)), start(saveState(*body)), history(DocumentStep{start, untitled(start), {}}) {
   body->updateHandlePositions();
 }
 
@@ -74,7 +75,9 @@ Outcome PoseDocument::edit(Change change) {
   return outcome;
 }
 
-void PoseDocument::record(const std::shared_ptr<FileInPlay>& file) { history.record({saveState(*body), file}); }
+void PoseDocument::record(const std::shared_ptr<FileInPlay>& file) {
+  history.record({saveState(*body), file, twins});
+}
 
 void PoseDocument::restore(const FigureState& state) {
   // The new records replace the old ones only once the figure has let go of them.
@@ -88,37 +91,69 @@ void PoseDocument::markChanges() {
 }
 
 // The view names the figure's parts through const pointers: the figure is
-// this document's own, so its parts are its to change.
+// this document's own, so its parts are its to change. In mirror mode a pin
+// off the midline brings its twin on the other side.
 Outcome PoseDocument::pin(const Segment* segment, const Vec3& point) {
   return edit([&](std::shared_ptr<FileInPlay>&) {
-    records.push_back(std::make_unique<Handle>(point.x, point.y, point.z));
-    Handle* added = records.back().get();
-    body->addHandle(added, const_cast<Segment*>(segment));
-    body->updateHandlePositions();
-    // Pinned where it was placed: left at the origin, it would drag its body
-    // part to the floor as soon as another handle is moved.
-    added->targetPos = added->worldPos;
-    // A pose must stay one that its file can hold and give back.
-    const std::size_t handles = body->handles.size();
-    if (handles <= pose_text::kHandleLimit && pose_text::sizeRefusal(pose_text::write(*body).size()).empty()) {
-      return Outcome{};
+    const Segment* other = mirror ? mirrorSegment(*body, segment) : segment;
+    Outcome refused = addPin(segment, point);
+    if (refused.refused || other == segment) return refused;
+    if (refused = addPin(other, mirrorLocal(point)); refused.refused) {
+      removePin(body->handleCount() - 1);
+      return refused;
     }
-    body->removeHandle(added);
-    records.pop_back();
-    return Outcome::refusal(handles > pose_text::kHandleLimit
-                                ? "not pinned: a pose holds at most " + std::to_string(pose_text::kHandleLimit) + " handles"
-                                : "not pinned: the pose's text would be more than " +
-                                      std::to_string(pose_text::kSizeLimit) + " bytes");
+    twins.link(body->handleCount() - 2, body->handleCount() - 1);
+    return Outcome{};
   });
 }
 
+// Pinned where it was placed: left at the origin, it would drag its body
+// part to the floor as soon as another handle is moved.
+Outcome PoseDocument::addPin(const Segment* segment, const Vec3& point) {
+  records.push_back(std::make_unique<Handle>(point.x, point.y, point.z));
+  Handle* added = records.back().get();
+  body->addHandle(added, const_cast<Segment*>(segment));
+  body->updateHandlePositions();
+  added->targetPos = added->worldPos;
+  // A pose must stay one that its file can hold and give back.
+  const std::size_t handles = body->handles.size();
+  if (handles <= pose_text::kHandleLimit && pose_text::sizeRefusal(pose_text::write(*body).size()).empty()) {
+    return Outcome{};
+  }
+  removePin(static_cast<int>(handles) - 1);
+  return Outcome::refusal(handles > pose_text::kHandleLimit
+                              ? "not pinned: a pose holds at most " + std::to_string(pose_text::kHandleLimit) + " handles"
+                              : "not pinned: the pose's text would be more than " +
+                                    std::to_string(pose_text::kSizeLimit) + " bytes");
+}
+
+// The handle at a place in the figure's list goes, with its record.
+void PoseDocument::removePin(int place) {
+  Handle* handle = std::next(body->handles.begin(), place)->handle;
+  body->removeHandle(handle);
+  records.erase(std::remove_if(records.begin(), records.end(),
+                               [handle](const std::unique_ptr<Handle>& r) { return r.get() == handle; }),
+                records.end());
+  twins.remove(place);
+}
+
+int PoseDocument::placeOf(const Handle* handle) const {
+  int place = 0;
+  for (const HandleEntry& e : body->handles) {
+    if (e.handle == handle) return place;
+    ++place;
+  }
+  return -1;
+}
+
+// With its twin, if it has one.
 Outcome PoseDocument::unpin(const Handle* handle) {
   return edit([&](std::shared_ptr<FileInPlay>&) {
-    if (!body->segmentOf(handle)) return Outcome{};
-    body->removeHandle(const_cast<Handle*>(handle));
-    records.erase(std::remove_if(records.begin(), records.end(),
-                                 [handle](const std::unique_ptr<Handle>& r) { return r.get() == handle; }),
-                  records.end());
+    const int place = placeOf(handle);
+    if (place < 0) return Outcome{};
+    const int twin = twins.twinOf(place);
+    removePin(place);
+    if (twin >= 0) removePin(twin - (twin > place));
     body->solve(nullptr);
     return Outcome{};
   });
@@ -136,6 +171,10 @@ void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& targ
     // handle keeps the one it had.
     if (target && target->isFinite()) {
       const_cast<Handle*>(dragged)->targetPos = *target;
+      // Its twin follows to the mirror image, in the same solve.
+      if (const int twin = twins.twinOf(placeOf(dragged)); twin >= 0) {
+        std::next(body->handles.begin(), twin)->handle->targetPos = mirrorWorld(*body, *target);
+      }
     } else {
       std::cout << "YOU suck!!!" << std::endl;
     }
@@ -188,7 +227,10 @@ Outcome PoseDocument::redo() { return move(&StepHistory<DocumentStep>::redo, "no
 Outcome PoseDocument::move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing) {
   endDrag();
   const DocumentStep* step = (history.*to)();
-  if (step) restore(step->pose);
+  if (step) {
+    restore(step->pose);
+    twins = step->twins;
+  }
   markChanges();
   return step ? Outcome{} : Outcome::said(nothing);
 }
@@ -196,8 +238,41 @@ Outcome PoseDocument::move(const DocumentStep* (StepHistory<DocumentStep>::*to)(
 Outcome PoseDocument::reset() {
   return edit([&](std::shared_ptr<FileInPlay>&) {
     restore(start);
+    twins.clear();
     return Outcome::said("reset");
   });
+}
+
+Outcome PoseDocument::newPose() {
+  return edit([&](std::shared_ptr<FileInPlay>& file) {
+    restore(start);
+    twins.clear();
+    file = untitled(start);
+    return Outcome::said("new pose");
+  });
+}
+
+void PoseDocument::preview(const Pose& pose) {
+  endDrag();
+  if (!before) before = history.current();
+  records = applyPose(*body, pose);
+  twins.clear();
+}
+
+Outcome PoseDocument::keepPreview(const std::string& said, bool untitledFile) {
+  if (!before) return Outcome{};
+  before.reset();
+  return edit([&](std::shared_ptr<FileInPlay>& file) {
+    if (untitledFile) file = untitled(start);
+    return Outcome::said(said);
+  });
+}
+
+void PoseDocument::dropPreview() {
+  if (!before) return;
+  restore(before->pose);
+  twins = before->twins;
+  before.reset();
 }
 
 // A pose the program would refuse to paste is not copied.
@@ -217,6 +292,7 @@ Outcome PoseDocument::adopt(const std::string& what, const std::string& readingE
     pose_text::Pasting taken = take();
     if (!taken.error.empty()) return Outcome::refusal(what + taken.error);
     records = std::move(taken.records);
+    twins.clear();
     if (file) inPlay = file();
     return Outcome::said(said);
   });

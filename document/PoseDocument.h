@@ -13,6 +13,7 @@
 #include "document/SolverSetting.h"
 #include "document/StepHistory.h"
 #include "figure/Figure.h"
+#include "pose/Pose.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
 
@@ -46,14 +47,21 @@ class PoseDocument {
   Outcome endDrag();
   bool dragging() const { return dragUnderWay; }
 
-  // ---- the solver's settings: no steps
+  // ---- the solver's settings and the posing modes: no steps
   void apply(SolverSetting setting);
+  // Mirror mode: a pin brings its twin on the other side, a drag moves it
+  // to the mirror image, and a removal takes both.
+  void setMirror(bool on) { mirror = on; }
+  bool mirrored() const { return mirror; }
 
   // ---- commands
   Outcome undo();
   Outcome redo();
   // The start pose with no handles, in the file in play.
   Outcome reset();
+  // The start pose with no handles, untitled: undo brings back the pose
+  // and its file.
+  Outcome newPose();
   // The pose and its handles as text, into text.
   Outcome copy(std::string& text) const;
   // The clipboard's text: its first bytes and its whole size.
@@ -73,6 +81,16 @@ class PoseDocument {
   Outcome exportPicture(const std::string& path, const std::string& png) const;
   // Writes the skeleton and its pose as a BVH file.
   Outcome exportBvh(const std::string& path) const;
+
+  // ---- previews
+  // Shows a pose on the figure, its pins replacing the handles, as no step
+  // and with no recovery copy: the first call keeps what it replaces.
+  void preview(const Pose& pose);
+  // The pose previewed last as one step, in the file in play or untitled.
+  Outcome keepPreview(const std::string& said, bool untitledFile);
+  // The figure as it was before the first preview.
+  void dropPreview();
+  bool previewing() const { return before.has_value(); }
 
   // ---- the file in play
   // Changed since the start, or since the last open or save; a drag that
@@ -106,6 +124,9 @@ class PoseDocument {
   Outcome importBvh(const std::string& path, int frame);
   Outcome importPicture(const std::string& path);
   Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
+  Outcome addPin(const Segment* segment, const Vec3& point);
+  void removePin(int place);
+  int placeOf(const Handle* handle) const;
   std::string exportRefusal(const std::string& path) const;
   void record(const std::shared_ptr<FileInPlay>& file);
   void restore(const FigureState& state);
@@ -116,6 +137,9 @@ class PoseDocument {
   FigureState start;                             // what a reset goes back to
   StepHistory<DocumentStep> history;
   bool changed = false;
+  HandleTwins twins;  // as the current step has them, once recorded
+  std::optional<DocumentStep> before;  // what a preview replaced
+  bool mirror = false;
   bool dragUnderWay = false;
   bool dragMoved = false;  // a solve ran since the drag began
   std::function<void(const PoseDocument&)> watcher;

@@ -27,11 +27,16 @@ enum class Command {
   ViewTop,
   ViewBottom,
   FitFigure,
+  NarrowLens,
+  WidenLens,
+  // Posing.
+  NewPose,
+  ToggleMirror,
 };
 
 // What a mouse button starts: posing (a click pins, a press on a handle
 // drags it), removing a handle, or one of the camera's moves.
-enum class Gesture { None, Pose, Unpin, Rotate, Pan, Zoom };
+enum class Gesture { None, Pose, Unpin, Rotate, Pan, Zoom, WheelZoom };
 
 // The answers of the questions the program asks, each with its own key.
 enum class Answer { Save, Discard, Replace, Overwrite };

@@ -41,14 +41,20 @@ GLView::~GLView() {
 void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 void GLView::draw() {
-  if (!valid()) setUpContext(w(), h());
-  drawScene(*camera, document.figure(), true);
+  if (!valid()) {
+    setUpContext(w(), h(), camera->fieldOfView);
+  } else if (lens != camera->fieldOfView) {
+    setProjection(w(), h(), camera->fieldOfView);
+  }
+  lens = camera->fieldOfView;
+  drawScene(*camera, document.figure(), true, under);
   picks.frameDrawn();
   // The button's release asks for the frame that shows what the pick did,
   // unless it came before this frame (a quick click). A redraw asked for
   // inside draw() is cleared when the frame ends, so the request waits for
   // the event loop.
   bool redrawAfter = false;
+  if (pointer.mode() == GestureMode::PickPending) under = {};  // the pick may take the handle away
   if (const Outcome picked = pointer.frameDrawn(redrawAfter); picked.refused) report(picked);
   if (redrawAfter) Fl::add_timeout(0.0, redrawLater, this);
   // Never inside a draw: a dialog's loop or a window closed there would pull
@@ -76,6 +82,8 @@ void GLView::runDeferred(void* view) {
 // ---- commands
 
 void GLView::run(Command command) {
+  // A handle under the pointer may be gone: the next move tells.
+  under.handle = nullptr;
   switch (command) {
     case Command::ShowHelp:
       return showHelp();
@@ -118,6 +126,17 @@ void GLView::run(Command command) {
       if (chosen) exportAsked();
       break;
     }
+    case Command::NarrowLens:
+    case Command::WidenLens:
+      camera->changeLens(command == Command::NarrowLens ? -1 : 1);
+      say("field of view " + std::to_string(int(camera->fieldOfView)) + " degrees");
+      break;
+    case Command::NewPose:
+      if (files.mayDiscard()) report(document.newPose());
+      break;
+    case Command::ToggleMirror:
+      document.setMirror(!document.mirrored());
+      break;
     case Command::Undo:
       report(document.undo());
       break;
@@ -162,7 +181,7 @@ void GLView::receivePaste(const ClipboardText& text) {
 
 void GLView::showHelp() {
   if (!help) help = std::make_unique<HelpWindow>();
-  help->showOver(*top_window(), settingsText(document.figure()));
+  help->showOver(*top_window(), settingsText(document));
 }
 
 double GLView::aspect() const { return h() > 0 ? double(w()) / h() : 1.0; }
@@ -221,7 +240,8 @@ void GLView::forgetMessage(void* view) {
 std::string GLView::title() const {
   const bool modified = document.modified();
   const std::string file = document.path().empty() && !modified ? "" : document.shownFileName();
-  return windowTitle(settingsText(document.figure()), message.words(now()), file, modified);
+  const std::string title = windowTitle(settingsText(document), message.words(now()), file, modified);
+  return under.segment && !pointer.holding() ? title + " - " + under.segment->name : title;
 }
 
 // ---- input
@@ -241,6 +261,17 @@ void GLView::pressCommandKey(int key, int state) {
     return;
   }
   run(command);
+}
+
+// What the pointer is over, through the last frame's matrices; nothing
+// while a gesture holds on.
+void GLView::hover(int x, int y) {
+  const Hover before = under;
+  under = {};
+  if (picks.drawn() && !pointer.holding() && x >= 0 && y >= 0 && x < w() && y < h()) {
+    under = {picks.surfaceAt(x, h() - y).segment, picks.handleAt(x, h() - y, 4)};
+  }
+  if (under.segment != before.segment || under.handle != before.handle) redraw();
 }
 
 void GLView::press(int x, int y, int state, int key) {
@@ -271,6 +302,7 @@ int GLView::handle(int event) {
   settingsKeys.take(event, key, state, document);
   switch (event) {
     case FL_PUSH:
+      under = {};
       press(x, y, state, key);
       break;
     case FL_DRAG:
@@ -278,6 +310,14 @@ int GLView::handle(int event) {
       break;
     case FL_RELEASE:
       pointer.release(x, y);
+      break;
+    case FL_MOVE:
+    case FL_ENTER:
+    case FL_LEAVE:
+      hover(x, event == FL_LEAVE ? -1 : y);
+      break;
+    case FL_MOUSEWHEEL:
+      if (operators::gestureFor(4, state) == Gesture::WheelZoom) pointer.wheel(x, y, Fl::event_dy());
       break;
     case FL_KEYBOARD:
     case FL_SHORTCUT:
@@ -294,7 +334,7 @@ int GLView::handle(int event) {
       // A dropped text comes as FL_PASTE, and a drop is not a paste.
       break;
   }
-  if (helpShown()) help->showSettings(settingsText(document.figure()));
+  if (helpShown()) help->showSettings(settingsText(document));
   // The toolkit passes on X events of its own as no event (a new title
   // comes back so): they change nothing to draw.
   if (event != FL_NO_EVENT) redraw();

@@ -17,6 +17,7 @@
 #include "view/PictureExport.h"
 #include "view/PictureOptions.h"
 #include "view/PointerGestures.h"
+#include "view/SceneDrawing.h"
 #include "view/SettingsKeys.h"
 #include "view/TitleMessage.h"
 
@@ -71,6 +72,7 @@ class GLView : public Fl_Gl_Window {
   static void runDeferred(void* view);
   static void forgetMessage(void* view);
   void press(int x, int y, int state, int key);
+  void hover(int x, int y);
   void pressCommandKey(int key, int state);
   bool buttonHeld(int state) const;
   double aspect() const;
@@ -94,4 +96,6 @@ class GLView : public Fl_Gl_Window {
   bool pasteMirroredAsked = false;
   ClipboardTransfer clipboard;
   bool quitAsked = false;
+  double lens = 0.0;  // the field of view of the projection the context holds
+  Hover under;  // the segment and handle under the pointer, while no button is held
 };

@@ -17,7 +17,7 @@ constexpr Binding answer(int key, Answer a, const char* label) {
   return {key, Mods::Any, Kind::Answer, Command::None, SolverSetting::Tolerance2, Gesture::None, a, label};
 }
 
-constexpr int kLeft = FL_LEFT_MOUSE, kMiddle = FL_MIDDLE_MOUSE, kRight = FL_RIGHT_MOUSE;
+constexpr int kLeft = FL_LEFT_MOUSE, kMiddle = FL_MIDDLE_MOUSE, kRight = FL_RIGHT_MOUSE, kWheel = 4;
 using C = Command;
 using S = SolverSetting;
 
@@ -30,6 +30,8 @@ constexpr Row kRows[] = {
     {"Shift + left drag", "rotate the camera around its centre", {gesture(kLeft, Mods::Shifted, Gesture::Rotate)}},
     {"Shift + middle drag", "pan the camera", {gesture(kMiddle, Mods::Shifted, Gesture::Pan)}},
     {"Shift + right drag", "zoom (drag down to move away)", {gesture(kRight, Mods::Shifted, Gesture::Zoom)}},
+    {"Mouse wheel", "zoom, each notch as a 10-pixel Shift + right drag",
+     {gesture(kWheel, Mods::Any, Gesture::WheelZoom)}},
     {"`1`, `2`, `3`", "solver tolerance 0.01, 0.001, 0.0001",
      {setting('1', S::Tolerance2), setting('2', S::Tolerance3), setting('3', S::Tolerance4)}},
     {"`n`, `m`", "joint limits on, off", {setting('n', S::LimitsOn), setting('m', S::LimitsOff)}},
@@ -39,6 +41,12 @@ constexpr Row kRows[] = {
      {command('z', Mods::Ctrl, C::Undo)}},
     {"`Ctrl+Shift+Z`, `Ctrl+Y`", "redo the step undone last",
      {command('z', Mods::CtrlShift, C::Redo), command('y', Mods::Ctrl, C::Redo)}},
+    {"`x`",
+     "mirror mode on or off: a click pins a handle and its twin on the other side (one on the midline), a drag "
+     "moves the twin to the mirror image, a removal takes both",
+     {command('x', Mods::Plain, C::ToggleMirror)}},
+    {"`Ctrl+N`", "a new untitled pose: the start pose with no handles, after asking about changes not saved",
+     {command('n', Mods::Ctrl, C::NewPose)}},
     {"`Ctrl+R`", "reset: the initial pose with every handle removed (`Ctrl+Z` brings them back)",
      {command('r', Mods::Ctrl, C::Reset)}},
     {"`Ctrl+C`", "copy the pose and its handles to the clipboard, as text", {command('c', Mods::Ctrl, C::Copy)}},
@@ -75,6 +83,8 @@ constexpr Row kRows[] = {
      {command(FL_F + 5, Mods::Shift, C::ViewBack), command(FL_F + 6, Mods::Shift, C::ViewLeft),
       command(FL_F + 7, Mods::Shift, C::ViewBottom)}},
     {"`f`", "frame the whole figure from where the camera looks now", {command('f', Mods::Plain, C::FitFigure)}},
+    {"`,`, `.`", "narrow or widen the lens by 5 degrees, from 15 to 90 (45 at start; `Home` brings it back)",
+     {command(',', Mods::Plain, C::NarrowLens), command('.', Mods::Plain, C::WidenLens)}},
     {"`Ctrl+Q`", "quit, as closing the window does", {command('q', Mods::Ctrl, C::Quit)}},
     {"`F1`", "a window with this list of controls and the settings (`Escape` closes it)",
      {command(FL_F + 1, Mods::Any, C::ShowHelp), command(FL_Escape, Mods::Any, C::HideHelp)}},

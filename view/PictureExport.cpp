@@ -17,7 +17,7 @@ Picture PictureExport::draw(int width, int height, PictureOptions::Background ba
   view.make_current();
   // Resized since the last frame: the context is set up as that frame would.
   if (!view.valid()) {
-    setUpContext(view.w(), view.h());
+    setUpContext(view.w(), view.h(), camera.fieldOfView);
     view.valid(1);
   }
   OrbitCamera eye = camera;

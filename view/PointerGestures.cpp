@@ -1,5 +1,7 @@
 #include "view/PointerGestures.h"
 
+#include <cstdlib>
+
 #include "document/PoseDocument.h"
 #include "view/OrbitCamera.h"
 
@@ -20,6 +22,7 @@ void PointerGestures::press(int x, int y, int height, Gesture gesture) {
       y0 = height - y;
       pressHandle(x0, y0, gesture == Gesture::Pose);
       break;
+    case Gesture::WheelZoom:
     case Gesture::None:
       break;
   }
@@ -81,6 +84,15 @@ void PointerGestures::release(int x, int y) {
     document.endDrag();
   }
   grabbedHandle = nullptr;
+}
+
+void PointerGestures::wheel(int x, int y, int notches) {
+  if (holding()) return;
+  for (int i = 0; i < std::abs(notches); ++i) {
+    camera.begin(Zoom, x, y);
+    camera.drag(x, y + (notches > 0 ? 10 : -10));
+    camera.end(x, y);
+  }
 }
 
 Outcome PointerGestures::frameDrawn(bool& redraw) {

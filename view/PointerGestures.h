@@ -38,6 +38,9 @@ class PointerGestures {
   void press(int x, int y, int height, Gesture gesture);
   void drag(int x, int y, int width, int height);
   void release(int x, int y);
+  // The wheel turned by notches (down is positive): each zooms as a 10-pixel
+  // vertical zoom drag does, unless a gesture holds on.
+  void wheel(int x, int y, int notches);
   // The frame a click waits for was drawn: its pick runs, with that frame's
   // matrices. What came of it; redraw is set when the click's release came
   // before the frame, which then shows no pick yet.

@@ -9,6 +9,8 @@
 // with Ctrl or Alt; then the last key the settings took.
 void SettingsKeys::take(int event, int key, int state, PoseDocument& document) {
   if (event == FL_KEYBOARD || event == FL_SHORTCUT) blockedKey = (state & (FL_CTRL | FL_ALT)) ? key : 0;
-  if (key != blockedKey) reachedKey = key;
+  // The wheel's notches come as buttons 4 to 7: no key of the settings'.
+  const bool wheel = key >= FL_Button + 4 && key <= FL_Button + 7;
+  if (key != blockedKey && !wheel) reachedKey = key;
   if (const std::optional<SolverSetting> setting = operators::settingFor(reachedKey)) document.apply(*setting);
 }
