@@ -42,6 +42,15 @@ constexpr std::size_t kHandleLimit = 1000;
 
 std::string write(const Figure& figure);
 
+// The figure's text, or why it would not read back (the text is then
+// empty): a pose gone beyond what a file holds is never written, copied or
+// kept, for the program itself would refuse it.
+struct Writing {
+  std::string text;
+  std::string error;
+};
+Writing checkedWrite(const Figure& figure);
+
 // Why a text of this many bytes is not read; empty when it may be.
 std::string sizeRefusal(std::size_t bytes);
 
