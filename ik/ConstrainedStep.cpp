@@ -3,7 +3,8 @@
 ConstrainedStep::ConstrainedStep(int dofs, int pinRows, double pinDamping_, double dragDamping_)
     : n(dofs), rows(pinRows), pinDamping(pinDamping_), dragDamping(dragDamping_) {}
 
-bool ConstrainedStep::pins(const std::vector<double>& Jp, const std::vector<double>& e, std::vector<double>& out) {
+bool ConstrainedStep::pins(const std::vector<double>& Jp, const std::vector<double>& e,
+                           std::vector<double>& out) {
   std::vector<double> A(static_cast<std::size_t>(rows) * rows);
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j <= i; ++j) {
@@ -35,7 +36,8 @@ void ConstrainedStep::project(const std::vector<double>& Jp, std::vector<double>
 }
 
 bool ConstrainedStep::dragged(const std::vector<double>& Jp, const std::vector<double>& Jd,
-                              const std::vector<double>& d, std::vector<double> r, std::vector<double>& out) const {
+                              const std::vector<double>& d, std::vector<double> r,
+                              std::vector<double>& out) const {
   // M = Jd N D row by row: N is symmetric, so a row of Jd N is N applied to a row of Jd.
   std::vector<double> M(3 * n);
   for (int i = 0; i < 3; ++i) {

@@ -90,7 +90,8 @@ FirmPins::FirmPins(Figure& figure_, const Handle* dragged_, const std::vector<un
   ed.resize(3);
 }
 
-FirmPins::Result FirmPins::hold(Figure& figure, const Handle* dragged, const std::vector<unsigned char>& fixed) {
+FirmPins::Result FirmPins::hold(Figure& figure, const Handle* dragged,
+                                const std::vector<unsigned char>& fixed) {
   FirmPins pass(figure, dragged, fixed);
   return pass.run();
 }

@@ -78,11 +78,11 @@ class FirmPins {
   const Segment* draggedSegment = nullptr;
   std::vector<Pin> pins;
   HandleJacobian jacobian;
-  int n;     // DOFs
-  int rows;  // three per pin
-  std::vector<unsigned char> hinge;  // per DOF: a hinge's angle, which a limit may hold
-  std::vector<int> quaternions;      // the first DOF of every ball joint
+  int n;                              // DOFs
+  int rows;                           // three per pin
+  std::vector<unsigned char> hinge;   // per DOF: a hinge's angle, which a limit may hold
+  std::vector<int> quaternions;       // the first DOF of every ball joint
   std::vector<unsigned char> locked;  // per DOF: held where it is
-  std::vector<double> weights;  // square roots of the dragged handle's weights
+  std::vector<double> weights;        // square roots of the dragged handle's weights
   std::vector<double> x, Jp, Jd, ep, ed;
 };

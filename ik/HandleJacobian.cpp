@@ -33,9 +33,7 @@ Column times(const Matrix& a, const Column& v) {
   return out;
 }
 
-Matrix translation(const Vec3& t) {
-  return {1, 0, 0, t.x, 0, 1, 0, t.y, 0, 0, 1, t.z, 0, 0, 0, 1};
-}
+Matrix translation(const Vec3& t) { return {1, 0, 0, t.x, 0, 1, 0, t.y, 0, 0, 1, t.z, 0, 0, 0, 1}; }
 
 }  // namespace
 
@@ -59,7 +57,8 @@ void HandleJacobian::update() {
     base[i] = n.parent >= 0 ? times(world[n.parent], T) : T;
     attachedJoint[i] = times(T, widened(*n.segment->joint->matrix()));
     world[i] = n.parent >= 0 ? times(world[n.parent], attachedJoint[i]) : attachedJoint[i];
-    for (int k = 0; k < n.ownDofs; ++k) derivatives[n.firstDof + k] = widened(n.segment->joint->derivative(k));
+    for (int k = 0; k < n.ownDofs; ++k)
+      derivatives[n.firstDof + k] = widened(n.segment->joint->derivative(k));
   }
 }
 

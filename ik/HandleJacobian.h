@@ -35,15 +35,15 @@ class HandleJacobian {
  private:
   struct Node {
     const Segment* segment;
-    int parent;     // node index, -1 at the root
-    int firstDof;   // of the joint's own parameters
+    int parent;    // node index, -1 at the root
+    int firstDof;  // of the joint's own parameters
     int ownDofs;
   };
 
   std::vector<Node> nodes;  // pre-order, the DOF vector's order
   std::unordered_map<const Segment*, int> nodeOf;
-  std::vector<Matrix> base;        // parent's world times the attachment, per node
+  std::vector<Matrix> base;           // parent's world times the attachment, per node
   std::vector<Matrix> attachedJoint;  // attachment times joint: the node in its parent's frame
-  std::vector<Matrix> derivatives;  // of each joint's matrix, one per DOF
+  std::vector<Matrix> derivatives;    // of each joint's matrix, one per DOF
   int dofs = 0;
 };
