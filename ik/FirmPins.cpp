@@ -99,6 +99,11 @@ FirmPins::Result FirmPins::hold(Figure& figure, const Handle* dragged,
 FirmPins::Result FirmPins::solve(Figure& figure, const Handle* dragged) {
   const std::vector<double> before = figure.dofs();
   figure.solve(dragged);
+  return afterSolve(figure, dragged, before);
+}
+
+FirmPins::Result FirmPins::afterSolve(Figure& figure, const Handle* dragged,
+                                      const std::vector<double>& before) {
   figure.setHeldDofs(before);
   return hold(figure, dragged);
 }
@@ -112,7 +117,7 @@ double FirmPins::worstPin() const {
 FirmPins::Result FirmPins::run() {
   Result result;
   if (pins.empty()) return result;
-  std::vector<double> lastHeld, pinStep, dragStep;
+  std::vector<double> lastHeld;
   for (int it = 0; it < kDragIterations + kSettleIterations; ++it) {
     const bool dragging = draggedSegment && it < kDragIterations;
     figure.updateHandlePositions();
@@ -121,19 +126,7 @@ FirmPins::Result FirmPins::run() {
     if (worst <= kHeld) lastHeld = x;
     if (!dragging && worst < kSettled) break;
     ++result.iterations;
-    measure(dragging);
-    bool applied = false;
-    for (int attempt = 0; attempt <= kRetries && !applied; ++attempt) {
-      holdLocked();
-      if (!plan(dragging, pinStep, dragStep)) break;
-      // Nothing left to move: the pins have settled and the dragged handle
-      // has gone as far as they let it.
-      if (worst < kSettled && std::max(largest(pinStep), largest(dragStep)) < kStill) {
-        it = kDragIterations + kSettleIterations;
-        break;
-      }
-      applied = apply(pinStep, dragStep, worst) || attempt == kRetries;
-    }
+    if (!iterate(dragging, worst)) break;
   }
   figure.updateHandlePositions();
   result.worstPin = worstPin();
@@ -143,6 +136,19 @@ FirmPins::Result FirmPins::run() {
     result.worstPin = worstPin();
   }
   return result;
+}
+
+bool FirmPins::iterate(bool dragging, double worst) {
+  measure(dragging);
+  std::vector<double> pinStep, dragStep;
+  for (int attempt = 0;; ++attempt) {
+    holdLocked();
+    if (!plan(dragging, pinStep, dragStep)) return false;
+    // Nothing left to move: the pins have settled and the dragged handle
+    // has gone as far as they let it.
+    if (worst < kSettled && std::max(largest(pinStep), largest(dragStep)) < kStill) return false;
+    if (apply(pinStep, dragStep, worst) || attempt == kRetries) return true;
+  }
 }
 
 void FirmPins::measure(bool dragging) {
@@ -177,7 +183,7 @@ bool FirmPins::plan(bool dragging, std::vector<double>& pinStep, std::vector<dou
     for (int i = 0; i < 3; ++i) {
       for (int k = 0; k < n; ++k) r[i] -= Jd[i * n + k] * pinStep[k];
     }
-    if (!step.dragged(Jp, Jd, weights, r, dragStep)) return false;
+    if (!step.dragged(Jd, weights, r, dragStep)) return false;
     limitLength(dragStep);
     keepQuaternionsUnit(dragStep);
   }

@@ -8,10 +8,10 @@ class Figure;
 class Segment;
 struct Handle;
 
-// Pins that do not give way: a pass run after a drag event's solve that puts
-// every handle other than the dragged one back on its target, and moves the
-// dragged one towards its target only as far as the others and the joint
-// limits let it.
+// Pins that do not give way: a pass that holds every handle other than the
+// dragged one on its target, and moves the dragged one towards its target
+// only as far as the others and the joint limits let it. It runs after a
+// drag event's solve (which keeps its printed lines) and prints nothing.
 //
 // The solve's weighted gradient cannot do this: with the target out of
 // reach, its least-squares optimum pulls the pins. Here the pins are
@@ -20,7 +20,7 @@ struct Handle;
 // shortened when it would still move them. Hinges that reach a limit are
 // held there for the rest of the pass. The number of iterations is fixed
 // (the pass ends early only when nothing is left to do), so the numbers are
-// the same on every machine. Nothing is printed.
+// the same on every machine.
 class FirmPins {
  public:
   // Iterations that move the dragged handle and the pins together, then at
@@ -49,6 +49,9 @@ class FirmPins {
   // of reach, by most of a metre), and the body would jump from one way of
   // holding them to another between events.
   static Result solve(Figure& figure, const Handle* dragged);
+  // The same after a solve made elsewhere (Figure::solveDrag, say): `before`
+  // is what figure.dofs() gave before it.
+  static Result afterSolve(Figure& figure, const Handle* dragged, const std::vector<double>& before);
 
  private:
   struct Pin {
@@ -58,6 +61,9 @@ class FirmPins {
 
   FirmPins(Figure& figure, const Handle* dragged, const std::vector<unsigned char>& fixed);
   Result run();
+  // One iteration from the pose x, whose farthest pin is `worst` away; false
+  // when there is nothing more to do, or no finite step.
+  bool iterate(bool dragging, double worst);
   double worstPin() const;
   // Jacobians and errors at the current pose, x its DOFs.
   void measure(bool dragging);
