@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "ik/FirmPins.h"
 #include "ik/HandleJacobian.h"
@@ -183,4 +184,33 @@ TEST(HandleJacobian, RowsAreTheDerivativesOfWorldPositions) {
     }
     f.setHeldDofs(x);
   }
+}
+
+// The numbers of scripted firm drags, as a digest that scripts/compare-digests.sh
+// compares between this machine's build and the sanitizer and arm64 builds:
+// a fixed budget of iterations gives the same numbers everywhere.
+TEST(DifferentialFirmPins, DigestOfScriptedDrags) {
+  std::uint64_t digest = 14695981039346656037ull;  // FNV-1a
+  auto add = [&](const void* data, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+      digest = (digest ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ull;
+  };
+  auto addPose = [&](Figure& f) {
+    const std::vector<double> dofs = f.dofs();
+    add(dofs.data(), dofs.size() * sizeof(double));
+    for (const HandleEntry& e : f.handles) add(&e.handle->worldPos, sizeof(Vec3));
+  };
+  for (bool limits : {false, true}) {
+    FeetPinned on(true, limits, limits);
+    on.drag(kOutOfReach, 10);
+    addPose(*on.f);
+  }
+  for (std::uint32_t seed = 1; seed <= 10; ++seed) {
+    RandomFigure r(seed);
+    for (int i = 0; i < 3; ++i) r.addHandle();
+    r.aimEveryHandle();
+    printedBy([&] { FirmPins::solve(r.figure(), r.anyHandle()); });
+    addPose(r.figure());
+  }
+  std::printf("firm pins, digest %016llx\n", static_cast<unsigned long long>(digest));
 }
