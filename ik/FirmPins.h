@@ -40,7 +40,7 @@ class FirmPins {
 
   // The pass alone, from the figure's current pose; dragged may be null
   // (pins only). The DOFs flagged in `fixed` (one flag per DOF, or none)
-  // keep their values. Every handle's worldPos is left at the final pose.
+  // keep their values (a ball joint's to rounding: it is normalised again). Every handle's worldPos is left at the final pose.
   static Result hold(Figure& figure, const Handle* dragged, const std::vector<unsigned char>& fixed = {});
 
   // A whole drag event: the figure's own solve, with its printed lines, then
