@@ -29,5 +29,7 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/CaptureFamilies.cpp
   pose/Capture.cpp
   pose/CaptureFit.cpp
+  pose/CaptureReading.cpp
+  pose/RigWriter.cpp
 )
 list(TRANSFORM MANNEQUIN_MODEL_SOURCES PREPEND "${CMAKE_CURRENT_LIST_DIR}/../")

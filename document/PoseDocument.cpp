@@ -9,6 +9,7 @@
 #include "ik/Solver.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
+#include "pose/CaptureReading.h"
 #include "pose/PoseFile.h"
 #include "pose/PosePicture.h"
 #include "pose/PoseText.h"
@@ -188,7 +189,7 @@ Outcome PoseDocument::importBvh(const std::string& path, int frame) {
   const std::string refusal = error ? error.message() : bvh::sizeRefusal(size);
   if (!refusal.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + refusal);
   std::ifstream in(path, std::ios::binary);
-  const bvh::Reading reading = bvh::read(*body, in, frame);
+  const bvh::Reading reading = capture::readFrame(*body, in, frame);
   if (!reading.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + reading.error);
   return edit([&](std::shared_ptr<FileInPlay>& file) {
     records = applyPose(*body, reading.pose);

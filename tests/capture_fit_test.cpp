@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -16,112 +17,16 @@
 #include <vector>
 
 #include "humanoid/Humanoid.h"
+#include "motion_kinematics.h"
 #include "pose/Capture.h"
 #include "pose/CaptureFit.h"
+#include "pose/CaptureReading.h"
+#include "pose/BvhReader.h"
+#include "pose/BvhWriter.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-struct V {
-  double x = 0, y = 0, z = 0;
-};
-V operator+(V a, V b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V operator-(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V operator*(V a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-double dotOf(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V crossOf(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V unitOf(V a) { return a * (1 / std::sqrt(dotOf(a, a))); }
-using M = std::array<double, 9>;  // row by row
-M mul(const M& a, const M& b) {
-  M r{};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      for (int k = 0; k < 3; ++k) r[3 * i + j] += a[3 * i + k] * b[3 * k + j];
-  return r;
-}
-V rotate(const M& m, V v) {
-  return {m[0] * v.x + m[1] * v.y + m[2] * v.z, m[3] * v.x + m[4] * v.y + m[5] * v.z,
-          m[6] * v.x + m[7] * v.y + m[8] * v.z};
-}
-M turn(char axis, double degrees) {
-  const double c = std::cos(degrees * kPi / 180), s = std::sin(degrees * kPi / 180);
-  if (axis == 'X') return {1, 0, 0, 0, c, -s, 0, s, c};
-  if (axis == 'Y') return {c, 0, s, 0, 1, 0, -s, 0, c};
-  return {c, -s, 0, s, c, 0, 0, 0, 1};
-}
-
-// A BVH file's joints and frames, read plainly: channels applied in the
-// order written, position channels added to the offset.
-struct Motion {
-  std::vector<std::string> names;
-  std::vector<int> parents;
-  std::vector<V> offsets;
-  std::vector<std::vector<std::string>> channels;
-  std::vector<std::vector<double>> frames;
-
-  explicit Motion(const std::string& text) {
-    std::istringstream in(text);
-    std::string w;
-    std::vector<int> open;
-    int last = -1;
-    while (in >> w && w != "MOTION") {
-      if (w == "ROOT" || w == "JOINT" || w == "End") {
-        std::string name;
-        in >> name;
-        names.push_back(w == "End" ? "" : name);
-        parents.push_back(open.empty() ? -1 : open.back());
-        channels.emplace_back();
-        offsets.emplace_back();
-        last = static_cast<int>(names.size()) - 1;
-      } else if (w == "{") {
-        open.push_back(last);
-      } else if (w == "}") {
-        open.pop_back();
-      } else if (w == "OFFSET") {
-        in >> offsets[last].x >> offsets[last].y >> offsets[last].z;
-      } else if (w == "CHANNELS") {
-        int n;
-        in >> n;
-        channels[last].resize(n);
-        for (auto& c : channels[last]) in >> c;
-      }
-    }
-    int count = 0;
-    in >> w >> count >> w >> w >> w;
-    size_t width = 0;
-    for (const auto& c : channels) width += c.size();
-    frames.assign(count, std::vector<double>(width));
-    for (auto& f : frames)
-      for (double& v : f) in >> v;
-  }
-
-  int index(const std::string& name) const {
-    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
-  }
-
-  std::vector<V> points(int frame) const {  // from 1
-    std::vector<V> at(names.size());
-    std::vector<M> turns(names.size());
-    size_t k = 0;
-    for (size_t j = 0; j < names.size(); ++j) {
-      M r{1, 0, 0, 0, 1, 0, 0, 0, 1};
-      V offset = offsets[j];
-      for (const std::string& c : channels[j]) {
-        const double v = frames[frame - 1][k++];
-        if (c[1] == 'p') {
-          (c[0] == 'X' ? offset.x : c[0] == 'Y' ? offset.y : offset.z) += v;
-        } else {
-          r = mul(r, turn(c[0], v));
-        }
-      }
-      const int p = parents[j];
-      at[j] = p < 0 ? offset : at[p] + rotate(turns[p], offset);
-      turns[j] = p < 0 ? r : mul(turns[p], r);
-    }
-    return at;
-  }
-};
+using namespace capture_test;
 
 std::string fileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -319,6 +224,133 @@ TEST(CaptureFit, LimbsPointWhereTheCapturesDoOverTwentyFourFrames) {
   EXPECT_LE(median, 5.0);
   EXPECT_LE(ninetieth, 15.0);
   EXPECT_LE(farthest, 0.1);
+}
+
+}  // namespace
+
+namespace {
+
+// The text with each joint named from renamed as to, whole names only.
+std::string renamed(const std::string& text, const std::map<std::string, std::string>& names) {
+  std::istringstream in(text);
+  std::string out, line;
+  while (std::getline(in, line)) {
+    for (const char* keyword : {"ROOT ", "JOINT "}) {
+      const size_t at = line.find(keyword);
+      if (at == std::string::npos) continue;
+      const size_t start = at + std::strlen(keyword);
+      size_t end = start;
+      while (end < line.size() && !std::isspace(static_cast<unsigned char>(line[end]))) ++end;
+      const auto it = names.find(line.substr(start, end - start));
+      if (it != names.end()) line.replace(start, end - start, it->second);
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+std::vector<double> flat(const Pose& pose) {
+  std::vector<double> v;
+  for (const auto& p : pose.params) v.insert(v.end(), p.begin(), p.end());
+  return v;
+}
+
+TEST(CaptureFit, RenamedCopiesUnderMixamoAndDazNamesFitTheSame) {
+  auto figure = buildHumanoid();
+  const std::string cmu = fixture("cmu-01-03-cut.bvh");
+  std::map<std::string, std::string> mixamo;
+  for (const char* name : {"Hips", "LeftUpLeg", "LeftLeg", "LeftFoot", "LeftToeBase", "RightUpLeg", "RightLeg",
+                           "RightFoot", "RightToeBase", "Neck", "Head", "LeftShoulder", "LeftArm", "LeftForeArm",
+                           "LeftHand", "RightShoulder", "RightArm", "RightForeArm", "RightHand"}) {
+    mixamo[name] = std::string("mixamorig:") + name;
+  }
+  mixamo["LowerBack"] = "mixamorig:Spine", mixamo["Spine"] = "mixamorig:Spine1";
+  mixamo["Spine1"] = "mixamorig:Spine2", mixamo["Neck1"] = "mixamorig:Neck1";
+  mixamo["LFingers"] = "mixamorig:LeftHandMiddle1", mixamo["RFingers"] = "mixamorig:RightHandMiddle1";
+  mixamo["LHipJoint"] = "mixamorig:LHipJoint", mixamo["RHipJoint"] = "mixamorig:RHipJoint";
+  // Daz's names, one of them in capitals: case plays no part.
+  const std::map<std::string, std::string> daz = {
+      {"Hips", "HIP"},          {"LeftUpLeg", "lThigh"},     {"LeftLeg", "lShin"},      {"LeftFoot", "lFoot"},
+      {"LeftToeBase", "lToe"},  {"RightUpLeg", "rThigh"},    {"RightLeg", "rShin"},     {"RightFoot", "rFoot"},
+      {"RightToeBase", "rToe"}, {"Neck", "neck"},            {"Head", "head"},          {"LeftShoulder", "lCollar"},
+      {"LeftArm", "lShldr"},    {"LeftForeArm", "lForeArm"}, {"LeftHand", "lHand"},     {"RightShoulder", "rCollar"},
+      {"RightArm", "rShldr"},   {"RightForeArm", "rForeArm"}, {"RightHand", "rHand"},   {"LowerBack", "abdomen"},
+      {"Spine1", "chest"},      {"LHipJoint", "lButtock"},   {"RHipJoint", "rButtock"}, {"LFingers", "lFingers"},
+      {"RFingers", "rFingers"}};
+  for (int frame : {1, 4, 8}) {
+    const capture::Fitting original = fitText(*figure, cmu, frame);
+    ASSERT_EQ(original.error, "");
+    for (const auto& names : {mixamo, daz}) {
+      const capture::Fitting copy = fitText(*figure, renamed(cmu, names), frame);
+      ASSERT_EQ(copy.error, "") << names.at("Hips");
+      const std::vector<double> a = flat(original.pose), b = flat(copy.pose);
+      ASSERT_EQ(a.size(), b.size());
+      for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-12) << names.at("Hips") << " " << i;
+    }
+  }
+}
+
+TEST(CaptureFit, EveryHingeStaysWithinItsLimitsWhateverTheSwitch) {
+  auto figure = buildHumanoid();
+  figure->limitsEnabled = true;
+  for (const char* file : {"cmu-01-01-cut.bvh", "boxing-toes-cut.bvh"}) {
+    for (int frame = 1; frame <= 8; ++frame) {
+      const capture::Fitting fitting = fitText(*figure, fixture(file), frame);
+      ASSERT_EQ(fitting.error, "");
+      applyPose(*figure, fitting.pose);
+      // Clamping would have changed a hinge; the rest come back as given, the
+      // root's place to a float.
+      const std::vector<double> want = flat(fitting.pose), held = figure->dofs();
+      for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(held[i], want[i], 1e-7) << file << frame << " " << i;
+    }
+  }
+}
+
+TEST(CaptureFit, WhatACaptureLacksIsRefusedByName) {
+  auto figure = buildHumanoid();
+  const std::string cmu = fixture("cmu-01-01-cut.bvh");
+  EXPECT_EQ(fitText(*figure, renamed(cmu, {{"LeftUpLeg", "LeftThighBone"}}), 1).error,
+            "capture: no left thigh (LeftUpLeg, lThigh, LeftHip or mixamorig:LeftUpLeg)");
+  EXPECT_EQ(fitText(*figure, renamed(cmu, {{"RightForeArm", "RightLowerArm"}}), 1).error,
+            "capture: no right forearm (RightForeArm, rForeArm, RightElbow or mixamorig:RightForeArm)");
+  // Legs of no length: every offset from the thighs to the feet zero.
+  std::string flatLegs = cmu;
+  for (const char* offset : {"2.44811 -6.72613 0.00000", "2.56220 -7.03959 0.00000", "-2.54253 -6.98555 0.00000",
+                             "-2.56826 -7.05623 0.00000"}) {
+    flatLegs.replace(flatLegs.find(offset), std::strlen(offset), "0 0 0");
+  }
+  EXPECT_EQ(fitText(*figure, flatLegs, 1).error, "capture: the legs have a length of zero");
+  // Numbers that are not finite, or too large, refuse the file with their line.
+  const size_t last = cmu.rfind('\n', cmu.size() - 2) + 1;
+  const int lastLine = static_cast<int>(std::count(cmu.begin(), cmu.end(), '\n'));
+  for (const char* bad : {"nan", "inf", "1e300"}) {
+    std::string text = cmu;
+    text.replace(last, text.find(' ', last) - last, bad);
+    EXPECT_EQ(fitText(*figure, text, 1).error, "line " + std::to_string(lastLine) + ": \"" + bad +
+                                                   "\" is not a number of magnitude at most 1e+06");
+  }
+  // One value short, or a frame too many, and there is no frame 9.
+  EXPECT_EQ(fitText(*figure, cmu.substr(0, cmu.find_last_of(' ')) + "\n", 1).error,
+            "line " + std::to_string(lastLine + 1) + ": the file ends after 7 of its 8 frames");
+  EXPECT_EQ(fitText(*figure, cmu + "0\n", 1).error,
+            "line " + std::to_string(lastLine + 1) + ": unexpected \"0\" after the 8 frames");
+  EXPECT_EQ(fitText(*figure, cmu, 9).error, "there is no frame 9: the file has 8");
+  EXPECT_EQ(fitText(*figure, cmu, 8).error, "");
+}
+
+// The figure's own skeleton keeps the reading it always had, bit for bit.
+TEST(CaptureFit, TheFiguresOwnSkeletonReadsAsEver) {
+  auto figure = buildHumanoid();
+  const capture::Fitting fitted = fitText(*figure, fixture("boxing-toes-cut.bvh"), 3);
+  applyPose(*figure, fitted.pose);
+  const std::string own = bvh::write(*figure).text;
+  std::istringstream a(own), b(own);
+  const bvh::Reading plain = bvh::read(*figure, a), dispatched = capture::readFrame(*figure, b);
+  ASSERT_EQ(dispatched.error, "");
+  EXPECT_EQ(flat(plain.pose), flat(dispatched.pose));
+  EXPECT_EQ(flat(fitText(*figure, own, 1).pose), flat(plain.pose));
+  std::istringstream c(fixture("cmu-01-01-cut.bvh"));
+  EXPECT_EQ(capture::readFrame(*figure, c, 2).frames, 8);
 }
 
 }  // namespace
