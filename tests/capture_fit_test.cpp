@@ -21,6 +21,7 @@
 #include "pose/Capture.h"
 #include "pose/CaptureFit.h"
 #include "pose/CaptureReading.h"
+#include "pose/RigWriter.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
 
@@ -351,6 +352,143 @@ TEST(CaptureFit, TheFiguresOwnSkeletonReadsAsEver) {
   EXPECT_EQ(flat(fitText(*figure, own, 1).pose), flat(plain.pose));
   std::istringstream c(fixture("cmu-01-01-cut.bvh"));
   EXPECT_EQ(capture::readFrame(*figure, c, 2).frames, 8);
+}
+
+}  // namespace
+
+namespace {
+
+// A pose with every kind of joint turned: a frame of a capture.
+std::unique_ptr<Figure> posedFigure() {
+  auto figure = buildHumanoid();
+  applyPose(*figure, fitText(*figure, fixture("boxing-toes-cut.bvh"), 3).pose);
+  return figure;
+}
+
+// The figure's point a rig's joint stands at, turned to face +z: the
+// figure's front (-x) onto +z, its left (+z) onto +x.
+V facingZ(V v) { return {v.z, v.y, -v.x}; }
+
+TEST(RigWriter, EveryJointLandsWhereTheFiguresOwnExportPutsItTurnedToFaceZ) {
+  auto figure = posedFigure();
+  const auto points = figurePoints(*figure, currentPose(*figure));
+  const std::map<std::string, std::string> cmu = {
+      {"Hips", "root"},          {"LeftUpLeg", "h_thigh_left"},    {"LeftLeg", "h_shin_left"},
+      {"LeftFoot", "h_foot_left"}, {"RightUpLeg", "h_thigh_right"}, {"RightFoot", "h_foot_right"},
+      {"Spine1", "h_spine"},     {"Neck", "h_head"},               {"LeftShoulder", "h_scapula_left"},
+      {"LeftArm", "h_bicep_left"}, {"LeftForeArm", "h_forearm_left"}, {"LeftHand", "h_hand_left"},
+      {"RightArm", "h_bicep_right"}, {"RightHand", "h_hand_right"}};
+  for (rig::Family family : {rig::Family::Cmu, rig::Family::Mixamo}) {
+    const bvh::Writing w = rig::write(*figure, family);
+    ASSERT_EQ(w.error, "");
+    const Motion motion(w.text);
+    const std::vector<V> at = motion.points(1);
+    for (const auto& [joint, segment] : cmu) {
+      std::string name = joint;
+      if (family == rig::Family::Mixamo) {
+        if (joint == "Spine1") name = "Spine2";
+        name = "mixamorig:" + name;
+      }
+      const int j = motion.index(name);
+      ASSERT_LT(j, static_cast<int>(motion.names.size())) << name;
+      const V want = facingZ(points.at(segment).first), got = at[j];
+      EXPECT_NEAR(got.x, want.x, 1e-6) << name;
+      EXPECT_NEAR(got.y, want.y, 1e-6) << name;
+      EXPECT_NEAR(got.z, want.z, 1e-6) << name;
+    }
+    // The hands' and the head's ends too.
+    const V hand = at[motion.index(family == rig::Family::Cmu ? "LeftHand" : "mixamorig:LeftHand") + 1];
+    const V want = facingZ(points.at("h_hand_left").second);
+    EXPECT_NEAR(std::sqrt(dotOf(hand - want, hand - want)), 0, 1e-6);
+  }
+}
+
+// At rest the arms lie along +-x, the legs hang down and the toes point to
+// +z; the joints the figure lacks are never where their parents are.
+TEST(RigWriter, TheRestIsATPoseFacingZ) {
+  auto figure = buildHumanoid();
+  const Motion motion(rig::write(*figure, rig::Family::Cmu).text);
+  std::vector<V> rest(motion.names.size());
+  for (size_t j = 0; j < rest.size(); ++j) {
+    rest[j] = motion.parents[j] < 0 ? motion.offsets[j] : rest[motion.parents[j]] + motion.offsets[j];
+  }
+  const auto at = [&](const char* name) { return rest[motion.index(name)]; };
+  for (const char* side : {"Left", "Right"}) {
+    const std::string s = side;
+    const double out = s == "Left" ? 1 : -1;
+    const V arm = at((s + "Arm").c_str()), fore = at((s + "ForeArm").c_str()), hand = at((s + "Hand").c_str());
+    EXPECT_NEAR(fore.y, arm.y, 1e-9);
+    EXPECT_NEAR(hand.y, arm.y, 1e-9);
+    EXPECT_NEAR(fore.z, arm.z, 1e-9);
+    EXPECT_NEAR((fore.x - arm.x) * out, 0.31, 1e-6);
+    EXPECT_NEAR((hand.x - fore.x) * out, 0.25, 1e-6);
+    const V thigh = at((s + "UpLeg").c_str()), knee = at((s + "Leg").c_str()), ankle = at((s + "Foot").c_str());
+    EXPECT_NEAR(knee.x, thigh.x, 1e-9);
+    EXPECT_NEAR(ankle.z, thigh.z, 1e-9);
+    EXPECT_NEAR(thigh.y - ankle.y, 0.425 + 0.405, 1e-6);
+    EXPECT_GT(at((s + "ToeBase").c_str()).z - ankle.z, 0.1);
+    EXPECT_GT(at((s + "Arm").c_str()).x * out, 0.15);
+  }
+  for (const char* lacking : {"LHipJoint", "RHipJoint", "LowerBack", "Spine", "Neck1", "LeftToeBase"}) {
+    const V o = motion.offsets[motion.index(lacking)];
+    EXPECT_GT(std::sqrt(dotOf(o, o)), 0.01) << lacking;
+  }
+  // The figure in that T-pose turns no joint of the rig.
+  auto t = buildHumanoid();
+  std::vector<double> dofs(t->dofCount, 0.0);
+  std::vector<Segment*> order = t->segments();
+  size_t k = 0;
+  const double tilt = std::atan2(0.205, 0.15);
+  for (const Segment* s : order) {
+    const std::string name = s->name;
+    const int n = s->joint->dofCount();
+    if (n == 4 || n == 7) dofs[k + n - 1] = 1;
+    if (name == "root") dofs[k + 1] = 0.9;
+    if (name == "h_scapula_left" || name == "h_scapula_right") dofs[k + 1] = (name == "h_scapula_left" ? 1 : -1) * tilt;
+    if (name == "h_bicep_left" || name == "h_bicep_right") {
+      const double half = -(name == "h_bicep_left" ? 1 : -1) * (tilt + kPi / 2) / 2;
+      dofs[k] = std::sin(half), dofs[k + 3] = std::cos(half);
+    }
+    k += n;
+  }
+  t->setDofs(dofs);
+  const Motion still(rig::write(*t, rig::Family::Cmu).text);
+  for (size_t i = 3; i < still.frames[0].size(); ++i) EXPECT_NEAR(still.frames[0][i], 0, 1e-6) << i;
+  // A forearm's twist is a turn of its bone about the bone itself, +x on the left.
+  k = 0;
+  for (const Segment* s : order) {
+    if (std::string(s->name) == "h_forearm_left") dofs[k + 1] = -0.5;
+    k += s->joint->dofCount();
+  }
+  t->setDofs(dofs);
+  const Motion twisted(rig::write(*t, rig::Family::Cmu).text);
+  size_t channel = 0;
+  for (int j = 0; j < twisted.index("LeftForeArm"); ++j) channel += twisted.channels[j].size();
+  EXPECT_EQ(twisted.channels[twisted.index("LeftForeArm")][1], "Xrotation");
+  EXPECT_NEAR(twisted.frames[0][channel], 0, 1e-9);
+  EXPECT_NEAR(twisted.frames[0][channel + 1], 0.5 * 180 / kPi, 1e-6);
+  EXPECT_NEAR(twisted.frames[0][channel + 2], 0, 1e-9);
+}
+
+// Opened again, a rig's file fits back to the pose it was written from.
+TEST(RigWriter, ARigsFileFitsBackToThePoseWithinADegree) {
+  for (const char* file : {"cmu-01-01-cut.bvh", "boxing-toes-cut.bvh"}) {
+    for (int frame : {2, 5, 7}) {
+      auto figure = buildHumanoid();
+      applyPose(*figure, fitText(*figure, fixture(file), frame).pose);
+      const Body original = figureBody(*figure, currentPose(*figure));
+      for (rig::Family family : {rig::Family::Cmu, rig::Family::Mixamo}) {
+        auto other = buildHumanoid();
+        const capture::Fitting back = fitText(*other, rig::write(*figure, family).text, 1);
+        ASSERT_EQ(back.error, "");
+        const Body fitted = figureBody(*other, back.pose);
+        for (const char* limb : kLimbs) {
+          EXPECT_LE(degreesBetween(fitted.direction(limb), original.direction(limb)), 1.0)
+              << file << " " << frame << " " << limb << " " << (family == rig::Family::Cmu ? "cmu" : "mixamo");
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
