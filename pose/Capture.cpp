@@ -147,7 +147,24 @@ class Reader {
       }
       if (!value(w, c.values[i])) return false;
     }
-    if (next(w)) return fail("unexpected " + quotedToken(w) + " after the " + std::to_string(c.frames) + " frames");
+    // Whole frames beyond the count the file gives are frames too, as
+    // captures in the wild have them.
+    size_t extra = 0;
+    double v = 0;
+    int lastValueLine = line;
+    while (next(w)) {
+      if (!value(w, v)) return false;
+      if (c.channels == 0) return fail("unexpected " + quotedToken(w) + " after the " + std::to_string(c.frames) + " frames");
+      c.values.push_back(v);
+      ++extra;
+      lastValueLine = line;
+    }
+    if (c.channels && extra % c.channels) {
+      line = lastValueLine;
+      return fail("the last frame has " + std::to_string(extra % c.channels) + " of its " +
+                  std::to_string(c.channels) + " values");
+    }
+    if (c.channels) c.frames += static_cast<long>(extra / c.channels);
     return true;
   }
 

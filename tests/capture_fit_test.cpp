@@ -330,11 +330,13 @@ TEST(CaptureFit, WhatACaptureLacksIsRefusedByName) {
     EXPECT_EQ(fitText(*figure, text, 1).error, "line " + std::to_string(lastLine) + ": \"" + bad +
                                                    "\" is not a number of magnitude at most 1e+06");
   }
-  // One value short, or a frame too many, and there is no frame 9.
+  // One value short or one too many, and there is no frame 9.
   EXPECT_EQ(fitText(*figure, cmu.substr(0, cmu.find_last_of(' ')) + "\n", 1).error,
             "line " + std::to_string(lastLine + 1) + ": the file ends after 7 of its 8 frames");
-  EXPECT_EQ(fitText(*figure, cmu + "0\n", 1).error,
-            "line " + std::to_string(lastLine + 1) + ": unexpected \"0\" after the 8 frames");
+  EXPECT_EQ(fitText(*figure, cmu + "0\n", 1).error, "line " + std::to_string(lastLine + 1) + ": the last frame has 1 of its 96 values");
+  // A whole frame beyond the count is a frame too.
+  const std::string ninth = cmu + cmu.substr(last);
+  EXPECT_EQ(flat(fitText(*figure, ninth, 9).pose), flat(fitText(*figure, cmu, 8).pose));
   EXPECT_EQ(fitText(*figure, cmu, 9).error, "there is no frame 9: the file has 8");
   EXPECT_EQ(fitText(*figure, cmu, 8).error, "");
 }
