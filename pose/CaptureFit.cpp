@@ -135,7 +135,7 @@ class Fitter {
     }
     for (const Segment* s : order) pose.params.emplace_back(s->joint->dofCount(), 0.0);
     restFrames();
-    root();
+    if (!root()) return {{}, error};
     trunk();
     leg(thighL, shinL, footL, kLeftThigh, kLeftShin, kLeftFoot, kLeftToes);
     leg(thighR, shinR, footR, kRightThigh, kRightShin, kRightFoot, kRightToes);
@@ -233,15 +233,19 @@ class Fitter {
 
   // ---- the fit, from the root down
 
-  void root() {
+  bool root() {
     const double legs = length(toDir(shinL.segment->endOffset)) + length(toDir(thighL.segment->endOffset));
     scale = legs / capture.legLength;
     const Dir3 hips = point(kPelvis);
     Dir3 left = point(kLeftThigh) - point(kRightThigh);
     left = length(left) > 0 ? unit(left) : Dir3{1, 0, 0};
-    Dir3 up = point(kNeck) - hips;
-    up = up - left * dot(up, left);
-    if (length(up) < 1e-6 * capture.legLength) up = Dir3{0, 1, 0} - left * left.y;
+    // Up is the trunk's, square to the hips' line; failing that the world's
+    // or, for hips on end, any square to them.
+    Dir3 up{};
+    for (const Dir3& choice : {point(kNeck) - hips, Dir3{0, 1, 0}, Dir3{1, 0, 0}, Dir3{0, 0, 1}}) {
+      up = choice - left * dot(choice, left);
+      if (length(up) > 1e-6 * length(choice)) break;
+    }
     up = unit(up);
     const Rotation3d world = Rotation3d::fromColumns(cross(left, up), up, left);
     const Rotation3d own = Rotation3d::fromColumns(figureFront, {0, 1, 0}, figureLeft);
@@ -249,6 +253,13 @@ class Fitter {
     std::vector<double>& p = pose.params[0];
     const Quat q = rootWorld.toQuat();
     p = {0.0, hips.y * scale, 0.0, q.x, q.y, q.z, q.w};
+    // A pose's numbers stay within what its text may hold.
+    if (!(std::fabs(hips.y * scale) <= bvh::kValueLimit)) {
+      error = "capture: frame " + std::to_string(frame) + " puts the hips " + std::to_string(hips.y * scale) +
+              " m up, scaled";
+      return false;
+    }
+    return true;
   }
 
   // The abdomen and the spine share the trunk's bend as the capture's

@@ -24,8 +24,8 @@ std::string forLabel(const std::string& text) {
 
 // The dialog takes the keys while it is open: the releases of the keys that
 // opened it go there.
-std::string FileCommands::ask(FileDialog kind, const std::string& suggested) {
-  const std::string path = chooseFile(kind, suggested);
+std::string FileCommands::ask(FileDialog kind, const std::string& suggested, int* filter) {
+  const std::string path = chooseFile(kind, suggested, filter);
   afterDialog();
   return path;
 }
@@ -75,9 +75,11 @@ bool FileCommands::saveTo(const std::string& path) {
 }
 
 // The name's extension decides: .bvh writes the skeleton and its pose, any
-// other a picture.
+// other a picture; a name without one takes the file type chosen.
 void FileCommands::exportPicture(const std::function<std::string(std::string& refusal)>& png) {
-  const std::string path = completed(ask(FileDialog::SavePicture, document.suggestedPictureName()), ".png");
+  int filter = 0;
+  const std::string typed = ask(FileDialog::SavePicture, document.suggestedPictureName(), &filter);
+  const std::string path = completed(typed, filter == 1 ? ".bvh" : ".png");
   if (path.empty()) return;
   if (pose_file::hasExtension(path, ".bvh")) return show(document.exportBvh(path));
   std::string refusal;

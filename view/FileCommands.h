@@ -29,7 +29,7 @@ class FileCommands {
  private:
   bool saveTo(const std::string& path);
   std::string completed(const std::string& typed, std::string_view extension);
-  std::string ask(FileDialog kind, const std::string& suggested);
+  std::string ask(FileDialog kind, const std::string& suggested, int* filter = nullptr);
 
   PoseDocument& document;
   std::function<void(const Outcome&)> show;

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-std::string chooseFile(FileDialog kind, const std::string& suggested) {
+std::string chooseFile(FileDialog kind, const std::string& suggested, int* filter) {
   Fl_Native_File_Chooser chooser;
   switch (kind) {
     case FileDialog::OpenPose:
@@ -41,5 +41,6 @@ std::string chooseFile(FileDialog kind, const std::string& suggested) {
   const size_t slash = suggested.rfind('/');
   if (!suggested.empty()) chooser.preset_file(suggested.substr(slash + 1).c_str());
   if (chooser.show() != 0 || !chooser.filename()) return "";
+  if (filter) *filter = chooser.filter_value();
   return chooser.filename();
 }
