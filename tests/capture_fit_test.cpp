@@ -338,6 +338,24 @@ TEST(CaptureFit, EveryHingeStaysWithinItsLimitsWhateverTheSwitch) {
   }
 }
 
+// The fit prints nothing, and what the figure held before, its handles
+// included, plays no part.
+TEST(CaptureFit, TheFitIsSilentAndIndependentOfThePersonsFigure) {
+  auto fresh = buildHumanoid();
+  auto used = buildHumanoid();
+  applyPose(*used, fitText(*used, fixture("boxing-toes-cut.bvh"), 5).pose);
+  auto handle = std::make_unique<Handle>();
+  used->addHandle(handle.get(), used->findSegment("h_hand_left"));
+  used->limitsEnabled = true;
+  testing::internal::CaptureStdout();
+  const capture::Fitting a = fitText(*fresh, fixture("cmu-01-01-cut.bvh"), 6);
+  const capture::Fitting b = fitText(*used, fixture("cmu-01-01-cut.bvh"), 6);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(flat(a.pose), flat(b.pose));
+  EXPECT_TRUE(a.pose.pins.empty());
+  used->removeHandle(handle.get());
+}
+
 TEST(CaptureFit, WhatACaptureLacksIsRefusedByName) {
   auto figure = buildHumanoid();
   const std::string cmu = fixture("cmu-01-01-cut.bvh");
