@@ -11,6 +11,7 @@
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
 #include "pose/Pose.h"
+#include "pose/CaptureReading.h"
 #include "pose/PoseFile.h"
 #include "pose/PosePicture.h"
 #include "pose/PoseText.h"
@@ -325,7 +326,7 @@ Outcome PoseDocument::importBvh(const std::string& path, int frame) {
   bvh::Reading reading;
   if (refusal.empty()) {
     std::ifstream in(path, std::ios::binary);
-    reading = bvh::read(*body, in, frame);
+    reading = capture::readFrame(*body, in, frame);
     refusal = reading.error;
   }
   return adopt(

@@ -18,6 +18,8 @@ packages=(
   zlib1g-dev
   # driving the real program in tests (XTest sends bursts of events)
   xvfb xauth x11-utils xdotool xclip imagemagick libxtst-dev
+  # whole motion captures, for the longer check of fitting them
+  assimp-testmodels
   # memory checks
   valgrind libclang-rt-14-dev clang
   # the kinematics peer in the benchmark

@@ -103,3 +103,25 @@ TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
   EXPECT_FALSE(parsed({"--frame", "0", "p"}).pictureAsked);
   EXPECT_EQ(parsed({"--png", "out.png", "--scale", "9", "--help"}).action, Action::Help);
 }
+
+// --pose FILE prints FILE's pose; --rig names the skeleton --bvh writes on.
+TEST(CommandLine, PosePrintsAndRigGoesWithBvh) {
+  const CommandLine pose = parsed({"--pose", "take.bvh", "--frame", "12"});
+  EXPECT_EQ(pose.action, Action::PrintPose);
+  EXPECT_EQ(pose.file, "take.bvh");
+  EXPECT_EQ(pose.frame, 12);
+  EXPECT_EQ(pose.error, "");
+  EXPECT_EQ(parsed({"--pose"}).error, "--pose takes a file");
+  EXPECT_EQ(parsed({"--pose", "a.pose", "--bvh"}).error, "--bvh and --pose cannot both be given");
+  EXPECT_EQ(parsed({"--pose", "a.pose", "--png", "a.png"}).error, "--png and --pose cannot both be given");
+  for (const char* name : {"cmu", "mixamo"}) {
+    const CommandLine rig = parsed({"--bvh", "--rig", name, "a.pose"});
+    EXPECT_EQ(rig.error, "");
+    EXPECT_EQ(rig.rig, name);
+    EXPECT_EQ(rig.file, "a.pose");
+  }
+  EXPECT_EQ(parsed({"--bvh", "a.pose"}).rig, "");
+  EXPECT_EQ(parsed({"--bvh", "--rig", "CMU", "a.pose"}).error, "--rig takes cmu or mixamo");
+  EXPECT_EQ(parsed({"--bvh", "a.pose", "--rig"}).error, "--rig takes cmu or mixamo");
+  EXPECT_EQ(parsed({"--rig", "cmu", "a.pose"}).error, "--rig goes with --bvh");
+}
