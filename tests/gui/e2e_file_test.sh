@@ -107,6 +107,7 @@ xdo mousemove --window "$(window_named "Save the pose")" 30 30
 idle_within 400 "$err" "20 s with the dialog open"
 xdo key Escape
 gone_named "Save the pose"
+xdo mousemove --window "$gl" 20 640
 idle_within 400 "$err" "20 s after the name was cancelled"
 running || fail "the program ended when the name was cancelled"
 expect_title "untitled* - mannequin - " "closing asked for a name, then was cancelled"
