@@ -125,3 +125,19 @@ TEST(CommandLine, PosePrintsAndRigGoesWithBvh) {
   EXPECT_EQ(parsed({"--bvh", "a.pose", "--rig"}).error, "--rig takes cmu or mixamo");
   EXPECT_EQ(parsed({"--rig", "cmu", "a.pose"}).error, "--rig goes with --bvh");
 }
+
+// --frame takes the next argument as its number, and the file comes after
+// it; a frame is counted from 1.
+TEST(CommandLine, FrameTakesTheNumberAfterItAndTheFileAfterThat) {
+  const CommandLine second = parsed({"--frame", "2", "walk.bvh"});
+  EXPECT_EQ(second.error, "");
+  EXPECT_EQ(second.frame, 2);
+  EXPECT_EQ(second.file, "walk.bvh");
+  EXPECT_EQ(parsed({"walk.bvh", "--frame", "1"}).file, "walk.bvh");
+  EXPECT_EQ(parsed({"walk.bvh"}).frame, 1);
+  const std::string frameError = "--frame takes a frame number from 1";
+  for (const char* refused : {"0", "-1", "x", "2.5"}) {
+    EXPECT_EQ(parsed({"--frame", refused, "walk.bvh"}).error, frameError) << refused;
+  }
+  EXPECT_EQ(parsed({"walk.bvh", "--frame"}).error, frameError);
+}
