@@ -177,7 +177,10 @@ class RandomInput : public testing::Test {
       g.frameDrawn(redraw);
     }
     std::string why = broken();
-    if (why.empty() && g.mode() == GestureMode::Idle && !held && rng.chance(0.05)) why = undoneAndRedone();
+    if (why.empty() && g.mode() == GestureMode::Idle && !held && rng.chance(0.05)) {
+      why = undoneAndRedone();
+      ++counts.undoChecks;
+    }
     const int now = f.handleCount();
     (now > handles ? counts.created : counts.removed) += std::abs(now - handles);
     if (why.empty()) return true;
@@ -200,7 +203,7 @@ class RandomInput : public testing::Test {
   int held = 0;
   Pixel at{0, 0};
   struct {
-    long presses = 0, created = 0, removed = 0, dragSolves = 0;
+    long presses = 0, created = 0, removed = 0, dragSolves = 0, undoChecks = 0;
   } counts;
 };
 
@@ -214,12 +217,14 @@ TEST_F(RandomInput, EveryEventLeavesTheDocumentAndTheGesturesSound) {
   long n = 0;
   while (n < events && step(n)) ++n;
   std::cout.clear();
-  std::printf("random input: seed %llu, %ld events: %ld presses, %ld handles created, %ld removed, %ld drag solves\n",
-              seed, n, counts.presses, counts.created, counts.removed, counts.dragSolves);
+  std::printf("random input: seed %llu, %ld events: %ld presses, %ld handles created, %ld removed, %ld drag solves, "
+              "%ld undo and redo checks\n",
+              seed, n, counts.presses, counts.created, counts.removed, counts.dragSolves, counts.undoChecks);
   if (n < events || events < 10000) return;
   EXPECT_GE(counts.created, events / 400);
   EXPECT_GE(counts.removed, events / 800);
   EXPECT_GE(counts.dragSolves, events / 40);
+  EXPECT_GE(counts.undoChecks, events / 200);
 }
 
 }  // namespace
