@@ -7,6 +7,9 @@
 #include <iostream>
 
 #include "pose/ShownText.h"
+#include "ik/FirmPins.h"
+#include "ik/FixedDofs.h"
+#include "ik/JointTurn.h"
 #include "ik/Solver.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
@@ -68,7 +71,7 @@ PoseDocument::~PoseDocument() {
 // under way is a step of its own first.
 template <class Change>
 Outcome PoseDocument::edit(Change change) {
-  endDrag();
+  settle();
   std::shared_ptr<FileInPlay> file = history.current().file;
   Outcome outcome = change(file);
   if (!outcome.refused) record(file);
@@ -160,8 +163,13 @@ Outcome PoseDocument::unpin(const Handle* handle) {
   });
 }
 
-void PoseDocument::beginDrag() {
+void PoseDocument::settle() {
   endDrag();
+  endTurn(true);
+}
+
+void PoseDocument::beginDrag() {
+  settle();
   dragUnderWay = true;
 }
 
@@ -180,8 +188,43 @@ void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& targ
       std::cout << "YOU suck!!!" << std::endl;
     }
   }
-  body->solve(dragged);
+  if (firm) {
+    FirmPins::solve(*body, dragged);
+  } else {
+    body->solve(dragged);
+  }
   dragMoved = true;
+}
+
+void PoseDocument::beginTurn(const Segment* segment) {
+  settle();
+  turned = segment;
+}
+
+void PoseDocument::turnBy(const Vec3& axis, double angle) {
+  if (!turned || !JointTurn::turn(*body, *turned, axis, angle)) return;
+  const std::vector<unsigned char> fixed = JointTurn::dofsOf(*body, *turned);
+  if (firm) {
+    FirmPins::hold(*body, nullptr, fixed);
+  } else {
+    const FixedDofs held(*body, fixed);
+    body->solve(nullptr);
+  }
+  body->updateHandlePositions();
+  dragMoved = true;
+}
+
+Outcome PoseDocument::endTurn(bool keep) {
+  if (!turned) return Outcome{};
+  turned = nullptr;
+  dragMoved = false;
+  if (keep) {
+    record(history.current().file);
+  } else {
+    restore(history.current().pose);
+  }
+  markChanges();
+  return Outcome{};
 }
 
 Outcome PoseDocument::endDrag() {
@@ -226,7 +269,7 @@ Outcome PoseDocument::redo() { return move(&StepHistory<DocumentStep>::redo, "no
 // To another step of the history, its pose and its file; a drag under way
 // is a step of its own first.
 Outcome PoseDocument::move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing) {
-  endDrag();
+  settle();
   const DocumentStep* step = (history.*to)();
   if (step) {
     restore(step->pose);
@@ -254,7 +297,7 @@ Outcome PoseDocument::newPose() {
 }
 
 void PoseDocument::preview(const Pose& pose) {
-  endDrag();
+  settle();
   if (!before) before = history.current();
   records = applyPose(*body, pose);
   twins.clear();
@@ -369,11 +412,12 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path,
 // The pose's text as a copy gives it; on failure the old file stays whole
 // and the pose stays modified.
 Outcome PoseDocument::saveTo(const std::string& path) {
+  settle();
   // A file the program would refuse to open never replaces the old one.
   const pose_text::Writing writing = pose_text::checkedWrite(*body);
-  if (!writing.error.empty())
+  if (!writing.error.empty()) {
     return Outcome::refusal("save: " + shownName(path) + ": the pose would not open again: " + writing.error);
-  endDrag();
+  }
   const pose_file::Saving saving = pose_file::save(path, writing.text);
   if (!saving.error.empty()) return Outcome::refusal("save: " + shownName(path) + ": " + saving.error);
   FileInPlay& file = *history.current().file;

@@ -53,6 +53,20 @@ class PoseDocument {
   // to the mirror image, and a removal takes both.
   void setMirror(bool on) { mirror = on; }
   bool mirrored() const { return mirror; }
+  // Firm pins: after each drag event's solve, a pass holds every other pin
+  // on its target, and the dragged handle goes only as far as they let it.
+  void setFirm(bool on) { firm = on; }
+  bool firmPins() const { return firm; }
+
+  // ---- turning a joint
+  // A turn of one segment about its own joint, by rotations about world
+  // axes (the view's up and right), the other pins held as the mode says;
+  // one step once ended and kept, nothing once put back. It pins nothing.
+  // Any other verb keeps a turn under way first.
+  void beginTurn(const Segment* segment);
+  void turnBy(const Vec3& axis, double angle);
+  Outcome endTurn(bool keep);
+  bool turning() const { return turned != nullptr; }
 
   // ---- commands
   Outcome undo();
@@ -125,6 +139,8 @@ class PoseDocument {
   Outcome importPicture(const std::string& path);
   Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
   Outcome addPin(const Segment* segment, const Vec3& point);
+  // Ends a drag or a turn under way, each as its own step.
+  void settle();
   void removePin(int place);
   int placeOf(const Handle* handle) const;
   std::string exportRefusal(const std::string& path) const;
@@ -140,6 +156,8 @@ class PoseDocument {
   HandleTwins twins;  // as the current step has them, once recorded
   std::optional<DocumentStep> before;  // what a preview replaced
   bool mirror = false;
+  bool firm = false;
+  const Segment* turned = nullptr;  // the segment a turn under way turns
   bool dragUnderWay = false;
   bool dragMoved = false;  // a solve ran since the drag began
   std::function<void(const PoseDocument&)> watcher;

@@ -3,6 +3,7 @@
 
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
+#include "ik/JointTurn.h"
 #include "pose/PoseText.h"
 
 namespace {
@@ -103,6 +104,64 @@ TEST_F(Posing, APreviewIsNoStepUntilKept) {
   EXPECT_EQ(doc.path(), "");
   doc.undo();
   EXPECT_EQ(text(), pinned);
+}
+
+// Both feet pinned and a hand dragged out of reach: firm pins hold the feet
+// within a millimetre at every event; without them the feet give way.
+TEST_F(Posing, FirmPinsHoldTheFeetWhileAHandIsDraggedOutOfReach) {
+  for (bool firm : {false, true}) {
+    PoseDocument posed(buildHumanoid());
+    posed.setFirm(firm);
+    for (const char* foot : {"h_foot_left", "h_foot_right"}) posed.pin(posed.figure().findSegment(foot), Vec3());
+    posed.pin(posed.figure().findSegment("h_hand_left"), Vec3());
+    const Handle* hand = posed.figure().handles.back().handle;
+    const Vec3 from = hand->worldPos;
+    float drift = 0;
+    posed.beginDrag();
+    for (int i = 1; i <= 20; ++i) {
+      posed.dragTo(hand, from + Vec3(0.05f * i, 0.04f * i, 0.03f * i));
+      for (int feet = 0; feet < 2; ++feet) {
+        const Handle* h = std::next(posed.figure().handles.begin(), feet)->handle;
+        drift = std::max(drift, length(h->worldPos - h->targetPos));
+      }
+    }
+    posed.endDrag();
+    if (firm) {
+      EXPECT_LT(drift, 0.001f);
+    } else {
+      EXPECT_GT(drift, 0.01f);
+    }
+  }
+}
+
+// r over the head: the head turns about its own joint, nothing is pinned,
+// and the turn is one step, or nothing once put back.
+TEST_F(Posing, ATurnTurnsOneJointPinsNothingAndIsOneStepOrNothing) {
+  doc.pin(segment("h_foot_left"), Vec3());
+  const std::string before = text();
+  const std::size_t steps = doc.steps().undoCount();
+  const std::vector<double> start = doc.figure().dofs();
+  for (bool keep : {false, true}) {
+    doc.beginTurn(segment("h_head"));
+    doc.turnBy(Vec3(0, 1, 0), 0.6);
+    doc.turnBy(Vec3(1, 0, 0), 0.2);
+    EXPECT_TRUE(doc.turning());
+    EXPECT_EQ(doc.figure().handleCount(), 1);
+    EXPECT_NE(text(), before);
+    // Only the head's joint moved: the foot's pin held it all.
+    const std::vector<double> now = doc.figure().dofs();
+    const std::vector<unsigned char> head = JointTurn::dofsOf(doc.figure(), *segment("h_head"));
+    for (std::size_t i = 0; i < now.size(); ++i) {
+      if (!head[i]) {
+        EXPECT_EQ(now[i], start[i]) << i;
+      }
+    }
+    doc.endTurn(keep);
+    EXPECT_EQ(doc.steps().undoCount(), steps + keep);
+    EXPECT_EQ(text() == before, !keep);
+  }
+  doc.undo();
+  EXPECT_EQ(text(), before);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ std::vector<Vec3> figurePoints(const Figure& f) {
 // largest share of it used, across or up.
 double expectInside(const OrbitCamera& c, const Figure& f, double aspect) {
   const Eye eye(c);
-  const double ty = std::tan(kFieldOfView / 2 * M_PI / 180), tx = ty * aspect;
+  const double ty = std::tan(c.fieldOfView / 2 * M_PI / 180), tx = ty * aspect;
   double used = 0;
   for (const Vec3& p : figurePoints(f)) {
     const Vec3 v = p - eye.at;
@@ -84,6 +84,8 @@ TEST(ViewFraming, EachSideShowsTheWholeFigureTheRightWayUp) {
         SCOPED_TRACE(testing::Message() << "side " << int(s.side) << ", front " << front << ", aspect " << aspect);
         OrbitCamera c;
         c.center = Vec3(3, 4, 5);
+        // The narrowest and the widest lens, one side each.
+        c.fieldOfView = aspect == 2.0 ? OrbitCamera::kNarrowest : aspect == 0.5 ? OrbitCamera::kWidest : 45.0;
         lookFrom(c, s.side, *figure, aspect);
         const Eye eye(c);
         EXPECT_NEAR(length(eye.forward + s.toEye), 0, 1e-6);

@@ -32,6 +32,9 @@ enum class Command {
   // Posing.
   NewPose,
   ToggleMirror,
+  ToggleFirmPins,
+  TurnJoint,
+  KeepTurn,
 };
 
 // What a mouse button starts: posing (a click pins, a press on a handle

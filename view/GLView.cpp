@@ -83,12 +83,27 @@ void GLView::runDeferred(void* view) {
 
 void GLView::run(Command command) {
   // A handle under the pointer may be gone: the next move tells.
+  const Hover over = under;
   under.handle = nullptr;
   switch (command) {
     case Command::ShowHelp:
       return showHelp();
     case Command::HideHelp:
+      // Escape puts a turn back first.
+      if (pointer.turning()) {
+        pointer.endTurn(false);
+        break;
+      }
       return hideHelp();
+    case Command::KeepTurn:
+      pointer.endTurn(true);
+      break;
+    case Command::TurnJoint:
+      pointer.beginTurn(over.segment, Fl::event_x(), Fl::event_y());
+      break;
+    case Command::ToggleFirmPins:
+      document.setFirm(!document.firmPins());
+      break;
     case Command::Home:
       *camera = OrbitCamera();
       break;
@@ -314,6 +329,7 @@ int GLView::handle(int event) {
     case FL_MOVE:
     case FL_ENTER:
     case FL_LEAVE:
+      pointer.move(x, y);
       hover(x, event == FL_LEAVE ? -1 : y);
       break;
     case FL_MOUSEWHEEL:

@@ -41,6 +41,15 @@ constexpr Row kRows[] = {
      {command('z', Mods::Ctrl, C::Undo)}},
     {"`Ctrl+Shift+Z`, `Ctrl+Y`", "redo the step undone last",
      {command('z', Mods::CtrlShift, C::Redo), command('y', Mods::Ctrl, C::Redo)}},
+    {"`p`",
+     "firm pins on or off: while on, every pinned handle holds within a millimetre of its target, and the dragged "
+     "one goes only as far as they let it; two pins on a foot, heel and toe, hold its direction",
+     {command('p', Mods::Plain, C::ToggleFirmPins)}},
+    {"`r` over the body, then move the mouse",
+     "turn that part about its own joint (across the screen about the view's up, up and down about its right); "
+     "a left click or `Enter` keeps the turn, `Escape` or a right click puts it back",
+     {command('r', Mods::Plain, C::TurnJoint), command(FL_Enter, Mods::Any, C::KeepTurn),
+      command(FL_KP_Enter, Mods::Any, C::KeepTurn)}},
     {"`x`",
      "mirror mode on or off: a click pins a handle and its twin on the other side (one on the midline), a drag "
      "moves the twin to the mirror image, a removal takes both",

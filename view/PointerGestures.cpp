@@ -9,6 +9,11 @@ PointerGestures::PointerGestures(PoseDocument& document_, OrbitCamera& camera_, 
     : document(document_), camera(camera_), scene(scene_) {}
 
 void PointerGestures::press(int x, int y, int height, Gesture gesture) {
+  // A press ends a turn, and does nothing more.
+  if (turning()) {
+    if (gesture == Gesture::Pose || gesture == Gesture::Unpin) endTurn(gesture == Gesture::Pose);
+    return;
+  }
   switch (gesture) {
     case Gesture::Rotate:
     case Gesture::Pan:
@@ -108,6 +113,30 @@ Outcome PointerGestures::frameDrawn(bool& redraw) {
   if (const SurfaceHit hit = scene.surfaceAt(x0, y0); hit.segment) return document.pin(hit.segment, hit.point);
   return {};
 }
+
+void PointerGestures::beginTurn(const Segment* segment, int x, int y) {
+  if (holding() || !segment) return;
+  document.beginTurn(segment);
+  x0 = x;
+  y0 = y;
+}
+
+void PointerGestures::move(int x, int y) {
+  if (!turning() || (x == x0 && y == y0)) return;
+  camera.recompute();
+  const Vec3 forward = camera.center - camera.eye;
+  Vec3 right = cross(forward, camera.up);
+  right = right * (1.0 / length(right));
+  const Vec3 up = cross(right, forward);
+  document.turnBy(up, (x - x0) * kTurnPerPixel);
+  document.turnBy(right, (y - y0) * kTurnPerPixel);
+  x0 = x;
+  y0 = y;
+}
+
+Outcome PointerGestures::endTurn(bool keep) { return document.endTurn(keep); }
+
+bool PointerGestures::turning() const { return document.turning(); }
 
 bool PointerGestures::holding() const {
   return now == GestureMode::CameraMove || now == GestureMode::HandleDrag ||

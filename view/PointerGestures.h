@@ -46,6 +46,17 @@ class PointerGestures {
   // before the frame, which then shows no pick yet.
   Outcome frameDrawn(bool& redraw);
 
+  // Turning a joint: begun with the pointer at x, y over a segment; the
+  // pointer's moves turn it, across the screen about the view's up, up and
+  // down about its right. A left press keeps the turn, a right one puts it
+  // back, as endTurn does.
+  void beginTurn(const Segment* segment, int x, int y);
+  void move(int x, int y);
+  Outcome endTurn(bool keep);
+  bool turning() const;
+  // Radians a pixel of the pointer turns a joint.
+  static constexpr double kTurnPerPixel = 0.01;
+
   // A gesture holds on: a drag, a camera move, or a press whose pick waits.
   bool holding() const;
   GestureMode mode() const { return now; }

@@ -14,7 +14,8 @@ std::string settingsText(const Figure& figure) {
 }
 
 std::string settingsText(const PoseDocument& document) {
-  return settingsText(document.figure()) + (document.mirrored() ? ", mirror" : "");
+  return settingsText(document.figure()) + (document.firmPins() ? ", firm pins" : "") +
+         (document.mirrored() ? ", mirror" : "");
 }
 
 std::string windowTitle(const std::string& settings, const std::string& message, const std::string& file,
