@@ -98,6 +98,7 @@ TEST(Controls, TheSettingsNotesAreTheSameEverywhere) {
     EXPECT_NE(text.find(std::string("starts with ") + kDefaultSettings + ".\n"), std::string::npos) << file;
     for (const char* note : kToleranceNotes) EXPECT_NE(text.find(note), std::string::npos) << file << ": " << note;
     EXPECT_NE(text.find(kBlenderNote), std::string::npos) << file;
+    EXPECT_NE(text.find(kPosingNote), std::string::npos) << file;
   }
 }
 

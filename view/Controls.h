@@ -1,5 +1,12 @@
 #pragma once
 
+// How pins hold, as the help window, the README and the manual page first
+// say of posing.
+inline constexpr const char* kPosingNote =
+    "Pins that hold: press p for firm pins, and every pinned handle stays within a millimetre of its target while "
+    "another is dragged; two pins on a foot, heel and toe, hold its direction; s makes a dragged handle move only "
+    "its own limb.";
+
 // The solver's settings when the program starts, in the title's words.
 inline constexpr const char* kDefaultSettings = "tolerance 0.01, limits off, uniform weights";
 

@@ -41,7 +41,7 @@ constexpr int kHeight = 600;
 }  // namespace
 
 std::string HelpWindow::html(const std::string& settings) {
-  std::string page = "<h3>mannequin: controls</h3><p><b>Settings now: " + toHtml(settings.c_str()) +
+  std::string page = "<h3>mannequin: controls</h3><p>" + toHtml(kPosingNote) + "</p><p><b>Settings now: " + toHtml(settings.c_str()) +
                      ".</b> At start: " + kDefaultSettings + ". ";
   for (const char* note : kToleranceNotes) page += toHtml(note) + std::string(" ");
   // The help view sizes a table's percentage as if it had no scrollbar: at
