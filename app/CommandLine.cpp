@@ -93,6 +93,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       if (line.rig != "cmu" && line.rig != "mixamo") line.error = "--rig takes cmu or mixamo";
     } else if (options && arg == "--frame") {
       line.frame = i + 1 < argc ? wholeNumber(argv[++i]) : 0;
+      line.frameAsked = true;
       if (line.frame == 0) line.error = "--frame takes a frame number from 1";
     } else if (options && takePictureOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line)) {
       scaleGiven = scaleGiven || arg == "--scale";

@@ -18,6 +18,7 @@ struct CommandLine {
   Action action = Action::Run;
   std::optional<std::string> file;  // to open at start-up; the empty name is a name too
   int frame = 1;                    // of a BVH FILE, from 1
+  bool frameAsked = false;          // --frame given: no frame chooser
   std::string rig;                  // of WriteBvh: "cmu", "mixamo", or empty for the figure's own
   std::string error;                // one line when the options cannot be taken
 

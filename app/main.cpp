@@ -135,16 +135,24 @@ int main(int argc, char** argv) {
   AppWindow app(document);
   Fl::visual(FL_DOUBLE);
   Outcome started = recovery.recoverInto(document, line.file);
-  if (started.words.empty() && line.file) started = document.open(*line.file, line.frame);
+  // A capture's frame is chosen in a window, over the figure once it shows.
+  const bool choose = started.words.empty() && line.file && !line.frameAsked && PoseDocument::isMotion(*line.file);
+  if (started.words.empty() && line.file && !choose) started = document.open(*line.file, line.frame);
   if (started.refused) std::cerr << "mannequin: " << started.words << std::endl;
   app.view->say(started.words);
   // What the copies could not do, said at start (held until now) and later.
   recovery.onReport([&app](const Outcome& outcome) { app.view->report(outcome); });
   // A logout or a closed terminal keeps the pose as it is, a drag included.
   const TerminationSignals signals([&] {
-    document.endDrag();
+    document.settle();
     recovery.abandon();
   });
   app.show();
+  if (choose) {
+    while (app.view->framesDrawn() == 0 && app.window->shown()) Fl::wait(0.05);
+    const Outcome chosen = app.view->openFile(*line.file);
+    if (chosen.refused) std::cerr << "mannequin: " << chosen.words << std::endl;
+    app.view->say(chosen.words);
+  }
   return Fl::run();
 }

@@ -14,6 +14,7 @@
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
 #include "pose/Pose.h"
+#include "pose/CaptureFit.h"
 #include "pose/CaptureReading.h"
 #include "pose/PoseFile.h"
 #include "pose/PosePicture.h"
@@ -360,6 +361,33 @@ Outcome PoseDocument::open(const std::string& path, int frame) {
       "opened " + shownName(pose_file::nameOf(path)));
 }
 
+bool PoseDocument::isMotion(const std::string& path) { return isBvh(headOf(path)); }
+
+std::string PoseDocument::importedWords(const std::string& path) {
+  return "imported " + shownName(pose_file::nameOf(path)) + ", every handle removed";
+}
+
+PoseDocument::CaptureOpening PoseDocument::openCapture(const std::string& path) const {
+  const std::string what = "open: " + shownName(path) + ": ";
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  std::string refusal = error ? error.message() : bvh::sizeRefusal(size);
+  if (!refusal.empty() || !isMotion(path)) {
+    return {nullptr, Outcome::refusal(what + (refusal.empty() ? "not a BVH file" : refusal))};
+  }
+  std::ifstream in(path, std::ios::binary);
+  capture::Loading loading = capture::load(*body, in);
+  if (!loading.error.empty()) return {nullptr, Outcome::refusal(what + loading.error)};
+  return {std::move(loading.capture), Outcome{}};
+}
+
+Outcome PoseDocument::previewFrame(const capture::Capture& capture, long frame) {
+  const capture::Fitting fitting = capture::fit(*body, capture, frame);
+  if (!fitting.error.empty()) return Outcome::refusal("open: frame " + std::to_string(frame) + ": " + fitting.error);
+  preview(fitting.pose);
+  return Outcome{};
+}
+
 // A motion file's frame, as a paste: it has no handles, so every handle
 // goes, and it is no pose file to save to.
 Outcome PoseDocument::importBvh(const std::string& path, int frame) {
@@ -375,7 +403,7 @@ Outcome PoseDocument::importBvh(const std::string& path, int frame) {
   return adopt(
       "open: " + shownName(path) + ": ", refusal,
       [&] { return pose_text::Pasting{"", applyPose(*body, reading.pose)}; }, [&] { return untitled(start); },
-      "imported " + shownName(pose_file::nameOf(path)) + ", every handle removed");
+      importedWords(path));
 }
 
 // A picture's pose, as a paste; the picture is no pose file to save to, so

@@ -13,6 +13,7 @@
 #include "document/SolverSetting.h"
 #include "document/StepHistory.h"
 #include "figure/Figure.h"
+#include "pose/Capture.h"
 #include "pose/Pose.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
@@ -46,6 +47,9 @@ class PoseDocument {
   void dragTo(const Handle* dragged, const std::optional<Vec3>& target);
   Outcome endDrag();
   bool dragging() const { return dragUnderWay; }
+  // Ends a drag or a turn under way, each as its own step: for an end that
+  // no gesture sees, a signal's.
+  void settle();
 
   // ---- the solver's settings and the posing modes: no steps
   void apply(SolverSetting setting);
@@ -96,6 +100,22 @@ class PoseDocument {
   // Writes the skeleton and its pose as a BVH file.
   Outcome exportBvh(const std::string& path) const;
 
+  // ---- motion captures
+  // Whether the path names a BVH file.
+  static bool isMotion(const std::string& path);
+  // Every frame of a BVH file, for choosing one; none, with the refusal's
+  // words, when it cannot be read whole.
+  struct CaptureOpening {
+    std::shared_ptr<const capture::Capture> capture;
+    Outcome refusal;
+  };
+  CaptureOpening openCapture(const std::string& path) const;
+  // Shows a frame of the capture fitted, as a preview; a refusal when it
+  // cannot be fitted.
+  Outcome previewFrame(const capture::Capture& capture, long frame);
+  // What an import of the file says.
+  static std::string importedWords(const std::string& path);
+
   // ---- previews
   // Shows a pose on the figure, its pins replacing the handles, as no step
   // and with no recovery copy: the first call keeps what it replaces.
@@ -139,8 +159,6 @@ class PoseDocument {
   Outcome importPicture(const std::string& path);
   Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
   Outcome addPin(const Segment* segment, const Vec3& point);
-  // Ends a drag or a turn under way, each as its own step.
-  void settle();
   void removePin(int place);
   int placeOf(const Handle* handle) const;
   std::string exportRefusal(const std::string& path) const;

@@ -164,4 +164,32 @@ TEST_F(Posing, ATurnTurnsOneJointPinsNothingAndIsOneStepOrNothing) {
   EXPECT_EQ(text(), before);
 }
 
+// A capture's frames preview as no step; the one chosen comes in as one
+// step, untitled and modified, every handle gone; a file that is no capture
+// is refused in one line.
+TEST_F(Posing, ACapturesFramesPreviewUntilOneIsKept) {
+  doc.pin(segment("h_head"), Vec3());
+  const std::string path = MANNEQUIN_CAPTURES "/boxing-toes-cut.bvh";
+  ASSERT_TRUE(PoseDocument::isMotion(path));
+  const PoseDocument::CaptureOpening opening = doc.openCapture(path);
+  ASSERT_TRUE(opening.capture) << opening.refusal.words;
+  EXPECT_EQ(opening.capture->frames, 8);
+  const std::size_t steps = doc.steps().undoCount();
+  std::vector<std::string> frames;
+  for (long frame : {1L, 8L}) {
+    EXPECT_FALSE(doc.previewFrame(*opening.capture, frame).refused);
+    frames.push_back(text());
+  }
+  EXPECT_NE(frames[0], frames[1]);
+  EXPECT_EQ(doc.steps().undoCount(), steps);
+  EXPECT_EQ(doc.keepPreview(PoseDocument::importedWords(path), true).words,
+            "imported boxing-toes-cut.bvh, every handle removed");
+  EXPECT_EQ(std::make_tuple(text(), doc.figure().handleCount(), doc.path(), doc.modified()),
+            std::make_tuple(frames[1], 0, std::string(), true));
+  EXPECT_EQ(doc.steps().undoCount(), steps + 1);
+  const std::string notes = MANNEQUIN_CAPTURES "/NOTICE";
+  EXPECT_FALSE(PoseDocument::isMotion(notes));
+  EXPECT_EQ(doc.openCapture(notes).refusal.words, "open: " + notes + ": not a BVH file");
+}
+
 }  // namespace

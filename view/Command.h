@@ -42,4 +42,4 @@ enum class Command {
 enum class Gesture { None, Pose, Unpin, Rotate, Pan, Zoom, WheelZoom };
 
 // The answers of the questions the program asks, each with its own key.
-enum class Answer { Save, Discard, Replace, Overwrite };
+enum class Answer { Save, Discard, Replace, Overwrite, Keep, Cancel };

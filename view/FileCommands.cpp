@@ -6,12 +6,13 @@
 #include "document/PoseDocument.h"
 #include "pose/ShownText.h"
 #include "pose/PoseFile.h"
+#include "view/CaptureChooser.h"
 #include "view/OperatorTable.h"
 #include "view/PictureOptions.h"
 
 FileCommands::FileCommands(PoseDocument& document_, std::function<void(const Outcome&)> show_,
-                           std::function<void()> afterDialog_)
-    : document(document_), show(std::move(show_)), afterDialog(std::move(afterDialog_)) {}
+                           std::function<void()> afterDialog_, std::function<void()> redraw_)
+    : document(document_), show(std::move(show_)), afterDialog(std::move(afterDialog_)), redraw(std::move(redraw_)) {}
 
 namespace {
 
@@ -36,7 +37,17 @@ std::string FileCommands::ask(FileDialog kind, const std::string& suggested, int
 void FileCommands::open() {
   if (!mayDiscard()) return;
   const std::string path = ask(FileDialog::OpenPose, document.path());
-  if (!path.empty()) show(document.open(path));
+  if (!path.empty()) show(openFile(path));
+}
+
+Outcome FileCommands::openFile(const std::string& path) {
+  if (!PoseDocument::isMotion(path)) return document.open(path);
+  const PoseDocument::CaptureOpening opening = document.openCapture(path);
+  if (!opening.capture) return opening.refusal;
+  if (opening.capture->frames <= 1) return document.open(path);
+  const Outcome chosen = chooseCaptureFrame(document, *opening.capture, path, redraw);
+  afterDialog();
+  return chosen;
 }
 
 bool FileCommands::save() {

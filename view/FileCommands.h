@@ -15,9 +15,12 @@ class PoseDocument;
 class FileCommands {
  public:
   FileCommands(PoseDocument& document, std::function<void(const Outcome&)> show,
-               std::function<void()> afterDialog);
+               std::function<void()> afterDialog, std::function<void()> redraw);
 
   void open();
+  // Opens a file as Ctrl+O does: a BVH file of more than one frame asks
+  // which frame first.
+  Outcome openFile(const std::string& path);
   // False when nothing was saved: cancelled, or refused.
   bool save();
   bool saveAs();
@@ -35,4 +38,5 @@ class FileCommands {
   PoseDocument& document;
   std::function<void(const Outcome&)> show;
   std::function<void()> afterDialog;
+  std::function<void()> redraw;
 };

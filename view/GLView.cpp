@@ -26,7 +26,12 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
     : Fl_Gl_Window(x, y, w, h, "GLView"),
       camera(std::make_unique<OrbitCamera>()),
       document(document_),
-      files(document_, [this](const Outcome& outcome) { report(outcome); }, [this] { commandKeys.forgetIfUp(); }),
+      files(
+          document_, [this](const Outcome& outcome) { report(outcome); }, [this] { commandKeys.forgetIfUp(); },
+          [this] {
+            redraw();
+            Fl::flush();
+          }),
       picks(*this, document_.figure()),
       pointer(document_, *camera, picks),
       pictures(*this, *camera, document_),

@@ -40,6 +40,8 @@ class GLView : public Fl_Gl_Window {
   int framesDrawn() const { return picks.framesDrawn(); }
   // Runs a command as its key does, once nothing waits for a frame.
   void run(Command command);
+  // Opens a file as Ctrl+O does, a capture's frame chosen in a window.
+  Outcome openFile(const std::string& path) { return files.openFile(path); }
   // Asks about changes not saved; false to stay open.
   bool mayClose();
   // Quit was asked for and the person let the pose go: the application

@@ -101,6 +101,8 @@ constexpr Row kRows[] = {
     {nullptr, nullptr,
      {answer('s', Answer::Save, "&Save"), answer('d', Answer::Discard, "&Discard"),
       answer('r', Answer::Replace, "&Replace"), answer('o', Answer::Overwrite, "&Overwrite")}},
+    // The frame chooser's.
+    {nullptr, nullptr, {answer(FL_Enter, Answer::Keep, "OK"), answer(FL_Escape, Answer::Cancel, "Cancel")}},
 };
 
 bool matches(Mods mods, int state) {
@@ -169,6 +171,14 @@ const char* labelOf(Answer a) {
   const char* found = "";
   forEach(Kind::Answer, [&](const Binding& b) {
     if (b.answer == a) found = b.label;
+  });
+  return found;
+}
+
+std::optional<Answer> answerFor(int key) {
+  std::optional<Answer> found;
+  forEach(Kind::Answer, [&](const Binding& b) {
+    if (b.key == key) found = b.answer;
   });
   return found;
 }

@@ -51,6 +51,8 @@ std::optional<SolverSetting> settingFor(int key);
 Gesture gestureFor(int button, int state);
 // The label of an answer's button, with its key marked.
 const char* labelOf(Answer answer);
+// The answer a key gives in a window of the program's own that asks one.
+std::optional<Answer> answerFor(int key);
 // What names a key for the commands: a keypad digit by the key itself,
 // whatever NumLock makes of it (keypad 7 is Home with NumLock off).
 int commandKey(int key, int originalKey);
