@@ -7,7 +7,9 @@
 
 #include "app/AppWindow.h"
 #include "app/CommandLine.h"
+#include "app/PngTarget.h"
 #include "app/TerminationSignals.h"
+#include "app/XConnectionLoss.h"
 #include "document/RecoveryCopy.h"
 #include "document/ShownName.h"
 #include "document/PoseDocument.h"
@@ -39,6 +41,8 @@ int writeBvh(const CommandLine& line) {
 
 int refuse(const std::string& words) {
   std::cerr << "mannequin: " << words << std::endl;
+  // Said once: the display's loss after this adds nothing.
+  x_connection_loss::done(1);
   return 1;
 }
 
@@ -59,6 +63,7 @@ int writePng(const CommandLine& line) {
     return refuse("--png: " + shownName(out) + ": a picture is not written as a pose or BVH file");
   }
   if (pose_file::sameFile(out, *line.file)) return refuse("--png: " + shownName(out) + ": it is the file drawn");
+  if (std::string target = pngTargetRefusal(line.picture); !target.empty()) return refuse(target);
   PoseDocument document(buildHumanoid());
   if (const Outcome opened = document.open(*line.file, line.frame); opened.refused) return refuse(opened.words);
   if (!displayOpens()) return refuse("--png draws in a window and needs a display (DISPLAY=" +
@@ -69,6 +74,7 @@ int writePng(const CommandLine& line) {
   const PictureSize size = pictureSize(options, kPictureWidth * line.scale, kPictureHeight * line.scale);
   if (!size.refusal.empty()) return refuse(size.refusal);
   Fl::visual(FL_DOUBLE);
+  x_connection_loss::watch("--png: the connection to the display was lost; no picture was written");
   AppWindow app(document);
   GLView& view = *app.view;
   if (line.view) lookFrom(*view.camera, *line.view, document.figure(), double(kPictureWidth) / kPictureHeight);
@@ -91,7 +97,9 @@ int writePng(const CommandLine& line) {
     return refuse("--png: not enough memory for the picture");
   }
   const Outcome written = document.exportPicture(line.picture, png);
-  return written.refused ? refuse(written.words) : 0;
+  if (written.refused) return refuse(written.words);
+  x_connection_loss::done(0);
+  return 0;
 }
 
 }  // namespace

@@ -41,6 +41,11 @@ constexpr std::size_t kHandleLimit = 1000;
 
 std::string write(const Figure& figure);
 
+// The whole token as a number as the text reads one: finite and, as
+// written, within kValueLimit; too small to hold, zero of its sign. False
+// for anything else.
+bool readNumber(std::string_view token, double& value);
+
 // Why a text of this many bytes is not read; empty when it may be.
 std::string sizeRefusal(std::size_t bytes);
 

@@ -1,10 +1,17 @@
 // The pose a picture carries, read back from PNG files that libpng wrote.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdlib>
 #include <sstream>
 
+#include "humanoid/Humanoid.h"
 #include "picture_with_text.h"
 #include "pose/PosePicture.h"
+#include "pose/PoseText.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -27,6 +34,25 @@ pose_picture::Reading readOf(const std::string& bytes, std::streamsize* taken = 
 }
 std::string errorOf(const std::string& bytes) { return readOf(bytes).error; }
 
+// A chunk as PNG lays it out, its CRC by zlib, in a picture just after IHDR.
+std::string withChunk(const std::string& type, const std::string& data) {
+  const std::string body = type + data;
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+  std::string chunk;
+  for (std::uint32_t v : {std::uint32_t(data.size()), std::uint32_t(crc)}) {
+    for (int shift = 24; shift >= 0; shift -= 8) chunk += char(v >> shift & 0xFF);
+    if (chunk.size() == 4) chunk += body;
+  }
+  return pictureWithText("", "Comment").insert(33, chunk);
+}
+std::string deflated(const std::string& text) {
+  std::string out(compressBound(text.size()), '\0');
+  uLongf size = out.size();
+  compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
+  return out.substr(0, size);
+}
+const std::string kTag("mannequin pose\0", 15);
+
 }  // namespace
 
 // Behind a private chunk of a mebibyte, which is skipped, never read; a text
@@ -42,10 +68,9 @@ TEST(PosePicture, TheTextIsFoundBehindOtherChunksWithoutReadingThem) {
   EXPECT_LT(taken, 1000);
 }
 
-// Our keyword whole, before the image data; a chunk shorter than our
-// keyword is not read past its end.
-TEST(PosePicture, APictureWithoutOurChunkBeforeItsImageHoldsNoPose) {
-  for (const std::string& bytes : {pictureWithText(kText, "mannequin pose", true), pictureWithText(kText, "Comment"),
+// Our keyword whole; a chunk shorter than our keyword is not read past its end.
+TEST(PosePicture, APictureWithoutOurChunkHoldsNoPose) {
+  for (const std::string& bytes : {pictureWithText(kText, "Comment"),
                                    pictureWithText(kText, "mannequin poses"), pictureWithText("", "mannequin pos")})
     EXPECT_EQ(errorOf(bytes), "the picture holds no pose");
 }
@@ -89,5 +114,53 @@ TEST(PosePicture, AtMost4096ChunksAreLookedAt) {
   // IHDR comes first in what libpng writes, just before our chunk.
   ASSERT_EQ(good.find("IHDR") + 4 + 13 + 4 + 4, text + 4);
   EXPECT_EQ(readOf(withEmpty(4094)).text, kText);
-  EXPECT_EQ(errorOf(withEmpty(4095)), "the picture has more than 4096 chunks before its image");
+  EXPECT_EQ(errorOf(withEmpty(4095)), "the picture holds no pose in its first 4096 chunks");
+}
+
+TEST(PosePicture, EveryKindOfTextChunkCarriesThePoseBeforeOrAfterTheImage) {
+  for (TextChunk kind : {TextChunk::Plain, TextChunk::Compressed, TextChunk::International,
+                         TextChunk::InternationalCompressed})
+    for (bool after : {false, true})
+      EXPECT_EQ(readOf(pictureWithText(kText, "mannequin pose", after, 0, kind)).text, kText) << int(kind) << after;
+}
+
+// The limit holds on the inflated text: 16 MiB of zeros in 16 KiB is refused
+// after its first piece.
+TEST(PosePicture, CompressedTextIsInflatedNoFurtherThanAPosesLimit) {
+  const std::string inflates = "the text inflates to more than the 65536 bytes a pose may have";
+  EXPECT_EQ(readOf(pictureWithText(std::string(65536, 'x'), kTag.substr(0, 14), false, 0, TextChunk::Compressed))
+                .text.size(), 65536u);
+  EXPECT_EQ(errorOf(pictureWithText(std::string(65537, 'x'), kTag.substr(0, 14), false, 0,
+                                    TextChunk::InternationalCompressed)), inflates);
+  std::streamsize taken = 0;
+  EXPECT_EQ(readOf(withChunk("zTXt", kTag + '\0' + deflated(std::string(16 << 20, '\0'))), &taken).error, inflates);
+  EXPECT_LT(taken, 8000);
+}
+
+TEST(PosePicture, ADamagedCompressedTextIsRefusedForWhatIsWrong) {
+  const std::string z = kTag + '\0' + deflated(kText);
+  const std::string malformed = "the picture's pose is damaged: its chunk is malformed";
+  EXPECT_EQ(readOf(withChunk("zTXt", z)).text, kText);
+  EXPECT_EQ(errorOf(withChunk("zTXt", z.substr(0, z.size() - 1))), "the picture's pose is damaged: it does not inflate");
+  EXPECT_EQ(errorOf(withChunk("zTXt", z + 'x')), malformed);
+  EXPECT_EQ(errorOf(withChunk("zTXt", kTag + '\1' + z.substr(16))), malformed);
+  EXPECT_EQ(errorOf(withChunk("iTXt", kTag + std::string("\1\0en", 4))), malformed);
+  EXPECT_EQ(errorOf(withChunk("iTXt", kTag + std::string("\2\0\0\0", 4) + kText)), malformed);
+  std::string bad = withChunk("zTXt", z);
+  EXPECT_EQ(errorOf(bad.substr(0, 33 + 8 + 20)), "the picture is cut short");
+  bad[33 + 8 + 20] ^= 1;
+  EXPECT_EQ(errorOf(bad), "the picture's pose is damaged: its checksum is wrong");
+}
+
+// ImageMagick keeps the text as zTXt after the image data.
+TEST(PosePicture, APictureResizedByImageMagickStillCarriesItsPose) {
+  if (access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/convert (imagemagick)";
+  const std::string text = pose_text::write(*buildHumanoid());
+  TempFolder folder;
+  TempFolder::put(folder.pathOf("in.png"), pictureWithText(text));
+  const std::string command = "/usr/bin/convert " + folder.pathOf("in.png") + " -resize 300% " + folder.pathOf("out.png");
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string resized = TempFolder::contents(folder.pathOf("out.png"));
+  ASSERT_GT(resized.find("zTXtmannequin pose"), resized.find("IDAT"));
+  EXPECT_EQ(readOf(resized).text, text);
 }

@@ -228,9 +228,9 @@ void GLView::hideHelp() {
 }
 
 // With the last picture options; a window made smaller than its borders
-// leaves the view no pixel.
+// leaves the view no pixel, or too few.
 void GLView::exportPicture() {
-  if (w() <= 0 || h() <= 0) return report(Outcome::refusal("export: the view has no pixel to draw"));
+  if (std::string small = viewRefusal(w(), h()); !small.empty()) return report(Outcome::refusal("export: " + small));
   // Sized once the name is known: a BVH name needs no picture.
   files.exportPicture([this](std::string& refusal) {
     const PictureSize size = pictureSize(pictureOptions, w(), h());
