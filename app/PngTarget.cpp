@@ -11,7 +11,8 @@ std::string pngTargetRefusal(const std::string& typed) {
     std::error_code error;
     const fs::file_status status = fs::status(name, error);
     if (!fs::exists(status) || fs::is_regular_file(status)) continue;
-    return "--png: " + shownName(name) + (fs::is_directory(status) ? ": it is a folder" : ": it is not a regular file");
+    return "--png: " + shownName(name) +
+           (fs::is_directory(status) ? ": it is a folder" : ": it is not a regular file");
   }
   return "";
 }

@@ -16,7 +16,7 @@ constexpr int kFaults[] = {SIGSEGV, SIGBUS};
 // Made before any loss: a handler may not allocate.
 std::string said;
 volatile sig_atomic_t finished = -1;  // the status once done
-int connection = -1;  // the display's socket
+int connection = -1;                  // the display's socket
 struct sigaction before[2];
 XErrorHandler toolkits = nullptr;  // the toolkit's X error handler
 

@@ -18,6 +18,8 @@ packages=(
   zlib1g-dev
   # driving the real program in tests (XTest sends bursts of events)
   xvfb xauth x11-utils xdotool xclip imagemagick libxtst-dev
+  # holding the program at a fixed point while its X server is killed
+  gdb
   # memory checks
   valgrind libclang-rt-14-dev clang
   # the kinematics peer in the benchmark

@@ -111,12 +111,11 @@ TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
 // no picture's: never one written beside it.
 TEST(CommandLine, PngIsRefusedOntoWhatIsNoRegularFile) {
   TempFolder folder;
-  ASSERT_EQ(mkfifo(folder.pathOf("fifo").c_str(), 0600), 0);
-  ASSERT_EQ(mkfifo(folder.pathOf("pipe.png").c_str(), 0600), 0);
-  TempFolder::put(folder.pathOf("old.png"), "old");
-  EXPECT_EQ(pngTargetRefusal(folder.pathOf("fifo")), "--png: " + folder.pathOf("fifo") + ": it is not a regular file");
-  EXPECT_EQ(pngTargetRefusal(folder.pathOf("pipe")), "--png: " + folder.pathOf("pipe.png") + ": it is not a regular file");
-  EXPECT_EQ(pngTargetRefusal("/dev/null"), "--png: /dev/null: it is not a regular file");
+  const std::string fifo = folder.pathOf("fifo"), pipe = folder.pathOf("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600) | mkfifo((pipe + ".png").c_str(), 0600), 0);
+  EXPECT_EQ(pngTargetRefusal(fifo), "--png: " + fifo + ": it is not a regular file");
+  EXPECT_EQ(pngTargetRefusal(pipe), "--png: " + pipe + ".png: it is not a regular file");
   EXPECT_EQ(pngTargetRefusal(folder.path), "--png: " + folder.path + ": it is a folder");
+  TempFolder::put(folder.pathOf("old.png"), "old");
   for (const char* name : {"old", "old.png", "new", "fifo.png"}) EXPECT_EQ(pngTargetRefusal(folder.pathOf(name)), "");
 }

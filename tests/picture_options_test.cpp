@@ -40,7 +40,8 @@ TEST(PictureOptions, TooLargeOrTooManyTilesIsRefused) {
   EXPECT_EQ(sized(Size::View, 0, 0, 665).refusal, "the view has no pixel to draw");
   // A view forced to 1x1 drew only black: 16 pixels a side at least.
   EXPECT_EQ(sized(Size::View, 0, 16, 16).refusal, "");
-  EXPECT_EQ(sized(Size::Double, 0, 690, 15).refusal, "the view is too small to draw: 690x15 pixels, less than 16 on a side");
+  EXPECT_EQ(sized(Size::Double, 0, 690, 15).refusal,
+            "the view is too small to draw: 690x15 pixels, less than 16 on a side");
   EXPECT_EQ(tileRefusal(1, 1, 1, 1), "the view is too small to draw: 1x1 pixels, less than 16 on a side");
   // 32 x 32 tiles of 100 x 100, then 33 x 32.
   EXPECT_EQ(tileRefusal(3200, 3200, 100, 100), "");

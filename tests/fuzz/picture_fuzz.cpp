@@ -38,11 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   check(reading.text.size() <= pose_text::kSizeLimit);
-  check(bytes.find(std::string(pose_picture::kKeyword) + '\0') != std::string::npos);
-  // A plain text is in the input as it is; a compressed one came from a
-  // zTXt or iTXt chunk.
-  check(bytes.find(reading.text) != std::string::npos || bytes.find("zTXt") != std::string::npos ||
-        bytes.find("iTXt") != std::string::npos);
+  // A plain text is in the input as it is; a compressed one came from a zTXt or iTXt chunk.
+  check(bytes.find(reading.text) != std::string::npos ||
+        bytes.find("TXt" + std::string(pose_picture::kKeyword)) != std::string::npos);
 
   pose_text::Pasting pasting = pose_text::paste(*figure, reading.text, false);
   if (!pasting.error.empty()) {
