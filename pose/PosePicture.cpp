@@ -76,15 +76,13 @@ class ChunkData {
     return true;
   }
 
-  // Up to a NUL and past it: false at the data's end without one, or the
-  // stream's.
-  bool pastNul(bool& cutShort) {
-    char c = 1;
-    while (c != '\0') {
-      if (left == 0) return false;
-      if (!take(&c, 1)) return !(cutShort = true);
+  // Past the next NUL: none when there is one, else why not.
+  const char* pastNul() {
+    for (char c = 1; c != '\0';) {
+      if (left == 0) return kMalformed;
+      if (!take(&c, 1)) return kCutShort;
     }
-    return true;
+    return nullptr;
   }
 
   // Reads what remains and the stored CRC; the refusal when the picture ends
@@ -119,7 +117,8 @@ Parsed finalRefusal(std::string why) { return {refused(std::move(why)), true}; }
 
 // The rest of the data as text: its size is judged before it is read.
 Parsed plain(ChunkData& data) {
-  if (std::string refusal = pose_text::sizeRefusal(data.remaining()); !refusal.empty()) return finalRefusal(refusal);
+  const std::string refusal = pose_text::sizeRefusal(data.remaining());
+  if (!refusal.empty()) return finalRefusal(refusal);
   std::string text(data.remaining(), '\0');
   if (!data.take(text.data(), text.size())) return finalRefusal(kCutShort);
   return {{std::move(text), ""}, false};
@@ -160,7 +159,8 @@ Parsed inflated(ChunkData& data) {
       return finalRefusal("the text inflates to more than the " + std::to_string(pose_text::kSizeLimit) +
                           " bytes a pose may have");
     // With room for output, no progress means the data ended mid-stream.
-    if (status != Z_OK && status != Z_STREAM_END) return damaged("the picture's pose is damaged: it does not inflate");
+    if (status != Z_OK && status != Z_STREAM_END)
+      return damaged("the picture's pose is damaged: it does not inflate");
   }
   if (z.avail_in > 0 || data.remaining() > 0) return damaged(kMalformed);
   return {{std::move(text), ""}, false};
@@ -173,16 +173,16 @@ Parsed compressed(ChunkData& data, char method) {
 }
 
 // iTXt: a compression flag and method, a language tag and a translated
-// keyword, each ended by a NUL, then the text.
+// keyword, each ended by a NUL, then the text. The method of a text not
+// compressed means nothing.
 Parsed international(ChunkData& data) {
   char flags[2];
-  bool cutShort = false;
   if (data.remaining() < 2) return damaged(kMalformed);
   if (!data.take(flags, 2)) return finalRefusal(kCutShort);
-  if (!data.pastNul(cutShort) || !data.pastNul(cutShort)) return cutShort ? finalRefusal(kCutShort) : damaged(kMalformed);
-  if (flags[0] == 0) return flags[1] == 0 ? plain(data) : damaged(kMalformed);
-  if (flags[0] == 1) return compressed(data, flags[1]);
-  return damaged(kMalformed);
+  for (int field = 0; field < 2; ++field)
+    if (const char* error = data.pastNul()) return error == kCutShort ? finalRefusal(error) : damaged(error);
+  if (flags[0] == 0) return plain(data);
+  return flags[0] == 1 ? compressed(data, flags[1]) : damaged(kMalformed);
 }
 
 Parsed parsed(ChunkData& data, const std::string& type) {
@@ -208,7 +208,8 @@ std::optional<Reading> pose(ChunkData& data, const std::string& type) {
   char tag[kTagSize];
   const std::size_t taken = std::min<std::size_t>(data.remaining(), kTagSize);
   if (!data.take(tag, taken)) return refused(kCutShort);
-  if (taken < kTagSize || std::string_view(tag, kTagSize) != std::string_view(kKeyword, kTagSize)) return std::nullopt;
+  if (taken < kTagSize || std::string_view(tag, kTagSize) != std::string_view(kKeyword, kTagSize))
+    return std::nullopt;
   return ourText(data, type);
 }
 
