@@ -24,7 +24,7 @@ XErrorHandler toolkits = nullptr;  // the toolkit's X error handler
 // GL's, whose state may be half changed.
 [[noreturn]] void end() {
   if (finished >= 0) _exit(finished);
-  if (write(STDERR_FILENO, said.data(), said.size()) < 0) _exit(1);
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, said.data(), said.size());
   _exit(1);
 }
 

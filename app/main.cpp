@@ -73,8 +73,8 @@ int writePng(const CommandLine& line) {
   options.width = line.width;
   const PictureSize size = pictureSize(options, kPictureWidth * line.scale, kPictureHeight * line.scale);
   if (!size.refusal.empty()) return refuse(size.refusal);
-  Fl::visual(FL_DOUBLE);
   x_connection_loss::watch("--png: the connection to the display was lost; no picture was written");
+  Fl::visual(FL_DOUBLE);
   AppWindow app(document);
   GLView& view = *app.view;
   if (line.view) lookFrom(*view.camera, *line.view, document.figure(), double(kPictureWidth) / kPictureHeight);
