@@ -1,5 +1,6 @@
 #include "app/AppWindow.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Group.H>
 #include <FL/x.H>
 
@@ -16,17 +17,32 @@ AppWindow::AppWindow(PoseDocument& document) {
   // Desktops match the window to the program's menu entry by its class.
   window->xclass("mannequin");
   setWindowIcon(*window);
-  view->showTitle();
+  window->copy_label(view->title().c_str());
   // Closing the main window ends the program, help window or not, once the
   // person has said what to do with changes not saved.
   window->callback(
-      [](Fl_Widget* w, void* app) {
-        GLView* view = static_cast<AppWindow*>(app)->view;
-        if (!view->mayClose()) return;
-        view->hideHelp();
-        w->hide();
+      [](Fl_Widget*, void* app) {
+        auto* self = static_cast<AppWindow*>(app);
+        if (self->view->mayClose()) self->close();
       },
       this);
+  Fl::add_check(check, this);
+}
+
+AppWindow::~AppWindow() { Fl::remove_check(check, this); }
+
+// After every event and timer: the title as the view has it now, and the
+// window closed once Quit has been let through.
+void AppWindow::check(void* app) {
+  auto* self = static_cast<AppWindow*>(app);
+  const std::string title = self->view->title();
+  if (!self->window->label() || title != self->window->label()) self->window->copy_label(title.c_str());
+  if (self->view->takeQuit()) self->close();
+}
+
+void AppWindow::close() {
+  view->hideHelp();
+  window->hide();
 }
 
 void AppWindow::show() {

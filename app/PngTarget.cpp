@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
-#include "document/ShownName.h"
-#include "pose/PoseFile.h"
+#include "pose/ShownText.h"
+#include "view/PictureOptions.h"
 
 std::string pngTargetRefusal(const std::string& typed) {
   namespace fs = std::filesystem;
-  for (const std::string& name : {typed, pose_file::withExtension(typed, ".png")}) {
+  for (const std::string& name : {typed, pictureFileName(typed)}) {
     std::error_code error;
     const fs::file_status status = fs::status(name, error);
     if (!fs::exists(status) || fs::is_regular_file(status)) continue;

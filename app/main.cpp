@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
-#include <new>
 
 #include "app/AppWindow.h"
 #include "app/CommandLine.h"
@@ -11,12 +10,12 @@
 #include "app/TerminationSignals.h"
 #include "app/XConnectionLoss.h"
 #include "document/RecoveryCopy.h"
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
 #include "pose/BvhWriter.h"
 #include "pose/PoseFile.h"
-#include "view/PngEncoding.h"
+#include "view/PictureOptions.h"
 #include "view/ViewFraming.h"
 
 // Last: Xlib defines macros such as None and Bool.
@@ -58,7 +57,7 @@ bool displayOpens() {
 // 690 x 665 view. Leaves recovery copies alone.
 int writePng(const CommandLine& line) {
   // A picture is no pose file or motion, and never replaces what it draws.
-  const std::string out = pose_file::withExtension(line.picture, ".png");
+  const std::string out = pictureFileName(line.picture);
   if (pose_file::hasExtension(out, ".pose") || pose_file::hasExtension(out, ".bvh")) {
     return refuse("--png: " + shownName(out) + ": a picture is not written as a pose or BVH file");
   }
@@ -71,8 +70,11 @@ int writePng(const CommandLine& line) {
   PictureOptions options;
   options.size = line.width ? PictureOptions::Size::Width : PictureOptions::Size::View;
   options.width = line.width;
-  const PictureSize size = pictureSize(options, kPictureWidth * line.scale, kPictureHeight * line.scale);
-  if (!size.refusal.empty()) return refuse(size.refusal);
+  options.background = line.background;
+  const int viewWidth = kPictureWidth * line.scale, viewHeight = kPictureHeight * line.scale;
+  if (const PictureSize size = pictureSize(options, viewWidth, viewHeight); !size.refusal.empty()) {
+    return refuse(size.refusal);
+  }
   x_connection_loss::watch("--png: the connection to the display was lost; no picture was written");
   Fl::visual(FL_DOUBLE);
   AppWindow app(document);
@@ -86,17 +88,7 @@ int writePng(const CommandLine& line) {
     Fl::wait(0.05);
   }
   if (view.framesDrawn() == 0) return refuse("--png: the window was never drawn");
-  // A window manager may give the window another size than asked.
-  if (std::string tiles = tileRefusal(size.width, size.height, view.w(), view.h()); !tiles.empty()) return refuse(tiles);
-  std::string pose;
-  document.copy(pose);
-  std::string png;
-  try {
-    png = encodePng(view.figurePicture(size.width, size.height, line.background), pose);
-  } catch (const std::bad_alloc&) {
-    return refuse("--png: not enough memory for the picture");
-  }
-  const Outcome written = document.exportPicture(line.picture, png);
+  const Outcome written = view.exportPicture(out, options, viewWidth, viewHeight);
   if (written.refused) return refuse(written.words);
   x_connection_loss::done(0);
   return 0;

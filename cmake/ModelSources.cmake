@@ -21,7 +21,7 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/PoseText.cpp
   pose/PoseFile.cpp
   pose/PosePicture.cpp
-  pose/QuotedToken.cpp
+  pose/ShownText.cpp
   pose/BvhRotation.cpp
   pose/BvhSkeleton.cpp
   pose/BvhWriter.cpp

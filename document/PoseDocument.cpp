@@ -4,11 +4,13 @@
 #include <filesystem>
 #include <fstream>
 #include <cctype>
+#include <iostream>
 
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 #include "ik/Solver.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
+#include "pose/Pose.h"
 #include "pose/PoseFile.h"
 #include "pose/PosePicture.h"
 #include "pose/PoseText.h"
@@ -51,7 +53,7 @@ std::shared_ptr<FileInPlay> untitled(const FigureState& start) {
 }  // namespace
 
 PoseDocument::PoseDocument(std::unique_ptr<Figure> figure)
-    : body(std::move(figure)), start(saveState(*body)), history(DocumentStep{start, untitled(start)}) {
+    : body(std::move(figure)), start(saveState(*body)), history(DocumentStep{start, untitled(start), {}}) {
   body->updateHandlePositions();
 }
 
@@ -60,20 +62,22 @@ PoseDocument::~PoseDocument() {
   while (!body->handles.empty()) body->removeHandle(body->handles.front().handle);
 }
 
-// The one rule of steps: a change that no verb recorded yet is a step of its
-// own, and what the verb changed is the next one, in the file the verb
-// leaves in play; a refusal leaves nothing to record.
+// The one rule of steps: what the verb changed is the next step, in the
+// file the verb leaves in play; a refusal leaves nothing to record. A drag
+// under way is a step of its own first.
 template <class Change>
 Outcome PoseDocument::edit(Change change) {
+  endDrag();
   std::shared_ptr<FileInPlay> file = history.current().file;
-  record(file);
   Outcome outcome = change(file);
   if (!outcome.refused) record(file);
   markChanges();
   return outcome;
 }
 
-void PoseDocument::record(const std::shared_ptr<FileInPlay>& file) { history.record({saveState(*body), file}); }
+void PoseDocument::record(const std::shared_ptr<FileInPlay>& file) {
+  history.record({saveState(*body), file, twins});
+}
 
 void PoseDocument::restore(const FigureState& state) {
   // The new records replace the old ones only once the figure has let go of them.
@@ -86,55 +90,147 @@ void PoseDocument::markChanges() {
   if (watcher) watcher(*this);
 }
 
-Outcome PoseDocument::pin(Segment* segment, const Vec3& point) {
+// The view names the figure's parts through const pointers: the figure is
+// this document's own, so its parts are its to change. In mirror mode a pin
+// off the midline brings its twin on the other side.
+Outcome PoseDocument::pin(const Segment* segment, const Vec3& point) {
   return edit([&](std::shared_ptr<FileInPlay>&) {
-    records.push_back(std::make_unique<Handle>(point.x, point.y, point.z));
-    Handle* added = records.back().get();
-    body->addHandle(added, segment);
-    body->updateHandlePositions();
-    // Pinned where it was placed: left at the origin, it would drag its body
-    // part to the floor as soon as another handle is moved.
-    added->targetPos = added->worldPos;
-    // A pose must stay one that its file can hold and give back.
-    const std::size_t handles = body->handles.size();
-    if (handles <= pose_text::kHandleLimit && pose_text::sizeRefusal(pose_text::write(*body).size()).empty()) {
-      return Outcome{};
+    const Segment* other = mirror ? mirrorSegment(*body, segment) : segment;
+    Outcome refused = addPin(segment, point);
+    if (refused.refused || other == segment) return refused;
+    if (refused = addPin(other, mirrorLocal(point)); refused.refused) {
+      removePin(body->handleCount() - 1);
+      return refused;
     }
-    body->removeHandle(added);
-    records.pop_back();
-    return Outcome::refusal(handles > pose_text::kHandleLimit
-                                ? "not pinned: a pose holds at most " + std::to_string(pose_text::kHandleLimit) + " handles"
-                                : "not pinned: the pose's text would be more than " +
-                                      std::to_string(pose_text::kSizeLimit) + " bytes");
+    twins.link(body->handleCount() - 2, body->handleCount() - 1);
+    return Outcome{};
   });
 }
 
-Outcome PoseDocument::unpin(Handle* handle) {
+// Pinned where it was placed: left at the origin, it would drag its body
+// part to the floor as soon as another handle is moved.
+Outcome PoseDocument::addPin(const Segment* segment, const Vec3& point) {
+  records.push_back(std::make_unique<Handle>(point.x, point.y, point.z));
+  Handle* added = records.back().get();
+  body->addHandle(added, const_cast<Segment*>(segment));
+  body->updateHandlePositions();
+  added->targetPos = added->worldPos;
+  // A pose must stay one that its file can hold and give back.
+  const std::size_t handles = body->handles.size();
+  if (handles <= pose_text::kHandleLimit && pose_text::sizeRefusal(pose_text::write(*body).size()).empty()) {
+    return Outcome{};
+  }
+  removePin(static_cast<int>(handles) - 1);
+  return Outcome::refusal(handles > pose_text::kHandleLimit
+                              ? "not pinned: a pose holds at most " + std::to_string(pose_text::kHandleLimit) + " handles"
+                              : "not pinned: the pose's text would be more than " +
+                                    std::to_string(pose_text::kSizeLimit) + " bytes");
+}
+
+// The handle at a place in the figure's list goes, with its record.
+void PoseDocument::removePin(int place) {
+  Handle* handle = std::next(body->handles.begin(), place)->handle;
+  body->removeHandle(handle);
+  records.erase(std::remove_if(records.begin(), records.end(),
+                               [handle](const std::unique_ptr<Handle>& r) { return r.get() == handle; }),
+                records.end());
+  twins.remove(place);
+}
+
+int PoseDocument::placeOf(const Handle* handle) const {
+  int place = 0;
+  for (const HandleEntry& e : body->handles) {
+    if (e.handle == handle) return place;
+    ++place;
+  }
+  return -1;
+}
+
+// With its twin, if it has one.
+Outcome PoseDocument::unpin(const Handle* handle) {
   return edit([&](std::shared_ptr<FileInPlay>&) {
-    if (!body->segmentOf(handle)) return Outcome{};
-    body->removeHandle(handle);
-    records.erase(std::remove_if(records.begin(), records.end(),
-                                 [handle](const std::unique_ptr<Handle>& r) { return r.get() == handle; }),
-                  records.end());
+    const int place = placeOf(handle);
+    if (place < 0) return Outcome{};
+    const int twin = twins.twinOf(place);
+    removePin(place);
+    if (twin >= 0) removePin(twin - (twin > place));
     body->solve(nullptr);
     return Outcome{};
   });
 }
 
+void PoseDocument::beginDrag() {
+  endDrag();
+  dragUnderWay = true;
+}
+
+void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& target) {
+  if (!dragUnderWay) beginDrag();
+  if (dragged && body->segmentOf(dragged)) {
+    // A pointer that could not be placed must never become a target: the
+    // handle keeps the one it had.
+    if (target && target->isFinite()) {
+      const_cast<Handle*>(dragged)->targetPos = *target;
+      // Its twin follows to the mirror image, in the same solve.
+      if (const int twin = twins.twinOf(placeOf(dragged)); twin >= 0) {
+        std::next(body->handles.begin(), twin)->handle->targetPos = mirrorWorld(*body, *target);
+      }
+    } else {
+      std::cout << "YOU suck!!!" << std::endl;
+    }
+  }
+  body->solve(dragged);
+  dragMoved = true;
+}
+
 Outcome PoseDocument::endDrag() {
-  return edit([](std::shared_ptr<FileInPlay>&) { return Outcome{}; });
+  if (!dragUnderWay) return Outcome{};
+  dragUnderWay = false;
+  dragMoved = false;
+  record(history.current().file);
+  markChanges();
+  return Outcome{};
+}
+
+void PoseDocument::apply(SolverSetting setting) {
+  switch (setting) {
+    case SolverSetting::Tolerance2:
+      body->tolerance = 0.01;
+      break;
+    case SolverSetting::Tolerance3:
+      body->tolerance = 0.001;
+      break;
+    case SolverSetting::Tolerance4:
+      body->tolerance = 0.0001;
+      break;
+    case SolverSetting::LimitsOn:
+      body->limitsEnabled = true;
+      break;
+    case SolverSetting::LimitsOff:
+      body->limitsEnabled = false;
+      break;
+    case SolverSetting::LimbWeights:
+      body->setLimbWeights();
+      break;
+    case SolverSetting::UniformWeights:
+      body->setUniformWeights();
+      break;
+  }
 }
 
 Outcome PoseDocument::undo() { return move(&StepHistory<DocumentStep>::undo, "nothing to undo"); }
 
 Outcome PoseDocument::redo() { return move(&StepHistory<DocumentStep>::redo, "nothing to redo"); }
 
-// To another step of the history, its pose and its file; a change that no
-// verb recorded yet is a step of its own first.
+// To another step of the history, its pose and its file; a drag under way
+// is a step of its own first.
 Outcome PoseDocument::move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing) {
-  record(history.current().file);
+  endDrag();
   const DocumentStep* step = (history.*to)();
-  if (step) restore(step->pose);
+  if (step) {
+    restore(step->pose);
+    twins = step->twins;
+  }
   markChanges();
   return step ? Outcome{} : Outcome::said(nothing);
 }
@@ -142,8 +238,41 @@ Outcome PoseDocument::move(const DocumentStep* (StepHistory<DocumentStep>::*to)(
 Outcome PoseDocument::reset() {
   return edit([&](std::shared_ptr<FileInPlay>&) {
     restore(start);
+    twins.clear();
     return Outcome::said("reset");
   });
+}
+
+Outcome PoseDocument::newPose() {
+  return edit([&](std::shared_ptr<FileInPlay>& file) {
+    restore(start);
+    twins.clear();
+    file = untitled(start);
+    return Outcome::said("new pose");
+  });
+}
+
+void PoseDocument::preview(const Pose& pose) {
+  endDrag();
+  if (!before) before = history.current();
+  records = applyPose(*body, pose);
+  twins.clear();
+}
+
+Outcome PoseDocument::keepPreview(const std::string& said, bool untitledFile) {
+  if (!before) return Outcome{};
+  before.reset();
+  return edit([&](std::shared_ptr<FileInPlay>& file) {
+    if (untitledFile) file = untitled(start);
+    return Outcome::said(said);
+  });
+}
+
+void PoseDocument::dropPreview() {
+  if (!before) return;
+  restore(before->pose);
+  twins = before->twins;
+  before.reset();
 }
 
 Outcome PoseDocument::copy(std::string& text) const {
@@ -151,17 +280,25 @@ Outcome PoseDocument::copy(std::string& text) const {
   return Outcome::said("copied");
 }
 
-// All or nothing: text that is not a whole, valid pose leaves the figure and
-// its handles as they were, and one line says why.
-Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirrored) {
-  const std::string what = mirrored ? "paste mirrored: " : "paste: ";
-  if (std::string refusal = pose_text::sizeRefusal(size); !refusal.empty()) return Outcome::refusal(what + refusal);
-  return edit([&](std::shared_ptr<FileInPlay>&) {
-    pose_text::Pasting pasting = pose_text::paste(*body, text, mirrored);
-    if (!pasting.error.empty()) return Outcome::refusal(what + pasting.error);
-    records = std::move(pasting.records);
-    return Outcome::said(mirrored ? "pasted mirrored" : "pasted");
+// All or nothing: what is not a whole, valid pose leaves the figure and its
+// handles as they were, and one line says why.
+Outcome PoseDocument::adopt(const std::string& what, const std::string& readingError, const Taking& take,
+                            const Naming& file, const std::string& said) {
+  if (!readingError.empty()) return Outcome::refusal(what + readingError);
+  return edit([&](std::shared_ptr<FileInPlay>& inPlay) {
+    pose_text::Pasting taken = take();
+    if (!taken.error.empty()) return Outcome::refusal(what + taken.error);
+    records = std::move(taken.records);
+    twins.clear();
+    if (file) inPlay = file();
+    return Outcome::said(said);
   });
+}
+
+Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirrored) {
+  return adopt(mirrored ? "paste mirrored: " : "paste: ", pose_text::sizeRefusal(size),
+               [&] { return pose_text::paste(*body, text, mirrored); }, nullptr,
+               mirrored ? "pasted mirrored" : "pasted");
 }
 
 // As a paste, and the file opened is in play from this step on.
@@ -169,15 +306,11 @@ Outcome PoseDocument::open(const std::string& path, int frame) {
   const std::string head = headOf(path);
   if (isBvh(head)) return importBvh(path, frame);
   if (pose_picture::isPng(head)) return importPicture(path);
-  return edit([&](std::shared_ptr<FileInPlay>& file) {
-    const pose_file::Reading reading = pose_file::read(path);
-    pose_text::Pasting opened = reading.error.empty() ? pose_text::paste(*body, reading.text, false)
-                                                      : pose_text::Pasting{reading.error, {}};
-    if (!opened.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + opened.error);
-    records = std::move(opened.records);
-    file = std::make_shared<FileInPlay>(FileInPlay{absolutePath(path), saveState(*body), reading.identity});
-    return Outcome::said("opened " + shownName(pose_file::nameOf(path)));
-  });
+  const pose_file::Reading reading = pose_file::read(path);
+  return adopt(
+      "open: " + shownName(path) + ": ", reading.error, [&] { return pose_text::paste(*body, reading.text, false); },
+      [&] { return std::make_shared<FileInPlay>(FileInPlay{absolutePath(path), saveState(*body), reading.identity}); },
+      "opened " + shownName(pose_file::nameOf(path)));
 }
 
 // A motion file's frame, as a paste: it has no handles, so every handle
@@ -185,16 +318,17 @@ Outcome PoseDocument::open(const std::string& path, int frame) {
 Outcome PoseDocument::importBvh(const std::string& path, int frame) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
-  const std::string refusal = error ? error.message() : bvh::sizeRefusal(size);
-  if (!refusal.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + refusal);
-  std::ifstream in(path, std::ios::binary);
-  const bvh::Reading reading = bvh::read(*body, in, frame);
-  if (!reading.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + reading.error);
-  return edit([&](std::shared_ptr<FileInPlay>& file) {
-    records = applyPose(*body, reading.pose);
-    file = untitled(start);
-    return Outcome::said("imported " + shownName(pose_file::nameOf(path)) + ", every handle removed");
-  });
+  std::string refusal = error ? error.message() : bvh::sizeRefusal(size);
+  bvh::Reading reading;
+  if (refusal.empty()) {
+    std::ifstream in(path, std::ios::binary);
+    reading = bvh::read(*body, in, frame);
+    refusal = reading.error;
+  }
+  return adopt(
+      "open: " + shownName(path) + ": ", refusal,
+      [&] { return pose_text::Pasting{"", applyPose(*body, reading.pose)}; }, [&] { return untitled(start); },
+      "imported " + shownName(pose_file::nameOf(path)) + ", every handle removed");
 }
 
 // A picture's pose, as a paste; the picture is no pose file to save to, so
@@ -202,14 +336,9 @@ Outcome PoseDocument::importBvh(const std::string& path, int frame) {
 Outcome PoseDocument::importPicture(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   const pose_picture::Reading reading = pose_picture::read(in);
-  if (!reading.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + reading.error);
-  return edit([&](std::shared_ptr<FileInPlay>& file) {
-    pose_text::Pasting pasting = pose_text::paste(*body, reading.text, false);
-    if (!pasting.error.empty()) return Outcome::refusal("open: " + shownName(path) + ": " + pasting.error);
-    records = std::move(pasting.records);
-    file = untitled(start);
-    return Outcome::said("imported " + shownName(pose_file::nameOf(path)));
-  });
+  return adopt(
+      "open: " + shownName(path) + ": ", reading.error, [&] { return pose_text::paste(*body, reading.text, false); },
+      [&] { return untitled(start); }, "imported " + shownName(pose_file::nameOf(path)));
 }
 
 Outcome PoseDocument::recover(std::string_view text, const std::string& path) {
@@ -224,18 +353,14 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path) {
       return Outcome{};
     });
   }
-  return edit([&](std::shared_ptr<FileInPlay>&) {
-    pose_text::Pasting pasting = pose_text::paste(*body, text, false);
-    if (!pasting.error.empty()) return Outcome::refusal("recover: " + pasting.error);
-    records = std::move(pasting.records);
-    return Outcome::said("recovered " + shownFileName());
-  });
+  return adopt("recover: ", "", [&] { return pose_text::paste(*body, text, false); }, nullptr,
+               "recovered " + shownFileName());
 }
 
 // The pose's text as a copy gives it; on failure the old file stays whole
 // and the pose stays modified.
 Outcome PoseDocument::saveTo(const std::string& path) {
-  record(history.current().file);
+  endDrag();
   const pose_file::Saving saving = pose_file::save(path, pose_text::write(*body));
   if (!saving.error.empty()) return Outcome::refusal("save: " + shownName(path) + ": " + saving.error);
   FileInPlay& file = *history.current().file;
@@ -252,8 +377,7 @@ std::string PoseDocument::exportRefusal(const std::string& path) const {
   return !this->path().empty() && pose_file::sameFile(path, this->path()) ? "it is the pose's own file" : "";
 }
 
-Outcome PoseDocument::exportPicture(const std::string& typed, const std::string& png) const {
-  const std::string path = pose_file::withExtension(typed, ".png");
+Outcome PoseDocument::exportPicture(const std::string& path, const std::string& png) const {
   std::string error = exportRefusal(path);
   if (error.empty()) error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
   if (!error.empty()) return Outcome::refusal("export: " + shownName(path) + ": " + error);
@@ -283,6 +407,5 @@ std::string PoseDocument::suggestedPoseName() const { return path().empty() ? "p
 // Beside the pose's file and named after it, when there is one.
 std::string PoseDocument::suggestedPictureName() const {
   if (path().empty()) return "mannequin.png";
-  const std::string name = pose_file::nameOf(path());
-  return path().substr(0, path().size() - name.size()) + name.substr(0, name.find('.', 1)) + ".png";
+  return std::filesystem::path(path()).replace_extension(".png").string();
 }

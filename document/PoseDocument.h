@@ -3,14 +3,18 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "document/DocumentStep.h"
 #include "document/Outcome.h"
+#include "document/SolverSetting.h"
 #include "document/StepHistory.h"
 #include "figure/Figure.h"
+#include "pose/Pose.h"
+#include "pose/PoseText.h"
 
 // What a person edits, without a display: the figure with its handles, the
 // history of steps, and the file in play with the state last opened or
@@ -24,23 +28,39 @@ class PoseDocument {
   PoseDocument(const PoseDocument&) = delete;
   PoseDocument& operator=(const PoseDocument&) = delete;
 
-  // For drawing, picking, the solver's settings and a drag's solves, which
-  // endDrag then records.
-  Figure& figure() { return *body; }
+  // What is drawn and picked; every change goes through a verb.
   const Figure& figure() const { return *body; }
 
   // ---- gestures
   // Pins a new handle at a point in the segment's frame, its target where it is.
-  Outcome pin(Segment* segment, const Vec3& point);
+  Outcome pin(const Segment* segment, const Vec3& point);
   // Removes the handle, and the figure relaxes towards the others.
-  Outcome unpin(Handle* handle);
+  Outcome unpin(const Handle* handle);
+  // A drag is one step from its first event to its end. Each event gives the
+  // dragged handle (none: the figure relaxes towards the other targets) its
+  // new target, or none when the pointer could not be placed in the world,
+  // and solves. Any other verb ends a drag under way first, so that it is
+  // never lost.
+  void beginDrag();
+  void dragTo(const Handle* dragged, const std::optional<Vec3>& target);
   Outcome endDrag();
+  bool dragging() const { return dragUnderWay; }
+
+  // ---- the solver's settings and the posing modes: no steps
+  void apply(SolverSetting setting);
+  // Mirror mode: a pin brings its twin on the other side, a drag moves it
+  // to the mirror image, and a removal takes both.
+  void setMirror(bool on) { mirror = on; }
+  bool mirrored() const { return mirror; }
 
   // ---- commands
   Outcome undo();
   Outcome redo();
   // The start pose with no handles, in the file in play.
   Outcome reset();
+  // The start pose with no handles, untitled: undo brings back the pose
+  // and its file.
+  Outcome newPose();
   // The pose and its handles as text, into text.
   Outcome copy(std::string& text) const;
   // The clipboard's text: its first bytes and its whole size.
@@ -54,14 +74,25 @@ class PoseDocument {
   Outcome recover(std::string_view text, const std::string& path);
   // Writes the pose to the path, which becomes the file in play.
   Outcome saveTo(const std::string& path);
-  // Writes a picture's PNG bytes (.png added to a name without an extension).
+  // Writes a picture's PNG bytes to the path, whose name is complete.
   Outcome exportPicture(const std::string& path, const std::string& png) const;
   // Writes the skeleton and its pose as a BVH file.
   Outcome exportBvh(const std::string& path) const;
 
+  // ---- previews
+  // Shows a pose on the figure, its pins replacing the handles, as no step
+  // and with no recovery copy: the first call keeps what it replaces.
+  void preview(const Pose& pose);
+  // The pose previewed last as one step, in the file in play or untitled.
+  Outcome keepPreview(const std::string& said, bool untitledFile);
+  // The figure as it was before the first preview.
+  void dropPreview();
+  bool previewing() const { return before.has_value(); }
+
   // ---- the file in play
-  // Changed since the start, or since the last open or save.
-  bool modified() const { return changed; }
+  // Changed since the start, or since the last open or save; a drag that
+  // moved the figure is a change before it ends.
+  bool modified() const { return changed || dragMoved; }
   // Empty while untitled.
   const std::string& path() const { return history.current().file->path; }
   // Another program wrote the file since it was last opened or saved here.
@@ -79,9 +110,20 @@ class PoseDocument {
  private:
   template <class Change>
   Outcome edit(Change change);
+  // What an open, an import, a paste or a recovery brings, taken whole as
+  // one step or refused with the verb's words (what: "open: NAME: "): a
+  // reading's error, else take's. file, when given, names the file in play
+  // from this step on.
+  using Taking = std::function<pose_text::Pasting()>;
+  using Naming = std::function<std::shared_ptr<FileInPlay>()>;
+  Outcome adopt(const std::string& what, const std::string& readingError, const Taking& take, const Naming& file,
+                const std::string& said);
   Outcome importBvh(const std::string& path, int frame);
   Outcome importPicture(const std::string& path);
   Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
+  Outcome addPin(const Segment* segment, const Vec3& point);
+  void removePin(int place);
+  int placeOf(const Handle* handle) const;
   std::string exportRefusal(const std::string& path) const;
   void record(const std::shared_ptr<FileInPlay>& file);
   void restore(const FigureState& state);
@@ -92,5 +134,10 @@ class PoseDocument {
   FigureState start;                             // what a reset goes back to
   StepHistory<DocumentStep> history;
   bool changed = false;
+  HandleTwins twins;  // as the current step has them, once recorded
+  std::optional<DocumentStep> before;  // what a preview replaced
+  bool mirror = false;
+  bool dragUnderWay = false;
+  bool dragMoved = false;  // a solve ran since the drag began
   std::function<void(const PoseDocument&)> watcher;
 };

@@ -12,7 +12,7 @@
 
 // The result of casting a ray onto the body.
 struct SurfaceHit {
-  Segment* segment = nullptr;  // null when nothing was hit
+  const Segment* segment = nullptr;  // null when nothing was hit
   Vec3 point;                  // in the segment's frame
 };
 
@@ -71,24 +71,12 @@ class Figure {
   void setLimbWeights();
 
   // ---- drag solver
-  // Unprojects the window point through the current GL matrices into the
-  // dragged handle's target, then solves. Needs a current GL context.
-  void solveDrag(double winX, double winY, double winZ, Handle* dragged);
-  // The iteration itself, towards the handles' current targets.
+  // The iteration, towards the handles' current targets.
   SolveResult solve(const Handle* dragged);
 
-  // ---- drawing (current GL context, modelview mode)
-  void drawSegments();
-  void drawSegment(Segment* s);
-  void drawHandles();
-
-  // ---- picking (window coordinates, matrices of the last frame)
-  Handle* handleAt(int x, int y, int radius);
-  SurfaceHit pickSurface(int x, int y);
+  // ---- picking
   // The first body along the world-space ray from nearPoint to farPoint.
-  SurfaceHit pickRay(const Vec3& nearPoint, const Vec3& farPoint);
-  double pickSegment(Segment* s, const Vec3& nearPoint, const Vec3& farPoint, SurfaceHit& hit, double best,
-                     Mat4 parentWorld);
+  SurfaceHit pickRay(const Vec3& nearPoint, const Vec3& farPoint) const;
 
   // ---- extent
   // The largest direction . p over the points p of the drawn body, in the
@@ -115,6 +103,8 @@ class Figure {
 
  private:
   void updateHandlePositions(Segment* s, const Mat4& parentWorld);
+  double pickSegment(const Segment* s, const Vec3& nearPoint, const Vec3& farPoint, SurfaceHit& hit, double best,
+                     Mat4 parentWorld) const;
   void collectHandles(Segment* s);
   GradientPass& pass();
 

@@ -2,16 +2,16 @@
 #include "figure/RaySphere.h"
 
 // The ray pick itself needs no display: the view unprojects the window point
-// into the world-space ray (view/FigurePickingGL.cpp) and hands it here.
+// into the world-space ray and hands it here.
 
-SurfaceHit Figure::pickRay(const Vec3& nearPoint, const Vec3& farPoint) {
+SurfaceHit Figure::pickRay(const Vec3& nearPoint, const Vec3& farPoint) const {
   SurfaceHit hit;
   pickSegment(root.get(), nearPoint, farPoint, hit, 10000.0, Mat4());
   return hit;
 }
 
-double Figure::pickSegment(Segment* s, const Vec3& nearPoint, const Vec3& farPoint, SurfaceHit& hit,
-                           double best, Mat4 parentWorld) {
+double Figure::pickSegment(const Segment* s, const Vec3& nearPoint, const Vec3& farPoint, SurfaceHit& hit,
+                           double best, Mat4 parentWorld) const {
   const Mat4 W = frame(parentWorld, *s);
   if (s->hasShape) {
     const Mat4 Si = (W * s->shape).inverse();

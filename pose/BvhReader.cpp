@@ -11,7 +11,7 @@
 
 #include "pose/BvhSkeleton.h"
 #include "pose/PoseText.h"
-#include "pose/QuotedToken.h"
+#include "pose/ShownText.h"
 
 namespace bvh {
 

@@ -3,7 +3,7 @@
 #include <set>
 #include <string_view>
 
-#include "pose/QuotedToken.h"
+#include "pose/ShownText.h"
 
 namespace bvh {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pose/BvhSkeleton.h"
-#include "pose/QuotedToken.h"
+#include "pose/ShownText.h"
 
 namespace bvh {
 

@@ -38,3 +38,12 @@ struct MirrorResult {
   std::string error;  // a segment and its partner whose joints differ
 };
 MirrorResult mirrorPose(const Figure& figure, const Pose& pose);
+
+// The segment on the other side ("_left" for "_right" and back), or the
+// segment itself on the midline.
+const Segment* mirrorSegment(const Figure& figure, const Segment* segment);
+// A point in a segment's frame reflected into its partner's.
+Vec3 mirrorLocal(const Vec3& point);
+// A world point reflected in the figure's own plane: through the root, with
+// the figure's left, turned as the root is, for its normal.
+Vec3 mirrorWorld(const Figure& figure, const Vec3& point);

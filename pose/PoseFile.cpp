@@ -20,9 +20,8 @@ namespace {
 std::string reason(int error) { return std::strerror(error); }
 
 std::string folderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  return folder.empty() ? "." : folder.string();
 }
 
 // Closes the descriptor when it goes out of scope.
@@ -287,15 +286,15 @@ Saving save(const std::string& path, std::string_view bytes, const Calls& calls)
 std::string write(const std::string& path, std::string_view bytes) { return save(path, bytes).error; }
 
 std::string withExtension(const std::string& path, std::string_view extension) {
-  const std::string name = nameOf(path);
-  // A path that names a folder ("dir/") stays one, to be refused as such.
-  if (name.empty() || name.find('.', 1) != std::string::npos) return path;
+  const std::filesystem::path name = std::filesystem::path(path).filename();
+  // A path that names a folder ("dir/", "..") stays one, to be refused as such.
+  if (name.empty() || name == "." || name == ".." || name.has_extension()) return path;
   return path + std::string(extension);
 }
 
 bool hasExtension(const std::string& path, std::string_view extension) {
-  return path.size() > extension.size() &&
-         strncasecmp(path.c_str() + path.size() - extension.size(), extension.data(), extension.size()) == 0;
+  const std::string own = std::filesystem::path(path).extension().string();
+  return own.size() == extension.size() && strncasecmp(own.c_str(), extension.data(), extension.size()) == 0;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -305,9 +304,6 @@ bool sameFile(const std::string& a, const std::string& b) {
   return std::filesystem::absolute(a, error).lexically_normal() == std::filesystem::absolute(b, error).lexically_normal();
 }
 
-std::string nameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string nameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 }  // namespace pose_file

@@ -67,3 +67,18 @@ MirrorResult mirrorPose(const Figure& figure, const Pose& pose) {
   }
   return result;
 }
+
+const Segment* mirrorSegment(const Figure& figure, const Segment* segment) {
+  const Segment* other = figure.findSegment(partnerName(segment->name).c_str());
+  return other ? other : segment;
+}
+
+Vec3 mirrorLocal(const Vec3& point) { return reflect(point); }
+
+Vec3 mirrorWorld(const Figure& figure, const Vec3& point) {
+  const Mat4 root = Figure::frame(Mat4(), *figure.root);
+  const Vec3 origin = transformPoint(root, Vec3());
+  Vec3 normal = transformPoint(root, figure.left) - origin;
+  normal = normal * (1.0 / length(normal));
+  return point - normal * (2.0 * dot(point - origin, normal));
+}

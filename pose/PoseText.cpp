@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "figure/ParamKinds.h"
-#include "pose/QuotedToken.h"
+#include "pose/ShownText.h"
 
 namespace pose_text {
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "figure/PoseLimits.h"
 #include "pose/Pose.h"
 
 // A pose as text that a person can read and edit, as the clipboard carries it:
@@ -32,8 +33,8 @@ constexpr std::size_t kSizeLimit = 65536;
 // Every number must be finite and, as written, no larger in magnitude than
 // this, 10 to the power kValueLimitOrder. A number too small to hold reads as
 // zero of its sign.
-constexpr double kValueLimit = 1e6;
-constexpr long kValueLimitOrder = 6;
+constexpr double kValueLimit = pose_limits::kValue;
+constexpr long kValueLimitOrder = pose_limits::kValueOrder;
 // A quaternion shorter than this has no direction to normalise to.
 constexpr double kShortestQuaternion = 1e-6;
 // At most this many handle lines.

@@ -151,23 +151,29 @@ TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
 // its body part to the origin; a press that moves nothing is no step; a
 // removal and the relaxing towards the other targets, limits applied, are one.
 TEST_F(Document, APinAndItsRemovalAreOneStepEach) {
-  Figure& f = doc.figure();
-  std::vector<double> bent = f.dofs();
+  auto bentFigure = buildHumanoid();
+  std::vector<double> bent = bentFigure->dofs();
   bent[11] = 2.5;  // the left knee, beyond its limit of 1.57
-  f.setDofs(bent);
-  f.limitsEnabled = true;
-  f.tolerance = 0.0001;
+  bentFigure->setDofs(bent);
+  const std::string bentText = pose_text::write(*bentFigure);
+  doc.paste(bentText, bentText.size(), false);
+  doc.apply(SolverSetting::LimitsOn);
+  doc.apply(SolverSetting::Tolerance4);
+  const Figure& f = doc.figure();
   doc.pin(f.findSegment("h_forearm_left"), Vec3());
-  Handle* kept = f.handles.back().handle;
+  const Handle* kept = f.handles.back().handle;
   EXPECT_EQ(length(kept->targetPos - kept->worldPos), 0.0f);
-  kept->targetPos = kept->worldPos + Vec3(0, 0.05f, 0.05f);
+  const std::size_t before = doc.steps().undoCount();
+  doc.beginDrag();
+  doc.dragTo(kept, kept->worldPos + Vec3(0, 0.05f, 0.05f));
+  EXPECT_EQ(doc.steps().undoCount(), before) << "a drag is a step once it ends";
+  EXPECT_TRUE(doc.modified());
   edit();
-  EXPECT_EQ(doc.endDrag().words, "");
+  EXPECT_EQ(doc.steps().undoCount(), before + 2) << "the drag, then the pin";
   const std::string pinned = text();
-  const std::size_t steps = doc.steps().undoCount();
   EXPECT_EQ(doc.unpin(f.handles.back().handle).words, "");
   EXPECT_EQ(f.handleCount(), 1);
-  EXPECT_EQ(doc.steps().undoCount(), steps + 1);
+  EXPECT_EQ(doc.steps().undoCount(), before + 3);
   EXPECT_EQ(f.dofs()[11], 1.57);
   EXPECT_LT(length(kept->targetPos - kept->worldPos), 0.035f);
   doc.undo();
@@ -182,14 +188,14 @@ TEST_F(Document, SuggestedNamesFollowTheFileInPlay) {
     ASSERT_FALSE(doc.saveTo(pathOf(name)).refused) << name;
     EXPECT_EQ(doc.suggestedPoseName(), pathOf(name));
   }
-  // Cut at the name's first dot after its first character, never in a folder's.
+  // The name's extension replaced, never a folder's.
   EXPECT_EQ(doc.suggestedPictureName(), pathOf("v1.2/.run.png"));
   doc.saveTo(pathOf("v1.2/run"));
   EXPECT_EQ(doc.suggestedPictureName(), pathOf("v1.2/run.png"));
 }
 
-TEST_F(Document, APictureIsWrittenWithItsExtensionOrRefused) {
-  EXPECT_EQ(doc.exportPicture(pathOf("shot"), "png bytes").words, "exported shot.png");
+TEST_F(Document, APictureIsWrittenOrRefused) {
+  EXPECT_EQ(doc.exportPicture(pathOf("shot.png"), "png bytes").words, "exported shot.png");
   EXPECT_EQ(contents(pathOf("shot.png")), "png bytes");
   EXPECT_EQ(doc.exportPicture(pathOf("none.png"), "").words, "export: " + pathOf("none.png") + ": nothing to draw yet");
   // Never over the pose's own file, which would then hold no pose.
@@ -240,12 +246,16 @@ TEST_F(Document, ABvhFileOpensAsAStepWithoutHandlesOrFile) {
 // A picture's pose comes in exactly, as one step, and leaves the pose
 // untitled: a save asks for a name rather than write text into the picture.
 TEST_F(Document, APictureOpensAsOneUntitledStepThatUndoTakesBack) {
-  PoseDocument other(buildHumanoid());
-  std::vector<double> bent = other.figure().dofs();
+  auto other = buildHumanoid();
+  std::vector<double> bent = other->dofs();
   bent[11] = 0.7071;  // the left knee
-  other.figure().setDofs(bent);
-  other.pin(other.figure().findSegment("h_hand_left"), Vec3(0, -0.1f, 0.03f));
-  const std::string posedText = pose_text::write(other.figure());
+  other->setDofs(bent);
+  Handle handle(0, -0.1f, 0.03f);
+  other->addHandle(&handle, other->findSegment("h_hand_left"));
+  other->updateHandlePositions();
+  handle.targetPos = handle.worldPos;
+  const std::string posedText = pose_text::write(*other);
+  other->removeHandle(&handle);
   put(pathOf("shot.png"), pictureWithText(posedText));
   const std::string a = posed("a.pose", 1);
   doc.open(a);

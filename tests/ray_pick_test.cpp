@@ -69,7 +69,7 @@ TEST(Pick, HitPointLiesOnTheDrawnSurface) {
     const Vec3 onBall = transformPoint(hit.segment->shape.inverse(), hit.point);
     EXPECT_NEAR(length(onBall), 0.5f, 1e-4) << hit.segment->name;
     // A handle there is on the world ray.
-    const Vec3 d = ray.to - ray.from, r = worldPoint(*f, hit.segment, hit.point) - ray.from;
+    const Vec3 d = ray.to - ray.from, r = worldPoint(*f, const_cast<Segment*>(hit.segment), hit.point) - ray.from;
     EXPECT_NEAR(length(cross(d, r)) / length(d), 0.0f, 1e-4) << hit.segment->name;
   }
 }

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include "document/PoseDocument.h"
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 #include "pose/PoseFile.h"
+#include "view/OperatorTable.h"
+#include "view/PictureOptions.h"
 
 FileCommands::FileCommands(PoseDocument& document_, std::function<void(const Outcome&)> show_,
                            std::function<void()> afterDialog_)
@@ -43,19 +45,20 @@ bool FileCommands::save() {
 }
 
 bool FileCommands::saveAs() {
-  const std::string path = completed(ask(FileDialog::SavePose, document.suggestedPoseName()), pose_file::kExtension);
+  const std::string typed = ask(FileDialog::SavePose, document.suggestedPoseName());
+  const std::string path = confirmed(typed, pose_file::withExtension(typed));
   return !path.empty() && saveTo(path);
 }
 
 // The name typed with its extension added. The dialog asked about the name as
 // typed, so a file that the extension makes it name is asked about here;
 // empty when the person keeps it.
-std::string FileCommands::completed(const std::string& typed, std::string_view extension) {
-  const std::string path = pose_file::withExtension(typed, extension);
+std::string FileCommands::confirmed(const std::string& typed, const std::string& path) {
   if (path == typed || ::access(path.c_str(), F_OK) != 0) return path;
   const std::string name = forLabel(shownName(pose_file::nameOf(path)));
   fl_message_title("mannequin");
-  const int answer = fl_choice("%s already exists. Replace it?", "Cancel", "&Replace", nullptr, name.c_str());
+  const int answer = fl_choice("%s already exists. Replace it?", "Cancel", operators::labelOf(Answer::Replace), nullptr,
+                                 name.c_str());
   afterDialog();
   return answer == 1 ? path : "";
 }
@@ -65,7 +68,7 @@ bool FileCommands::saveTo(const std::string& path) {
     const std::string name = forLabel(document.shownFileName());
     fl_message_title("mannequin");
     const int answer = fl_choice("%s changed on disk since it was opened or saved here. Overwrite it?", "Cancel",
-                                 "&Overwrite", nullptr, name.c_str());
+                                 operators::labelOf(Answer::Overwrite), nullptr, name.c_str());
     afterDialog();
     if (answer != 1) return false;
   }
@@ -74,22 +77,17 @@ bool FileCommands::saveTo(const std::string& path) {
   return !outcome.refused;
 }
 
-// The name's extension decides: .bvh writes the skeleton and its pose, any
-// other a picture.
-void FileCommands::exportPicture(const std::function<std::string(std::string& refusal)>& png) {
-  const std::string path = completed(ask(FileDialog::SavePicture, document.suggestedPictureName()), ".png");
-  if (path.empty()) return;
-  if (pose_file::hasExtension(path, ".bvh")) return show(document.exportBvh(path));
-  std::string refusal;
-  const std::string bytes = png(refusal);
-  show(refusal.empty() ? document.exportPicture(path, bytes) : Outcome::refusal("export: " + refusal));
+std::string FileCommands::askExportPath() {
+  const std::string typed = ask(FileDialog::SavePicture, document.suggestedPictureName());
+  return confirmed(typed, pictureFileName(typed));
 }
 
 bool FileCommands::mayDiscard() {
   if (!document.modified()) return true;
   const std::string name = forLabel(document.shownFileName());
   fl_message_title("mannequin");
-  const int answer = fl_choice("%s has changes that are not saved.", "Cancel", "&Save", "&Discard", name.c_str());
+  const int answer = fl_choice("%s has changes that are not saved.", "Cancel",
+                               operators::labelOf(Answer::Save), operators::labelOf(Answer::Discard), name.c_str());
   afterDialog();
   switch (answer) {
     case 1:

@@ -21,14 +21,15 @@ class FileCommands {
   // False when nothing was saved: cancelled, or refused.
   bool save();
   bool saveAs();
-  // png gives the picture's bytes once a name is chosen, or why there are none.
-  void exportPicture(const std::function<std::string(std::string& refusal)>& png);
+  // The name of a picture or a BVH file to export to, its extension
+  // completed; empty when the person cancels.
+  std::string askExportPath();
   // Asks what to do with changes not saved; false to keep the pose as it is.
   bool mayDiscard();
 
  private:
   bool saveTo(const std::string& path);
-  std::string completed(const std::string& typed, std::string_view extension);
+  std::string confirmed(const std::string& typed, const std::string& path);
   std::string ask(FileDialog kind, const std::string& suggested);
 
   PoseDocument& document;

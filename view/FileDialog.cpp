@@ -38,8 +38,7 @@ std::string chooseFile(FileDialog kind, const std::string& suggested) {
   std::string folder = (whole.has_filename() && !suggested.empty() ? whole.parent_path() : whole).string();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (!error) chooser.directory(folder.c_str());
-  const size_t slash = suggested.rfind('/');
-  if (!suggested.empty()) chooser.preset_file(suggested.substr(slash + 1).c_str());
+  if (!suggested.empty()) chooser.preset_file(std::filesystem::path(suggested).filename().c_str());
   if (chooser.show() != 0 || !chooser.filename()) return "";
   return chooser.filename();
 }

@@ -1,9 +1,11 @@
 #include "view/HelpWindow.h"
 
+#include "view/Controls.h"
+#include "view/OperatorTable.h"
+
+// Last: through the help view, Xlib defines macros such as None.
 #include <FL/Fl.H>
 #include <FL/Fl_Help_View.H>
-
-#include "view/Controls.h"
 
 namespace {
 
@@ -45,7 +47,9 @@ std::string HelpWindow::html(const std::string& settings) {
   // The help view sizes a table's percentage as if it had no scrollbar: at
   // 100% the table's right edge lies under the scrollbar.
   page += "</p><table border=1 cellpadding=3 width=96%>";
-  for (const Control& c : kControls) page += "<tr><td>" + toHtml(c.input) + "</td><td>" + toHtml(c.effect) + "</td></tr>";
+  for (const operators::Row* row = operators::begin(); row != operators::end(); ++row) {
+    if (row->input) page += "<tr><td>" + toHtml(row->input) + "</td><td>" + toHtml(row->effect) + "</td></tr>";
+  }
   return page + "</table><p>" + toHtml(kBlenderNote) + "</p><p>Escape closes this window.</p>";
 }
 
@@ -57,6 +61,8 @@ HelpWindow::HelpWindow() : Fl_Window(kWidth, kHeight, "mannequin: controls") {
 }
 
 void HelpWindow::showSettings(const std::string& settings) {
+  // Set again, the page would scroll back to its top.
+  if (html(settings) == text) return;
   text = html(settings);
   page->value(text.c_str());
 }
@@ -68,7 +74,8 @@ void HelpWindow::showOver(const Fl_Window& main, const std::string& settings) {
 }
 
 int HelpWindow::handle(int event) {
-  if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && Fl::event_key() == FL_Escape) {
+  if ((event == FL_KEYBOARD || event == FL_SHORTCUT) &&
+      operators::commandFor(Fl::event_key(), Fl::event_state()) == Command::HideHelp) {
     hide();
     return 1;
   }

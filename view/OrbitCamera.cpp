@@ -2,6 +2,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -26,6 +27,13 @@ void OrbitCamera::recompute() {
 void OrbitCamera::apply() {
   if (dirty) recompute();
   gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z);
+}
+
+bool OrbitCamera::changeLens(int steps) {
+  const double to = std::clamp(fieldOfView + steps * kLensStep, kNarrowest, kWidest);
+  if (to == fieldOfView) return false;
+  fieldOfView = to;
+  return true;
 }
 
 void OrbitCamera::begin(int mode_, int x, int y) {

@@ -22,6 +22,15 @@ class OrbitCamera {
   void drag(int x, int y);
   void end(int x, int y);
 
+  // The lens: the vertical field of view in degrees, from kNarrowest to
+  // kWidest in steps of kLensStep.
+  static constexpr double kStartFieldOfView = 45.0;
+  static constexpr double kNarrowest = 15.0;
+  static constexpr double kWidest = 90.0;
+  static constexpr double kLensStep = 5.0;
+  // Narrows (steps < 0) or widens the lens; false when it is at its limit.
+  bool changeLens(int steps);
+
   float pitch = 0.2f;
   float yaw = 1.0f;
   float distance = -20.0f;
@@ -36,4 +45,5 @@ class OrbitCamera {
   float lastY = 0.0f;
   float depthMotion = 0.0f;
   int mode = Inactive;
+  double fieldOfView = kStartFieldOfView;
 };

@@ -1,5 +1,7 @@
 #include "view/PictureOptions.h"
 
+#include "pose/PoseFile.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -49,3 +51,5 @@ std::string tileRefusal(int width, int height, int viewWidth, int viewHeight) {
          std::to_string(PictureOptions::kMaxTiles) + " tiles of a " + std::to_string(viewWidth) + "x" +
          std::to_string(viewHeight) + " view: make the window larger";
 }
+
+std::string pictureFileName(const std::string& typed) { return pose_file::withExtension(typed, ".png"); }

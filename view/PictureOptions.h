@@ -26,6 +26,9 @@ struct PictureSize {
   std::string refusal;  // why there is none
 };
 
+// The file a picture is written to: .png added to a name without an extension.
+std::string pictureFileName(const std::string& typed);
+
 // Why a view of viewWidth x viewHeight cannot be drawn from: it has no
 // pixel, or a side below kMinViewSide. Empty when it can.
 std::string viewRefusal(int viewWidth, int viewHeight);

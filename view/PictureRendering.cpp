@@ -15,8 +15,8 @@ struct Tile {
 
 // The tile's part of the picture's frustum, as gluPerspective would give
 // the whole.
-void loadTileFrustum(const Tile& tile, int width, int height) {
-  const double top = kNearPlane * std::tan(kFieldOfView / 2 * M_PI / 180);
+void loadTileFrustum(const Tile& tile, int width, int height, double fieldOfView) {
+  const double top = kNearPlane * std::tan(fieldOfView / 2 * M_PI / 180);
   const double right = top * width / height;
   const double x0 = -right + 2 * right * tile.x / width, x1 = -right + 2 * right * (tile.x + tile.width) / width;
   const double y0 = -top + 2 * top * tile.y / height, y1 = -top + 2 * top * (tile.y + tile.height) / height;
@@ -63,7 +63,7 @@ void setClearColour(PictureOptions::Background background) {
 
 }  // namespace
 
-Picture renderPicture(OrbitCamera& camera, Figure& figure, int viewWidth, int viewHeight, int width, int height,
+Picture renderPicture(OrbitCamera& camera, const Figure& figure, int viewWidth, int viewHeight, int width, int height,
                       PictureOptions::Background background) {
   const bool transparent = background == PictureOptions::Background::Transparent;
   Picture picture{width, height, transparent ? 4 : 3, {}};
@@ -78,7 +78,7 @@ Picture renderPicture(OrbitCamera& camera, Figure& figure, int viewWidth, int vi
   for (int y = 0; y < height; y += viewHeight) {
     for (int x = 0; x < width; x += viewWidth) {
       const Tile tile{x, y, std::min(viewWidth, width - x), std::min(viewHeight, height - y)};
-      if (!whole) loadTileFrustum(tile, width, height);
+      if (!whole) loadTileFrustum(tile, width, height, camera.fieldOfView);
       drawScene(camera, figure, false);
       readTile(tile, picture);
       if (transparent) readTileAlpha(tile, picture);

@@ -15,5 +15,5 @@ class OrbitCamera;
 // A transparent background takes its alpha from the depth buffer: 0 where
 // nothing was drawn. The context's state is left as it was; the back buffer
 // is not. Throws std::bad_alloc when the picture does not fit in memory.
-Picture renderPicture(OrbitCamera& camera, Figure& figure, int viewWidth, int viewHeight, int width, int height,
+Picture renderPicture(OrbitCamera& camera, const Figure& figure, int viewWidth, int viewHeight, int width, int height,
                       PictureOptions::Background background);

@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include "figure/Figure.h"
+#include "view/FigureDrawing.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ void drawAxes(const Vec3& center) {
 
 }  // namespace
 
-void setUpContext(int width, int height) {
+void setUpContext(int width, int height, double fieldOfView) {
   glClearColor(0, 0, 0, 0);
   glEnable(GL_DEPTH_TEST);
   glShadeModel(GL_SMOOTH);
@@ -55,14 +56,18 @@ void setUpContext(int width, int height) {
   glCullFace(GL_BACK);
   glEnable(GL_CULL_FACE);
   glViewport(0, 0, width, height);
+  setProjection(width, height, fieldOfView);
+}
+
+void setProjection(int width, int height, double fieldOfView) {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   // A view squashed to no height still gets a finite aspect ratio.
-  gluPerspective(kFieldOfView, width / (height > 0 ? double(height) : 1.0), kNearPlane, kFarPlane);
+  gluPerspective(fieldOfView, width / (height > 0 ? double(height) : 1.0), kNearPlane, kFarPlane);
 }
 
 // The figure through the camera; with the overlays, its handles and the triad too.
-void drawScene(OrbitCamera& camera, Figure& figure, bool overlays) {
+void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   camera.apply();
@@ -75,6 +80,6 @@ void drawScene(OrbitCamera& camera, Figure& figure, bool overlays) {
   // The scale stays in the modelview: picking and dragging read it back.
   glScalef(kFigureScale, kFigureScale, kFigureScale);
   glColor3f(1, 0, 1);
-  figure.drawSegments();
-  if (overlays) figure.drawHandles();
+  drawFigure(figure, overlays ? hover.segment : nullptr);
+  if (overlays) drawHandles(figure, hover.handle);
 }

@@ -34,8 +34,8 @@ Vec3 figureCentre(const Figure& figure) {
 // depth z towards the eye fits when |a| <= t (D - z), that is when
 // p . (+-side + t toEye) <= t D.
 double fittingDistance(const Figure& figure, const Vec3& c, const Vec3& toEye, const Vec3& right, const Vec3& up,
-                       double aspect) {
-  const double ty = std::tan(kFieldOfView / 2 * M_PI / 180) * kFill;
+                       double aspect, double fieldOfView) {
+  const double ty = std::tan(fieldOfView / 2 * M_PI / 180) * kFill;
   const double tx = ty * aspect;
   double d = reachFrom(figure, c, toEye) + 1.5 * kNearPlane;
   for (double sign : {1.0, -1.0}) {
@@ -56,7 +56,7 @@ void fitFigure(OrbitCamera& camera, const Figure& figure, double aspect) {
   const Vec3 right = unit(cross(camera.up, toEye));
   const Vec3 up = cross(toEye, right);
   const Vec3 c = figureCentre(figure);
-  const double d = fittingDistance(figure, c, toEye, right, up, aspect);
+  const double d = fittingDistance(figure, c, toEye, right, up, aspect, camera.fieldOfView);
   camera.center = c;
   camera.distance = static_cast<float>(camera.distance < 0 ? -d : d);
   camera.recompute();

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "document/PoseDocument.h"
 #include "figure/Figure.h"
 
 std::string settingsText(const Figure& figure) {
@@ -10,6 +11,10 @@ std::string settingsText(const Figure& figure) {
   const char* end = std::to_chars(tolerance, tolerance + sizeof tolerance, figure.tolerance, std::chars_format::fixed).ptr;
   return "tolerance " + std::string(tolerance, static_cast<std::size_t>(end - tolerance)) + (figure.limitsEnabled ? ", limits on" : ", limits off") +
          (figure.limbWeights ? ", limb weights" : ", uniform weights");
+}
+
+std::string settingsText(const PoseDocument& document) {
+  return settingsText(document.figure()) + (document.mirrored() ? ", mirror" : "");
 }
 
 std::string windowTitle(const std::string& settings, const std::string& message, const std::string& file,

@@ -3,9 +3,12 @@
 #include <string>
 
 class Figure;
+class PoseDocument;
 
 // The solver's settings in words: "tolerance 0.01, limits off, uniform weights".
 std::string settingsText(const Figure& figure);
+// The same, then the posing modes that are on: ", mirror".
+std::string settingsText(const PoseDocument& document);
 
 // The main window's title: the name of the file in play, with a * while the
 // pose differs from it; the program's name; then what was last said about a

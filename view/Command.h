@@ -27,11 +27,16 @@ enum class Command {
   ViewTop,
   ViewBottom,
   FitFigure,
+  NarrowLens,
+  WidenLens,
+  // Posing.
+  NewPose,
+  ToggleMirror,
 };
 
-// The command of a key pressed with the toolkit's modifier state; key is the
-// toolkit's key code, or FL_KP + digit for a keypad digit (see commandKey).
-Command commandFor(int key, int state);
-// What names a key for the commands: a keypad digit by the key itself,
-// whatever NumLock makes of it (keypad 7 is Home with NumLock off).
-int commandKey(int key, int originalKey);
+// What a mouse button starts: posing (a click pins, a press on a handle
+// drags it), removing a handle, or one of the camera's moves.
+enum class Gesture { None, Pose, Unpin, Rotate, Pan, Zoom, WheelZoom };
+
+// The answers of the questions the program asks, each with its own key.
+enum class Answer { Save, Discard, Replace, Overwrite };

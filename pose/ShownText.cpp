@@ -1,5 +1,6 @@
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -61,4 +62,14 @@ std::string shownName(std::string_view name) {
     out += shown[i];
   }
   return out;
+}
+
+std::string quotedToken(std::string_view token) {
+  std::string out = "\"";
+  const std::size_t shown = std::min<std::size_t>(token.size(), kQuotedLength);
+  for (std::size_t i = 0; i < shown; ++i) {
+    const unsigned char c = token[i];
+    out += c >= 0x20 && c < 0x7f && c != '"' && c != '\\' ? std::string(1, static_cast<char>(c)) : escaped(c);
+  }
+  return out + (token.size() > shown ? "...\"" : "\"");
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "document/ShownName.h"
+#include "pose/ShownText.h"
 
 TEST(ShownName, EscapesWhatATerminalOrATitleCannotShow) {
   EXPECT_EQ(shownName("pose \xC3\xA9t\xC3\xA9.pose"), "pose \xC3\xA9t\xC3\xA9.pose");

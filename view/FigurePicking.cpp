@@ -1,10 +1,6 @@
 #include <cmath>
 
-#include "figure/Figure.h"
-#include "view/GLFrame.h"
-
-// The figure's picks through the window: they read the matrices of the last
-// drawn frame, so they need the view's GL context to be current.
+#include "view/FigurePicking.h"
 
 namespace {
 
@@ -16,10 +12,8 @@ Vec3 toVec3(const double v[3]) {
 
 }  // namespace
 
-Handle* Figure::handleAt(int x, int y, int radius) {
-  const GLFrame gl = GLFrame::read();
-  if (handles.empty()) return nullptr;
-  for (const HandleEntry& e : handles) {
+const Handle* handleAt(const Figure& figure, const GLFrame& gl, int x, int y, int radius) {
+  for (const HandleEntry& e : figure.handles) {
     const Vec3& p = e.handle->worldPos;
     double w[3];
     // A handle that cannot be projected is not under any point.
@@ -29,12 +23,11 @@ Handle* Figure::handleAt(int x, int y, int radius) {
   return nullptr;
 }
 
-SurfaceHit Figure::pickSurface(int x, int y) {
-  const GLFrame gl = GLFrame::read(GLFrame::Order::MatricesFirst);
+SurfaceHit pickSurface(const Figure& figure, const GLFrame& gl, int x, int y) {
   double n[3], f[3];
   // A point that cannot be mapped into the world hits nothing.
   if (!gl.unproject(x, y, 0.0, n) || !gl.unproject(x, y, 1.0, f) || !isFinite(n) || !isFinite(f)) {
     return SurfaceHit{};
   }
-  return pickRay(toVec3(n), toVec3(f));
+  return figure.pickRay(toVec3(n), toVec3(f));
 }

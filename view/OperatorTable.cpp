@@ -1,0 +1,171 @@
+#include "view/OperatorTable.h"
+
+#include <FL/Fl.H>
+
+namespace operators {
+
+namespace {
+
+constexpr Binding command(int key, Mods mods, Command c) { return {key, mods, Kind::Command, c}; }
+constexpr Binding setting(int key, SolverSetting s) {
+  return {key, Mods::Any, Kind::Setting, Command::None, s};
+}
+constexpr Binding gesture(int button, Mods mods, Gesture g) {
+  return {FL_Button + button, mods, Kind::Gesture, Command::None, SolverSetting::Tolerance2, g};
+}
+constexpr Binding answer(int key, Answer a, const char* label) {
+  return {key, Mods::Any, Kind::Answer, Command::None, SolverSetting::Tolerance2, Gesture::None, a, label};
+}
+
+constexpr int kLeft = FL_LEFT_MOUSE, kMiddle = FL_MIDDLE_MOUSE, kRight = FL_RIGHT_MOUSE, kWheel = 4;
+using C = Command;
+using S = SolverSetting;
+
+constexpr Row kRows[] = {
+    {"Left click on the body", "pin a new handle at the point under the cursor; it stays pinned there",
+     {gesture(kLeft, Mods::Unshifted, Gesture::Pose)}},
+    {"Left press on a handle, drag", "pose the figure: the handle follows the pointer, the other handles stay pinned", {}},
+    {"Right click on a handle", "remove it; the figure relaxes towards the remaining handles",
+     {gesture(kRight, Mods::Unshifted, Gesture::Unpin)}},
+    {"Shift + left drag", "rotate the camera around its centre", {gesture(kLeft, Mods::Shifted, Gesture::Rotate)}},
+    {"Shift + middle drag", "pan the camera", {gesture(kMiddle, Mods::Shifted, Gesture::Pan)}},
+    {"Shift + right drag", "zoom (drag down to move away)", {gesture(kRight, Mods::Shifted, Gesture::Zoom)}},
+    {"Mouse wheel", "zoom, each notch as a 10-pixel Shift + right drag",
+     {gesture(kWheel, Mods::Any, Gesture::WheelZoom)}},
+    {"`1`, `2`, `3`", "solver tolerance 0.01, 0.001, 0.0001",
+     {setting('1', S::Tolerance2), setting('2', S::Tolerance3), setting('3', S::Tolerance4)}},
+    {"`n`, `m`", "joint limits on, off", {setting('n', S::LimitsOn), setting('m', S::LimitsOff)}},
+    {"`s`, `d`", "limb-local weights (a handle moves only its own limb), uniform weights",
+     {setting('s', S::LimbWeights), setting('d', S::UniformWeights)}},
+    {"`Ctrl+Z`", "undo the last step: a drag, a new handle, a removal, a reset or a paste",
+     {command('z', Mods::Ctrl, C::Undo)}},
+    {"`Ctrl+Shift+Z`, `Ctrl+Y`", "redo the step undone last",
+     {command('z', Mods::CtrlShift, C::Redo), command('y', Mods::Ctrl, C::Redo)}},
+    {"`x`",
+     "mirror mode on or off: a click pins a handle and its twin on the other side (one on the midline), a drag "
+     "moves the twin to the mirror image, a removal takes both",
+     {command('x', Mods::Plain, C::ToggleMirror)}},
+    {"`Ctrl+N`", "a new untitled pose: the start pose with no handles, after asking about changes not saved",
+     {command('n', Mods::Ctrl, C::NewPose)}},
+    {"`Ctrl+R`", "reset: the initial pose with every handle removed (`Ctrl+Z` brings them back)",
+     {command('r', Mods::Ctrl, C::Reset)}},
+    {"`Ctrl+C`", "copy the pose and its handles to the clipboard, as text", {command('c', Mods::Ctrl, C::Copy)}},
+    {"`Ctrl+V`", "paste the pose and handles on the clipboard (one step)", {command('v', Mods::Ctrl, C::Paste)}},
+    {"`Ctrl+Shift+V`", "paste it mirrored left and right", {command('v', Mods::CtrlShift, C::PasteMirrored)}},
+    {"`Ctrl+O`",
+     "open a pose file, a PNG picture the program made (the pose it carries, handles included), or a frame of a "
+     "BVH file of this skeleton (one step)",
+     {command('o', Mods::Ctrl, C::Open)}},
+    {"`Ctrl+S`", "save the pose to its file; the first time, ask for a name", {command('s', Mods::Ctrl, C::Save)}},
+    {"`Ctrl+Shift+S`", "save the pose under another name", {command('s', Mods::CtrlShift, C::SaveAs)}},
+    {"`Ctrl+E`",
+     "save a PNG picture of the figure, without handles or axes, with the last picture options (at first the "
+     "view's size on black, as in the view) and the pose inside it; a name ending in .bvh saves the skeleton and "
+     "its pose as BVH",
+     {command('e', Mods::Ctrl, C::ExportPicture)}},
+    {"`Ctrl+Shift+E`",
+     "ask the picture's size (the view's, 2x, 4x or a width up to 8192 pixels) and background (black, white or "
+     "transparent), then save it as `Ctrl+E` does; the choice stays for the next picture",
+     {command('e', Mods::CtrlShift, C::ExportPictureAs)}},
+    {"`Home`", "the camera back where it started", {command(FL_Home, Mods::Any, C::Home)}},
+    {"`Keypad 1`, `Keypad 3`, `Keypad 7`",
+     "view the whole figure from the front, from its right side, from the top (toes down the screen); NumLock on "
+     "or off",
+     {command(FL_KP + '1', Mods::Plain, C::ViewFront), command(FL_KP + '3', Mods::Plain, C::ViewRight),
+      command(FL_KP + '7', Mods::Plain, C::ViewTop)}},
+    {"`Ctrl+Keypad 1`, `Ctrl+Keypad 3`, `Ctrl+Keypad 7`", "view it from the back, from its left side, from the bottom",
+     {command(FL_KP + '1', Mods::Ctrl, C::ViewBack), command(FL_KP + '3', Mods::Ctrl, C::ViewLeft),
+      command(FL_KP + '7', Mods::Ctrl, C::ViewBottom)}},
+    {"`F5`, `F6`, `F7`", "the same without a keypad: front, right side, top",
+     {command(FL_F + 5, Mods::Plain, C::ViewFront), command(FL_F + 6, Mods::Plain, C::ViewRight),
+      command(FL_F + 7, Mods::Plain, C::ViewTop)}},
+    {"`Shift+F5`, `Shift+F6`, `Shift+F7`", "back, left side, bottom",
+     {command(FL_F + 5, Mods::Shift, C::ViewBack), command(FL_F + 6, Mods::Shift, C::ViewLeft),
+      command(FL_F + 7, Mods::Shift, C::ViewBottom)}},
+    {"`f`", "frame the whole figure from where the camera looks now", {command('f', Mods::Plain, C::FitFigure)}},
+    {"`,`, `.`", "narrow or widen the lens by 5 degrees, from 15 to 90 (45 at start; `Home` brings it back)",
+     {command(',', Mods::Plain, C::NarrowLens), command('.', Mods::Plain, C::WidenLens)}},
+    {"`Ctrl+Q`", "quit, as closing the window does", {command('q', Mods::Ctrl, C::Quit)}},
+    {"`F1`", "a window with this list of controls and the settings (`Escape` closes it)",
+     {command(FL_F + 1, Mods::Any, C::ShowHelp), command(FL_Escape, Mods::Any, C::HideHelp)}},
+    // The questions' buttons, which the help does not list.
+    {nullptr, nullptr,
+     {answer('s', Answer::Save, "&Save"), answer('d', Answer::Discard, "&Discard"),
+      answer('r', Answer::Replace, "&Replace"), answer('o', Answer::Overwrite, "&Overwrite")}},
+};
+
+bool matches(Mods mods, int state) {
+  const bool ctrl = (state & FL_CTRL) && !(state & (FL_ALT | FL_META));
+  const bool shift = state & FL_SHIFT;
+  const bool plain = !(state & (FL_CTRL | FL_ALT | FL_META));
+  switch (mods) {
+    case Mods::Any:
+      return true;
+    case Mods::Plain:
+      return plain;
+    case Mods::Shift:
+      return plain && shift;
+    case Mods::Ctrl:
+      return ctrl;
+    case Mods::CtrlShift:
+      return ctrl && shift;
+    case Mods::Shifted:
+      return shift;
+    case Mods::Unshifted:
+      return !shift;
+  }
+  return false;
+}
+
+// Calls each(binding) for every binding of the kind, in the table's order.
+template <class Each>
+void forEach(Kind kind, Each each) {
+  for (const Row& row : kRows) {
+    for (const Binding& b : row.bindings) {
+      if (b.key != 0 && b.kind == kind) each(b);
+    }
+  }
+}
+
+}  // namespace
+
+const Row* begin() { return std::begin(kRows); }
+const Row* end() { return std::end(kRows); }
+
+Command commandFor(int key, int state) {
+  Command found = Command::None;
+  forEach(Kind::Command, [&](const Binding& b) {
+    if (b.key == key && matches(b.mods, state)) found = b.command;
+  });
+  return found;
+}
+
+std::optional<SolverSetting> settingFor(int key) {
+  std::optional<SolverSetting> found;
+  forEach(Kind::Setting, [&](const Binding& b) {
+    if (b.key == key) found = b.setting;
+  });
+  return found;
+}
+
+Gesture gestureFor(int button, int state) {
+  Gesture found = Gesture::None;
+  forEach(Kind::Gesture, [&](const Binding& b) {
+    if (b.key == FL_Button + button && matches(b.mods, state)) found = b.gesture;
+  });
+  return found;
+}
+
+const char* labelOf(Answer a) {
+  const char* found = "";
+  forEach(Kind::Answer, [&](const Binding& b) {
+    if (b.answer == a) found = b.label;
+  });
+  return found;
+}
+
+int commandKey(int key, int originalKey) {
+  return originalKey >= FL_KP + '0' && originalKey <= FL_KP + '9' ? originalKey : key;
+}
+
+}  // namespace operators

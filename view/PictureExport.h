@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "document/Outcome.h"
+#include "view/Picture.h"
+#include "view/PictureOptions.h"
+
+class Fl_Gl_Window;
+class OrbitCamera;
+class PoseDocument;
+
+// Pictures of the figure as a GL view shows it, drawn in that view's context:
+// the one way Ctrl+E, Ctrl+Shift+E and the command line write one.
+class PictureExport {
+ public:
+  PictureExport(Fl_Gl_Window& view, const OrbitCamera& camera, const PoseDocument& document);
+
+  // The figure without the handles and the axis triad, in a picture of
+  // width x height in the view's proportions; empty before the first frame.
+  Picture draw(int width, int height, PictureOptions::Background background, bool drawn);
+  // The options' picture for a view of viewWidth x viewHeight, with the
+  // pose inside, to a path whose name is complete.
+  Outcome write(const std::string& path, const PictureOptions& options, int viewWidth, int viewHeight, bool drawn);
+
+ private:
+  Fl_Gl_Window& view;
+  const OrbitCamera& camera;
+  const PoseDocument& document;
+};

@@ -1,0 +1,115 @@
+#include "view/PointerGestures.h"
+
+#include <cstdlib>
+
+#include "document/PoseDocument.h"
+#include "view/OrbitCamera.h"
+
+PointerGestures::PointerGestures(PoseDocument& document_, OrbitCamera& camera_, GestureScene& scene_)
+    : document(document_), camera(camera_), scene(scene_) {}
+
+void PointerGestures::press(int x, int y, int height, Gesture gesture) {
+  switch (gesture) {
+    case Gesture::Rotate:
+    case Gesture::Pan:
+    case Gesture::Zoom:
+      now = GestureMode::CameraMove;
+      camera.begin(gesture == Gesture::Rotate ? Rotate : gesture == Gesture::Pan ? Pan : Zoom, x, y);
+      break;
+    case Gesture::Pose:
+    case Gesture::Unpin:
+      x0 = x;
+      y0 = height - y;
+      pressHandle(x0, y0, gesture == Gesture::Pose);
+      break;
+    case Gesture::WheelZoom:
+    case Gesture::None:
+      break;
+  }
+}
+
+// A press within 4 pixels of a handle grabs it at its depth; anywhere else a
+// left press waits to pin. A right press waits to remove the handle under it;
+// away from every handle it lets go of the one a left drag holds, and the
+// drag goes on relaxing the figure.
+void PointerGestures::pressHandle(int x, int y, bool left) {
+  releasedBeforePick = false;
+  grabbedHandle = scene.drawn() ? scene.handleAt(x, y, 4) : nullptr;
+  if (!grabbedHandle) {
+    if (left) now = GestureMode::PickPending;
+    return;
+  }
+  if (!left) {
+    now = GestureMode::PickPending;
+    return;
+  }
+  now = GestureMode::HandleDrag;
+  document.beginDrag();
+  if (const std::optional<double> d = scene.depthOf(grabbedHandle->worldPos)) depth = *d;
+}
+
+void PointerGestures::drag(int x, int y, int width, int height) {
+  switch (now) {
+    case GestureMode::CameraMove:
+      camera.drag(x, y);
+      break;
+    case GestureMode::PickPending:
+      // A click that moves is no click.
+      now = GestureMode::Idle;
+      grabbedHandle = nullptr;
+      break;
+    case GestureMode::HandleDrag:
+      // On the edge or outside, the pointer has no place to pull to.
+      if (0 < x && x < width && 0 < y && y < height) {
+        const std::optional<Vec3> target =
+            grabbedHandle ? scene.unproject(x, height - y, depth) : std::optional<Vec3>();
+        document.dragTo(grabbedHandle, target);
+      }
+      x0 = x;
+      y0 = height - y;
+      break;
+    case GestureMode::Idle:
+      break;
+  }
+}
+
+void PointerGestures::release(int x, int y) {
+  if (now == GestureMode::CameraMove) camera.end(x, y);
+  // A quick click can be released before the frame that runs its pick; the
+  // pick still belongs to the click, so it stays pending.
+  if (now == GestureMode::PickPending) {
+    releasedBeforePick = true;
+  } else {
+    now = GestureMode::Idle;
+    document.endDrag();
+  }
+  grabbedHandle = nullptr;
+}
+
+void PointerGestures::wheel(int x, int y, int notches) {
+  if (holding()) return;
+  for (int i = 0; i < std::abs(notches); ++i) {
+    camera.begin(Zoom, x, y);
+    camera.drag(x, y + (notches > 0 ? 10 : -10));
+    camera.end(x, y);
+  }
+}
+
+Outcome PointerGestures::frameDrawn(bool& redraw) {
+  redraw = false;
+  if (now != GestureMode::PickPending) return {};
+  redraw = releasedBeforePick;
+  releasedBeforePick = false;
+  now = GestureMode::Idle;
+  if (const Handle* h = scene.handleAt(x0, y0, 5)) {
+    if (grabbedHandle == h) grabbedHandle = nullptr;
+    return document.unpin(h);
+  }
+  if (const SurfaceHit hit = scene.surfaceAt(x0, y0); hit.segment) return document.pin(hit.segment, hit.point);
+  return {};
+}
+
+bool PointerGestures::holding() const {
+  return now == GestureMode::CameraMove || now == GestureMode::HandleDrag ||
+         (now == GestureMode::PickPending && !releasedBeforePick);
+}

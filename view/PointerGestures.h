@@ -1,0 +1,69 @@
+#pragma once
+
+#include <optional>
+
+#include "document/Outcome.h"
+#include "figure/Figure.h"
+#include "view/Command.h"
+
+class OrbitCamera;
+class PoseDocument;
+
+// What a gesture asks of the frame on screen, through the matrices of the
+// last drawn frame. Window points here have y up from the bottom edge.
+class GestureScene {
+ public:
+  virtual ~GestureScene() = default;
+  // Whether a frame was drawn: before it there is nothing to pick with.
+  virtual bool drawn() const = 0;
+  // A handle drawn within radius pixels of the point.
+  virtual const Handle* handleAt(int x, int y, int radius) = 0;
+  virtual SurfaceHit surfaceAt(int x, int y) = 0;
+  // A world point's window depth; none when it cannot be projected.
+  virtual std::optional<double> depthOf(const Vec3& world) = 0;
+  // A window point at a depth in the world; none when it cannot be mapped.
+  virtual std::optional<Vec3> unproject(double x, double y, double depth) = 0;
+};
+
+enum class GestureMode { Idle, CameraMove, HandleDrag, PickPending };
+
+// The mouse's gestures in the view, without a display: a click pins a handle
+// on the body or removes the one under it once the next frame is drawn (the
+// frame a person saw when clicking); a press on a handle drags it; Shift
+// moves the camera. Points are the toolkit's, y down from the top edge.
+class PointerGestures {
+ public:
+  PointerGestures(PoseDocument& document, OrbitCamera& camera, GestureScene& scene);
+
+  void press(int x, int y, int height, Gesture gesture);
+  void drag(int x, int y, int width, int height);
+  void release(int x, int y);
+  // The wheel turned by notches (down is positive): each zooms as a 10-pixel
+  // vertical zoom drag does, unless a gesture holds on.
+  void wheel(int x, int y, int notches);
+  // The frame a click waits for was drawn: its pick runs, with that frame's
+  // matrices. What came of it; redraw is set when the click's release came
+  // before the frame, which then shows no pick yet.
+  Outcome frameDrawn(bool& redraw);
+
+  // A gesture holds on: a drag, a camera move, or a press whose pick waits.
+  bool holding() const;
+  GestureMode mode() const { return now; }
+  const Handle* grabbed() const { return grabbedHandle; }
+  // The last press or drag point, y up; and the grabbed handle's depth.
+  int lastX() const { return x0; }
+  int lastY() const { return y0; }
+  double grabDepth() const { return depth; }
+
+ private:
+  void pressHandle(int x, int y, bool left);
+
+  PoseDocument& document;
+  OrbitCamera& camera;
+  GestureScene& scene;
+  GestureMode now = GestureMode::Idle;
+  const Handle* grabbedHandle = nullptr;
+  int x0 = 0, y0 = 0;
+  double depth = 0.0;
+  bool releasedBeforePick = false;  // the button went up before the pick ran
+};
