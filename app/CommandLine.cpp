@@ -60,6 +60,9 @@ std::string combinationError(const CommandLine& line, bool scaleGiven, bool pict
   if (!png && pictureOptionGiven) return "--view, --scale, --width and --background go with --png";
   if (scaleGiven && line.width) return "--scale and --width cannot both be given";
   if (line.action == CommandLine::Action::WriteBvh && !line.file) return "--bvh takes a pose file";
+  if (line.action == CommandLine::Action::PrintPose && !line.file) return "--pose takes a file";
+  if (png && line.action == CommandLine::Action::PrintPose) return "--png and --pose cannot both be given";
+  if (!line.rig.empty() && line.action != CommandLine::Action::WriteBvh) return "--rig goes with --bvh";
   if (png && !line.file) return "--png takes a pose file";
   return "";
 }
@@ -80,8 +83,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     } else if (options && arg == "--version") {
       line.action = CommandLine::Action::Version;
       return line;
-    } else if (options && arg == "--bvh") {
-      line.action = CommandLine::Action::WriteBvh;
+    } else if (options && (arg == "--bvh" || arg == "--pose")) {
+      const auto action = arg == "--bvh" ? CommandLine::Action::WriteBvh : CommandLine::Action::PrintPose;
+      if (line.action != CommandLine::Action::Run && line.action != action) line.error = "--bvh and --pose cannot both be given";
+      line.action = action;
+    } else if (options && arg == "--rig") {
+      const char* given = i + 1 < argc ? argv[++i] : "";
+      line.rig = given;
+      if (line.rig != "cmu" && line.rig != "mixamo") line.error = "--rig takes cmu or mixamo";
     } else if (options && arg == "--frame") {
       line.frame = i + 1 < argc ? wholeNumber(argv[++i]) : 0;
       if (line.frame == 0) line.error = "--frame takes a frame number from 1";
@@ -104,9 +113,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 std::string usage() {
   return "usage: mannequin [FILE]\n"
          "Pose a 3-D human figure by dragging points on its body; FILE is a pose\n"
-         "file (.pose), a BVH file or a picture the program made, to open at start-up.\n"
+         "file (.pose), a BVH file (the figure's own or a motion capture's) or a\n"
+         "picture the program made, to open at start-up.\n"
          "  --bvh       write FILE's pose as BVH on standard output and exit\n"
-         "  --frame N   take frame N of a BVH FILE (from 1)\n"
+         "  --rig cmu|mixamo\n"
+         "              with --bvh: on that rig's skeleton, a T-pose rest facing +Z\n"
+         "  --pose      print FILE's pose as pose text on standard output and exit\n"
+         "  --frame N   take frame N of a BVH FILE (from 1), a capture's fitted\n"
          "  --png OUT   draw FILE's pose into the picture OUT and exit; needs a display\n"
          "  --view front|back|left|right|top|bottom\n"
          "              the picture's camera (without it, the start camera)\n"

@@ -13,10 +13,12 @@
 struct CommandLine {
   // WriteBvh: FILE's pose as BVH on standard output, with no display.
   // WritePng: FILE's pose as a picture, drawn in a window, then exit.
-  enum class Action { Run, Help, Version, WriteBvh, WritePng };
+  // PrintPose: FILE's pose as the pose text on standard output, with no display.
+  enum class Action { Run, Help, Version, WriteBvh, WritePng, PrintPose };
   Action action = Action::Run;
   std::optional<std::string> file;  // to open at start-up; the empty name is a name too
   int frame = 1;                    // of a BVH FILE, from 1
+  std::string rig;                  // of WriteBvh: "cmu", "mixamo", or empty for the figure's own
   std::string error;                // one line when the options cannot be taken
 
   // The picture of WritePng: its file, the camera (the start camera when

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 
 #include "app/AppWindow.h"
 #include "app/CommandLine.h"
@@ -15,6 +16,8 @@
 #include "humanoid/Humanoid.h"
 #include "pose/BvhWriter.h"
 #include "pose/PoseFile.h"
+#include "pose/PoseText.h"
+#include "pose/RigWriter.h"
 #include "view/PictureOptions.h"
 #include "view/ViewFraming.h"
 
@@ -28,13 +31,29 @@ namespace {
 int writeBvh(const CommandLine& line) {
   PoseDocument document(buildHumanoid());
   const Outcome opened = document.open(*line.file, line.frame);
-  const bvh::Writing writing = opened.refused ? bvh::Writing{} : bvh::write(document.figure());
+  const std::optional<rig::Family> family = rig::familyNamed(line.rig);
+  const bvh::Writing writing = opened.refused ? bvh::Writing{}
+                               : family        ? rig::write(document.figure(), *family)
+                                               : bvh::write(document.figure());
   const std::string error = opened.refused ? opened.words : writing.error;
   if (!error.empty()) {
     std::cerr << "mannequin: " << error << std::endl;
     return 1;
   }
   std::cout << writing.text << std::flush;
+  return std::cout ? 0 : 1;
+}
+
+// FILE's pose as the pose text Ctrl+C copies, on standard output; a
+// refusal as one line on standard error. Needs no display.
+int printPose(const CommandLine& line) {
+  PoseDocument document(buildHumanoid());
+  const Outcome opened = document.open(*line.file, line.frame);
+  if (opened.refused) {
+    std::cerr << "mannequin: " << opened.words << std::endl;
+    return 1;
+  }
+  std::cout << pose_text::write(document.figure()) << std::flush;
   return std::cout ? 0 : 1;
 }
 
@@ -100,7 +119,7 @@ int main(int argc, char** argv) {
   const CommandLine line = parseCommandLine(argc, argv);
   if (!line.error.empty() && line.action != CommandLine::Action::Help && line.action != CommandLine::Action::Version) {
     std::cerr << "mannequin: " << line.error << std::endl;
-    return line.pictureAsked ? 1 : 2;
+    return line.pictureAsked || line.action == CommandLine::Action::PrintPose || !line.rig.empty() ? 1 : 2;
   }
   switch (line.action) {
     case CommandLine::Action::Help:
@@ -113,6 +132,8 @@ int main(int argc, char** argv) {
       return writeBvh(line);
     case CommandLine::Action::WritePng:
       return writePng(line);
+    case CommandLine::Action::PrintPose:
+      return printPose(line);
     case CommandLine::Action::Run:
       break;
   }
@@ -125,6 +146,8 @@ int main(int argc, char** argv) {
   if (started.words.empty() && line.file) started = document.open(*line.file, line.frame);
   if (started.refused) std::cerr << "mannequin: " << started.words << std::endl;
   app.view->say(started.words);
+  // What the copies could not do, said at start (held until now) and later.
+  recovery.onReport([&app](const Outcome& outcome) { app.view->report(outcome); });
   // A logout or a closed terminal keeps the pose as it is, a drag included.
   const TerminationSignals signals([&] {
     document.endDrag();

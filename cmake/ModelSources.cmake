@@ -26,5 +26,10 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/BvhSkeleton.cpp
   pose/BvhWriter.cpp
   pose/BvhReader.cpp
+  pose/CaptureFamilies.cpp
+  pose/Capture.cpp
+  pose/CaptureFit.cpp
+  pose/CaptureReading.cpp
+  pose/RigWriter.cpp
 )
 list(TRANSFORM MANNEQUIN_MODEL_SOURCES PREPEND "${CMAKE_CURRENT_LIST_DIR}/../")

@@ -1,7 +1,8 @@
 # Install rules and the Debian package.
 #
 # Only the program, its desktop entry, the pose files' media type, icons,
-# AppStream metadata, manual page, copyright and changelog are installed; the static libraries, tests and
+# AppStream metadata, manual page, copyright, changelog and Blender's import
+# script are installed; the static libraries, tests and
 # benchmarks have no install rules and must stay so.
 include(GNUInstallDirs)
 
@@ -34,6 +35,10 @@ install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/io.github.mannequin_developers.ma
   COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/copyright
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/mannequin
+  COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+# Blender's BVH importer, mended for the Blender that Debian 12 ships.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/import-bvh.py
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mannequin
   COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
 
 # The manual page and the changelog go in compressed, without a time stamp in

@@ -11,6 +11,7 @@
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
 #include "pose/Pose.h"
+#include "pose/CaptureReading.h"
 #include "pose/PoseFile.h"
 #include "pose/PosePicture.h"
 #include "pose/PoseText.h"
@@ -275,8 +276,11 @@ void PoseDocument::dropPreview() {
   before.reset();
 }
 
+// A pose the program would refuse to paste is not copied.
 Outcome PoseDocument::copy(std::string& text) const {
-  text = pose_text::write(*body);
+  pose_text::Writing writing = pose_text::checkedWrite(*body);
+  if (!writing.error.empty()) return Outcome::refusal("copy: the pose would not paste again: " + writing.error);
+  text = std::move(writing.text);
   return Outcome::said("copied");
 }
 
@@ -322,7 +326,7 @@ Outcome PoseDocument::importBvh(const std::string& path, int frame) {
   bvh::Reading reading;
   if (refusal.empty()) {
     std::ifstream in(path, std::ios::binary);
-    reading = bvh::read(*body, in, frame);
+    reading = capture::readFrame(*body, in, frame);
     refusal = reading.error;
   }
   return adopt(
@@ -341,9 +345,14 @@ Outcome PoseDocument::importPicture(const std::string& path) {
       [&] { return untitled(start); }, "imported " + shownName(pose_file::nameOf(path)));
 }
 
-Outcome PoseDocument::recover(std::string_view text, const std::string& path) {
+Outcome PoseDocument::recover(std::string_view text, const std::string& path,
+                              const std::optional<pose_file::Identity>& known) {
+  const bool opened = !path.empty() && !open(path).refused;
+  // The file as it was before the crash: a change made to it since is asked
+  // about before a save replaces it.
+  if (opened && known) history.current().file->identity = known;
   // A file gone or changed beyond reading still names where the pose goes.
-  if (!path.empty() && open(path).refused) {
+  if (!path.empty() && !opened) {
     edit([&](std::shared_ptr<FileInPlay>& file) {
       // A file there that could not be read is one that changed: a save
       // over it asks first.
@@ -360,8 +369,12 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path) {
 // The pose's text as a copy gives it; on failure the old file stays whole
 // and the pose stays modified.
 Outcome PoseDocument::saveTo(const std::string& path) {
+  // A file the program would refuse to open never replaces the old one.
+  const pose_text::Writing writing = pose_text::checkedWrite(*body);
+  if (!writing.error.empty())
+    return Outcome::refusal("save: " + shownName(path) + ": the pose would not open again: " + writing.error);
   endDrag();
-  const pose_file::Saving saving = pose_file::save(path, pose_text::write(*body));
+  const pose_file::Saving saving = pose_file::save(path, writing.text);
   if (!saving.error.empty()) return Outcome::refusal("save: " + shownName(path) + ": " + saving.error);
   FileInPlay& file = *history.current().file;
   file.path = absolutePath(path);

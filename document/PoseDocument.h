@@ -14,6 +14,7 @@
 #include "document/StepHistory.h"
 #include "figure/Figure.h"
 #include "pose/Pose.h"
+#include "pose/PoseFile.h"
 #include "pose/PoseText.h"
 
 // What a person edits, without a display: the figure with its handles, the
@@ -70,8 +71,10 @@ class PoseDocument {
   // no file to save to: the pose is untitled.
   Outcome open(const std::string& path, int frame = 1);
   // Brings back a pose kept for recovery, and the file it belonged to, as
-  // the steps after the file's saved pose (or the start).
-  Outcome recover(std::string_view text, const std::string& path);
+  // the steps after the file's saved pose (or the start); known is the
+  // file's identity when it was last opened or saved, if the copy says.
+  Outcome recover(std::string_view text, const std::string& path,
+                  const std::optional<pose_file::Identity>& known = std::nullopt);
   // Writes the pose to the path, which becomes the file in play.
   Outcome saveTo(const std::string& path);
   // Writes a picture's PNG bytes to the path, whose name is complete.

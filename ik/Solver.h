@@ -23,6 +23,6 @@ inline bool keepGoing(float norm, double tolerance) { return 2 * norm * kStepTes
 }  // namespace solver
 
 struct SolveResult {
-  int iterations = 0;  // taken: those of a pose the solve went back from are not counted
-  float norm = 0.0f;  // of the last gradient, which is never applied
+  int iterations = 0;  // taken: steps undone are not counted
+  float norm = 0.0f;   // of the last gradient, which is never applied
 };

@@ -37,7 +37,9 @@ struct Descriptor {
   int fd;
 };
 
-Identity identityFrom(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_size, st.st_mtim}; }
+Identity identityFrom(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim}; }
+
+bool operator==(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 // The call, through the watcher when there is one.
 long made(const Calls& calls, std::string_view call, int fd, const std::function<long()>& make) {
@@ -141,7 +143,7 @@ class Saver {
     const std::string temporary = linkIn(file.fd);
     if (temporary.empty()) return saveNamed(bytes, identity);
     if (!file.close()) return undo(temporary, errno);
-    return replace(temporary);
+    return replace(temporary, identity);
   }
 
  private:
@@ -151,7 +153,7 @@ class Saver {
     if (file.fd < 0) return "cannot write in its folder: " + reason(errno);
     temporary = nameOf(temporary);
     if (!fill(file.fd, bytes, identity) || !file.close()) return undo(temporary, errno);
-    return replace(temporary);
+    return replace(temporary, identity);
   }
 
   // The old file's owner and group where the system allows them (a person
@@ -189,12 +191,18 @@ class Saver {
     return "";
   }
 
-  std::string replace(const std::string& temporary) {
+  // The link and the rename change the new file's ctime: its identity is
+  // taken under its name, when that is still the file written.
+  std::string replace(const std::string& temporary, Identity& identity) {
     if (made(calls_, "rename", folder_,
              [&] { return ::renameat(folder_, temporary.c_str(), folder_, name_.c_str()); }) != 0)
       return undo(temporary, errno);
     // The rename itself reaches the disk with the folder.
     made(calls_, "fsync", folder_, [&] { return ::fsync(folder_); });
+    struct stat st;
+    if (::fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == identity.dev &&
+        st.st_ino == identity.ino)
+      identity = identityFrom(st);
     return "";
   }
 
@@ -213,8 +221,7 @@ class Saver {
 }  // namespace
 
 bool operator==(const Identity& a, const Identity& b) {
-  return a.dev == b.dev && a.ino == b.ino && a.size == b.size && a.mtime.tv_sec == b.mtime.tv_sec &&
-         a.mtime.tv_nsec == b.mtime.tv_nsec;
+  return a.dev == b.dev && a.ino == b.ino && a.size == b.size && a.mtime == b.mtime && a.ctime == b.ctime;
 }
 
 bool operator!=(const Identity& a, const Identity& b) { return !(a == b); }
@@ -225,29 +232,42 @@ std::optional<Identity> identityOf(const std::string& path) {
   return identityFrom(st);
 }
 
-Reading read(const std::string& path, const Calls& calls) {
+namespace {
+
+// Why a file of this many bytes is not read; a pose file says so as a pose's text does.
+std::string sizeRefusal(std::size_t bytes, std::size_t limit) {
+  if (limit == pose_text::kSizeLimit) return pose_text::sizeRefusal(bytes);
+  if (bytes <= limit) return "";
+  return "it is " + std::to_string(bytes) + " bytes, more than the " + std::to_string(limit) + " it may have";
+}
+
+}  // namespace
+
+Reading read(const std::string& path, const Calls& calls, const Rules& rules) {
   Reading reading;
   // Not blocking: a named pipe is refused below instead of waited on.
-  const Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (rules.followLinks ? 0 : O_NOFOLLOW);
+  const Descriptor file{::open(path.c_str(), flags)};
   struct stat st;
   if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
-    reading.error = reason(errno);
+    reading.error = errno == ELOOP && !rules.followLinks ? "it is a symbolic link" : reason(errno);
   } else if (S_ISDIR(st.st_mode)) {
     reading.error = "it is a folder";
   } else if (!S_ISREG(st.st_mode)) {
     reading.error = "it is not a regular file";
-  } else if (std::string refusal = pose_text::sizeRefusal(static_cast<std::size_t>(st.st_size)); !refusal.empty()) {
+  } else if (std::string refusal = sizeRefusal(static_cast<std::size_t>(st.st_size), rules.limit); !refusal.empty()) {
     reading.error = refusal;
   } else {
     reading.identity = identityFrom(st);
-    reading.text = readUpTo(calls, file.fd, pose_text::kSizeLimit, reading.error);
-    if (reading.error.empty() && reading.text.size() > pose_text::kSizeLimit) {
+    reading.text = readUpTo(calls, file.fd, rules.limit, reading.error);
+    if (reading.error.empty() && reading.text.size() > rules.limit) {
       // It grew while it was read: its size now, not the bytes read.
-      if (::fstat(file.fd, &st) == 0 && static_cast<std::size_t>(st.st_size) > pose_text::kSizeLimit)
-        reading.error = pose_text::sizeRefusal(static_cast<std::size_t>(st.st_size));
+      if (::fstat(file.fd, &st) == 0 && static_cast<std::size_t>(st.st_size) > rules.limit)
+        reading.error = sizeRefusal(static_cast<std::size_t>(st.st_size), rules.limit);
       else
-        reading.error = "it grew past the " + std::to_string(pose_text::kSizeLimit) +
-                        " bytes a pose may have while it was read";
+        reading.error = "it grew past the " + std::to_string(rules.limit) + " bytes " +
+                        (rules.limit == pose_text::kSizeLimit ? "a pose may have" : "it may have") +
+                        " while it was read";
     }
   }
   if (!reading.error.empty()) reading = {"", reading.error, {}};

@@ -18,12 +18,14 @@ namespace pose_file {
 constexpr std::string_view kExtension = ".pose";
 
 // Which file a path named and what it held then: a file changed on disk
-// since it was read or written differs in one of these.
+// since it was read or written differs in one of these. A program may set
+// the mtime back after a change in place, but not the ctime.
 struct Identity {
   dev_t dev = 0;
   ino_t ino = 0;
   off_t size = 0;
   timespec mtime{};
+  timespec ctime{};
 };
 bool operator==(const Identity& a, const Identity& b);
 bool operator!=(const Identity& a, const Identity& b);
@@ -45,10 +47,18 @@ struct Reading {
   // looks changed to a later comparison, as it should.
   Identity identity;
 };
+// What a read takes: a pose file's text through its links; the program's
+// own files (recovery copies) somewhat larger, where no link is followed.
+struct Rules {
+  std::size_t limit = pose_text::kSizeLimit;
+  bool followLinks = true;
+};
+
 // The file's text. A folder, a file that is not a regular one, and one
-// larger than a pose may be (judged before anything is read, and again if it
-// grew while it was read) are refused.
-Reading read(const std::string& path, const Calls& calls = {});
+// larger than the limit (judged before anything is read, and again if it
+// grew while it was read) are refused; so is a symbolic link, unless the
+// rules follow it.
+Reading read(const std::string& path, const Calls& calls = {}, const Rules& rules = {});
 
 struct Saving {
   std::string error;  // empty when the bytes were written

@@ -290,6 +290,13 @@ std::string sizeRefusal(std::size_t bytes) {
 
 Reading read(const Figure& figure, std::string_view text) { return Reader(figure).run(text); }
 
+Writing checkedWrite(const Figure& figure) {
+  Writing writing{write(figure), ""};
+  writing.error = read(figure, writing.text).error;
+  if (!writing.error.empty()) writing.text.clear();
+  return writing;
+}
+
 Pasting paste(Figure& figure, std::string_view text, bool mirrored) {
   Reading reading = read(figure, text);
   if (reading.error.empty() && mirrored) {

@@ -47,6 +47,15 @@ std::string write(const Figure& figure);
 // for anything else.
 bool readNumber(std::string_view token, double& value);
 
+// The figure's text, or why it would not read back (the text is then
+// empty): a pose gone beyond what a file holds is never written, copied or
+// kept, for the program itself would refuse it.
+struct Writing {
+  std::string text;
+  std::string error;
+};
+Writing checkedWrite(const Figure& figure);
+
 // Why a text of this many bytes is not read; empty when it may be.
 std::string sizeRefusal(std::size_t bytes);
 

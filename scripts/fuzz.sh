@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the fuzzers of the pose text, of the BVH reader and of a picture's
-# pose with clang and runs each for a third of a bounded time under
+# Builds the fuzzers of the pose text, of the BVH reader, of a capture fitted
+# and of a picture's pose with clang and runs each for a quarter of a bounded time under
 # AddressSanitizer and UBSan, from its seed corpus of real files.
 # Usage: scripts/fuzz.sh [build-dir [seconds]]
 set -euo pipefail
@@ -21,7 +21,8 @@ run() {
   "$build/$target" -max_total_time="$time" -timeout=10 -max_len=70000 -print_final_stats=1 \
     -dict="$dict" -artifact_prefix="$build/$target-" "$build/corpus-$target" "$seeds"
 }
-run pose_text_fuzz tests/fuzz/corpus/pose tests/fuzz/pose.dict $((seconds / 3))
-run bvh_fuzz tests/fuzz/corpus/bvh tests/fuzz/bvh.dict $((seconds / 3))
-run picture_fuzz tests/fuzz/corpus/picture tests/fuzz/picture.dict $((seconds - 2 * (seconds / 3)))
+run pose_text_fuzz tests/fuzz/corpus/pose tests/fuzz/pose.dict $((seconds / 4))
+run bvh_fuzz tests/fuzz/corpus/bvh tests/fuzz/bvh.dict $((seconds / 4))
+run capture_fuzz tests/fuzz/corpus/capture tests/fuzz/bvh.dict $((seconds / 4))
+run picture_fuzz tests/fuzz/corpus/picture tests/fuzz/picture.dict $((seconds - 3 * (seconds / 4)))
 echo "fuzz: no crash, leak or failed check in $seconds s"

@@ -1,25 +1,33 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, only the Debian packages this project needs that are
 # missing; does nothing when everything is present. Safe to run repeatedly.
+# With --run only what building and running the program needs (as
+# scripts/run.sh wants), not the tools of the tests, CI and packaging.
 # With --cross it also installs the cross compiler and emulator that build
 # and run the core's tests for 64-bit Arm; with --cross-program, besides
 # those, the arm64 toolkit, GL, GLU, PNG and zlib (through Debian's
 # multiarch) that the whole program's arm64 build links and runs with.
 set -euo pipefail
 
-packages=(
+run_packages=(
   # build
-  build-essential cmake pkg-config clang-format
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  build-essential cmake
   # the program: toolkit, GL and GLU, PNG for its pictures, Xlib for the clipboard
   libfltk1.3-dev libglu1-mesa-dev libgl-dev libpng-dev libx11-dev
   # the core: zlib's CRC checks the pose a picture carries
   zlib1g-dev
+)
+packages=(
+  "${run_packages[@]}"
+  pkg-config clang-format
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
   # driving the real program in tests (XTest sends bursts of events)
   xvfb xauth x11-utils xdotool xclip imagemagick libxtst-dev
   # holding the program at a fixed point while its X server is killed
   gdb
+  # whole motion captures, for the longer check of fitting them
+  assimp-testmodels
   # memory checks
   valgrind libclang-rt-14-dev clang
   # the kinematics peer in the benchmark
@@ -30,6 +38,9 @@ packages=(
 
 foreign=()
 case ${1:-} in
+  --run)
+    packages=("${run_packages[@]}")
+    ;;
   --cross)
     packages+=(g++-aarch64-linux-gnu qemu-user)
     ;;
@@ -41,7 +52,7 @@ case ${1:-} in
     ;;
   "") ;;
   *)
-    echo "usage: $0 [--cross | --cross-program]" >&2
+    echo "usage: $0 [--run | --cross | --cross-program]" >&2
     exit 2
     ;;
 esac
@@ -49,8 +60,10 @@ esac
 # three.js reads the BVH export in the suite. Node.js from elsewhere may bring
 # its own npm, which Debian's npm package would conflict with: look for the
 # commands.
-command -v node >/dev/null || packages+=(nodejs)
-command -v npm >/dev/null || packages+=(npm)
+if [[ ${1:-} != --run ]]; then
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
+fi
 
 # Once a second architecture is there, a name without one stands for every
 # installed copy: look for the copy of this machine's own (or an

@@ -5,7 +5,7 @@
 # the repository's top.
 
 # The checks look for exactly these files (directories aside).
-package_files='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/mime/packages/mannequin\.xml|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz))$'
+package_files='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/mime/packages/mannequin\.xml|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz)|share/mannequin/import-bvh\.py)$'
 
 # A package's build: Release, the program alone unless more is asked for.
 package_cmake_args=(-DCMAKE_BUILD_TYPE=Release -DMANNEQUIN_TESTS=OFF -DMANNEQUIN_BENCHMARKS=OFF)

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Saves a picture of the program's window to OUT.png, driven as a person
-# would present the program: the camera turned, panned and zoomed so that the
+# Saves a picture of the program's window at its first start to OUT.png: what
+# a person sees first. With ANIMATION.gif it then drives the program as a
+# person would present it: the camera turned, panned and zoomed so that the
 # whole figure is in view, handles pinned on the hands, the head and the
-# feet, and a pose made by dragging them. With ANIMATION.gif it also saves the
-# frames of one of those drags as an animated picture. Runs the program on an
-# X server of its own, so it works without a display and beside other
-# sessions.
+# feet, and a pose made by dragging them; the frames of the first drag are
+# the animated picture. Runs the program on an X server of its own, so it
+# works without a display and beside other sessions.
 #
 # Usage: scripts/screenshot.sh OUT.png [BINARY [ANIMATION.gif]]
 #        (BINARY: build/mannequin)
@@ -149,6 +149,17 @@ for _ in $(seq 100); do
   sleep 0.05
 done
 body_ends "$work/first.png" >/dev/null || fail "the figure never showed"
+# The first frame is whole once two pictures in a row agree.
+for _ in $(seq 40); do
+  sleep 0.05
+  shot "$work/again.png"
+  cmp -s "$work/first.png" "$work/again.png" && break
+  mv "$work/again.png" "$work/first.png"
+done
+# No time stamps or other metadata: the same picture gives the same file.
+/usr/bin/convert "$work/first.png" -strip "$out"
+echo "screenshot: wrote $out"
+[[ -n "$animation" ]] || exit 0
 
 # The camera: a quarter turn's worth less than square-on, the figure moved
 # down into the middle of the view, and a step back.
@@ -175,25 +186,14 @@ for _ in $(seq 40); do
 done
 (($(greens "$work/pinned.png" "$ends") == pins)) || echo "screenshot: not every click pinned a handle" >&2
 
-# The pose: the right-hand end raised high, the left-hand end out and down,
-# the head bowed aside, the left foot stepping out. The first drag is the
-# animation's.
-read -r rx ry lx ly hx hy fx fy gx gy <<<"$(tr '\n' ' ' <<<"$ends")"
-drag "$rx" "$ry" 30 -200 36 ${animation:+anim}
-drag "$lx" "$ly" -50 60 12
-drag "$hx" "$hy" 25 10 8
-drag "$fx" "$fy" -45 -15 10
-sleep 0.3
-shot "$work/final.png"
-# No time stamps or other metadata: the same picture gives the same file.
-/usr/bin/convert "$work/final.png" -strip "$out"
-if [[ -n "$animation" ]]; then
-  # Half size, a shared palette and only the changed parts of each frame:
-  # a few hundred kilobytes.
-  /usr/bin/convert -delay 8 -loop 0 "$work"/anim-*.png -resize 50% +dither -colors 64 \
-    -layers Optimize -strip "$animation"
-  echo "screenshot: wrote $animation ($(stat -c %s "$animation") bytes)"
-fi
+# The animation: the right-hand end raised high, the other ends pinned.
+read -r rx ry _ <<<"$(tr '\n' ' ' <<<"$ends")"
+drag "$rx" "$ry" 30 -200 36 anim
+# Half size, a shared palette and only the changed parts of each frame: a
+# few hundred kilobytes.
+/usr/bin/convert -delay 8 -loop 0 "$work"/anim-*.png -resize 50% +dither -colors 64 \
+  -layers Optimize -strip "$animation"
+echo "screenshot: wrote $animation ($(stat -c %s "$animation") bytes)"
 
 # Close the window as a window manager would, if the helper is at hand.
 closer=
@@ -206,4 +206,3 @@ if [[ -n "$closer" ]] && "$closer" "$top"; then
     sleep 0.02
   done
 fi
-echo "screenshot: wrote $out"

@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 scripts/install-deps.sh
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# The tests and benchmarks on, in a folder scripts/run.sh configured without them too.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMANNEQUIN_TESTS=ON -DMANNEQUIN_BENCHMARKS=ON "$@"
 cmake --build "$build" -j"$(nproc)"
 # One test more than cores: the end-to-end tests spend a third of their time
 # waiting for the program they drive.

@@ -119,3 +119,41 @@ TEST(CommandLine, PngIsRefusedOntoWhatIsNoRegularFile) {
   TempFolder::put(folder.pathOf("old.png"), "old");
   for (const char* name : {"old", "old.png", "new", "fifo.png"}) EXPECT_EQ(pngTargetRefusal(folder.pathOf(name)), "");
 }
+
+// --pose FILE prints FILE's pose; --rig names the skeleton --bvh writes on.
+TEST(CommandLine, PosePrintsAndRigGoesWithBvh) {
+  const CommandLine pose = parsed({"--pose", "take.bvh", "--frame", "12"});
+  EXPECT_EQ(pose.action, Action::PrintPose);
+  EXPECT_EQ(pose.file, "take.bvh");
+  EXPECT_EQ(pose.frame, 12);
+  EXPECT_EQ(pose.error, "");
+  EXPECT_EQ(parsed({"--pose"}).error, "--pose takes a file");
+  EXPECT_EQ(parsed({"--pose", "a.pose", "--bvh"}).error, "--bvh and --pose cannot both be given");
+  EXPECT_EQ(parsed({"--pose", "a.pose", "--png", "a.png"}).error, "--png and --pose cannot both be given");
+  for (const char* name : {"cmu", "mixamo"}) {
+    const CommandLine rig = parsed({"--bvh", "--rig", name, "a.pose"});
+    EXPECT_EQ(rig.error, "");
+    EXPECT_EQ(rig.rig, name);
+    EXPECT_EQ(rig.file, "a.pose");
+  }
+  EXPECT_EQ(parsed({"--bvh", "a.pose"}).rig, "");
+  EXPECT_EQ(parsed({"--bvh", "--rig", "CMU", "a.pose"}).error, "--rig takes cmu or mixamo");
+  EXPECT_EQ(parsed({"--bvh", "a.pose", "--rig"}).error, "--rig takes cmu or mixamo");
+  EXPECT_EQ(parsed({"--rig", "cmu", "a.pose"}).error, "--rig goes with --bvh");
+}
+
+// --frame takes the next argument as its number, and the file comes after
+// it; a frame is counted from 1.
+TEST(CommandLine, FrameTakesTheNumberAfterItAndTheFileAfterThat) {
+  const CommandLine second = parsed({"--frame", "2", "walk.bvh"});
+  EXPECT_EQ(second.error, "");
+  EXPECT_EQ(second.frame, 2);
+  EXPECT_EQ(second.file, "walk.bvh");
+  EXPECT_EQ(parsed({"walk.bvh", "--frame", "1"}).file, "walk.bvh");
+  EXPECT_EQ(parsed({"walk.bvh"}).frame, 1);
+  const std::string frameError = "--frame takes a frame number from 1";
+  for (const char* refused : {"0", "-1", "x", "2.5"}) {
+    EXPECT_EQ(parsed({"--frame", refused, "walk.bvh"}).error, frameError) << refused;
+  }
+  EXPECT_EQ(parsed({"walk.bvh", "--frame"}).error, frameError);
+}

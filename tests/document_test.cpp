@@ -287,4 +287,23 @@ TEST_F(Document, ARefusedPictureChangesNothing) {
   }
 }
 
+// A pose gone beyond what a file holds, as a runaway solve leaves it, is
+// neither saved over the good file nor copied; a pose at the limit is.
+TEST_F(Document, APoseThatWouldNotOpenAgainIsNeitherSavedNorCopied) {
+  const std::string a = posed("a.pose", 1), good = (doc.open(a), contents(a));
+  std::vector<double> dofs = doc.figure().dofs();
+  for (const auto& [x, written] : {std::make_pair(-0x1p120, "-1.329227995784916e+36"),
+                                   std::make_pair(1000000.5, "1000000.5"), std::make_pair(-1e6, "")}) {
+    // Set as no solve of the document's own can: it keeps to the range.
+    const_cast<Figure&>(doc.figure()).setDofs((dofs[0] = x, dofs));
+    doc.beginDrag(), doc.endDrag();
+    std::string copied = "before";
+    const std::string line = std::string("line 2: \"") + written + "\" is not a finite number of magnitude at most 1000000";
+    EXPECT_EQ(doc.copy(copied).words, *written ? "copy: the pose would not paste again: " + line : "copied");
+    EXPECT_EQ(doc.saveTo(a).words, *written ? "save: " + a + ": the pose would not open again: " + line : "saved a.pose");
+    EXPECT_EQ(std::make_tuple(contents(a), entries().size(), doc.modified()),
+              std::make_tuple(*written ? good : copied, 1u, *written != 0));
+  }
+}
+
 }  // namespace

@@ -245,12 +245,26 @@ TEST_F(PoseFile, ReadsAndSavesSayWhichFileTheyLeftAndAnyChangeShows) {
   EXPECT_EQ(pose_file::read(pose).error, std::strerror(ENOENT));
   const pose_file::Saving saving = pose_file::save(pathOf("link"), "saved");
   const struct stat st = statOf(pose);
-  const pose_file::Identity made{st.st_dev, st.st_ino, 5, st.st_mtim};
-  EXPECT_EQ(saving.identity, made);
+  const pose_file::Identity made{st.st_dev, st.st_ino, 5, st.st_mtim, st.st_ctim};
+  EXPECT_EQ(saving.identity, made) << "as its rename left it";
   EXPECT_EQ(pose_file::identityOf(pathOf("link")), made);
   EXPECT_EQ(pose_file::read(pose).identity, made);
+  ASSERT_TRUE(overwriteKeepingMtime(pose, "SAVED"));
+  pose_file::Identity changed = *pose_file::identityOf(pose);
+  EXPECT_NE(changed, made) << "changed in place, its mtime put back";
+  EXPECT_EQ((changed.ctime = made.ctime, changed), made);
   EXPECT_NE(pose_file::save(pose, "saved").identity, made);
-  pose_file::Identity others[] = {made, made, made, made, made};
+  pose_file::Identity others[] = {made, made, made, made, made, made};
   ++others[0].dev, ++others[1].ino, ++others[2].size, ++others[3].mtime.tv_sec, ++others[4].mtime.tv_nsec;
+  ++others[5].ctime.tv_nsec;
   for (const pose_file::Identity& other : others) EXPECT_TRUE(other != made && !(other == made));
+}
+
+// The program's own files are read by their own limit, and no link is followed.
+TEST_F(PoseFile, ReadingRulesRefuseLinksAndJudgeByTheirLimit) {
+  put(pose, std::string(100, '#'));
+  symlink("pose.pose", pathOf("link").c_str());
+  EXPECT_EQ(pose_file::read(pathOf("link")).text.size() + pose_file::read(pose, {}, {100, false}).text.size(), 200u);
+  EXPECT_EQ(pose_file::read(pathOf("link"), {}, {100, false}).error, "it is a symbolic link");
+  EXPECT_EQ(pose_file::read(pose, {}, {99, false}).error, "it is 100 bytes, more than the 99 it may have");
 }

@@ -3,6 +3,12 @@
 // runs.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "document/PoseDocument.h"
 #include "document/RecoveryCopy.h"
 #include "humanoid/Humanoid.h"
@@ -11,18 +17,30 @@
 
 namespace {
 
-// A program's document and its copy, as the program wires them.
+// A program's document and its copy, as the program wires them; what the
+// copy reports is kept in said.
 struct Session {
-  explicit Session(const std::string& folder) : copy(folder) {
+  explicit Session(const std::string& folder, pose_file::Calls calls = {}) : copy(folder, std::move(calls)) {
     doc.onChange([this](const PoseDocument& changed) { copy.keep(changed); });
+    copy.onReport([this](const Outcome& outcome) { said.push_back(outcome.words); });
   }
   void edit() { doc.pin(doc.figure().findSegment("h_head"), Vec3(0, 0.05f * ++pins, 0)); }
   std::string text() const { return pose_text::write(doc.figure()); }
+  // As a solve that ran away would leave the pose, set as no solve of the
+  // document's own can: it keeps to the range.
+  void runAway() {
+    std::vector<double> dofs = doc.figure().dofs();
+    const_cast<Figure&>(doc.figure()).setDofs((dofs[0] = -0x1p120, dofs));
+    doc.beginDrag(), doc.endDrag();
+  }
 
   PoseDocument doc{buildHumanoid()};
   RecoveryCopy copy;
   int pins = 0;
+  std::vector<std::string> said;
 };
+
+using Lines = std::vector<std::string>;
 
 class Recovery : public testing::Test, protected TempFolder {};
 
@@ -116,7 +134,8 @@ TEST_F(Recovery, ARefusedCopyIsKeptAsideAndTheNextCopyFound) {
   }
   {
     Session s(path);
-    EXPECT_TRUE(s.copy.recoverInto(s.doc, std::nullopt).refused);
+    EXPECT_EQ(s.copy.recoverInto(s.doc, std::nullopt).words, "");
+    EXPECT_EQ(s.said.size(), 1u);
     s.edit();
     s.copy.abandon();
   }
@@ -125,6 +144,102 @@ TEST_F(Recovery, ARefusedCopyIsKeptAsideAndTheNextCopyFound) {
   int refused = 0;
   for (const std::string& entry : entries()) refused += entry.find(".refused") != std::string::npos;
   EXPECT_EQ(refused, 1);
+}
+
+// A copy that is a pipe, a link to a device, huge (sparse), garbled, without
+// its lock or with a lock that is a link is neither waited on nor read
+// whole: each is set aside and said once, with its path, and a good copy
+// among them still comes back.
+TEST_F(Recovery, CopiesThatCannotBeReadAreSetAsideAndSaidOnce) {
+  {
+    Session s(path);
+    s.edit();
+    s.copy.abandon();
+  }
+  put(pathOf("copy-link.pose"), contents(pathOf(*entries().rbegin())));
+  put(pathOf("copy-name.pose"), "# mannequin recovery copy of: 2f7\nmannequin pose 1\n");
+  put(pathOf("copy-old.pose"), "# mannequin recovery copy of: \nno pose\n");
+  for (const char* lock : {"copy-fifo", "copy-zero", "copy-huge", "copy-name"}) put(pathOf(lock) + ".lock", "");
+  ASSERT_FALSE(mkfifo(pathOf("copy-fifo.pose").c_str(), 0600) || symlink("/dev/zero", pathOf("copy-zero.pose").c_str()) ||
+               symlink("/dev/null", pathOf("copy-link.lock").c_str()) ||
+               truncate((put(pathOf("copy-huge.pose"), ""), pathOf("copy-huge.pose")).c_str(), 4LL << 30));
+  Session back(path);
+  EXPECT_EQ(back.copy.recoverInto(back.doc, std::nullopt).words, "recovered untitled");
+  const auto aside = [&](const char* stem, const std::string& why) {
+    return "recovery copy set aside as " + pathOf(stem) + ".refused: " + why;
+  };
+  EXPECT_EQ(back.said, (Lines{aside("copy-fifo", "it is not a regular file"),
+                              aside("copy-huge", "it is 4294967296 bytes, more than the 81920 it may have"),
+                              aside("copy-link", "its lock is not a regular file"),
+                              aside("copy-name", "the name of its file is garbled"),
+                              aside("copy-old", pose_text::read(back.doc.figure(), "no pose\n").error),
+                              aside("copy-zero", "it is a symbolic link")}));
+  Session again(path);
+  again.copy.recoverInto(again.doc, std::nullopt);
+  EXPECT_EQ(again.said, Lines{});
+  EXPECT_EQ(entries().size(), 8u) << "six set aside, the recovered copy and its lock";
+}
+
+// A regular file where the folder should be, or above it: said once, not
+// again while no copy can be written, and the file keeps its mode.
+TEST_F(Recovery, AFolderThatCannotHoldCopiesIsSaidOnceAndLeftAsItIs) {
+  put(pathOf("file"), "mine");
+  chmod(pathOf("file").c_str(), 0640);
+  for (const auto& [folder, why] : {std::make_pair(pathOf("file"), std::string("it is not a folder")),
+                                    std::make_pair(pathOf("file/state"), std::string(std::strerror(ENOTDIR)))}) {
+    Session s(folder);
+    s.copy.recoverInto(s.doc, std::nullopt);
+    s.edit(), s.edit();
+    EXPECT_EQ(s.said, Lines{"recovery copies cannot be kept in " + folder + ": " + why});
+  }
+  struct stat st {};
+  stat(pathOf("file").c_str(), &st);
+  EXPECT_EQ(std::make_pair(st.st_mode & 07777, contents(pathOf("file"))), std::make_pair(0640u, std::string("mine")));
+}
+
+// A full disk, or a pose the program would refuse to read back: the copy
+// stays at the last good step and that is said, once until a copy is
+// written again; each step tries again.
+TEST_F(Recovery, ACopyNotWrittenIsSaidAndTheLastGoodOneKept) {
+  std::string kept;
+  {
+    int error = ENOSPC;
+    Session s(path, [&](std::string_view call, int, const std::function<long()>& make) {
+      return call == "write" && error ? (errno = error, -1L) : make();
+    });
+    s.edit(), s.edit();
+    error = 0;
+    s.edit();
+    kept = s.text();
+    s.runAway();
+    error = ENOSPC;
+    s.edit();
+    EXPECT_EQ(s.said, (Lines{"no recovery copy is kept: " + pathOf(*entries().rbegin()) + ": " + std::strerror(ENOSPC),
+                             "the recovery copy stays at an earlier step: the pose would not open again: line 2: "
+                             "\"-1.329227995784916e+36\" is not a finite number of magnitude at most 1000000"}));
+    s.copy.abandon();
+  }
+  Session back(path);
+  EXPECT_EQ(back.copy.recoverInto(back.doc, std::nullopt).words, "recovered untitled");
+  EXPECT_EQ(back.text(), kept);
+}
+
+// After a crash, a save asks about a change another program made to the
+// file before it, even one that put the mtime back; and only then.
+TEST_F(Recovery, ARecoveredPoseKnowsTheFileAsItWasLastSaved) {
+  for (const bool changed : {false, true}) {
+    {
+      Session s(pathOf("state"));
+      s.edit();
+      s.doc.saveTo(pathOf("a.pose"));
+      s.edit();
+      s.copy.abandon();
+    }
+    ASSERT_TRUE(!changed || overwriteKeepingMtime(pathOf("a.pose"), contents(pathOf("a.pose"))));
+    Session back(pathOf("state"));
+    EXPECT_EQ(back.copy.recoverInto(back.doc, pathOf("a.pose")).words, "recovered a.pose");
+    EXPECT_EQ(back.doc.changedOnDisk(), changed);
+  }
 }
 
 }  // namespace

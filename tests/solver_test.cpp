@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
+#include "ReferenceSolver.h"
 #include "ik_test_util.h"
+#include "pose/PoseText.h"
 
 TEST(AngularScaling, FoldsWholeTurnsAndScales) {
   EXPECT_FLOAT_EQ(solver::scaleAngular(1.0f), 1.57f);
@@ -167,7 +170,7 @@ TEST(Solve, HingesInsideChainsStayInLimitsAndBallJointsStayUnit) {
   }
 }
 
-TEST(SolveStress, AbsurdTargetsNeverMakeThePoseNonFinite) {
+TEST(SolveStress, AbsurdTargetsKeepThePoseWithinWhatAPoseHolds) {
   for (float far : {1e4f, 1e12f, 1e30f, 3e38f}) {
     for (bool limits : {false, true}) {
       auto f = buildHumanoid();
@@ -185,7 +188,8 @@ TEST(SolveStress, AbsurdTargetsNeverMakeThePoseNonFinite) {
           f->solve(pelvis);
         }
       });
-      for (double v : f->dofs()) ASSERT_TRUE(std::isfinite(v)) << "target " << far;
+      // Finite, and no larger than a pose file holds, however far the targets.
+      for (double v : f->dofs()) ASSERT_LE(std::fabs(v), pose_text::kValueLimit) << "target " << far;
       EXPECT_TRUE(hand->worldPos.isFinite()) << far;
       EXPECT_TRUE(foot->worldPos.isFinite()) << far;
       EXPECT_TRUE(pelvis->worldPos.isFinite()) << far;
@@ -215,4 +219,48 @@ TEST(SolveStress, HandlesStackedOnOneSegmentAndOnEverySegment) {
   EXPECT_LE(v[11], 1.57);
   EXPECT_GE(v[41], -1.57);
   EXPECT_LE(v[41], 1.57);
+}
+
+// The humanoid with `count` seeded handles pinned where they are, over the body
+// or stacked on one point, and its left hand dragged about `far` in ten events.
+static std::vector<double> dragAmongHandles(int count, bool stacked, float far, unsigned seed,
+                                            bool plain = false) {
+  auto f = buildHumanoid();
+  Pins pins(*f);
+  std::mt19937 rng(seed);
+  auto unit = [&] { return std::uniform_real_distribution<float>(-1.0f, 1.0f)(rng); };
+  for (int i = 0; i < count; ++i) {
+    if (stacked) rng.seed(seed);  // the same draws, so the same point
+    const Segment* s = f->segments()[rng() % 21];
+    const float along = 0.5f * (unit() + 1.0f), x = unit(), y = unit(), z = unit();
+    Handle* h = pins.add(s->name, s->endOffset * along + Vec3(x, y, z) * 0.05f);
+    h->targetPos = h->worldPos;
+  }
+  Handle* hand = pins.atEnd("h_hand_left");
+  const Vec3 from = hand->worldPos;
+  for (int event = 1; event <= 10; ++event) {
+    hand->targetPos = from + Vec3(0.6f, 0.3f, -0.74f) * (far * event / 10);
+    printedBy([&] { plain ? reference::solve(*f, hand) : f->solve(hand); });
+  }
+  return f->dofs();
+}
+
+TEST(ManyHandles, FortySpreadOverTheBodySolveAsThePlainSolver) {
+  for (unsigned seed : {1u, 2u, 3u})
+    for (float far : {0.2f, 2.0f})
+      EXPECT_TRUE(
+          sameVectors(dragAmongHandles(40, false, far, seed), dragAmongHandles(40, false, far, seed, true)));
+}
+
+// The pins hold the root (it stands 0.91 m high), where the solver's step alone
+// would fling it some 1e36 m: nearer than the hand travels on a 0.2 m drag,
+// within half a body on a 2 m one.
+TEST(ManyHandles, EightyToAThousandHoldTheFigureWithinWhatAPoseHolds) {
+  for (int count : {80, 400, 1000})
+    for (bool stacked : {false, true})
+      for (float far : {0.2f, 2.0f}) {
+        const std::vector<double> v = dragAmongHandles(count, stacked, far, 7u + count);
+        for (double x : v) ASSERT_LE(std::fabs(x), pose_text::kValueLimit) << count << stacked << far;
+        EXPECT_LT(length(Vec3(v[0], v[1] - 0.91, v[2])), far < 1 ? 0.2 : 0.9) << count << stacked << far;
+      }
 }

@@ -14,4 +14,6 @@ inline constexpr const char* kToleranceNotes[] = {
 // and the manual page say it.
 inline constexpr const char* kBlenderNote =
     "To Blender: Ctrl+E with a name ending in .bvh, then in Blender File > Import > Motion Capture (.bvh) "
-    "with its default settings. Back: Ctrl+O opens a .bvh file of this skeleton, its first frame.";
+    "with its default settings; where that import fails with invalid mode: 'rU' (Debian 12's Blender), run "
+    "blender --python /usr/share/mannequin/import-bvh.py -- FILE.bvh instead. Back: Ctrl+O opens a .bvh file "
+    "of this skeleton, its first frame, or a motion capture's, fitted.";

@@ -26,8 +26,8 @@ std::string forLabel(const std::string& text) {
 
 // The dialog takes the keys while it is open: the releases of the keys that
 // opened it go there.
-std::string FileCommands::ask(FileDialog kind, const std::string& suggested) {
-  const std::string path = chooseFile(kind, suggested);
+std::string FileCommands::ask(FileDialog kind, const std::string& suggested, int* filter) {
+  const std::string path = chooseFile(kind, suggested, filter);
   afterDialog();
   return path;
 }
@@ -77,9 +77,11 @@ bool FileCommands::saveTo(const std::string& path) {
   return !outcome.refused;
 }
 
+// A name without an extension takes the file type chosen in the dialog.
 std::string FileCommands::askExportPath() {
-  const std::string typed = ask(FileDialog::SavePicture, document.suggestedPictureName());
-  return confirmed(typed, pictureFileName(typed));
+  int filter = 0;
+  const std::string typed = ask(FileDialog::SavePicture, document.suggestedPictureName(), &filter);
+  return confirmed(typed, filter == 1 ? pose_file::withExtension(typed, ".bvh") : pictureFileName(typed));
 }
 
 bool FileCommands::mayDiscard() {

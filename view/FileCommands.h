@@ -30,7 +30,7 @@ class FileCommands {
  private:
   bool saveTo(const std::string& path);
   std::string confirmed(const std::string& typed, const std::string& path);
-  std::string ask(FileDialog kind, const std::string& suggested);
+  std::string ask(FileDialog kind, const std::string& suggested, int* filter = nullptr);
 
   PoseDocument& document;
   std::function<void(const Outcome&)> show;

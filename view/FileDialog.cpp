@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-std::string chooseFile(FileDialog kind, const std::string& suggested) {
+std::string chooseFile(FileDialog kind, const std::string& suggested, int* filter) {
   Fl_Native_File_Chooser chooser;
   switch (kind) {
     case FileDialog::OpenPose:
@@ -40,5 +40,6 @@ std::string chooseFile(FileDialog kind, const std::string& suggested) {
   if (!error) chooser.directory(folder.c_str());
   if (!suggested.empty()) chooser.preset_file(std::filesystem::path(suggested).filename().c_str());
   if (chooser.show() != 0 || !chooser.filename()) return "";
+  if (filter) *filter = chooser.filter_value();
   return chooser.filename();
 }

@@ -148,8 +148,10 @@ void GLView::run(Command command) {
       break;
     case Command::Copy: {
       std::string text;
-      report(document.copy(text));
-      Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
+      const Outcome copied = document.copy(text);
+      report(copied);
+      // A refused copy leaves the clipboard as it was.
+      if (!copied.refused) Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
       break;
     }
     case Command::Paste:

@@ -1,21 +1,29 @@
-# Imports each BVH file with Blender's importer and its defaults, and checks
-# at frame 1 that every bone's head is where the program put the joint's
-# origin, and every leaf's tail where its segment ends: a point (x, y, z) of
-# the file is Blender's (x, -z, y).
+# Imports each BVH file with Blender's importer and its defaults, through the
+# script the package ships (data/import-bvh.py), and checks at frame 1 that
+# every bone's head is where the program put the joint's origin, and every
+# leaf's tail where its segment ends: a point (x, y, z) of the file is
+# Blender's (x, -z, y). A rig's file (its JSON names the figure's own export
+# and pairs of joints) must put each paired bone's head where Blender puts the
+# figure's joint, turned to face +Z: Blender's (x, y, z) becomes (-y, x, z).
 # Usage: blender -b --factory-startup -noaudio --python-exit-code 1 \
 #          --python tests/bvh/blender_check.py -- FILE EXPECTED.json [FILE EXPECTED.json ...]
-import builtins
+import importlib.util
 import json
+import os
 import sys
 
 import bpy
-import io_anim_bvh.import_bvh as import_bvh
 from mathutils import Vector
 
 TOLERANCE = 1e-4  # metres
 
-# The importer opens files with the mode 'rU', which Python 3.11 refuses.
-import_bvh.open = lambda file, mode='r', *a, **k: builtins.open(file, mode.replace('U', ''), *a, **k)
+# The shipped script, as a person runs it: MANNEQUIN_IMPORT_BVH names an
+# installed one, otherwise the tree's.
+script = os.environ.get('MANNEQUIN_IMPORT_BVH',
+                        os.path.join(os.path.dirname(os.path.abspath(__file__)), '../../data/import-bvh.py'))
+spec = importlib.util.spec_from_file_location('import_bvh_script', script)
+shipped = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(shipped)
 
 args = sys.argv[sys.argv.index('--') + 1:] if '--' in sys.argv else []
 if not args or len(args) % 2:
@@ -33,14 +41,34 @@ def check(where, got, point):
         problems.append(f'{where}: Blender has {tuple(got)}, the program {tuple(want)}')
 
 
-for bvh, expected in zip(args[0::2], args[1::2]):
-    joints = json.load(open(expected))['joints']
-    before = set(bpy.data.objects)
-    bpy.ops.import_anim.bvh(filepath=bvh, axis_forward='-Z', axis_up='Y', rotate_mode='NATIVE', global_scale=1.0)
-    arm = next(o for o in bpy.data.objects if o not in before and o.type == 'ARMATURE')
+def armature(path):
+    arm = shipped.import_bvh(path, axis_forward='-Z', axis_up='Y', rotate_mode='NATIVE', global_scale=1.0)
     bpy.context.scene.frame_set(1)
     bpy.context.view_layer.update()
+    return arm
+
+
+largest = 0.0
+for bvh, expected in zip(args[0::2], args[1::2]):
+    data = json.load(open(expected))
     name = bvh.rsplit('/', 1)[-1]
+    if 'rig' in data:
+        rig = armature(bvh)
+        own = armature(os.path.join(os.path.dirname(bvh), data['rig']))
+        for rig_joint, own_joint in data['pairs']:
+            bone, theirs = rig.pose.bones.get(rig_joint), own.pose.bones.get(own_joint)
+            if bone is None or theirs is None:
+                problems.append(f'{name}: no bone {rig_joint} or {own_joint}')
+                continue
+            points += 1
+            got, at = rig.matrix_world @ bone.head, own.matrix_world @ theirs.head
+            want = Vector((-at.y, at.x, at.z))
+            largest = max(largest, (got - want).length)
+            if (got - want).length > TOLERANCE:
+                problems.append(f'{name} {rig_joint}: Blender has {tuple(got)}, the figure turned {tuple(want)}')
+        continue
+    joints = data['joints']
+    arm = armature(bvh)
     if len(arm.pose.bones) != len(joints):
         problems.append(f'{name}: {len(arm.pose.bones)} bones for {len(joints)} joints')
     for joint in joints:
@@ -54,5 +82,6 @@ for bvh, expected in zip(args[0::2], args[1::2]):
 
 for p in problems:
     print('blender-check:', p)
-print(f'blender-check: {len(args) // 2} files, {points} positions, {len(problems)} problems (tolerance {TOLERANCE} m)')
+print(f'blender-check: {len(args) // 2} files, {points} positions, {len(problems)} problems (tolerance {TOLERANCE} m); '
+      f'the rigs at most {largest:.3g} m from the figure')
 sys.exit(1 if problems else 0)

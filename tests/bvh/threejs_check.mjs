@@ -20,7 +20,8 @@ function compare(where, bone, expected) {
   if (!(off <= tolerance)) problems.push(`${where}: three.js has ${got.toArray()}, the program ${expected} (off by ${off} m)`);
 }
 
-for (const file of readdirSync(folder).filter((f) => f.endsWith('.bvh')).sort()) {
+// The rigs' files are Blender's to check against the figure's own.
+for (const file of readdirSync(folder).filter((f) => f.endsWith('.bvh') && !f.startsWith('rig_')).sort()) {
   files += 1;
   const name = file.slice(0, -'.bvh'.length);
   const expected = JSON.parse(readFileSync(join(folder, `${name}.json`), 'utf8')).joints;

@@ -1,7 +1,8 @@
 // Writes BVH files for other programs' readers to check, each beside the
 // joint positions they must find (NAME.bvh, NAME.json): the humanoid at the
 // start, posed at random, and generated figures that BVH can hold, posed at
-// random. The seed alone decides them.
+// random; and each posed humanoid on the CMU and Mixamo rigs, beside the
+// figure's joints their joints must stand at. The seed alone decides them.
 // Usage: bvh_write_cases FOLDER SEED [RANDOM-FIGURES]
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "bvh_cases.h"
 #include "humanoid/Humanoid.h"
 #include "pose/BvhWriter.h"
+#include "pose/RigWriter.h"
 #include "random_figure.h"
 
 namespace {
@@ -24,6 +26,48 @@ bool writeCase(const std::string& folder, const std::string& name, const Figure&
   std::ofstream(folder + "/" + name + ".bvh") << writing.text;
   std::ofstream json(folder + "/" + name + ".json");
   json << bvh_cases::expectedPositions(figure);
+  return static_cast<bool>(json);
+}
+
+// The rigs' joints that stand where the figure's own export puts a joint.
+const char* const kMapped[][3] = {  // CMU, Mixamo, the figure's
+    {"Hips", "mixamorig:Hips", "root"},
+    {"LeftUpLeg", "mixamorig:LeftUpLeg", "h_thigh_left"},
+    {"LeftLeg", "mixamorig:LeftLeg", "h_shin_left"},
+    {"LeftFoot", "mixamorig:LeftFoot", "h_foot_left"},
+    {"RightUpLeg", "mixamorig:RightUpLeg", "h_thigh_right"},
+    {"RightLeg", "mixamorig:RightLeg", "h_shin_right"},
+    {"RightFoot", "mixamorig:RightFoot", "h_foot_right"},
+    {"LowerBack", "mixamorig:Spine", "h_abdomen"},
+    {"Spine1", "mixamorig:Spine2", "h_spine"},
+    {"Neck", "mixamorig:Neck", "h_head"},
+    {"LeftShoulder", "mixamorig:LeftShoulder", "h_scapula_left"},
+    {"LeftArm", "mixamorig:LeftArm", "h_bicep_left"},
+    {"LeftForeArm", "mixamorig:LeftForeArm", "h_forearm_left"},
+    {"LeftHand", "mixamorig:LeftHand", "h_hand_left"},
+    {"RightShoulder", "mixamorig:RightShoulder", "h_scapula_right"},
+    {"RightArm", "mixamorig:RightArm", "h_bicep_right"},
+    {"RightForeArm", "mixamorig:RightForeArm", "h_forearm_right"},
+    {"RightHand", "mixamorig:RightHand", "h_hand_right"},
+};
+
+// The figure's pose on a rig's skeleton (NAME.bvh), beside the figure's own
+// export it must agree with and the joints that must (NAME.json).
+bool writeRigCase(const std::string& folder, const std::string& name, const std::string& own, const Figure& figure,
+                  rig::Family family) {
+  const bvh::Writing writing = rig::write(figure, family);
+  if (!writing.error.empty()) {
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), writing.error.c_str());
+    return false;
+  }
+  std::ofstream(folder + "/" + name + ".bvh") << writing.text;
+  std::ofstream json(folder + "/" + name + ".json");
+  json << "{\"rig\": \"" << own << ".bvh\", \"pairs\": [";
+  const int column = family == rig::Family::Cmu ? 0 : 1;
+  for (const auto& mapped : kMapped) {
+    json << (&mapped == &kMapped[0] ? "" : ", ") << "[\"" << mapped[column] << "\", \"" << mapped[2] << "\"]";
+  }
+  json << "]}\n";
   return static_cast<bool>(json);
 }
 
@@ -46,6 +90,9 @@ int main(int argc, char** argv) {
     humanoid->limitsEnabled = true;
     bvh_cases::poseAtRandom(*humanoid, rng);
     ok = writeCase(folder, "humanoid_posed_" + std::to_string(i), *humanoid) && ok;
+    const std::string own = "humanoid_posed_" + std::to_string(i);
+    ok = writeRigCase(folder, "rig_cmu_" + std::to_string(i), own, *humanoid, rig::Family::Cmu) && ok;
+    ok = writeRigCase(folder, "rig_mixamo_" + std::to_string(i), own, *humanoid, rig::Family::Mixamo) && ok;
   }
   // Generated figures, skipping those the format cannot hold.
   for (int made = 0, tries = 0; made < wanted && tries < 100000; ++tries) {

@@ -26,18 +26,38 @@ W=694
 # xclip -o waits for the clipboard's owner; xclip -i serves what it was given
 # from the background until another program takes the clipboard.
 clipboard_out() { timeout 5 xclip -o -selection clipboard; }
-clipboard_in() { timeout 5 xclip -i -selection clipboard; }
+# clipboard_in FILE: FILE's text on the clipboard, once xclip serves it.
+clipboard_in() {
+  local want got
+  timeout 5 xclip -i -selection clipboard <"$1"
+  want=$(head -c 64 "$1")
+  for _ in $(seq 200); do
+    got=$(clipboard_out 2>/dev/null | head -c 64 || true)
+    [[ "$got" == "$want" ]] && return 0
+    sleep 0.05
+  done
+  fail "xclip did not serve $1 within 10 s"
+}
 
 lines_printed() { wc -l <"$out"; }
 
-# paste_file FILE KEYS NAME: puts FILE's text on the clipboard, types KEYS and
-# takes the settled screenshot NAME.
+# message_shown MESSAGE: the title ends in MESSAGE within ten seconds: the
+# program has read the clipboard, from xclip, which a busy machine slows.
+message_shown() {
+  for _ in $(seq 500); do
+    [[ "$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME 2>/dev/null)" == *" - $1\"" ]] && return 0
+    sleep 0.02
+  done
+  fail "the title never said '$1': $(timeout 5 xprop -id "$top" -notype _NET_WM_NAME)"
+}
+
+# paste_file FILE KEYS MESSAGE NAME: puts FILE's text on the clipboard, types
+# KEYS, waits for the title's MESSAGE and takes the settled screenshot NAME.
 paste_file() {
-  clipboard_in <"$1"
-  sleep 0.2
+  clipboard_in "$1"
   xdo key "$2"
-  sleep 0.3
-  settle "$3"
+  message_shown "$3"
+  settle "$4"
 }
 
 start_program
@@ -61,11 +81,14 @@ pose_two_handles start
 # pose_text_test's)
 
 xdo key ctrl+c
-sleep 0.2
-clipboard_out >"$work/pose.txt" || fail "nothing on the clipboard after Ctrl+C"
+for _ in $(seq 200); do
+  clipboard_out >"$work/pose.txt" 2>/dev/null && break
+  sleep 0.05
+done
+[[ -s "$work/pose.txt" ]] || fail "nothing on the clipboard 10 s after Ctrl+C"
 
 xdo key ctrl+r
-paste_file "$work/pose.txt" ctrl+v pasted
+paste_file "$work/pose.txt" ctrl+v pasted pasted
 same_as pasted posed "Ctrl+V of the copied pose"
 
 # ---- a text too big for a pose, whole or, from 1 MiB on, in the chunks its
@@ -75,7 +98,7 @@ same_as pasted posed "Ctrl+V of the copied pose"
 for size in 70000 1048577 5000000; do
   head -c "$size" /dev/zero | tr '\0' 7 >"$work/big.txt"
   before=$(lines_printed)
-  paste_file "$work/big.txt" ctrl+v "big-$size"
+  paste_file "$work/big.txt" ctrl+v "paste: the text is $size bytes, more than the 65536 a pose may have" "big-$size"
   same_as "big-$size" posed "pasting $size bytes"
   (($(lines_printed) == before + 1)) || fail "pasting $size bytes printed $(($(lines_printed) - before)) lines"
   [[ "$(tail -n 1 "$out")" == "paste: the text is $size bytes, more than the 65536 a pose may have" ]] ||
@@ -85,7 +108,7 @@ done
 # ---- mirror: another picture than the plain paste's (where the handles go
 # is mirror_test's)
 
-paste_file "$work/pose.txt" ctrl+shift+v mirrored
+paste_file "$work/pose.txt" ctrl+shift+v "pasted mirrored" mirrored
 changed=$(magenta_changes "$work/posed.png" "$work/mirrored.png")
 ((changed > 300)) || fail "the mirrored paste changed only $changed pixels"
 note "Ctrl+Shift+V: $changed pixels changed"

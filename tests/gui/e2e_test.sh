@@ -134,6 +134,11 @@ camera_drag() {
   for i in 1 2 3 4 5; do
     xdo mousemove --window "$gl" $((x + dx * i)) $((y + dy * i))
     pace "a camera drag step"
+    # The toolkit merges motion that queues up: one step traced, then the next.
+    for _ in $(seq 500); do
+      (($(trace_lines) > lines_before + i - 1)) && break
+      sleep 0.02
+    done
   done
   xdo mouseup "$button"
   xdo keyup shift

@@ -34,36 +34,6 @@ Opaque opaqueBox(const Picture& p) {
   return box;
 }
 
-// A key as the toolkit gives it, and the key itself that NumLock may hide.
-struct ViewKey {
-  const char* name;
-  int key, original, modifiers;
-  Vec3 toEye;                // from the figure's centre, in the world
-  Vec3 screenRight, screenUp;  // the world directions that show so
-};
-
-const Vec3 X(1, 0, 0), Y(0, 1, 0), Z(0, 0, 1);
-Vec3 minus(const Vec3& v) { return v * -1.0; }
-
-// The figure faces -x and its left is +z. From the front its left shows on
-// the right; from above its toes point down the picture.
-const ViewKey kViewKeys[] = {
-    {"keypad 1, NumLock on", FL_KP + '1', 0, 0, minus(X), Z, Y},
-    {"keypad 1, NumLock off", FL_End, FL_KP + '1', 0, minus(X), Z, Y},
-    {"F5", FL_F + 5, 0, 0, minus(X), Z, Y},
-    {"Ctrl+keypad 1", FL_End, FL_KP + '1', FL_CTRL, X, minus(Z), Y},
-    {"Shift+F5", FL_F + 5, 0, FL_SHIFT, X, minus(Z), Y},
-    {"keypad 3, NumLock off", FL_Page_Down, FL_KP + '3', 0, minus(Z), minus(X), Y},
-    {"F6", FL_F + 6, 0, 0, minus(Z), minus(X), Y},
-    {"Ctrl+keypad 3", FL_KP + '3', 0, FL_CTRL, Z, X, Y},
-    {"Shift+F6", FL_F + 6, 0, FL_SHIFT, Z, X, Y},
-    {"keypad 7, NumLock on", FL_KP + '7', 0, 0, Y, Z, X},
-    {"keypad 7, NumLock off", FL_Home, FL_KP + '7', 0, Y, Z, X},
-    {"F7", FL_F + 7, 0, 0, Y, Z, X},
-    {"Ctrl+keypad 7", FL_Home, FL_KP + '7', FL_CTRL, minus(Y), Z, minus(X)},
-    {"Shift+F7", FL_F + 7, 0, FL_SHIFT, minus(Y), Z, minus(X)},
-};
-
 }  // namespace
 
 class ViewFixture : public WindowFixture {
@@ -82,84 +52,25 @@ class ViewFixture : public WindowFixture {
     const double wide = double(box.right - box.left + 1) / p.width, tall = double(box.top - box.bottom + 1) / p.height;
     EXPECT_GT(std::max(wide, tall), 0.8) << wide << " x " << tall;
   }
-
-  // Where a world direction from the camera's centre goes on the screen, in
-  // toolkit pixels (y down), through the last frame's own matrices.
-  std::pair<double, double> screenStep(const Vec3& direction) {
-    const Vec3 c = view->camera->center * (1.0 / kFigureScale);
-    const ViewPoint a = project(c), b = project(c + direction * 0.1);
-    return {b.x - a.x, b.y - a.y};
-  }
 };
 
 using Views = ViewFixture;
 
-// Each key, with NumLock on or off and without a keypad, turns the camera to
-// its side and frames the whole figure, the right way up; none is a setting
-// or a step.
-TEST_F(Views, EachKeyShowsTheWholeFigureFromItsSide) {
+// Keypad 1 with NumLock off, as the toolkit gives it, frames the whole
+// figure from its front in the real view, with no setting and no step (which
+// side each key shows, and the framing's geometry, are tested without a
+// display); Home brings back the start camera's frame, pixel for pixel.
+TEST_F(Views, AViewKeyFramesTheFigureAndHomeGoesBack) {
+  const FramePixels first = drawAndRead();
   const std::string title = this->title();
-  for (const ViewKey& k : kViewKeys) {
-    SCOPED_TRACE(k.name);
-    command(FL_Home, 0);
-    command(k.key, k.modifiers, k.original);
-    const OrbitCamera& c = *view->camera;
-    const Vec3 toEye = (c.eye - c.center) * (1.0 / length(c.eye - c.center));
-    EXPECT_NEAR(length(toEye - k.toEye), 0, 1e-6);
-    expectFramed();
-    drawFrame();
-    const auto right = screenStep(k.screenRight), up = screenStep(k.screenUp);
-    EXPECT_GT(right.first, 10);
-    EXPECT_NEAR(right.second, 0, 1e-3);
-    EXPECT_LT(up.second, -10);
-    EXPECT_NEAR(up.first, 0, 1e-3);
-    EXPECT_EQ(this->title(), title);
-  }
+  command(FL_End, 0, FL_KP + '1');
+  const OrbitCamera& c = *view->camera;
+  EXPECT_NEAR(length((c.eye - c.center) * (1.0 / length(c.eye - c.center)) - figure->front), 0, 1e-6);
+  expectFramed();
+  EXPECT_EQ(this->title(), title);
   EXPECT_EQ(document->steps().undoCount(), 0u);
-  EXPECT_FALSE(document->modified());
-  // Another figure's front and left, say one that faces +z.
-  figure->front = Z;
-  figure->left = minus(X);
-  const std::pair<int, Vec3> others[] = {{FL_F + 5, Z}, {FL_F + 6, X}, {FL_F + 7, Y}};
-  for (const auto& [key, toEye] : others) {
-    command(key, 0);
-    const OrbitCamera& c = *view->camera;
-    EXPECT_NEAR(length((c.eye - c.center) * (1.0 / length(c.eye - c.center)) - toEye), 0, 1e-6) << key;
-  }
-  // The real Home key is still the start camera.
   command(FL_Home, 0);
-  EXPECT_EQ(view->camera->yaw, 1.0f);
-  EXPECT_EQ(view->camera->distance, -20.0f);
-}
-
-// f keeps the direction and brings the whole figure into the frame, from
-// far away or from inside it; the orbit's gestures go on from a top view.
-TEST_F(Views, FFramesTheFigureFromTheCurrentDirection) {
-  for (float distance : {-90.0f, -2.0f, 20.0f}) {
-    SCOPED_TRACE(distance);
-    command(FL_Home, 0);
-    view->camera->distance = distance;
-    view->camera->recompute();
-    const Vec3 before = view->camera->eye - view->camera->center;
-    command('f', 0);
-    const Vec3 after = view->camera->eye - view->camera->center;
-    EXPECT_NEAR(dot(before, after) / (length(before) * length(after)), 1.0, 1e-6);
-    expectFramed();
-  }
-  // From the top or the bottom a turn of a pixel turns the picture as
-  // little, whichever way: the orbit's own up takes over from the view's.
-  for (const ViewKey& k : {kViewKeys[11], kViewKeys[13]}) {
-    for (Pixel to : {Pixel{301, 300}, Pixel{300, 301}, Pixel{300, 299}}) {
-      SCOPED_TRACE(std::string(k.name) + " then " + std::to_string(to.x) + "," + std::to_string(to.y));
-      command(k.key, k.modifiers);
-      shiftDrag(FL_LEFT_MOUSE, {300, 300}, {to});
-      drawFrame();
-      EXPECT_FALSE(view->camera->viewUp.has_value());
-      const auto up = screenStep(k.screenUp);
-      EXPECT_LT(up.second, -10);
-      EXPECT_LT(std::abs(up.first), 1);
-    }
-  }
+  EXPECT_EQ(drawAndRead().rgb, first.rgb);
 }
 
 using Pictures = ViewFixture;

@@ -22,24 +22,13 @@
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
 #include "figure/Figure.h"
+#include "flat_scene.h"
 #include "ik_test_util.h"
 #include "view/GLView.h"
 
 // Last: Xlib defines macros such as None and Bool.
 #include <X11/Xlib.h>
 #include <FL/x.H>
-
-// ---------------------------------------------------------------- figure
-
-// The segment's world matrix in the current pose, by the frame rule from the
-// root down.
-inline Mat4 worldOf(const Segment* s) { return Figure::frame(s->parent ? worldOf(s->parent) : Mat4(), *s); }
-
-// Equal component by component.
-inline bool sameVec3(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-
-// The centre of the segment's body.
-inline Vec3 bodyCentre(const Segment* s) { return transformPoint(worldOf(s) * s->shape, Vec3()); }
 
 // ---------------------------------------------------------------- frames
 
@@ -50,21 +39,9 @@ struct FrameMatrices {
   GLdouble modelview[16];
 };
 
-// GL window coordinates (y up from the bottom edge) and depth of a figure
-// point under the given matrices; false when GLU cannot map it.
-inline bool projectToWindow(const FrameMatrices& m, const Vec3& p, double window[3]) {
-  return gluProject(p.x, p.y, p.z, m.modelview, m.projection, m.viewport, &window[0], &window[1],
-                    &window[2]) == GL_TRUE;
-}
-
 // A point in toolkit coordinates of the view (y down) with its window depth.
 struct ViewPoint {
   double x, y, depth;
-};
-
-// A whole pixel in toolkit coordinates of the view.
-struct Pixel {
-  int x, y;
 };
 
 // The whole pixel nearest a toolkit coordinate.
@@ -108,13 +85,6 @@ struct FramePixels {
 
 // ---------------------------------------------------------------- events
 
-// The path of a drag: `steps` equal steps of (dx, dy) from a pixel.
-inline std::vector<Pixel> path(Pixel from, int dx, int dy, int steps) {
-  std::vector<Pixel> p;
-  for (int i = 1; i <= steps; ++i) p.push_back({from.x + i * dx, from.y + i * dy});
-  return p;
-}
-
 // The button's bit in the toolkit's event state.
 inline int buttonMask(int button) {
   return button == FL_LEFT_MOUSE ? FL_BUTTON1 : button == FL_MIDDLE_MOUSE ? FL_BUTTON2 : FL_BUTTON3;
@@ -130,9 +100,12 @@ class WindowFixture : public ::testing::Test {
     // The toolkit's last key outlives a test, and a new view takes it as a setting.
     Fl::e_keysym = Fl::e_state = 0;
     document = std::make_unique<PoseDocument>(buildHumanoid());
-    openWindow();
+    app = std::make_unique<AppWindow>(*document);
+    view = app->view;
+    figure = &document->figure();
     app->show();
-    waitForFirstFrame();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (view->framesDrawn() == 0 && std::chrono::steady_clock::now() < deadline) Fl::wait(0.01);
     ASSERT_GT(view->framesDrawn(), 0) << "the view never drew";
   }
 
@@ -140,18 +113,6 @@ class WindowFixture : public ::testing::Test {
     app.reset();
     Fl::wait(0);
     document.reset();
-  }
-
-  // A window and view on the scene, not shown yet.
-  void openWindow() {
-    app = std::make_unique<AppWindow>(*document);
-    view = app->view;
-    figure = &document->figure();
-  }
-
-  void waitForFirstFrame() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (view->framesDrawn() == 0 && std::chrono::steady_clock::now() < deadline) Fl::wait(0.01);
   }
 
   // ---- events, as the toolkit fills in its state for the view
@@ -183,16 +144,11 @@ class WindowFixture : public ::testing::Test {
     release(button, at.x, at.y, modifiers);
     drawFrame();
   }
-  // A drag of the camera with Shift held, through the given pixels; returns
-  // the camera's trace.
-  std::string shiftDrag(int button, Pixel from, const std::vector<Pixel>& steps) {
+  // A drag of the camera with Shift held, in one step.
+  void shiftDrag(int button, Pixel from, Pixel to) {
     press(button, from.x, from.y, FL_SHIFT);
-    const std::string out = printedBy([&] {
-      for (const Pixel& step : steps) drag(button, step.x, step.y, FL_SHIFT);
-    });
-    const Pixel end = steps.empty() ? from : steps.back();
-    release(button, end.x, end.y, FL_SHIFT);
-    return out;
+    printedBy([&] { drag(button, to.x, to.y, FL_SHIFT); });
+    release(button, to.x, to.y, FL_SHIFT);
   }
   // A key pressed and released, with Ctrl (or what is given) held, then a frame.
   void command(int key, int modifiers = FL_CTRL, int original = 0) {
@@ -207,7 +163,11 @@ class WindowFixture : public ::testing::Test {
   void releaseCommand(int key, int modifiers = FL_CTRL, int original = 0) {
     send(FL_KEYUP, view->w() / 2, view->h() / 2, modifiers, key, original);
   }
-  std::string title() const { return app->window->label() ? app->window->label() : ""; }
+  // The window's title, once the application's check has run.
+  std::string title() const {
+    Fl::check();
+    return app->window->label() ? app->window->label() : "";
+  }
 
   // ---- frames
 
@@ -253,8 +213,9 @@ class WindowFixture : public ::testing::Test {
 
   // Where a figure point shows in the last frame.
   ViewPoint project(const Vec3& p) {
+    const FrameMatrices m = frameMatrices();
     double w[3] = {NAN, NAN, NAN};
-    EXPECT_TRUE(projectToWindow(frameMatrices(), p, w));
+    EXPECT_EQ(gluProject(p.x, p.y, p.z, m.modelview, m.projection, m.viewport, &w[0], &w[1], &w[2]), GL_TRUE);
     return {w[0], view->h() - w[1], w[2]};
   }
 
@@ -273,6 +234,8 @@ class WindowFixture : public ::testing::Test {
     return Vec3(float(px), float(py), float(pz));
   }
 
+  const PointerGestures& gestures() const { return view->gestures(); }
+
   Segment* segment(const char* name) {
     Segment* s = figure->findSegment(name);
     EXPECT_NE(s, nullptr) << name;
@@ -280,7 +243,7 @@ class WindowFixture : public ::testing::Test {
   }
 
   // Clicks at the pixel; returns the handle it pinned, or null.
-  Handle* pinAt(Pixel at) {
+  const Handle* pinAt(Pixel at) {
     const int before = figure->handleCount();
     click(FL_LEFT_MOUSE, at);
     if (figure->handleCount() != before + 1) return nullptr;
@@ -288,10 +251,10 @@ class WindowFixture : public ::testing::Test {
   }
 
   // Clicks at the pixel nearest the centre of the named body.
-  Handle* pinOn(const char* name) { return pinAt(pixelOf(bodyCentre(segment(name)))); }
+  const Handle* pinOn(const char* name) { return pinAt(pixelOf(bodyCentre(segment(name)))); }
 
   std::unique_ptr<PoseDocument> document;
   std::unique_ptr<AppWindow> app;
   GLView* view = nullptr;
-  Figure* figure = nullptr;
+  const Figure* figure = nullptr;
 };

@@ -90,8 +90,12 @@ body_point() {
 
 # settle NAME [TRIES]: screenshots until two in a row agree, TRIES at most
 # (default settle_tries, or 40): the program has drawn what it was sent.
+# It first waits for the program to be idle: a program starved of the
+# processor has not yet drawn what it was sent, and two screenshots of the
+# old picture agree too.
 settle() {
   local name=$1 tries=${2:-${settle_tries:-40}} previous="" current
+  idle_within $((tries * 10)) "$err" "$((tries / 2)) s before the screenshot $name"
   for _ in $(seq "$tries"); do
     sleep 0.05
     shot "$name"
@@ -155,32 +159,41 @@ wait_figure() {
   fail "no figure on screen ($count magenta pixels)"
 }
 
-# The processor time the program has used, in clock ticks.
-cpu_ticks() {
-  local stat
-  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
+# Sets ticks to the processor time the program has used, in clock ticks, or
+# to "busy" while one of its threads runs or waits for a processor: a starved
+# program uses no time either, and has done nothing yet. False when the
+# program is gone. Builtins only: it runs every 0.05 s on a busy machine.
+read_ticks() {
+  local stat state task
+  read -r stat 2>/dev/null <"/proc/$pid/stat" || return 1
+  for task in /proc/"$pid"/task/*/stat; do
+    read -r state 2>/dev/null <"$task" || continue
+    state=${state##*) }
+    [[ $state == R* ]] && { ticks=busy; return 0; }
+  done
   stat=${stat##*) }
   read -r _ _ _ _ _ _ _ _ _ _ _ utime stime _ <<<"$stat"
-  echo $((utime + stime))
+  ticks=$((utime + stime))
 }
 
 # idle_within TRIES LOG WHAT: returns once the program has used no processor
-# time for 0.15 s, having handled all input sent and drawn; fails, quoting the
-# end of LOG, when it is gone, and saying "the program stayed busy for WHAT"
-# after TRIES looks 0.05 s apart.
+# time for 0.15 s and none of its threads is running, having handled all
+# input sent and drawn; fails, quoting the end of LOG, when it is gone, and
+# saying "the program stayed busy for WHAT" after TRIES looks 0.05 s apart.
 idle_within() {
-  local tries=$1 log_file=$2 what=$3 last now same=0
-  last=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$log_file")"
+  local tries=$1 log_file=$2 what=$3 last same=0 ticks
+  read_ticks || fail "the program is gone: $(tail -n 20 "$log_file")"
+  last=$ticks
   for _ in $(seq "$tries"); do
     sleep 0.05
-    now=$(cpu_ticks) || fail "the program is gone: $(tail -n 20 "$log_file")"
-    if [[ $now == "$last" ]]; then
+    read_ticks || fail "the program is gone: $(tail -n 20 "$log_file")"
+    if [[ $ticks == "$last" && $ticks != busy ]]; then
       same=$((same + 1))
       ((same >= 3)) && return 0
     else
       same=0
     fi
-    last=$now
+    last=$ticks
   done
   fail "the program stayed busy for $what"
 }
@@ -207,20 +220,25 @@ find_view() {
   local tries=$1 pause=$2
   gl=
   for _ in $(seq "$tries"); do
-    gl=$(timeout "${xdo_timeout:-10}" xwininfo -children -id "$top" | awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }')
+    gl=$(timeout "${xdo_timeout:-10}" xwininfo -children -id "$top" 2>/dev/null |
+      awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }' || true)
     [[ -n "$gl" ]] && return 0
+    running || fail "the program exited early: $(tail -n 20 "$err")"
     sleep "$pause"
   done
   fail "no 690x665 view at (0, 0) inside the window"
 }
 
 # expect_title TITLE WHAT: the title, as a desktop reads it, becomes TITLE
-# within a second, or begins with it when TITLE ends in "- " (a message
-# follows, gone after five seconds). xprop quotes it and escapes its quotes.
+# within ten seconds (a busy machine), or begins with it when TITLE ends in
+# "- " (a message follows, gone after five seconds: look for one right after
+# the action). xprop quotes it and escapes its quotes.
 expect_title() {
-  local now
-  for _ in $(seq 50); do
-    now=$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g')
+  local now=""
+  for _ in $(seq 500); do
+    running || fail "$2: the program ended"
+    now=$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME 2>/dev/null |
+      sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g' || true)
     [[ "$now" == "$1" || ("$1" == *"- " && "$now" == "$1"*) ]] && { note "$2: '$now'"; return 0; }
     sleep 0.02
   done
@@ -266,18 +284,61 @@ window_named() {
   fail "no window '$1'"
 }
 
+# shown WINDOW: the window is there and mapped.
+shown() { timeout "${xdo_timeout:-10}" xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+
+# gone WINDOW WHAT: waits up to 20 s for the window to go, closed by what was
+# sent to it; the next step then never finds it again as it goes.
+gone() {
+  for _ in $(seq 1000); do
+    shown "$1" || return 0
+    sleep 0.02
+  done
+  fail "$2 still shows 20 s later"
+}
+
+# gone_named NAME: waits up to 20 s for the program's windows named NAME to go.
+gone_named() {
+  for _ in $(seq 1000); do
+    xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.02
+  done
+  fail "the window '$1' still shows 20 s later"
+}
+
+# act_on WINDOW XDOTOOL-COMMANDS...: focuses the window, moves the pointer
+# into it and runs the commands (keys go to the focus, if one was set, else
+# under the pointer). False, quietly, when the window went between finding
+# and acting: that is no failure, the caller looks again.
+act_on() {
+  local w=$1
+  shift
+  xdo windowfocus "$w" mousemove --window "$w" 20 20 "$@" 2>/dev/null
+}
+
+# answer NAME KEYS...: types KEYS into the program's window named NAME (a
+# question, a small dialog) and waits for it to go.
+answer() {
+  local name=$1 w
+  shift
+  for _ in $(seq 20); do
+    w=$(window_named "$name")
+    act_on "$w" key "$@" && { gone "$w" "'$name' after $*"; return 0; }
+  done
+  fail "'$name' went 20 times before it took $*"
+}
+
 # close_window [SECONDS]: sends WM_DELETE_WINDOW, as a window manager would,
 # answers Discard whenever the program asks about changes not saved, and
 # waits up to SECONDS (default 5) for it to end; sets status to its exit
 # status and clears pid.
 close_window() {
   "$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
-  local ask
-  for _ in $(seq $((${1:-5} * 10))); do
-    running || break
+  local ask end=$((SECONDS + ${1:-5}))
+  while ((SECONDS < end)) && running; do
     ask=$(xdo search --all --onlyvisible --pid "$pid" --name '^mannequin$' 2>/dev/null | head -n 1 || true)
-    # Keys go to the focus, if one was set, else under the pointer.
-    [[ -n "$ask" ]] && xdo windowfocus "$ask" mousemove --window "$ask" 20 20 key d
+    # A question that goes before it takes the key was answered already.
+    [[ -z "$ask" ]] || act_on "$ask" key d || true
     sleep 0.1
   done
   wait_exit "the close request" 1

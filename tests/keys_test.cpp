@@ -1,0 +1,183 @@
+// What keys and buttons do without a display: the operator table's
+// lookups, a held key's repeats, the settings keys and the title's words.
+#include <FL/Fl.H>
+#include <gtest/gtest.h>
+
+#include "document/PoseDocument.h"
+#include "ik_test_util.h"
+#include "view/Controls.h"
+#include "view/KeyPresses.h"
+#include "view/OperatorTable.h"
+#include "view/SettingsKeys.h"
+#include "view/TitleMessage.h"
+#include "view/WindowTitle.h"
+
+// When the toolkit's current event happened (FL/x.H, whose Xlib macros
+// would hide the enums' None).
+extern unsigned long fl_event_time;
+
+namespace {
+
+using operators::commandFor;
+using C = Command;
+
+// Ctrl alone, Ctrl with Shift; Alt or Meta beside Ctrl make no command.
+TEST(OperatorTable, CommandsNeedTheirModifiers) {
+  EXPECT_EQ(commandFor('z', FL_CTRL), C::Undo);
+  EXPECT_EQ(commandFor('z', FL_CTRL | FL_SHIFT), C::Redo);
+  EXPECT_EQ(commandFor('y', FL_CTRL), C::Redo);
+  EXPECT_EQ(commandFor('r', FL_CTRL | FL_CAPS_LOCK), C::Reset);
+  EXPECT_EQ(commandFor('v', FL_CTRL), C::Paste);
+  EXPECT_EQ(commandFor('v', FL_CTRL | FL_SHIFT), C::PasteMirrored);
+  EXPECT_EQ(commandFor('s', FL_CTRL | FL_SHIFT), C::SaveAs);
+  EXPECT_EQ(commandFor('e', FL_CTRL | FL_SHIFT), C::ExportPictureAs);
+  EXPECT_EQ(commandFor('q', FL_CTRL), C::Quit);
+  for (int other : {0, FL_SHIFT, FL_CTRL | FL_ALT, FL_CTRL | FL_META, FL_ALT}) {
+    EXPECT_EQ(commandFor('z', other), C::None) << other;
+  }
+  EXPECT_EQ(commandFor('x', FL_CTRL), C::None);
+  EXPECT_EQ(commandFor('Z', FL_CTRL), C::None);
+}
+
+// The views: plain, Shift for the other side of a function key, Ctrl for the
+// other side of a keypad digit; f and the help keys with or without Shift.
+TEST(OperatorTable, ViewAndHelpKeys) {
+  EXPECT_EQ(commandFor(FL_KP + '1', 0), C::ViewFront);
+  EXPECT_EQ(commandFor(FL_KP + '1', FL_CTRL), C::ViewBack);
+  EXPECT_EQ(commandFor(FL_KP + '3', FL_SHIFT), C::ViewRight);
+  EXPECT_EQ(commandFor(FL_KP + '3', FL_CTRL), C::ViewLeft);
+  EXPECT_EQ(commandFor(FL_KP + '7', 0), C::ViewTop);
+  EXPECT_EQ(commandFor(FL_KP + '7', FL_CTRL | FL_SHIFT), C::ViewBottom);
+  EXPECT_EQ(commandFor(FL_F + 5, 0), C::ViewFront);
+  EXPECT_EQ(commandFor(FL_F + 5, FL_SHIFT), C::ViewBack);
+  EXPECT_EQ(commandFor(FL_F + 6, FL_SHIFT), C::ViewLeft);
+  EXPECT_EQ(commandFor(FL_F + 7, FL_SHIFT), C::ViewBottom);
+  EXPECT_EQ(commandFor(FL_F + 5, FL_CTRL), C::None);
+  EXPECT_EQ(commandFor(FL_F + 6, FL_CTRL | FL_SHIFT), C::None);
+  EXPECT_EQ(commandFor(FL_KP + '1', FL_ALT), C::None);
+  EXPECT_EQ(commandFor('f', FL_SHIFT), C::FitFigure);
+  EXPECT_EQ(commandFor('f', FL_CTRL), C::None);
+  EXPECT_EQ(commandFor(FL_Home, FL_CTRL), C::Home);
+  EXPECT_EQ(commandFor(FL_F + 1, FL_SHIFT), C::ShowHelp);
+  EXPECT_EQ(commandFor(FL_Escape, 0), C::HideHelp);
+  // With NumLock off the toolkit says Home, End or Page Down for a keypad
+  // digit: the commands take the key itself.
+  EXPECT_EQ(operators::commandKey(FL_Home, FL_KP + '7'), FL_KP + '7');
+  EXPECT_EQ(operators::commandKey(FL_KP + '1', FL_KP + '1'), FL_KP + '1');
+  EXPECT_EQ(operators::commandKey(FL_Home, FL_Home), FL_Home);
+  EXPECT_EQ(operators::commandKey('/', FL_KP + '/'), '/');
+}
+
+TEST(OperatorTable, ButtonsSettingsAndAnswers) {
+  using operators::gestureFor;
+  EXPECT_EQ(gestureFor(FL_LEFT_MOUSE, 0), Gesture::Pose);
+  EXPECT_EQ(gestureFor(FL_LEFT_MOUSE, FL_CTRL), Gesture::Pose);
+  EXPECT_EQ(gestureFor(FL_LEFT_MOUSE, FL_SHIFT), Gesture::Rotate);
+  EXPECT_EQ(gestureFor(FL_MIDDLE_MOUSE, FL_SHIFT | FL_CTRL), Gesture::Pan);
+  EXPECT_EQ(gestureFor(FL_MIDDLE_MOUSE, 0), Gesture::None);
+  EXPECT_EQ(gestureFor(FL_RIGHT_MOUSE, 0), Gesture::Unpin);
+  EXPECT_EQ(gestureFor(FL_RIGHT_MOUSE, FL_SHIFT), Gesture::Zoom);
+  const std::pair<int, SolverSetting> settings[] = {
+      {'1', SolverSetting::Tolerance2}, {'2', SolverSetting::Tolerance3}, {'3', SolverSetting::Tolerance4},
+      {'n', SolverSetting::LimitsOn},   {'m', SolverSetting::LimitsOff},  {'s', SolverSetting::LimbWeights},
+      {'d', SolverSetting::UniformWeights}};
+  for (const auto& [key, setting] : settings) EXPECT_EQ(operators::settingFor(key), setting) << char(key);
+  for (int key : {int('a'), int('S'), int('N'), int('0'), int('4'), int(' '), FL_KP + '1', int('z')}) EXPECT_FALSE(operators::settingFor(key)) << key;
+  EXPECT_STREQ(operators::labelOf(Answer::Save), "&Save");
+  EXPECT_STREQ(operators::labelOf(Answer::Discard), "&Discard");
+  EXPECT_STREQ(operators::labelOf(Answer::Replace), "&Replace");
+  EXPECT_STREQ(operators::labelOf(Answer::Overwrite), "&Overwrite");
+}
+
+// The toolkit repeats a held key's press with no release between, or as a
+// release and a press at the same moment; only the key's own release ends
+// its hold, and a new press, however soon, is fresh again.
+TEST(KeyPresses, AHeldKeyIsOnePress) {
+  KeyPresses keys;
+  fl_event_time = 1000;
+  EXPECT_TRUE(keys.fresh('z'));
+  EXPECT_EQ(keys.heldKey(), 'z');
+  EXPECT_FALSE(keys.fresh('z'));
+  keys.released('x');
+  EXPECT_FALSE(keys.fresh('z'));
+  keys.released('z');
+  EXPECT_EQ(keys.heldKey(), 0);
+  EXPECT_FALSE(keys.fresh('z')) << "a release and a press at the same moment";
+  keys.released('z');
+  fl_event_time = 1001;
+  EXPECT_TRUE(keys.fresh('z'));
+  EXPECT_TRUE(keys.fresh('y')) << "another key";
+  fl_event_time = 0;  // events another program sent say no time
+  keys.released('y');
+  EXPECT_TRUE(keys.fresh('y'));
+}
+
+class Settings : public testing::Test {
+ protected:
+  void key(int k, int state = 0) { keys.take(FL_KEYBOARD, k, state, doc); }
+  std::string said() const { return settingsText(doc.figure()); }
+
+  PoseDocument doc{buildHumanoid()};
+  SettingsKeys keys;
+};
+
+// Each setting key as the solver and the title take it, without a solve;
+// other keys change nothing.
+TEST_F(Settings, EachKeySetsTheSolverAndNotThePose) {
+  EXPECT_EQ(said(), kDefaultSettings);
+  for (char c : {'a', 'x', 'S', '0', '9', ' '}) key(c);
+  EXPECT_EQ(said(), kDefaultSettings);
+  const std::vector<double> pose = doc.figure().dofs();
+  const std::pair<char, const char*> steps[] = {
+      {'3', "tolerance 0.0001, limits off, uniform weights"}, {'2', "tolerance 0.001, limits off, uniform weights"},
+      {'n', "tolerance 0.001, limits on, uniform weights"},   {'s', "tolerance 0.001, limits on, limb weights"},
+      {'1', "tolerance 0.01, limits on, limb weights"},       {'m', "tolerance 0.01, limits off, limb weights"},
+      {'d', "tolerance 0.01, limits off, uniform weights"},
+  };
+  for (const auto& [k, settings] : steps) {
+    key(k);
+    EXPECT_EQ(said(), settings) << k;
+    if (k == 's') expectLimbWeights(doc.figure());
+  }
+  expectUniformWeights(doc.figure());
+  EXPECT_EQ(doc.figure().dofs(), pose);
+  EXPECT_EQ(doc.steps().undoCount(), 0u);
+  EXPECT_FALSE(doc.modified());
+}
+
+// A key with Ctrl or Alt is a command: the settings see it neither at its
+// press nor on the events after it, which take again the last key they saw.
+TEST_F(Settings, KeysWithCtrlOrAltAreNoSettings) {
+  key('2');
+  const std::pair<int, const char*> presses[] = {{FL_CTRL, "13n"}, {FL_ALT, "13ns"}, {FL_CTRL | FL_SHIFT, "13n"}};
+  for (const auto& [modifier, ks] : presses) {
+    for (const char* k = ks; *k; ++k) {
+      keys.take(FL_SHORTCUT, *k, modifier, doc);
+      keys.take(FL_MOVE, *k, 0, doc);  // the toolkit still holds the key
+      keys.take(FL_KEYUP, *k, 0, doc);
+    }
+  }
+  EXPECT_EQ(said(), "tolerance 0.001, limits off, uniform weights");
+  doc.apply(SolverSetting::Tolerance2);
+  keys.take(FL_MOVE, 'n', 0, doc);
+  EXPECT_EQ(said(), "tolerance 0.001, limits off, uniform weights") << "the last key the settings saw was 2";
+  key('n', FL_SHIFT);
+  EXPECT_EQ(said(), "tolerance 0.001, limits on, uniform weights");
+}
+
+// The words last said, for five seconds, then the settings again.
+TEST(TitleMessage, WordsLastFiveSeconds) {
+  TitleMessage message;
+  EXPECT_EQ(message.words(0), "");
+  message.say("nothing to undo", 100.0);
+  message.say("copied", 101.0);
+  EXPECT_EQ(message.words(105.99), "copied");
+  EXPECT_DOUBLE_EQ(message.secondsLeft(103.0), 3.0);
+  EXPECT_EQ(message.words(106.0), "");
+  EXPECT_EQ(message.secondsLeft(106.0), 0.0);
+  message.say("", 107.0);
+  EXPECT_EQ(message.secondsLeft(107.0), 0.0);
+  EXPECT_EQ(windowTitle(kDefaultSettings, message.words(107.0)), std::string("mannequin - ") + kDefaultSettings);
+}
+
+}  // namespace

@@ -1,0 +1,309 @@
+// The mouse's gestures without a display: presses, drags, releases and the
+// frames they wait for, through a flat picture of the figure written in the
+// test, acting on the real document and camera.
+#include <gtest/gtest.h>
+
+#include "document/PoseDocument.h"
+#include "flat_scene.h"
+#include "ik_test_util.h"
+#include "view/OrbitCamera.h"
+
+namespace {
+
+constexpr int kWidth = 400, kHeight = 600;
+
+bool allFinite(const std::vector<double>& v) {
+  return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
+}
+
+// Only solver iterations beyond the quiet ones may print, at most ten a solve.
+void expectOnlyIterationLines(const std::string& out) {
+  const std::vector<std::string> lines = linesOf(out);
+  EXPECT_EQ(countLines(out, "brem"), long(lines.size())) << out;
+  EXPECT_LE(lines.size(), 10u);
+}
+
+class Gestures : public testing::Test {
+ protected:
+  Segment* segment(const char* name) { return f.findSegment(name); }
+  void press(Pixel at, Gesture gesture = Gesture::Pose) { g.press(at.x, at.y, kHeight, gesture); }
+  void drag(Pixel at) { g.drag(at.x, at.y, kWidth, kHeight); }
+  void release(Pixel at) { g.release(at.x, at.y); }
+  // The frame a pick waits for; whether it asked for one more.
+  bool frame() {
+    bool redraw = true;
+    g.frameDrawn(redraw);
+    return redraw;
+  }
+  // A click as the event loop delivers it: a frame after the press.
+  void click(Pixel at, Gesture gesture = Gesture::Pose) {
+    press(at, gesture);
+    EXPECT_FALSE(frame());
+    release(at);
+  }
+  const Handle* pinOn(const char* name) {
+    const int before = f.handleCount();
+    click(scene.pixelOf(bodyCentre(segment(name))));
+    return f.handleCount() == before + 1 ? f.handles.back().handle : nullptr;
+  }
+
+  PoseDocument doc{buildHumanoid()};
+  const Figure& f = doc.figure();
+  OrbitCamera camera;
+  FlatScene scene{f, kWidth, kHeight};
+  PointerGestures g{doc, camera, scene};
+};
+
+// The pick runs with the frame after the press, a step of its own: a handle
+// on that body's surface, in front, exactly under the pointer, its target
+// where it is. Before the first frame a press waits for it.
+TEST_F(Gestures, AClickPinsOnTheBodyUnderThePointerAtTheNextFrame) {
+  scene.frame = false;
+  for (const char* name : {"h_thigh_left", "h_head", "h_abdomen", "h_shin_right"}) {
+    SCOPED_TRACE(name);
+    Segment* s = segment(name);
+    const Pixel at = scene.pixelOf(bodyCentre(s));
+    const std::size_t steps = doc.steps().undoCount();
+    press(at);
+    EXPECT_EQ(g.mode(), GestureMode::PickPending);
+    EXPECT_EQ(g.grabbed(), nullptr);
+    EXPECT_TRUE(g.holding());
+    EXPECT_EQ(s->handleCount(), 0) << "the pick waits for the next frame";
+    scene.frame = true;
+    EXPECT_FALSE(frame());
+    EXPECT_EQ(g.mode(), GestureMode::Idle);
+    ASSERT_EQ(s->handleCount(), 1);
+    const Handle* h = f.handles.back().handle;
+    EXPECT_EQ(s->handles.front(), h);
+    EXPECT_EQ(doc.steps().undoCount(), steps + 1);
+    EXPECT_NEAR(length(transformPoint((worldOf(s) * s->shape).inverse(), h->worldPos)), 0.5, 1e-3);
+    const FlatScene::Point shown = scene.window(h->worldPos);
+    EXPECT_NEAR(shown.x, at.x, 1e-3);
+    EXPECT_NEAR(shown.y, kHeight - at.y, 1e-3);
+    EXPECT_LT(shown.depth, scene.window(bodyCentre(s)).depth);
+    EXPECT_EQ(length(h->targetPos - h->worldPos), 0.0f);
+    release(at);
+    EXPECT_EQ(doc.steps().undoCount(), steps + 1) << "a click's release is no step";
+  }
+}
+
+// A release before the frame keeps the pick, which then asks for a frame of
+// its own; a move before it, or a right click away from the handles, pins
+// nothing; nor does a frame with nothing waiting.
+TEST_F(Gestures, AQuickClickStillPicksAndAMovedOneDoesNot) {
+  const Pixel aim = scene.pixelOf(bodyCentre(segment("h_thigh_left")));
+  press(aim);
+  release(aim);
+  EXPECT_EQ(g.mode(), GestureMode::PickPending);
+  EXPECT_FALSE(g.holding());
+  EXPECT_TRUE(frame());
+  EXPECT_EQ(f.handleCount(), 1);
+  EXPECT_FALSE(frame());
+  doc.undo();
+  press(aim);
+  drag({aim.x + 1, aim.y});
+  EXPECT_EQ(g.mode(), GestureMode::Idle);
+  EXPECT_FALSE(g.holding());
+  EXPECT_FALSE(frame());
+  release({aim.x + 1, aim.y});
+  click(aim, Gesture::Unpin);
+  click(aim, Gesture::None);
+  EXPECT_EQ(f.handleCount(), 0);
+  EXPECT_EQ(doc.steps().undoCount(), 0u);
+}
+
+// A right press within 4 pixels holds the handle until the frame that
+// removes it; with no handle left the figure keeps its pose.
+TEST_F(Gestures, ARightClickOnAHandleRemovesItAtTheNextFrame) {
+  const Handle* h = pinOn("h_thigh_left");
+  ASSERT_NE(h, nullptr);
+  const Pixel at = scene.pixelOf(h->worldPos);
+  const std::vector<double> pose = f.dofs();
+  press({at.x + 3, at.y - 3}, Gesture::Unpin);
+  EXPECT_EQ(g.mode(), GestureMode::PickPending);
+  EXPECT_EQ(g.grabbed(), h);
+  EXPECT_EQ(f.handleCount(), 1) << "removal waits for the next frame";
+  frame();
+  EXPECT_EQ(g.grabbed(), nullptr) << "the gesture still holds the removed handle";
+  EXPECT_EQ(f.handleCount(), 0);
+  EXPECT_EQ(segment("h_thigh_left")->handleCount(), 0);
+  EXPECT_EQ(g.mode(), GestureMode::Idle);
+  release(at);
+  EXPECT_EQ(f.dofs(), pose);
+  EXPECT_EQ(doc.steps().undoCount(), 2u);
+}
+
+// A left press 4 to 5 pixels from a handle misses it for grabbing (radius 4)
+// but the pick at the next frame searches 5 pixels and removes it; a pixel
+// further the click pins a handle of its own.
+TEST_F(Gestures, ALeftClickJustBesideAHandleRemovesIt) {
+  const Handle* h = pinOn("h_thigh_left");
+  ASSERT_NE(h, nullptr);
+  // Half a pixel off the grid, the handle shows 4.5 pixels from a whole one.
+  const FlatScene::Point p = scene.window(h->worldPos);
+  scene.x0 += std::floor(p.x) + 0.5 - p.x;
+  scene.y0 += std::floor(p.y) + 0.5 - p.y;
+  const Pixel at = {int(std::floor(p.x)) + 5, int(kHeight - std::floor(p.y))};
+  click({at.x + 1, at.y});
+  ASSERT_EQ(f.handleCount(), 2) << "a pixel further pins";
+  doc.undo();
+  press(at);
+  ASSERT_EQ(g.mode(), GestureMode::PickPending) << "not on the handle";
+  frame();
+  release(at);
+  EXPECT_EQ(f.segmentOf(h), nullptr);
+  EXPECT_EQ(f.handleCount(), 0);
+}
+
+class Dragging : public Gestures {
+ protected:
+  void SetUp() override {
+    doc.apply(SolverSetting::Tolerance4);
+    h = pinOn("h_forearm_left");
+    ASSERT_NE(h, nullptr);
+    at = scene.pixelOf(h->worldPos);
+  }
+  const Handle* h = nullptr;
+  Pixel at{};
+};
+
+// A press within 4 pixels grabs the handle at its depth; each drag inside
+// the view makes the pointer at that depth its target and solves; the drag
+// is one step, recorded at the release, and a drag after it moves nothing.
+TEST_F(Dragging, TheHandleFollowsThePointerAsOneStep) {
+  Segment* forearm = segment("h_forearm_left");
+  const std::vector<double> before = f.dofs();
+  const double depth = scene.window(h->worldPos).depth;
+  press({at.x + 3, at.y - 3});
+  EXPECT_EQ(g.mode(), GestureMode::HandleDrag);
+  EXPECT_EQ(g.grabbed(), h);
+  EXPECT_TRUE(g.holding());
+  EXPECT_EQ(g.grabDepth(), depth);
+  EXPECT_FALSE(frame());
+  for (int i = 1; i <= 8; ++i) {
+    const Pixel step{at.x + 3 * i, at.y - 2 * i};
+    SCOPED_TRACE(i);
+    const std::vector<double> was = f.dofs();
+    expectOnlyIterationLines(printedBy([&] { drag(step); }));
+    EXPECT_LT(distance(h->targetPos, scene.world(step.x, kHeight - step.y, depth)), 1e-5);
+    EXPECT_NE(f.dofs(), was);
+    EXPECT_EQ(std::make_pair(g.lastX(), g.lastY()), std::make_pair(step.x, kHeight - step.y));
+    EXPECT_LT(distance(h->worldPos, transformPoint(worldOf(forearm), h->localPos)), 1e-4);
+    const FlatScene::Point shown = scene.window(h->worldPos);
+    EXPECT_LT(std::hypot(shown.x - step.x, shown.y - (kHeight - step.y)), 1.0);
+    EXPECT_TRUE(doc.modified());
+    EXPECT_EQ(doc.steps().undoCount(), 1u) << "a drag is a step once it ends";
+  }
+  release({at.x + 24, at.y - 16});
+  EXPECT_EQ(g.mode(), GestureMode::Idle);
+  EXPECT_EQ(g.grabbed(), nullptr);
+  EXPECT_FALSE(g.holding());
+  EXPECT_EQ(doc.steps().undoCount(), 2u);
+  EXPECT_EQ(f.segmentOf(h), forearm);
+  EXPECT_TRUE(allFinite(f.dofs()));
+  const std::vector<double> posed = f.dofs();
+  drag(at);
+  EXPECT_EQ(f.dofs(), posed);
+  doc.undo();
+  EXPECT_EQ(f.dofs(), before);
+}
+
+// On the edge or outside the pointer has no place to pull to: no solve, the
+// same target, but the point is kept; back inside it solves again.
+TEST_F(Dragging, DragsOnTheEdgeOrOutsideRunNoSolve) {
+  press(at);
+  const std::vector<double> pose = f.dofs();
+  const Vec3 target = h->targetPos;
+  for (const Pixel& q : std::vector<Pixel>{{0, at.y},
+                                           {at.x, 0},
+                                           {-7, at.y},
+                                           {at.x, -7},
+                                           {kWidth, at.y},
+                                           {at.x, kHeight},
+                                           {kWidth + 20, kHeight + 20}}) {
+    SCOPED_TRACE(testing::Message() << q.x << "," << q.y);
+    EXPECT_EQ(printedBy([&] { drag(q); }), "");
+    EXPECT_TRUE(sameVectors(f.dofs(), pose));
+    EXPECT_EQ(length(h->targetPos - target), 0.0f);
+    EXPECT_EQ(std::make_pair(g.lastX(), g.lastY()), std::make_pair(q.x, kHeight - q.y));
+    EXPECT_EQ(g.mode(), GestureMode::HandleDrag);
+  }
+  drag({1, 1});
+  EXPECT_NE(f.dofs(), pose);
+  release({1, 1});
+}
+
+// A right press away from every handle while the left holds one lets go of
+// it and keeps the drag: it relaxes the figure towards the other targets.
+TEST_F(Dragging, ARightPressAwayFromHandlesLetsGoAndRelaxes) {
+  const Handle* shin = pinOn("h_shin_right");
+  ASSERT_NE(shin, nullptr);
+  // A coarse solve leaves the forearm short of its target.
+  doc.apply(SolverSetting::Tolerance2);
+  press(at);
+  for (int i = 1; i <= 4; ++i) drag({at.x + 15 * i, at.y - 15 * i});
+  release({at.x + 60, at.y - 60});
+  doc.apply(SolverSetting::Tolerance4);
+  const double gap = distance(h->worldPos, h->targetPos);
+  ASSERT_GT(gap, 1e-3);
+  const Pixel from = scene.pixelOf(shin->worldPos);
+  press(from);
+  ASSERT_EQ(g.grabbed(), shin);
+  const Vec3 shinTarget = shin->targetPos;
+  press({5, 5}, Gesture::Unpin);
+  EXPECT_EQ(g.mode(), GestureMode::HandleDrag);
+  EXPECT_EQ(g.grabbed(), nullptr);
+  const std::string out = printedBy([this] { drag({30, 30}); });
+  EXPECT_LT(distance(h->worldPos, h->targetPos), 0.5 * gap);
+  EXPECT_EQ(length(shin->targetPos - shinTarget), 0.0f) << "no handle is dragged";
+  EXPECT_EQ(out.find("YOU suck"), std::string::npos);
+  release({30, 30});
+  EXPECT_EQ(g.mode(), GestureMode::Idle);
+}
+
+// A pointer that cannot be placed in the world says so before the solve, and
+// the handle keeps its target.
+TEST_F(Dragging, AFailedUnprojectionIsReportedAndKeepsTheTarget) {
+  press(at);
+  scene.mappable = false;
+  const Vec3 target = h->targetPos;
+  const std::vector<std::string> printed = linesOf(printedBy([&] { drag({at.x + 10, at.y}); }));
+  ASSERT_FALSE(printed.empty());
+  EXPECT_EQ(printed.front(), "YOU suck!!!");
+  EXPECT_EQ(length(h->targetPos - target), 0.0f);
+  EXPECT_TRUE(allFinite(f.dofs()));
+}
+
+// The camera's gestures move the camera alone, on a handle too, and trace
+// each step; how far a pixel moves it is camera_test's.
+TEST_F(Gestures, CameraGesturesMoveTheCameraOnly) {
+  const Handle* h = pinOn("h_thigh_left");
+  const Pixel at = scene.pixelOf(h->worldPos);
+  const std::vector<double> pose = f.dofs();
+  press(at, Gesture::Rotate);
+  EXPECT_EQ(g.mode(), GestureMode::CameraMove);
+  EXPECT_TRUE(g.holding());
+  EXPECT_EQ(camera.mode, Rotate);
+  EXPECT_EQ(g.grabbed(), nullptr);
+  EXPECT_FALSE(frame());
+  EXPECT_EQ(printedBy([&] { drag({at.x + 180, at.y + 18}); }), "[180 18 -0]\n");
+  release({at.x + 180, at.y + 18});
+  EXPECT_EQ(g.mode(), GestureMode::Idle);
+  EXPECT_EQ(camera.mode, Inactive);
+  press({400, 400}, Gesture::Pan);
+  EXPECT_EQ(camera.mode, Pan);
+  EXPECT_EQ(printedBy([&] { drag({410, 405}); }), "[10 5 -0]\n");
+  release({410, 405});
+  press({200, 300}, Gesture::Zoom);
+  EXPECT_EQ(camera.mode, Zoom);
+  EXPECT_EQ(printedBy([&] { drag({203, 320}); }), "[3 20 -0]\n");
+  release({203, 320});
+  EXPECT_EQ(printedBy([&] { click({300, 300}, Gesture::None); drag({310, 300}); }), "");
+  EXPECT_EQ(f.dofs(), pose);
+  EXPECT_EQ(f.handleCount(), 1);
+  EXPECT_EQ(doc.steps().undoCount(), 1u);
+  EXPECT_NE(camera.yaw, 1.0f);
+  EXPECT_NEAR(camera.distance, -22.0f, 1e-5);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# --pose without a display: a capture's frame fitted and printed as pose
+# text, the README's loop over a folder of captures, a rig's BVH read back,
+# and refusals as one line with status 1.
+# Usage: pose_command_test.sh MANNEQUIN CAPTURE-FOLDER
+set -uo pipefail
+bin=$1
+captures=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+unset DISPLAY
+
+out=$("$bin" --pose "$captures/cmu-01-03-cut.bvh" --frame 8 2>"$work/err") || fail "--pose of a capture: status $?"
+[[ $(head -1 <<<"$out") == "mannequin pose 1" && ! -s $work/err ]] || fail "--pose of a capture printed $(head -2 <<<"$out")"
+[[ $(grep -c '^h_' <<<"$out") == 20 ]] || fail "--pose printed $(grep -c '^h_' <<<"$out") segments"
+
+# The README's loop: a folder of captures becomes pose files, which read back as they are.
+cp "$captures"/*.bvh "$work/"
+for capture in "$work"/*.bvh; do "$bin" --pose "$capture" >"${capture%.bvh}.pose" || fail "the loop: $capture"; done
+for pose in "$work"/*.pose; do
+  "$bin" --pose "$pose" | cmp -s - "$pose" || fail "$pose does not read back as it was written"
+done
+
+# A rig's BVH, opened, is a capture too.
+"$bin" --bvh --rig mixamo "$work/boxing-toes-cut.pose" >"$work/rig.bvh" || fail "--bvh --rig mixamo"
+grep -q '^ROOT mixamorig:Hips' "$work/rig.bvh" || fail "the rig's root is not mixamorig:Hips"
+"$bin" --pose "$work/rig.bvh" >/dev/null || fail "--pose of a rig's BVH"
+
+refused() {
+  local status=0
+  "$bin" "$@" >"$work/out" 2>"$work/err" || status=$?
+  ((status == 1)) && [[ ! -s $work/out && $(wc -l <"$work/err") == 1 ]] || fail "$*: status $status, $(cat "$work/err")"
+}
+sed 's/JOINT LeftUpLeg/JOINT LeftThighBone/' "$captures/cmu-01-01-cut.bvh" >"$work/thighless.bvh"
+refused --pose "$work/thighless.bvh"
+grep -qF 'capture: no left thigh (LeftUpLeg, lThigh, LeftHip or mixamorig:LeftUpLeg)' "$work/err" ||
+  fail "the refusal says $(cat "$work/err")"
+refused --pose "$captures/cmu-01-01-cut.bvh" --frame 9
+refused --pose "$work/missing.pose"
+refused --pose
+refused --bvh --rig blender "$work/boxing-toes-cut.pose"
+echo "pose_command_test: passed"
