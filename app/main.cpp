@@ -7,7 +7,9 @@
 
 #include "app/AppWindow.h"
 #include "app/CommandLine.h"
+#include "app/PngTarget.h"
 #include "app/TerminationSignals.h"
+#include "app/XConnectionLoss.h"
 #include "document/RecoveryCopy.h"
 #include "pose/ShownText.h"
 #include "document/PoseDocument.h"
@@ -57,6 +59,8 @@ int printPose(const CommandLine& line) {
 
 int refuse(const std::string& words) {
   std::cerr << "mannequin: " << words << std::endl;
+  // Said once: the display's loss after this adds nothing.
+  x_connection_loss::done(1);
   return 1;
 }
 
@@ -77,6 +81,7 @@ int writePng(const CommandLine& line) {
     return refuse("--png: " + shownName(out) + ": a picture is not written as a pose or BVH file");
   }
   if (pose_file::sameFile(out, *line.file)) return refuse("--png: " + shownName(out) + ": it is the file drawn");
+  if (std::string target = pngTargetRefusal(line.picture); !target.empty()) return refuse(target);
   PoseDocument document(buildHumanoid());
   if (const Outcome opened = document.open(*line.file, line.frame); opened.refused) return refuse(opened.words);
   if (!displayOpens()) return refuse("--png draws in a window and needs a display (DISPLAY=" +
@@ -89,6 +94,7 @@ int writePng(const CommandLine& line) {
   if (const PictureSize size = pictureSize(options, viewWidth, viewHeight); !size.refusal.empty()) {
     return refuse(size.refusal);
   }
+  x_connection_loss::watch("--png: the connection to the display was lost; no picture was written");
   Fl::visual(FL_DOUBLE);
   AppWindow app(document);
   GLView& view = *app.view;
@@ -102,7 +108,9 @@ int writePng(const CommandLine& line) {
   }
   if (view.framesDrawn() == 0) return refuse("--png: the window was never drawn");
   const Outcome written = view.exportPicture(out, options, viewWidth, viewHeight);
-  return written.refused ? refuse(written.words) : 0;
+  if (written.refused) return refuse(written.words);
+  x_connection_loss::done(0);
+  return 0;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pose/BvhSkeleton.h"
+#include "pose/PoseText.h"
 #include "pose/ShownText.h"
 
 namespace bvh {
@@ -161,9 +162,8 @@ class Reader {
   }
 
   bool value(std::string_view w, double& v) {
-    if (w.size() > 1 && w[0] == '+' && w[1] != '-') w.remove_prefix(1);
-    const auto read = std::from_chars(w.data(), w.data() + w.size(), v);
-    if (read.ptr == w.data() + w.size() && read.ec == std::errc() && std::fabs(v) <= kValueLimit) return true;
+    static_assert(kValueLimit == pose_text::kValueLimit);
+    if (pose_text::readNumber(w, v)) return true;
     return failHere(quotedToken(w) + " is not a number of magnitude at most " + number(kValueLimit));
   }
 

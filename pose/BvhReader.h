@@ -23,7 +23,8 @@ constexpr double kOffsetSlack = 1e-4;
 // How far a joint may be turned, in radians, or a root that cannot move
 // moved, in metres, beyond what it can hold.
 constexpr double kRemainderSlack = 1e-6;
-// Every number's magnitude is at most this.
+// Every number's magnitude is at most this; numbers are read as the pose
+// text reads them (pose_text::readNumber), one too small to hold as zero.
 constexpr double kValueLimit = 1e6;
 
 // Why a file of this many bytes is not read; empty when it may be.

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "pose/BvhReader.h"
+#include "pose/PoseText.h"
 #include "pose/ShownText.h"
 
 namespace capture {
@@ -69,11 +70,8 @@ class Reader {
   }
 
   bool value(std::string_view w, double& v) {
-    if (w.size() > 1 && w[0] == '+' && w[1] != '-') w.remove_prefix(1);
-    const auto read = std::from_chars(w.data(), w.data() + w.size(), v);
-    if (read.ptr == w.data() + w.size() && read.ec == std::errc() && std::fabs(v) <= bvh::kValueLimit) {
-      return true;
-    }
+    // As the figure's own BVH and the pose text read them: too small is zero.
+    if (pose_text::readNumber(w, v)) return true;
     return fail(quotedToken(w) + " is not a number of magnitude at most " + number(bvh::kValueLimit));
   }
 

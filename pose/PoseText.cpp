@@ -280,6 +280,8 @@ std::string write(const Figure& figure) {
   return out;
 }
 
+bool readNumber(std::string_view token, double& value) { return parseDouble(token, value); }
+
 std::string sizeRefusal(std::size_t bytes) {
   if (bytes <= kSizeLimit) return "";
   return "the text is " + std::to_string(bytes) + " bytes, more than the " + std::to_string(kSizeLimit) +

@@ -42,6 +42,11 @@ constexpr std::size_t kHandleLimit = 1000;
 
 std::string write(const Figure& figure);
 
+// The whole token as a number as the text reads one: finite and, as
+// written, within kValueLimit; too small to hold, zero of its sign. False
+// for anything else.
+bool readNumber(std::string_view token, double& value);
+
 // The figure's text, or why it would not read back (the text is then
 // empty): a pose gone beyond what a file holds is never written, copied or
 // kept, for the program itself would refuse it.

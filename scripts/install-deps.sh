@@ -24,6 +24,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # driving the real program in tests (XTest sends bursts of events)
   xvfb xauth x11-utils xdotool xclip imagemagick libxtst-dev
+  # holding the program at a fixed point while its X server is killed
+  gdb
   # whole motion captures, for the longer check of fitting them
   assimp-testmodels
   # memory checks

@@ -338,6 +338,8 @@ TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
       {"End Site", "End Sight", "line 18: expected Site, not \"Sight\""},
       {"Frames: 1", "Frames: 2", "line 115: the file ends after 1 of its 2 frames"},
       {"Frame Time: 0.0333333", "Frame Time: 0", "line 114: the frame time \"0\" is not above zero"},
+      {"Frame Time: 0.0333333", "Frame Time: 1e-400", "line 114: the frame time \"1e-400\" is not above zero"},
+      {"\n0 0.910000026226 0 ", "\n0 0.91 1e400 ", "line 115: \"1e400\" is not a number of magnitude at most"},
       {"\n0 0.910000026226 0 ", "\n0 0.91 nan ",
        "line 115: \"nan\" is not a number of magnitude at most 1e+06"},
       {"\n0 0.910000026226 0 ", "\n0 1000001 0 ", "line 115: \"1000001\" is not a number"},
@@ -354,6 +356,17 @@ TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
   }
   EXPECT_EQ(readText(*f, "").error, "the file is empty");
   expectDofs(*f, readText(*f, replaced(good, "OFFSET 0 -0.07 0.11", "OFFSET 0 -0.07009 0.11")));
+}
+
+// As the pose text reads them: too small for a double is zero of its sign,
+// and the limit is on the number as written.
+TEST(BvhReader, NumbersTooSmallToHoldReadAsZero) {
+  auto f = buildHumanoid();
+  const std::string good = bvh::write(*f).text;
+  expectDofs(*f, readText(*f, replaced(good, "\n0 0.910000026226 0 ", "\n-1e-400 0.910000026226 0.1e-323 ")));
+  expectDofs(*f, readText(*f, replaced(good, "\tOFFSET 0 0 0", "\tOFFSET 0.000001e-999 0 -1E-99999999999")));
+  const std::string over = replaced(good, "\n0 0.910000026226 0 ", "\n0 0.910000026226 1000000.0000000001 ");
+  EXPECT_EQ(readText(*f, over).error, "line 115: \"1000000.0000000001\" is not a number of magnitude at most 1e+06");
 }
 
 TEST(BvhReader, WhatAJointCannotHoldIsRefusedByName) {

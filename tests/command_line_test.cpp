@@ -1,5 +1,6 @@
 // The command line, parsed before anything needs a display.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <tuple>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/PngTarget.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -102,6 +105,19 @@ TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
   }
   EXPECT_FALSE(parsed({"--frame", "0", "p"}).pictureAsked);
   EXPECT_EQ(parsed({"--png", "out.png", "--scale", "9", "--help"}).action, Action::Help);
+}
+
+// A name that is already no regular file, as typed or with ".png" added, is
+// no picture's: never one written beside it.
+TEST(CommandLine, PngIsRefusedOntoWhatIsNoRegularFile) {
+  TempFolder folder;
+  const std::string fifo = folder.pathOf("fifo"), pipe = folder.pathOf("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600) | mkfifo((pipe + ".png").c_str(), 0600), 0);
+  EXPECT_EQ(pngTargetRefusal(fifo), "--png: " + fifo + ": it is not a regular file");
+  EXPECT_EQ(pngTargetRefusal(pipe), "--png: " + pipe + ".png: it is not a regular file");
+  EXPECT_EQ(pngTargetRefusal(folder.path), "--png: " + folder.path + ": it is a folder");
+  TempFolder::put(folder.pathOf("old.png"), "old");
+  for (const char* name : {"old", "old.png", "new", "fifo.png"}) EXPECT_EQ(pngTargetRefusal(folder.pathOf(name)), "");
 }
 
 // --pose FILE prints FILE's pose; --rig names the skeleton --bvh writes on.

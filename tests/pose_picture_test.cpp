@@ -1,10 +1,15 @@
 // The pose a picture carries, read back from PNG files that libpng wrote.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdlib>
 #include <sstream>
 
 #include "picture_with_text.h"
 #include "pose/PosePicture.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -27,6 +32,18 @@ pose_picture::Reading readOf(const std::string& bytes, std::streamsize* taken = 
 }
 std::string errorOf(const std::string& bytes) { return readOf(bytes).error; }
 
+// Our zTXt chunk with this compressed text, its CRC by zlib, after IHDR.
+std::string withZtxt(const std::string& compressed) {
+  const std::string body = "zTXtmannequin pose" + std::string(2, '\0') + compressed;
+  std::string chunk;
+  for (uLong v : {uLong(body.size() - 4), crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())})
+    chunk += std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)} + (chunk.empty() ? body : "");
+  return pictureWithText("", "Comment").insert(33, chunk);
+}
+std::string compressedIn(const std::string& text) {
+  return pictureWithText(text, "mannequin pose", false, 0, TextChunk::Compressed);
+}
+
 }  // namespace
 
 // Behind a private chunk of a mebibyte, which is skipped, never read; a text
@@ -42,10 +59,9 @@ TEST(PosePicture, TheTextIsFoundBehindOtherChunksWithoutReadingThem) {
   EXPECT_LT(taken, 1000);
 }
 
-// Our keyword whole, before the image data; a chunk shorter than our
-// keyword is not read past its end.
-TEST(PosePicture, APictureWithoutOurChunkBeforeItsImageHoldsNoPose) {
-  for (const std::string& bytes : {pictureWithText(kText, "mannequin pose", true), pictureWithText(kText, "Comment"),
+// Our keyword whole; a chunk shorter than our keyword is not read past its end.
+TEST(PosePicture, APictureWithoutOurChunkHoldsNoPose) {
+  for (const std::string& bytes : {pictureWithText(kText, "Comment"),
                                    pictureWithText(kText, "mannequin poses"), pictureWithText("", "mannequin pos")})
     EXPECT_EQ(errorOf(bytes), "the picture holds no pose");
 }
@@ -89,5 +105,44 @@ TEST(PosePicture, AtMost4096ChunksAreLookedAt) {
   // IHDR comes first in what libpng writes, just before our chunk.
   ASSERT_EQ(good.find("IHDR") + 4 + 13 + 4 + 4, text + 4);
   EXPECT_EQ(readOf(withEmpty(4094)).text, kText);
-  EXPECT_EQ(errorOf(withEmpty(4095)), "the picture has more than 4096 chunks before its image");
+  EXPECT_EQ(errorOf(withEmpty(4095)), "the picture holds no pose in its first 4096 chunks");
+}
+
+TEST(PosePicture, EveryKindOfTextChunkCarriesThePoseBeforeOrAfterTheImage) {
+  for (TextChunk kind : {TextChunk::Plain, TextChunk::Compressed, TextChunk::International,
+                         TextChunk::InternationalCompressed})
+    for (bool after : {false, true})
+      EXPECT_EQ(readOf(pictureWithText(kText, "mannequin pose", after, 0, kind)).text, kText) << int(kind) << after;
+}
+
+// The limit holds on the inflated text: 16 MiB in 16 KiB is refused after
+// its first piece. Damage is named for what it is.
+TEST(PosePicture, CompressedTextIsInflatedNoFurtherThanAPosesLimit) {
+  const std::string inflates = "the text inflates to more than the 65536 bytes a pose may have";
+  std::streamsize taken = 0;
+  EXPECT_EQ(readOf(compressedIn(std::string(65536, 'x'))).text.size(), 65536u);
+  EXPECT_EQ(errorOf(compressedIn(std::string(65537, 'x'))), inflates);
+  EXPECT_EQ(readOf(compressedIn(std::string(16 << 20, 'x')), &taken).error, inflates);
+  EXPECT_LT(taken, 8000);
+  std::string good = compressedIn(kText);
+  const std::string z = good.substr(57, good.find("IDAT") - 8 - 57);
+  EXPECT_EQ(readOf(withZtxt(z)).text, kText);
+  EXPECT_EQ(errorOf(withZtxt(z.substr(1))), "the picture's pose is damaged: it does not inflate");
+  EXPECT_EQ(errorOf(withZtxt(z + 'x')), "the picture's pose is damaged: its chunk is malformed");
+  EXPECT_EQ(errorOf(good.substr(0, 60)), "the picture is cut short");
+  good[60] ^= 1;
+  EXPECT_EQ(errorOf(good), "the picture's pose is damaged: its checksum is wrong");
+}
+
+// ImageMagick keeps a long text as zTXt after the image data.
+TEST(PosePicture, APictureResizedByImageMagickStillCarriesItsPose) {
+  if (access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/convert (imagemagick)";
+  const std::string text = kText + "# " + std::string(2000, 'x') + "\n";
+  TempFolder folder;
+  TempFolder::put(folder.pathOf("in.png"), pictureWithText(text));
+  const std::string resize = "/usr/bin/convert " + folder.pathOf("in.png") + " -resize 300% ";
+  ASSERT_EQ(std::system((resize + folder.pathOf("out.png")).c_str()), 0);
+  const std::string resized = TempFolder::contents(folder.pathOf("out.png"));
+  ASSERT_GT(resized.find("zTXtmannequin pose"), resized.find("IDAT"));
+  EXPECT_EQ(readOf(resized).text, text);
 }

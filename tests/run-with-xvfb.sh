@@ -10,6 +10,8 @@ rm -f "$fifo"
 # setsid and closed standard streams: the server must not hold CTest's pipes.
 setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null >/dev/null 2>&1 &
 server=$!
+# A test that ends the server ends this one.
+export XVFB_PID=$server
 # The program's recovery copies stay apart from the person's and from other runs'.
 XDG_STATE_HOME=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-state.XXXXXX")
 export XDG_STATE_HOME

@@ -27,10 +27,10 @@ Picture PictureExport::draw(int width, int height, PictureOptions::Background ba
   return picture;
 }
 
-// A window made smaller than its borders leaves the view no pixel.
+// A window made smaller than its borders leaves the view no pixel, or too few.
 Outcome PictureExport::write(const std::string& path, const PictureOptions& options, int viewWidth,
                              int viewHeight, bool drawn) {
-  if (view.w() <= 0 || view.h() <= 0) return Outcome::refusal("export: the view has no pixel to draw");
+  if (std::string small = viewRefusal(view.w(), view.h()); !small.empty()) return Outcome::refusal("export: " + small);
   PictureSize size = pictureSize(options, viewWidth, viewHeight);
   // The window may have another size than the one the picture is sized for.
   if (size.refusal.empty()) size.refusal = tileRefusal(size.width, size.height, view.w(), view.h());

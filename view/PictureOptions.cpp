@@ -5,8 +5,16 @@
 #include <algorithm>
 #include <cmath>
 
+std::string viewRefusal(int viewWidth, int viewHeight) {
+  if (viewWidth <= 0 || viewHeight <= 0) return "the view has no pixel to draw";
+  const int side = PictureOptions::kMinViewSide;
+  if (viewWidth >= side && viewHeight >= side) return "";
+  return "the view is too small to draw: " + std::to_string(viewWidth) + "x" + std::to_string(viewHeight) +
+         " pixels, less than " + std::to_string(side) + " on a side";
+}
+
 PictureSize pictureSize(const PictureOptions& options, int viewWidth, int viewHeight) {
-  if (viewWidth <= 0 || viewHeight <= 0) return {0, 0, "the view has no pixel to draw"};
+  if (std::string refusal = viewRefusal(viewWidth, viewHeight); !refusal.empty()) return {0, 0, refusal};
   long width = viewWidth, height = viewHeight;
   switch (options.size) {
     case PictureOptions::Size::View:
@@ -36,7 +44,7 @@ PictureSize pictureSize(const PictureOptions& options, int viewWidth, int viewHe
 }
 
 std::string tileRefusal(int width, int height, int viewWidth, int viewHeight) {
-  if (viewWidth <= 0 || viewHeight <= 0) return "the view has no pixel to draw";
+  if (std::string refusal = viewRefusal(viewWidth, viewHeight); !refusal.empty()) return refusal;
   const long tiles = (long(width) + viewWidth - 1) / viewWidth * ((long(height) + viewHeight - 1) / viewHeight);
   if (tiles <= PictureOptions::kMaxTiles) return "";
   return "a picture of " + std::to_string(width) + "x" + std::to_string(height) + " pixels takes more than " +

@@ -11,6 +11,9 @@ struct PictureOptions {
   // A picture is drawn in tiles of the view's size: a tiny view would take
   // millions of them.
   static constexpr long kMaxTiles = 1024;
+  // A view narrower or lower than this shows too little of the figure, or
+  // none of it, to draw from.
+  static constexpr int kMinViewSide = 16;
 
   Size size = Size::View;
   int width = 1380;  // with Size::Width, in pixels, from 1 to kMaxSide
@@ -26,9 +29,12 @@ struct PictureSize {
 // The file a picture is written to: .png added to a name without an extension.
 std::string pictureFileName(const std::string& typed);
 
+// Why a view of viewWidth x viewHeight cannot be drawn from: it has no
+// pixel, or a side below kMinViewSide. Empty when it can.
+std::string viewRefusal(int viewWidth, int viewHeight);
 // The picture's size for a view of viewWidth x viewHeight, in the view's
-// proportions; a side over kMaxSide, more tiles than kMaxTiles, or none at
-// all, is refused.
+// proportions; a view refused above, a side over kMaxSide, more tiles than
+// kMaxTiles, or none at all, is refused.
 PictureSize pictureSize(const PictureOptions& options, int viewWidth, int viewHeight);
 // Why a picture of width x height cannot be drawn in tiles of a view of
 // viewWidth x viewHeight; empty when it can.

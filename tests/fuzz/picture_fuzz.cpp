@@ -1,6 +1,7 @@
 // A libFuzzer target for the pose a picture carries: any bytes at all, read
 // as a PNG file. Every input must end as a refusal of one line with no text,
-// or as a text within a pose's size that the input holds under our keyword;
+// or as a text within a pose's size that the input holds, plain or
+// compressed, under our keyword;
 // pasted, it applies or is refused with the figure untouched.
 #include <cstdint>
 #include <cstdlib>
@@ -37,7 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   check(reading.text.size() <= pose_text::kSizeLimit);
-  check(bytes.find(std::string(pose_picture::kKeyword) + '\0' + reading.text) != std::string::npos);
+  // A plain text is in the input as it is; a compressed one came from a zTXt or iTXt chunk.
+  check(bytes.find(reading.text) != std::string::npos ||
+        bytes.find("TXt" + std::string(pose_picture::kKeyword)) != std::string::npos);
 
   pose_text::Pasting pasting = pose_text::paste(*figure, reading.text, false);
   if (!pasting.error.empty()) {

@@ -226,6 +226,10 @@ for refused in "--scale 9 pose.pose" "--width 8193 pose.pose" "--view side pose.
     fail "--png $refused: status $status, $(wc -l <"$work/png.err") lines, $(ls refused.png 2>/dev/null)"
 done
 [[ "$(cat "$work/png.err")" == "mannequin: open: plain.png: the picture holds no pose" ]] || fail "$(cat "$work/png.err")"
+# Nor beside a name that is no regular file.
+mkfifo fifo
+status=0 && "$bin" --png fifo pose.pose 2>"$work/png.err" || status=$?
+((status == 1)) && [[ $(wc -l <"$work/png.err") == 1 && ! -e fifo.png ]] || fail "--png fifo: status $status"
 # Never over what it draws, nor as a pose or BVH file.
 env -u DISPLAY "$bin" --bvh pose.pose >pose.bvh
 for out in pose.bvh big.png pose.pose another.BVH; do
