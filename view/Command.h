@@ -42,4 +42,18 @@ enum class Command {
 enum class Gesture { None, Pose, Unpin, Rotate, Pan, Zoom, WheelZoom };
 
 // The answers of the questions the program asks, each with its own key.
-enum class Answer { Save, Discard, Replace, Overwrite, Keep, Cancel };
+enum class Answer {
+  Save,
+  Discard,
+  Replace,
+  Overwrite,
+  Keep,
+  Cancel,
+  // The picture options' choices.
+  DoubleSize,
+  QuadrupleSize,
+  Width,
+  Black,
+  White,
+  Transparent,
+};

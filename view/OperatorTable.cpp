@@ -103,6 +103,13 @@ constexpr Row kRows[] = {
       answer('r', Answer::Replace, "&Replace"), answer('o', Answer::Overwrite, "&Overwrite")}},
     // The frame chooser's.
     {nullptr, nullptr, {answer(FL_Enter, Answer::Keep, "OK"), answer(FL_Escape, Answer::Cancel, "Cancel")}},
+    // The picture options'.
+    {nullptr, nullptr,
+     {answer('2', Answer::DoubleSize, "&2x"), answer('4', Answer::QuadrupleSize, "&4x"),
+      answer('w', Answer::Width, "&Width:")}},
+    {nullptr, nullptr,
+     {answer('k', Answer::Black, "Blac&k, as in the view"), answer('h', Answer::White, "W&hite"),
+      answer('t', Answer::Transparent, "&Transparent")}},
 };
 
 bool matches(Mods mods, int state) {

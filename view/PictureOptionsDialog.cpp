@@ -10,8 +10,11 @@
 #include <FL/Fl_Round_Button.H>
 
 #include <array>
+#include <optional>
 #include <cstdlib>
 #include <string>
+
+#include "view/OperatorTable.h"
 
 namespace {
 
@@ -84,9 +87,9 @@ void build(Form& form, const PictureOptions& options, int viewWidth, int viewHei
   sizeTitle->labelfont(FL_BOLD);
   auto* sizeGroup = new Fl_Group(10, 28, 280, 92);
   form.sizes[0] = radio(20, 28, 260, sizeLabel("The view's", Size::View, viewWidth, viewHeight));
-  form.sizes[1] = radio(20, 50, 260, sizeLabel("&2x", Size::Double, viewWidth, viewHeight));
-  form.sizes[2] = radio(20, 72, 260, sizeLabel("&4x", Size::Quadruple, viewWidth, viewHeight));
-  form.sizes[3] = radio(20, 94, 80, "&Width:");
+  form.sizes[1] = radio(20, 50, 260, sizeLabel(operators::labelOf(Answer::DoubleSize), Size::Double, viewWidth, viewHeight));
+  form.sizes[2] = radio(20, 72, 260, sizeLabel(operators::labelOf(Answer::QuadrupleSize), Size::Quadruple, viewWidth, viewHeight));
+  form.sizes[3] = radio(20, 94, 80, operators::labelOf(Answer::Width));
   sizeGroup->end();
   form.width = new Fl_Int_Input(100, 94, 70, 22);
   form.width->value(std::to_string(options.width).c_str());
@@ -98,9 +101,9 @@ void build(Form& form, const PictureOptions& options, int viewWidth, int viewHei
   backgroundTitle->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   backgroundTitle->labelfont(FL_BOLD);
   auto* backgroundGroup = new Fl_Group(10, 146, 280, 70);
-  form.backgrounds[0] = radio(20, 146, 260, "Blac&k, as in the view");
-  form.backgrounds[1] = radio(20, 168, 260, "W&hite");
-  form.backgrounds[2] = radio(20, 190, 260, "&Transparent");
+  form.backgrounds[0] = radio(20, 146, 260, operators::labelOf(Answer::Black));
+  form.backgrounds[1] = radio(20, 168, 260, operators::labelOf(Answer::White));
+  form.backgrounds[2] = radio(20, 190, 260, operators::labelOf(Answer::Transparent));
   backgroundGroup->end();
   form.sizes[static_cast<int>(options.size)]->setonly();
   form.backgrounds[static_cast<int>(options.background)]->setonly();
