@@ -460,8 +460,9 @@ int chooserAnswer = 0;
 void answerChooser(void*) {
   for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
     if (w->label() && std::strcmp(w->label(), "mannequin: capture") == 0) {
-      Fl::e_keysym = chooserAnswer;
-      w->handle(FL_KEYBOARD);
+      Fl::e_keysym = Fl::e_original_keysym = chooserAnswer;
+      Fl::e_state = 0;
+      Fl::handle(FL_KEYBOARD, w);
       return;
     }
   }
