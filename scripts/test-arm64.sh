@@ -31,7 +31,7 @@ source scripts/package-lib.sh
 
 step "the core's tests in the arm64 tree $arm"
 cmake -S . -B "$arm" "${package_cmake_args[@]}" "${arm64_cmake_args[@]}" || fail "cmake configure of $arm failed"
-cmake --build "$arm" -j"$(nproc)" --target core_tests || fail "building the arm64 tests failed"
+cmake --build "$arm" -j"$(nproc)" --target core_tests capture_tests || fail "building the arm64 tests failed"
 file -b "$arm/tests/core_tests" | grep -q 'ARM aarch64' || fail "core_tests is not an arm64 program"
 ctest --test-dir "$arm" --output-on-failure -j"$(nproc)" --timeout 900
 

@@ -8,10 +8,11 @@
 #include "document/PoseDocument.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
+#include "view/CameraCommands.h"
 #include "view/OperatorTable.h"
+#include "view/PosingCommands.h"
 #include "view/PictureOptionsDialog.h"
 #include "view/SceneDrawing.h"
-#include "view/ViewFraming.h"
 #include "view/WindowTitle.h"
 
 namespace {
@@ -90,40 +91,18 @@ void GLView::run(Command command) {
   // A handle under the pointer may be gone: the next move tells.
   const Hover over = under;
   under.handle = nullptr;
+  std::string words;
+  if (runCameraCommand(command, *camera, document.figure(), aspect(), words) ||
+      runPosingCommand(command, document, pointer, over.segment, Fl::event_x(), Fl::event_y())) {
+    if (!words.empty()) say(words);
+    redraw();
+    return;
+  }
   switch (command) {
     case Command::ShowHelp:
       return showHelp();
     case Command::HideHelp:
-      // Escape puts a turn back first.
-      if (pointer.turning()) {
-        pointer.endTurn(false);
-        break;
-      }
       return hideHelp();
-    case Command::KeepTurn:
-      pointer.endTurn(true);
-      break;
-    case Command::TurnJoint:
-      pointer.beginTurn(over.segment, Fl::event_x(), Fl::event_y());
-      break;
-    case Command::ToggleFirmPins:
-      document.setFirm(!document.firmPins());
-      break;
-    case Command::Home:
-      *camera = OrbitCamera();
-      break;
-    case Command::ViewFront:
-    case Command::ViewBack:
-    case Command::ViewRight:
-    case Command::ViewLeft:
-    case Command::ViewTop:
-    case Command::ViewBottom:
-      // The view commands come in the order of the sides.
-      lookFrom(*camera, static_cast<ViewSide>(int(command) - int(Command::ViewFront)), document.figure(), aspect());
-      break;
-    case Command::FitFigure:
-      fitFigure(*camera, document.figure(), aspect());
-      break;
     case Command::Quit:
       // As closing the window does: the application closes it.
       quitAsked = mayClose();
@@ -146,16 +125,8 @@ void GLView::run(Command command) {
       if (chosen) exportAsked();
       break;
     }
-    case Command::NarrowLens:
-    case Command::WidenLens:
-      camera->changeLens(command == Command::NarrowLens ? -1 : 1);
-      say("field of view " + std::to_string(int(camera->fieldOfView)) + " degrees");
-      break;
     case Command::NewPose:
       if (files.mayDiscard()) report(document.newPose());
-      break;
-    case Command::ToggleMirror:
-      document.setMirror(!document.mirrored());
       break;
     case Command::Undo:
       report(document.undo());
@@ -181,7 +152,7 @@ void GLView::run(Command command) {
       pasteMirroredAsked = command == Command::PasteMirrored;
       clipboard.request();
       return;
-    case Command::None:
+    default:
       return;
   }
   redraw();
@@ -258,10 +229,7 @@ void GLView::forgetMessage(void* view) {
 }
 
 std::string GLView::title() const {
-  const bool modified = document.modified();
-  const std::string file = document.path().empty() && !modified ? "" : document.shownFileName();
-  const std::string title = windowTitle(settingsText(document), message.words(now()), file, modified);
-  return under.segment && !pointer.holding() ? title + " - " + under.segment->name : title;
+  return windowTitle(document, message.words(now()), pointer.holding() ? nullptr : under.segment);
 }
 
 // ---- input

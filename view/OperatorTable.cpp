@@ -63,7 +63,7 @@ constexpr Row kRows[] = {
     {"`Ctrl+Shift+V`", "paste it mirrored left and right", {command('v', Mods::CtrlShift, C::PasteMirrored)}},
     {"`Ctrl+O`",
      "open a pose file, a PNG picture the program made (the pose it carries, handles included), or a frame of a "
-     "BVH file of this skeleton (one step)",
+     "BVH file, of this skeleton or a motion capture's fitted, chosen in a window when it has more (one step)",
      {command('o', Mods::Ctrl, C::Open)}},
     {"`Ctrl+S`", "save the pose to its file; the first time, ask for a name", {command('s', Mods::Ctrl, C::Save)}},
     {"`Ctrl+Shift+S`", "save the pose under another name", {command('s', Mods::CtrlShift, C::SaveAs)}},

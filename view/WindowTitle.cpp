@@ -23,3 +23,10 @@ std::string windowTitle(const std::string& settings, const std::string& message,
   const std::string name = file.empty() ? "" : file + (modified ? "* - " : " - ");
   return name + "mannequin - " + (message.empty() ? settings : message);
 }
+
+std::string windowTitle(const PoseDocument& document, const std::string& message, const Segment* under) {
+  const bool modified = document.modified();
+  const std::string file = document.path().empty() && !modified ? "" : document.shownFileName();
+  const std::string title = windowTitle(settingsText(document), message, file, modified);
+  return under ? title + " - " + under->name : title;
+}

@@ -4,6 +4,7 @@
 
 class Figure;
 class PoseDocument;
+class Segment;
 
 // The solver's settings in words: "tolerance 0.01, limits off, uniform weights".
 std::string settingsText(const Figure& figure);
@@ -15,3 +16,7 @@ std::string settingsText(const PoseDocument& document);
 // person's action while it is fresh, or else the settings.
 std::string windowTitle(const std::string& settings, const std::string& message, const std::string& file = "",
                         bool modified = false);
+
+// The document's title: its file and settings, the message, and the name of
+// the segment under the pointer, if any.
+std::string windowTitle(const PoseDocument& document, const std::string& message, const Segment* under);

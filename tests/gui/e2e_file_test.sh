@@ -83,7 +83,7 @@ written() {
 # ---- without a display
 
 help=$(env -u DISPLAY "$bin" --help) && [[ "$help" == "usage: mannequin [FILE]"* ]] || fail "--help without a display"
-version=$(env -u DISPLAY "$bin" --version) && [[ "$version" == "mannequin 1.3.0" ]] || fail "--version without a display"
+version=$(env -u DISPLAY "$bin" --version) && [[ "$version" == "mannequin 1.4.0" ]] || fail "--version without a display"
 note "--help and --version: exit status 0 without a display"
 
 # ---- pose the figure, copy it, save it through the dialog
