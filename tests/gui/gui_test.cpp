@@ -372,4 +372,161 @@ TEST_F(Resizing, TheNextFrameFillsTheViewEvenOfNoHeight) {
   EXPECT_NE(pinOn("h_thigh_left"), nullptr);
 }
 
+// ---------------------------------------------------------------- posing keys and the pointer
+
+class PointerCheck : public GuiTest {
+ protected:
+  // A key pressed and released with the pointer at the pixel, as a person
+  // types with the mouse over the view, then a frame.
+  void keyAt(int key, Pixel at) {
+    send(FL_KEYBOARD, at.x, at.y, 0, key);
+    send(FL_KEYUP, at.x, at.y, 0, key);
+    drawFrame();
+  }
+  void moveTo(Pixel at, int keysym = 0) { send(FL_MOVE, at.x, at.y, 0, keysym); }
+  Pixel headPixel() { return pixelOf(bodyCentre(segment("h_head"))); }
+  std::vector<double> jointOf(const char* name) {
+    const Segment* s = segment(name);
+    std::vector<double> v(static_cast<size_t>(figure->countDofs(s)));
+    figure->getDofs(s, v.data());
+    return v;
+  }
+};
+
+using Posing = PointerCheck;
+
+TEST_F(Posing, PTogglesFirmPinsInTheTitle) {
+  const std::string plain = std::string("mannequin - ") + kDefaultSettings;
+  command('p', 0);
+  EXPECT_EQ(title(), plain + ", firm pins");
+  command('p', 0);
+  EXPECT_EQ(title(), plain);
+}
+
+// Mirror mode: a click on the left hand pins both hands at the next frame.
+TEST_F(Posing, XMirrorsAClickOntoBothHands) {
+  command('x', 0);
+  EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings + ", mirror");
+  const Pixel at = pixelOf(bodyCentre(segment("h_hand_left")));
+  press(FL_LEFT_MOUSE, at.x, at.y);
+  EXPECT_EQ(figure->handleCount(), 0);
+  drawFrame();
+  release(FL_LEFT_MOUSE, at.x, at.y);
+  EXPECT_EQ(figure->handleCount(), 2);
+  EXPECT_EQ(segment("h_hand_left")->handleCount(), 1);
+  EXPECT_EQ(segment("h_hand_right")->handleCount(), 1);
+}
+
+// r over the head turns it as the pointer moves, pinning nothing; Escape
+// puts it back exactly, Enter keeps it as one step.
+TEST_F(Posing, RTurnsTheJointUnderThePointerEscapeUndoesEnterKeeps) {
+  const Pixel head = headPixel();
+  const std::vector<double> start = jointOf("h_head"), all = figure->dofs();
+  const size_t steps = document->steps().undoCount();
+  for (int key : {FL_Escape, FL_Enter}) {
+    SCOPED_TRACE(key);
+    moveTo(head);
+    keyAt('r', head);
+    for (int i = 1; i <= 3; ++i) moveTo({head.x + 10 * i, head.y + 5 * i});
+    EXPECT_FALSE(sameVectors(jointOf("h_head"), start));
+    EXPECT_EQ(figure->handleCount(), 0);
+    keyAt(key, head);
+    EXPECT_EQ(sameVectors(figure->dofs(), all), key == FL_Escape);
+    EXPECT_EQ(document->steps().undoCount(), steps + (key == FL_Enter));
+  }
+}
+
+TEST_F(Posing, CtrlNOnAnUnmodifiedPoseGivesTheStartPose) {
+  const std::vector<double> start = figure->dofs();
+  command('n');
+  EXPECT_TRUE(sameVectors(figure->dofs(), start));
+  EXPECT_EQ(figure->handleCount(), 0);
+  EXPECT_EQ(title(), "mannequin - new pose");
+}
+
+TEST_F(Posing, HoverNamesThePartUnderThePointerInTheTitle) {
+  const std::string plain = std::string("mannequin - ") + kDefaultSettings;
+  moveTo(headPixel());
+  EXPECT_EQ(title(), plain + " - h_head");
+  moveTo({2, 2});
+  EXPECT_EQ(title(), plain);
+}
+
+// ---------------------------------------------------------------- the frame chooser
+
+// Answers the capture's frame chooser with a key once it shows, from the
+// chooser's own event loop.
+int chooserAnswer = 0;
+void answerChooser(void*) {
+  for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+    if (w->label() && std::strcmp(w->label(), "mannequin: capture") == 0) {
+      Fl::e_keysym = Fl::e_original_keysym = chooserAnswer;
+      Fl::e_state = 0;
+      Fl::handle(FL_KEYBOARD, w);
+      return;
+    }
+  }
+  Fl::repeat_timeout(0.02, answerChooser);
+}
+
+TEST_F(Posing, TheFrameChooserCancelsOnEscapeAndImportsOnEnter) {
+  ASSERT_NE(pinOn("h_head"), nullptr);
+  const std::vector<double> before = figure->dofs();
+  const size_t steps = document->steps().undoCount();
+  const std::string path = std::string(MANNEQUIN_CAPTURES) + "/boxing-toes-cut.bvh";
+  chooserAnswer = FL_Escape;
+  Fl::add_timeout(0.0, answerChooser);
+  view->report(view->openFile(path));
+  EXPECT_TRUE(sameVectors(figure->dofs(), before));
+  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_EQ(document->steps().undoCount(), steps);
+  chooserAnswer = FL_Enter;
+  Fl::add_timeout(0.0, answerChooser);
+  view->report(view->openFile(path));
+  EXPECT_EQ(figure->handleCount(), 0);
+  EXPECT_EQ(document->steps().undoCount(), steps + 1);
+  const std::string said = "mannequin - imported boxing-toes-cut.bvh, every handle removed";
+  const std::string now = title();
+  EXPECT_EQ(now.substr(now.size() - std::min(now.size(), said.size())), said) << now;
+}
+
+// ---------------------------------------------------------------- the camera's wheel and lens
+
+using Camera = PointerCheck;
+
+// Each notch zooms as a 10-pixel Shift + right drag (up, for a notch up),
+// and the wheel's button is no key: the setting key before it still holds.
+TEST_F(Camera, TheWheelZoomsAsADragAndKeepsTheSettingKey) {
+  command('2', 0);
+  for (int notch : {-1, 1}) {
+    const float before = view->camera->distance;
+    OrbitCamera expected = *view->camera;
+    printedBy([&] {
+      expected.begin(Zoom, 300, 300);
+      expected.drag(300, 300 + 10 * notch);
+      expected.end(300, 300);
+      Fl::e_dy = notch;
+      send(FL_MOUSEWHEEL, 300, 300, 0, FL_Button + (notch < 0 ? 4 : 5));
+    });
+    EXPECT_EQ(view->camera->distance, expected.distance) << notch;
+    EXPECT_NE(view->camera->distance, before);
+    // The toolkit keeps the wheel's button as the last key for the next event.
+    const_cast<Figure*>(figure)->tolerance = 0.01;
+    moveTo({300, 301}, FL_Button + (notch < 0 ? 4 : 5));
+    EXPECT_EQ(figure->tolerance, 0.001) << notch;
+  }
+}
+
+// , and . step the lens; the next frame projects with it.
+TEST_F(Camera, CommaAndDotStepTheLensAndTheNextFrameUsesIt) {
+  for (const auto& [key, degrees] : {std::pair{',', 40}, std::pair{'.', 45}}) {
+    command(key, 0);
+    EXPECT_EQ(view->camera->fieldOfView, degrees);
+    EXPECT_EQ(title(), "mannequin - field of view " + std::to_string(degrees) + " degrees");
+    const FrameMatrices m = frameMatrices();
+    EXPECT_NEAR(m.projection[5], 1.0 / std::tan(degrees * M_PI / 360), 1e-6) << key;
+    EXPECT_NEAR(m.projection[0], m.projection[5] * 665 / 690, 1e-6) << key;
+  }
+}
+
 }  // namespace
