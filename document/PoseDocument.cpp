@@ -202,9 +202,18 @@ void PoseDocument::beginTurn(const Segment* segment) {
   turned = segment;
 }
 
+// In mirror mode the partner on the other side turns as the mirror image:
+// about the reflected axis, the other way round.
 void PoseDocument::turnBy(const Vec3& axis, double angle) {
-  if (!turned || !JointTurn::turn(*body, *turned, axis, angle)) return;
-  const std::vector<unsigned char> fixed = JointTurn::dofsOf(*body, *turned);
+  if (!turned) return;
+  const Segment* partner = mirror ? mirrorSegment(*body, turned) : turned;
+  const Vec3 mirroredAxis = mirrorWorld(*body, axis) - mirrorWorld(*body, Vec3());
+  if (!JointTurn::turn(*body, *turned, axis, angle)) return;
+  std::vector<unsigned char> fixed = JointTurn::dofsOf(*body, *turned);
+  if (partner != turned && JointTurn::turn(*body, *partner, mirroredAxis, -angle)) {
+    const std::vector<unsigned char> other = JointTurn::dofsOf(*body, *partner);
+    for (std::size_t i = 0; i < fixed.size(); ++i) fixed[i] |= other[i];
+  }
   if (firm) {
     FirmPins::hold(*body, nullptr, fixed);
   } else {

@@ -66,6 +66,7 @@ class PoseDocument {
   // A turn of one segment about its own joint, by rotations about world
   // axes (the view's up and right), the other pins held as the mode says;
   // one step once ended and kept, nothing once put back. It pins nothing.
+  // In mirror mode the segment's partner turns as its mirror image.
   // Any other verb keeps a turn under way first.
   void beginTurn(const Segment* segment);
   void turnBy(const Vec3& axis, double angle);

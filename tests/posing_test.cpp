@@ -192,4 +192,22 @@ TEST_F(Posing, ACapturesFramesPreviewUntilOneIsKept) {
   EXPECT_EQ(doc.openCapture(notes).refusal.words, "open: " + notes + ": not a BVH file");
 }
 
+// In mirror mode a turn of one thigh turns the other as its mirror image:
+// from the symmetric start, the knees stay mirror images of each other.
+TEST_F(Posing, AMirroredTurnTurnsThePartnerAsItsMirrorImage) {
+  doc.setMirror(true);
+  doc.pin(segment("h_shin_left"), Vec3());
+  const Vec3 left0 = entry(0).handle->worldPos, right0 = entry(1).handle->worldPos;
+  ASSERT_NEAR(left0.z, -right0.z, 1e-5);
+  doc.beginTurn(segment("h_thigh_left"));
+  doc.turnBy(Vec3(1, 0, 0), 0.5);
+  doc.turnBy(Vec3(0, 1, 0), 0.3);
+  doc.endTurn(true);
+  const Vec3 left = entry(0).handle->worldPos, right = entry(1).handle->worldPos;
+  EXPECT_GT(length(left - left0), 0.05f);
+  EXPECT_NEAR(left.x, right.x, 1e-4);
+  EXPECT_NEAR(left.y, right.y, 1e-4);
+  EXPECT_NEAR(left.z, -right.z, 1e-4);
+}
+
 }  // namespace

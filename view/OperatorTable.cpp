@@ -52,7 +52,7 @@ constexpr Row kRows[] = {
       command(FL_KP_Enter, Mods::Any, C::KeepTurn)}},
     {"`x`",
      "mirror mode on or off: a click pins a handle and its twin on the other side (one on the midline), a drag "
-     "moves the twin to the mirror image, a removal takes both",
+     "moves the twin to the mirror image, a removal takes both, and a turn turns both sides",
      {command('x', Mods::Plain, C::ToggleMirror)}},
     {"`Ctrl+N`", "a new untitled pose: the start pose with no handles, after asking about changes not saved",
      {command('n', Mods::Ctrl, C::NewPose)}},
