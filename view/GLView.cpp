@@ -93,7 +93,7 @@ void GLView::run(Command command) {
   under.handle = nullptr;
   std::string words;
   if (runCameraCommand(command, *camera, document.figure(), aspect(), words) ||
-      runPosingCommand(command, document, pointer, over.segment, Fl::event_x(), Fl::event_y())) {
+      runPosingCommand(command, document, pointer, over.segment, Fl::event_x(), Fl::event_y(), words)) {
     if (!words.empty()) say(words);
     redraw();
     return;

@@ -4,7 +4,7 @@
 #include "view/PointerGestures.h"
 
 bool runPosingCommand(Command command, PoseDocument& document, PointerGestures& pointer, const Segment* under,
-                      int x, int y) {
+                      int x, int y, std::string& words) {
   switch (command) {
     case Command::HideHelp:
       if (!pointer.turning()) return false;
@@ -14,6 +14,8 @@ bool runPosingCommand(Command command, PoseDocument& document, PointerGestures& 
       pointer.endTurn(true);
       return true;
     case Command::TurnJoint:
+      // A key that seems to do nothing would leave the person guessing.
+      if (!under) words = "nothing to turn: no part of the body is under the pointer";
       pointer.beginTurn(under, x, y);
       return true;
     case Command::ToggleFirmPins:
