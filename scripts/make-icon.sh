@@ -33,6 +33,8 @@ side=$(((w > h ? w : h) * 106 / 100))
 mkdir -p "$out"
 for s in "${sizes[@]}"; do
   # No time stamps in the file: the same picture gives the same bytes.
+  # -strip also drops the pose the program's picture carries: an icon is no
+  # pose library picture, and nothing reads a pose from it.
   "$convert" "$tmp/square.png" -resize "${s}x${s}" -strip \
     -define png:exclude-chunks=date,time "PNG32:$out/mannequin-$s.png"
   echo "make-icon: $out/mannequin-$s.png (${s}x${s}, from a figure of ${w}x${h} pixels)"
