@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # --pose without a display: a capture's frame fitted and printed as pose
-# text, the README's loop over a folder of captures, a rig's BVH read back,
-# and refusals as one line with status 1.
+# text, the README's loop over a folder of captures, the starter poses, a
+# rig's BVH read back, and refusals as one line with status 1.
 # Usage: pose_command_test.sh MANNEQUIN CAPTURE-FOLDER
 set -uo pipefail
 bin=$1
@@ -23,6 +23,11 @@ cp "$captures"/*.bvh "$work/"
 for capture in "$work"/*.bvh; do "$bin" --pose "$capture" >"${capture%.bvh}.pose" || fail "the loop: $capture"; done
 for pose in "$work"/*.pose; do
   "$bin" --pose "$pose" | cmp -s - "$pose" || fail "$pose does not read back as it was written"
+done
+
+# The starter poses are exactly what --pose prints for them.
+for pose in "$(dirname "$0")"/../data/poses/*.pose; do
+  "$bin" --pose "$pose" | cmp -s - "$pose" || fail "$pose is not as --pose prints it"
 done
 
 # A rig's BVH, opened, is a capture too.
