@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/PoseDocument.h"
@@ -30,7 +32,8 @@ std::vector<LibraryPose> library() {
   std::vector<LibraryPose> poses;
   for (const fs::directory_entry& entry : fs::directory_iterator(MANNEQUIN_POSES)) {
     if (entry.path().extension() != ".pose") continue;
-    poses.push_back({entry.path().stem().string(), entry.path().string(), TempFolder::contents(entry.path())});
+    poses.push_back(
+        {entry.path().stem().string(), entry.path().string(), TempFolder::contents(entry.path())});
   }
   std::sort(poses.begin(), poses.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
   return poses;
@@ -45,7 +48,8 @@ std::unique_ptr<PoseDocument> opened(const LibraryPose& pose) {
 }
 
 // Every hinge of a joint with the index of its parameter.
-void collectHinges(const Transform& joint, int& index, std::vector<std::pair<int, const AxisRotation*>>& out) {
+void collectHinges(const Transform& joint, int& index,
+                   std::vector<std::pair<int, const AxisRotation*>>& out) {
   if (const auto* chain = dynamic_cast<const TransformChain*>(&joint)) {
     for (int i = 0; i < chain->childCount(); ++i) collectHinges(chain->child(i), index, out);
     return;
@@ -67,7 +71,8 @@ double largestDifference(const Figure& figure, const Pose& a, const Pose& b) {
       if (kinds[k] == ParamKind::QuatX) {
         const double dot = p[k] * q[k] + p[k + 1] * q[k + 1] + p[k + 2] * q[k + 2] + p[k + 3] * q[k + 3];
         largest = std::max(largest, 2 * std::acos(std::min(1.0, std::fabs(dot))));
-      } else if (kinds[k] == ParamKind::AngleX || kinds[k] == ParamKind::AngleY || kinds[k] == ParamKind::AngleZ) {
+      } else if (kinds[k] == ParamKind::AngleX || kinds[k] == ParamKind::AngleY ||
+                 kinds[k] == ParamKind::AngleZ) {
         largest = std::max(largest, std::fabs(p[k] - q[k]));
       }
     }
@@ -78,7 +83,9 @@ double largestDifference(const Figure& figure, const Pose& a, const Pose& b) {
 TEST(PoseLibrary, HoldsAtLeast24PosesNamedInLowercaseWords) {
   const std::vector<LibraryPose> poses = library();
   EXPECT_GE(poses.size(), 24u);
-  for (const LibraryPose& pose : poses) EXPECT_TRUE(std::regex_match(pose.name, std::regex("[a-z]+(-[a-z]+)*"))) << pose.name;
+  for (const LibraryPose& pose : poses) {
+    EXPECT_TRUE(std::regex_match(pose.name, std::regex("[a-z]+(-[a-z]+)*"))) << pose.name;
+  }
 }
 
 TEST(PoseLibrary, EveryPoseOpensAndIsWrittenBackByteForByteWithoutHandles) {
@@ -118,10 +125,10 @@ TEST(PoseLibrary, EveryHingeIsWithinItsLimitsAsWritten) {
   // The knee's limits are 0 and 1.57, each found on its side.
   const std::string text = library().front().text;
   const std::regex knee("h_shin_left [^\n]*");
-  const std::vector<std::string> shin{"h_shin_left"};
+  const std::vector<std::string> shin{"h_shin_left"}, none;
   EXPECT_EQ(beyondLimits(*figure, std::regex_replace(text, knee, "h_shin_left -0.001")), shin);
-  EXPECT_EQ(beyondLimits(*figure, std::regex_replace(text, knee, "h_shin_left 0")), std::vector<std::string>());
-  EXPECT_EQ(beyondLimits(*figure, std::regex_replace(text, knee, "h_shin_left 1.57")), std::vector<std::string>());
+  EXPECT_EQ(beyondLimits(*figure, std::regex_replace(text, knee, "h_shin_left 0")), none);
+  EXPECT_EQ(beyondLimits(*figure, std::regex_replace(text, knee, "h_shin_left 1.57")), none);
   EXPECT_EQ(beyondLimits(*figure, std::regex_replace(text, knee, "h_shin_left 1.571")), shin);
 }
 
@@ -139,6 +146,7 @@ TEST(PoseLibrary, EveryPoseRestsOnTheFloorButTheJump) {
   }
 }
 
+// Any two differ by more than 30 degrees in some joint: enough to see.
 TEST(PoseLibrary, NoTwoPosesAreAlike) {
   const auto figure = buildHumanoid();
   const std::vector<LibraryPose> poses = library();
@@ -147,7 +155,8 @@ TEST(PoseLibrary, NoTwoPosesAreAlike) {
   const double kDegree = M_PI / 180;
   for (size_t i = 0; i < poses.size(); ++i) {
     for (size_t j = i + 1; j < poses.size(); ++j) {
-      EXPECT_GT(largestDifference(*figure, read[i], read[j]), 30 * kDegree) << poses[i].name << " and " << poses[j].name;
+      EXPECT_GT(largestDifference(*figure, read[i], read[j]), 30 * kDegree)
+          << poses[i].name << " and " << poses[j].name;
     }
   }
 }
