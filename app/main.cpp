@@ -117,7 +117,8 @@ int writePng(const CommandLine& line) {
     Fl::wait(0.05);
   }
   if (view.framesDrawn() == 0) return refuse("--png: the window was never drawn");
-  const Outcome written = view.exportPicture(out, options, viewWidth, viewHeight);
+  const Outcome written = line.thumbnail ? document.exportPicture(out, view.thumbnailPng())
+                                         : view.exportPicture(out, options, viewWidth, viewHeight);
   if (written.refused) return refuse(written.words);
   x_connection_loss::done(0);
   return 0;
