@@ -60,6 +60,12 @@ bool amountAllowed(double amount) { return amount >= 0.0 && amount <= 1.0; }
 Applying apply(const Figure& figure, const FigureState& base, const Pose& other, const ApplyChoice& choice) {
   Applying applying;
   if (!amountAllowed(choice.amount)) return {{}, "the amount goes from 0 to 1"};
+  const std::vector<Segment*> segments = figure.segments();
+  bool fits = other.params.size() == segments.size();
+  for (std::size_t i = 0; fits && i < segments.size(); ++i) {
+    fits = other.params[i].size() == static_cast<std::size_t>(segments[i]->joint->dofCount());
+  }
+  if (!fits) return {{}, "the pose is not of this figure"};
   JointCopies copies(figure);
   copies.restore(base);
   const Params from = copies.params();
@@ -77,7 +83,6 @@ Applying apply(const Figure& figure, const FigureState& base, const Pose& other,
 
   applying.pose.params = from;
   const std::vector<bool> in = body_part::segmentsIn(figure, choice.part);
-  const std::vector<Segment*> segments = figure.segments();
   for (std::size_t i = 0; i < segments.size(); ++i) {
     if (!in[i] || choice.amount == 0.0) continue;
     applying.pose.params[i] =
