@@ -25,7 +25,6 @@ class ThumbnailCache {
   const Thumbnail& get(const std::filesystem::path& path);
   // Forgets the picture's thumbnail, after it was replaced, renamed or deleted.
   void forget(const std::filesystem::path& path) { decoded.erase(path); }
-  std::size_t size() const { return decoded.size(); }
 
  private:
   std::map<std::filesystem::path, Thumbnail> decoded;

@@ -200,7 +200,9 @@ class LibraryWindow : public Fl_Double_Window {
       if (column) y += kCell;
     }
     shelf->end();
+    // The tiles are new: none is chosen, and no pose is previewed from one.
     chosen = nullptr;
+    other.reset();
     shelf->redraw();
   }
 
@@ -290,7 +292,6 @@ class LibraryWindow : public Fl_Double_Window {
   }
 
   void dropChoice() {
-    other.reset();
     document.dropPreview();
     drawFigure();
     fill();
@@ -305,7 +306,7 @@ class LibraryWindow : public Fl_Double_Window {
   }
 
   void finish(bool keep) {
-    kept = keep && other.has_value() && document.previewing();
+    kept = keep && chosen && other && document.previewing();
     if (kept) appliedName = chosen->entry.name;
     hide();
   }
