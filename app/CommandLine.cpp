@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -53,6 +54,41 @@ bool takePictureOption(const std::string& arg, const char* value, CommandLine& l
   return true;
 }
 
+// A number from 0 to 1, as written in full; none for anything else.
+std::optional<double> amountOf(const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  const double a = std::strtod(text, &end);
+  if (errno != 0 || end == text || *end != '\0' || !(a >= 0.0 && a <= 1.0)) return std::nullopt;
+  return a;
+}
+
+// One of the apply's options and its value; false when arg is none of them.
+bool takeApplyOption(const std::string& arg, const char* value, CommandLine& line, int& i) {
+  const char* given = value ? value : "";
+  if (arg == "--apply") {
+    line.applied = given;
+    if (line.applied.empty()) line.error = "--apply takes a pose file";
+  } else if (arg == "--part") {
+    const std::optional<BodyPart> part = body_part::named(given);
+    if (!part) line.error = "--part takes " + body_part::namesListed();
+    line.part = part.value_or(BodyPart::Whole);
+  } else if (arg == "--amount") {
+    const std::optional<double> amount = amountOf(given);
+    if (!amount) line.error = "--amount takes a number from 0 to 1";
+    line.amount = amount.value_or(1.0);
+  } else if (arg == "--mirror") {
+    line.mirrored = true;
+    line.applyAsked = true;
+    return true;
+  } else {
+    return false;
+  }
+  line.applyAsked = true;
+  i += value != nullptr;
+  return true;
+}
+
 // What the options say together that none says alone.
 std::string combinationError(const CommandLine& line, bool scaleGiven, bool pictureOptionGiven) {
   const bool png = !line.picture.empty();
@@ -64,6 +100,10 @@ std::string combinationError(const CommandLine& line, bool scaleGiven, bool pict
   if (png && line.action == CommandLine::Action::PrintPose) return "--png and --pose cannot both be given";
   if (!line.rig.empty() && line.action != CommandLine::Action::WriteBvh) return "--rig goes with --bvh";
   if (png && !line.file) return "--png takes a pose file";
+  if (line.thumbnail && !png) return "--thumbnail goes with --png";
+  if (line.thumbnail && pictureOptionGiven) return "--thumbnail draws its own view and size: no --view, --scale, --width or --background";
+  if (line.applyAsked && line.action != CommandLine::Action::PrintPose) return "--apply, --part, --mirror and --amount go with --pose";
+  if (line.applyAsked && line.applied.empty()) return "--part, --mirror and --amount go with --apply";
   return "";
 }
 
@@ -95,6 +135,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       line.frame = i + 1 < argc ? wholeNumber(argv[++i]) : 0;
       line.frameAsked = true;
       if (line.frame == 0) line.error = "--frame takes a frame number from 1";
+    } else if (options && takeApplyOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line, i)) {
+      continue;
+    } else if (options && arg == "--thumbnail") {
+      line.thumbnail = true;
+      line.pictureAsked = true;
     } else if (options && takePictureOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line)) {
       scaleGiven = scaleGiven || arg == "--scale";
       pictureOptionGiven = pictureOptionGiven || arg != "--png";
@@ -128,6 +173,15 @@ std::string usage() {
          "  --width W   a picture W pixels wide (to 8192) in those proportions\n"
          "  --background transparent|white|black\n"
          "              the picture's background (black without it)\n"
+         "  --thumbnail with --png: the pose library's picture, 256 x 256, framed whole\n"
+         "              from the front on a transparent background\n"
+         "  --apply OTHER\n"
+         "              with --pose: print FILE's pose with OTHER's applied over it\n"
+         "  --part P    with --apply: only to part P, one of whole (without it),\n"
+         "              head, trunk, left-arm, right-arm, arms, left-leg,\n"
+         "              right-leg, legs\n"
+         "  --mirror    with --apply: OTHER's pose mirrored (its right side on the left)\n"
+         "  --amount A  with --apply: how much of it, from 0 to 1 (1 without it)\n"
          "  -h, --help  print this and exit\n"
          "  --version   print the version and exit\n"
          "Other options are ignored.\n";

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "pose/BodyPart.h"
 #include "view/PictureOptions.h"
 #include "view/ViewFraming.h"
 
@@ -31,6 +32,16 @@ struct CommandLine {
   int scale = 1;
   int width = 0;
   PictureOptions::Background background = PictureOptions::Background::Black;
+  // --thumbnail: the library's picture instead, square, from the front, transparent.
+  bool thumbnail = false;
+
+  // Of PrintPose: another pose file applied over FILE's pose, to a part of
+  // the body, mirrored or not, by an amount from 0 to 1.
+  std::string applied;
+  BodyPart part = BodyPart::Whole;
+  bool mirrored = false;
+  double amount = 1.0;
+  bool applyAsked = false;  // any of the apply's options given: refusals exit with 1
 };
 
 // The view's size the pictures of --png are drawn at, whatever the window's.

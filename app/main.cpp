@@ -53,6 +53,16 @@ int printPose(const CommandLine& line) {
     std::cerr << "mannequin: " << opened.words << std::endl;
     return 1;
   }
+  if (!line.applied.empty()) {
+    const PoseDocument::PoseReading other = document.readPose(line.applied);
+    Outcome applied = other.refusal;
+    if (!applied.refused) applied = document.previewApply(other.pose, {line.part, line.mirrored, line.amount});
+    if (applied.refused) {
+      std::cerr << "mannequin: " << applied.words << std::endl;
+      return 1;
+    }
+    document.keepPreview("applied", false);
+  }
   std::cout << pose_text::write(document.figure()) << std::flush;
   return std::cout ? 0 : 1;
 }
@@ -107,7 +117,8 @@ int writePng(const CommandLine& line) {
     Fl::wait(0.05);
   }
   if (view.framesDrawn() == 0) return refuse("--png: the window was never drawn");
-  const Outcome written = view.exportPicture(out, options, viewWidth, viewHeight);
+  const Outcome written = line.thumbnail ? document.exportPicture(out, view.thumbnailPng())
+                                         : view.exportPicture(out, options, viewWidth, viewHeight);
   if (written.refused) return refuse(written.words);
   x_connection_loss::done(0);
   return 0;
@@ -119,7 +130,9 @@ int main(int argc, char** argv) {
   const CommandLine line = parseCommandLine(argc, argv);
   if (!line.error.empty() && line.action != CommandLine::Action::Help && line.action != CommandLine::Action::Version) {
     std::cerr << "mannequin: " << line.error << std::endl;
-    return line.pictureAsked || line.action == CommandLine::Action::PrintPose || !line.rig.empty() ? 1 : 2;
+    return line.pictureAsked || line.applyAsked || line.action == CommandLine::Action::PrintPose || !line.rig.empty()
+               ? 1
+               : 2;
   }
   switch (line.action) {
     case CommandLine::Action::Help:

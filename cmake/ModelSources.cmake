@@ -18,6 +18,9 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/FigureState.cpp
   pose/Pose.cpp
   pose/PoseMirror.cpp
+  pose/BodyPart.cpp
+  pose/JointCopies.cpp
+  pose/PartApply.cpp
   pose/PoseText.cpp
   pose/PoseFile.cpp
   pose/PosePicture.cpp

@@ -1,8 +1,8 @@
 # Install rules and the Debian package.
 #
 # Only the program, its desktop entry, the pose files' media type, icons,
-# AppStream metadata, manual page, copyright, changelog and Blender's import
-# script are installed; the static libraries, tests and
+# AppStream metadata, manual page, copyright, changelog, Blender's import
+# script and the starter poses are installed; the static libraries, tests and
 # benchmarks have no install rules and must stay so.
 include(GNUInstallDirs)
 
@@ -40,6 +40,15 @@ install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/copyright
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/data/import-bvh.py
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mannequin
   COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+
+# The pose library's starter poses: pictures that carry their pose, made by
+# scripts/make-poses.sh and kept in the tree. None yet is no error.
+file(GLOB starter_poses CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/data/poses/*.png)
+if(starter_poses)
+  install(FILES ${starter_poses}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/mannequin/poses
+    COMPONENT ${MANNEQUIN_INSTALL_COMPONENT})
+endif()
 
 # The manual page and the changelog go in compressed, without a time stamp in
 # the gzip header, so that the same sources make the same package.

@@ -329,6 +329,55 @@ void PoseDocument::dropPreview() {
   before.reset();
 }
 
+PoseDocument::PoseReading PoseDocument::readPose(const std::string& path) const {
+  const std::string what = "apply: " + shownName(path) + ": ";
+  const std::string head = headOf(path);
+  std::string text, error;
+  if (isBvh(head)) {
+    std::error_code failed;
+    const std::uintmax_t size = std::filesystem::file_size(path, failed);
+    error = failed ? failed.message() : bvh::sizeRefusal(size);
+    if (!error.empty()) return {{}, Outcome::refusal(what + error)};
+    std::ifstream in(path, std::ios::binary);
+    bvh::Reading reading = capture::readFrame(*body, in, 1);
+    if (!reading.error.empty()) return {{}, Outcome::refusal(what + reading.error)};
+    reading.pose.pins.clear();
+    return {std::move(reading.pose), Outcome{}};
+  }
+  if (pose_picture::isPng(head)) {
+    std::ifstream in(path, std::ios::binary);
+    pose_picture::Reading reading = pose_picture::read(in);
+    text = std::move(reading.text), error = std::move(reading.error);
+  } else {
+    pose_file::Reading reading = pose_file::read(path);
+    text = std::move(reading.text), error = std::move(reading.error);
+  }
+  pose_text::Reading reading;
+  if (error.empty()) reading = pose_text::read(*body, text);
+  if (error.empty()) error = reading.error;
+  if (!error.empty()) return {{}, Outcome::refusal(what + error)};
+  reading.pose.pins.clear();
+  return {std::move(reading.pose), Outcome{}};
+}
+
+// Over the step before the first preview, whatever was previewed since:
+// the choices never compound. The handles and their twins stay.
+Outcome PoseDocument::previewApply(const Pose& other, const ApplyChoice& choice) {
+  settle();
+  const DocumentStep base = before ? *before : history.current();
+  part_apply::Applying applying = part_apply::apply(*body, base.pose, other, choice);
+  if (!applying.error.empty()) return Outcome::refusal("apply: " + applying.error);
+  if (choice.amount == 0.0) {
+    // Nothing is written: the figure is the step before, exactly.
+    if (!before) before = base;
+    restore(base.pose);
+  } else {
+    preview(applying.pose);
+  }
+  twins = base.twins;
+  return Outcome{};
+}
+
 // A pose the program would refuse to paste is not copied.
 Outcome PoseDocument::copy(std::string& text) const {
   pose_text::Writing writing = pose_text::checkedWrite(*body);

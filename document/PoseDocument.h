@@ -14,6 +14,7 @@
 #include "document/StepHistory.h"
 #include "figure/Figure.h"
 #include "pose/Capture.h"
+#include "pose/PartApply.h"
 #include "pose/Pose.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
@@ -126,6 +127,21 @@ class PoseDocument {
   // The figure as it was before the first preview.
   void dropPreview();
   bool previewing() const { return before.has_value(); }
+
+  // ---- applying another pose
+  // The pose a file holds, as open reads it (a pose file, a BVH file's
+  // first frame, a picture's pose), without its handles; a refusal with
+  // the verb's words ("apply: NAME: ") when it holds none.
+  struct PoseReading {
+    Pose pose;
+    Outcome refusal;
+  };
+  PoseReading readPose(const std::string& path) const;
+  // Previews other applied as chosen, always over the pose before the
+  // first preview, never over a preview; the handles stay, their targets
+  // following their points. Keep it with keepPreview, drop it with
+  // dropPreview.
+  Outcome previewApply(const Pose& other, const ApplyChoice& choice);
 
   // ---- the file in play
   // Changed since the start, or since the last open or save; a drag that

@@ -126,3 +126,21 @@ void Quat::toMatrixDerivatives(Mat4 D[4], const unsigned char* wanted) const {
     if (!wanted || wanted[k]) fillDerivative(terms, k, D[k]);
   }
 }
+
+Quat slerp(const Quat& a, const Quat& b, double t) {
+  double cosine = a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+  // q and -q are the same rotation: the shorter arc goes to the nearer one.
+  const double sign = cosine < 0 ? -1.0 : 1.0;
+  cosine *= sign;
+  double wa = 1.0 - t, wb = t;
+  if (cosine < 0.9995) {
+    const double angle = std::acos(std::min(cosine, 1.0));
+    const double sine = std::sin(angle);
+    wa = std::sin((1.0 - t) * angle) / sine;
+    wb = std::sin(t * angle) / sine;
+  }
+  wb *= sign;
+  Quat q(wa * a.x + wb * b.x, wa * a.y + wb * b.y, wa * a.z + wb * b.z, wa * a.w + wb * b.w);
+  q.normalize();
+  return q;
+}

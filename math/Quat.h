@@ -34,3 +34,8 @@ struct Quat {
 
 // The Hamilton product: toMatrix(a * b) == toMatrix(a) * toMatrix(b).
 Quat operator*(const Quat& a, const Quat& b);
+
+// From a (t = 0) to b (t = 1) along the shorter of the two arcs between the
+// rotations they give, both taken as of unit length; a normalised lerp where
+// the two are too close for the sine to divide by.
+Quat slerp(const Quat& a, const Quat& b, double t);

@@ -157,3 +157,29 @@ TEST(CommandLine, FrameTakesTheNumberAfterItAndTheFileAfterThat) {
   }
   EXPECT_EQ(parsed({"walk.bvh", "--frame"}).error, frameError);
 }
+
+// --apply OTHER goes with --pose; --part names a part, --amount runs from 0
+// to 1, both ends taken.
+TEST(CommandLine, ApplyTakesAPartAMirrorAndAnAmountWithinTheirLimits) {
+  const CommandLine apply =
+      parsed({"--pose", "base.pose", "--apply", "other.png", "--part", "left-arm", "--mirror", "--amount", "0.25"});
+  EXPECT_EQ(std::make_tuple(apply.error, apply.applied, apply.part, apply.mirrored, apply.amount),
+            std::make_tuple(std::string(), std::string("other.png"), BodyPart::LeftArm, true, 0.25));
+  EXPECT_EQ(apply.file, "base.pose");
+  for (const char* amount : {"0", "1", "1e0"}) {
+    EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--amount", amount}).error, "") << amount;
+  }
+  for (const char* amount : {"-0.0001", "1.0001", "x", "0.5x", "nan", ""}) {
+    EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--amount", amount}).error, "--amount takes a number from 0 to 1")
+        << amount;
+  }
+  EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--part", "tail"}).error,
+            "--part takes whole, head, trunk, left-arm, right-arm, arms, left-leg, right-leg, legs");
+  EXPECT_EQ(parsed({"--pose", "b", "--part", "legs"}).error, "--part, --mirror and --amount go with --apply");
+  const CommandLine alone = parsed({"b", "--apply", "o"});
+  EXPECT_EQ(alone.error, "--apply, --part, --mirror and --amount go with --pose");
+  EXPECT_TRUE(alone.applyAsked);
+  EXPECT_EQ(parsed({"--pose", "b", "--apply"}).error, "--apply takes a pose file");
+  EXPECT_EQ(parsed({"b", "--thumbnail"}).error, "--thumbnail goes with --png");
+  EXPECT_TRUE(parsed({"b", "--png", "o.png", "--thumbnail"}).thumbnail);
+}

@@ -48,4 +48,15 @@ refused --pose "$captures/cmu-01-01-cut.bvh" --frame 9
 refused --pose "$work/missing.pose"
 refused --pose
 refused --bvh --rig blender "$work/boxing-toes-cut.pose"
+# A pose applied over another: the left leg of one over a capture, halfway.
+"$bin" --pose "$work/boxing-toes-cut.pose" --apply "$work/cmu-01-01-cut.pose" --part left-leg --amount 0.5 \
+  >"$work/applied.pose" || fail "--apply"
+diff <(grep -v '^h_thigh_left\|^h_shin_left\|^h_foot_left' "$work/applied.pose") \
+  <(grep -v '^h_thigh_left\|^h_shin_left\|^h_foot_left' "$work/boxing-toes-cut.pose") >/dev/null ||
+  fail "--apply --part left-leg changed more than the left leg"
+cmp -s "$work/applied.pose" "$work/boxing-toes-cut.pose" && fail "--apply --part left-leg changed nothing"
+refused --pose "$work/boxing-toes-cut.pose" --apply "$work/missing.pose"
+refused --pose "$work/boxing-toes-cut.pose" --apply "$work/cmu-01-01-cut.pose" --part tail
+refused --pose "$work/boxing-toes-cut.pose" --apply "$work/cmu-01-01-cut.pose" --amount 1.5
+refused "$work/boxing-toes-cut.pose" --apply "$work/cmu-01-01-cut.pose"
 echo "pose_command_test: passed"

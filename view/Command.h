@@ -35,6 +35,8 @@ enum class Command {
   ToggleFirmPins,
   TurnJoint,
   KeepTurn,
+  // The pose library's window.
+  ShowLibrary,
 };
 
 // What a mouse button starts: posing (a click pins, a press on a handle
@@ -56,4 +58,10 @@ enum class Answer {
   Black,
   White,
   Transparent,
+  // The pose library's.
+  ApplyPose,
+  AddPose,
+  RenamePose,
+  DeletePose,
+  MirrorPose,
 };

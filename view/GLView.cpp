@@ -12,6 +12,7 @@
 #include "view/OperatorTable.h"
 #include "view/PosingCommands.h"
 #include "view/PictureOptionsDialog.h"
+#include "view/PoseLibraryWindow.h"
 #include "view/SceneDrawing.h"
 #include "view/WindowTitle.h"
 
@@ -125,6 +126,13 @@ void GLView::run(Command command) {
       if (chosen) exportAsked();
       break;
     }
+    case Command::ShowLibrary:
+      report(choosePose(document, [this] { return thumbnailPng(); }, [this] {
+        redraw();
+        Fl::flush();
+      }));
+      commandKeys.forgetIfUp();
+      break;
     case Command::NewPose:
       if (files.mayDiscard()) report(document.newPose());
       break;

@@ -56,6 +56,8 @@ class GLView : public Fl_Gl_Window {
   // options' picture for a view of viewWidth x viewHeight, with the pose
   // inside, to a path whose name is complete.
   Outcome exportPicture(const std::string& path, const PictureOptions& options, int viewWidth, int viewHeight);
+  // The pose library's picture of the pose, as PNG bytes; empty before the first frame.
+  std::string thumbnailPng() { return pictures.thumbnail(picks.drawn()); }
   // What the next picture is asked to be: Ctrl+Shift+E changes it.
   PictureOptions pictureOptions;
   // Shows what came of a verb in the title for a few seconds, a refusal

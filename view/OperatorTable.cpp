@@ -2,6 +2,8 @@
 
 #include <FL/Fl.H>
 
+#include <algorithm>
+
 namespace operators {
 
 namespace {
@@ -95,6 +97,22 @@ constexpr Row kRows[] = {
     {"`,`, `.`", "narrow or widen the lens by 5 degrees, from 15 to 90 (45 at start; `Home` brings it back)",
      {command(',', Mods::Plain, C::NarrowLens), command('.', Mods::Plain, C::WidenLens)}},
     {"`Ctrl+Q`", "quit, as closing the window does", {command('q', Mods::Ctrl, C::Quit)}},
+    {"`Ctrl+L`",
+     "the pose library: pictures of poses, those that come with the program and your own (in "
+     "$XDG_DATA_HOME/mannequin/poses, its folders as groups), to apply to the whole body or a part, mirrored or not, "
+     "by an amount; the figure shows it as the choices change",
+     {command('l', Mods::Ctrl, C::ShowLibrary)}},
+    {"In the pose library: `Enter`, `Escape`",
+     "apply the chosen pose as one step; or close, the pose as it was",
+     {answer(FL_Enter, Answer::ApplyPose, "Apply"), answer(FL_KP_Enter, Answer::ApplyPose, "Apply"),
+      answer(FL_Escape, Answer::Cancel, "Cancel")}},
+    {"In the pose library: `i`", "mirrored or not: the pose's right side goes on the left, and its left on the right",
+     {answer('i', Answer::MirrorPose, "M&irrored")}},
+    {"In the pose library: `a`, `F2`, `Delete`",
+     "add the current pose to your poses as a picture (asks its name, and before replacing one); rename the chosen "
+     "one of yours; delete it (asks first)",
+     {answer('a', Answer::AddPose, "&Add the current pose"), answer(FL_F + 2, Answer::RenamePose, "Rename"),
+      answer(FL_Delete, Answer::DeletePose, "Delete")}},
     {"`F1`", "a window with this list of controls and the settings (`Escape` closes it)",
      {command(FL_F + 1, Mods::Any, C::ShowHelp), command(FL_Escape, Mods::Any, C::HideHelp)}},
     // The questions' buttons, which the help does not list.
@@ -186,6 +204,14 @@ std::optional<Answer> answerFor(int key) {
   std::optional<Answer> found;
   forEach(Kind::Answer, [&](const Binding& b) {
     if (b.key == key) found = b.answer;
+  });
+  return found;
+}
+
+std::optional<Answer> answerAmong(int key, std::initializer_list<Answer> asked) {
+  std::optional<Answer> found;
+  forEach(Kind::Answer, [&](const Binding& b) {
+    if (b.key == key && std::find(asked.begin(), asked.end(), b.answer) != asked.end()) found = b.answer;
   });
   return found;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -53,6 +54,9 @@ Gesture gestureFor(int button, int state);
 const char* labelOf(Answer answer);
 // The answer a key gives in a window of the program's own that asks one.
 std::optional<Answer> answerFor(int key);
+// The answer a key gives among those a window asks (the same key may answer
+// otherwise in another window).
+std::optional<Answer> answerAmong(int key, std::initializer_list<Answer> asked);
 // What names a key for the commands: a keypad digit by the key itself,
 // whatever NumLock makes of it (keypad 7 is Home with NumLock off).
 int commandKey(int key, int originalKey);

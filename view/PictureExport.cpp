@@ -8,6 +8,7 @@
 #include "view/PictureRendering.h"
 #include "view/PngEncoding.h"
 #include "view/SceneDrawing.h"
+#include "view/ViewFraming.h"
 
 PictureExport::PictureExport(Fl_Gl_Window& view_, const OrbitCamera& camera_, const PoseDocument& document_)
     : view(view_), camera(camera_), document(document_) {}
@@ -43,4 +44,24 @@ Outcome PictureExport::write(const std::string& path, const PictureOptions& opti
     return Outcome::refusal("export: not enough memory for a picture of " + std::to_string(size.width) + "x" +
                             std::to_string(size.height) + " pixels");
   }
+}
+
+// Drawn through the same tiles as every picture, from a camera of its own:
+// the view's stays where the person left it.
+std::string PictureExport::thumbnail(bool drawn) {
+  if (!drawn || view.w() <= 0 || view.h() <= 0) return "";
+  view.make_current();
+  if (!view.valid()) {
+    setUpContext(view.w(), view.h(), camera.fieldOfView);
+    view.valid(1);
+  }
+  OrbitCamera eye = camera;
+  lookFrom(eye, ViewSide::Front, document.figure(), 1.0);
+  const int side = kThumbnailSide;
+  const Picture picture = renderPicture(eye, document.figure(), view.w(), view.h(), side, side,
+                                        PictureOptions::Background::Transparent);
+  view.redraw();
+  std::string pose;
+  document.copy(pose);
+  return encodePng(picture, pose);
 }

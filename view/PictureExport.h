@@ -22,6 +22,11 @@ class PictureExport {
   // The options' picture for a view of viewWidth x viewHeight, with the
   // pose inside, to a path whose name is complete.
   Outcome write(const std::string& path, const PictureOptions& options, int viewWidth, int viewHeight, bool drawn);
+  // The pose library's picture as PNG bytes carrying the pose: square,
+  // kThumbnailSide on a side, the whole figure framed from the front, on a
+  // transparent background. Empty before the first frame.
+  static constexpr int kThumbnailSide = 256;
+  std::string thumbnail(bool drawn);
 
  private:
   Fl_Gl_Window& view;

@@ -1,0 +1,179 @@
+// A pose applied to the whole body or a part of it: parts, amounts, the
+// mirror, the root, handles that follow, and the document's preview of it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "document/PoseDocument.h"
+#include "humanoid/Humanoid.h"
+#include "pose/PartApply.h"
+
+namespace {
+
+// The humanoid's start pose with every joint moved: the pose applied.
+class Apply : public testing::Test {
+ protected:
+  Apply() : other(currentPose(*figureForOther)) {
+    set("root", {0.3, 0.7, -0.2, 0, std::sin(0.4), 0, std::cos(0.4)});
+    for (const char* quat : {"h_thigh_left", "h_thigh_right", "h_abdomen", "h_spine", "h_bicep_left",
+                             "h_bicep_right"}) {
+      set(quat, {0.1, 0.2, 0.3, std::sqrt(1 - 0.14)});
+    }
+    set("h_head", {0, -std::sin(0.5), 0, -std::cos(0.5)});  // 1 rad about y, as its negative
+    for (const char* hinge : {"h_shin_left", "h_shin_right", "h_hand_left", "h_hand_right"}) set(hinge, {1.0});
+    for (const char* two : {"h_foot_left", "h_foot_right", "h_scapula_left", "h_scapula_right"}) set(two, {0.3, 0.4});
+    set("h_forearm_left", {0.1, -0.3});
+    set("h_forearm_right", {0.2, -0.5});
+  }
+  void set(const char* name, std::vector<double> values) { other.params[at(name)] = std::move(values); }
+  int at(const char* name) const {
+    const std::vector<Segment*> all = doc.figure().segments();
+    return static_cast<int>(std::find(all.begin(), all.end(), doc.figure().findSegment(name)) - all.begin());
+  }
+  std::vector<double> now(const char* name) const { return currentPose(doc.figure()).params[at(name)]; }
+  std::vector<double> start(const char* name) const { return currentPose(*figureForOther).params[at(name)]; }
+  void preview(BodyPart part, double amount, bool mirrored = false) {
+    ASSERT_FALSE(doc.previewApply(other, {part, mirrored, amount}).refused);
+  }
+
+  std::unique_ptr<Figure> figureForOther = buildHumanoid();
+  Pose other;
+  PoseDocument doc{buildHumanoid()};
+};
+
+void expectNear(const std::vector<double>& a, const std::vector<double>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-12) << i;
+}
+
+bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+TEST_F(Apply, EachPartTakesItsSegmentsAndNoOthers) {
+  const std::vector<std::pair<BodyPart, std::vector<const char*>>> parts{
+      {BodyPart::Head, {"h_head"}},
+      {BodyPart::Trunk, {"h_abdomen", "h_spine"}},
+      {BodyPart::LeftArm, {"h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left"}},
+      {BodyPart::RightArm, {"h_scapula_right", "h_bicep_right", "h_forearm_right", "h_hand_right"}},
+      {BodyPart::Arms, {"h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left", "h_scapula_right",
+                        "h_bicep_right", "h_forearm_right", "h_hand_right"}},
+      {BodyPart::LeftLeg, {"h_thigh_left", "h_shin_left", "h_foot_left"}},
+      {BodyPart::RightLeg, {"h_thigh_right", "h_shin_right", "h_foot_right"}},
+      {BodyPart::Legs, {"h_thigh_left", "h_shin_left", "h_foot_left", "h_thigh_right", "h_shin_right",
+                        "h_foot_right"}},
+  };
+  for (const auto& [part, names] : parts) {
+    preview(part, 1.0);
+    int changed = 0;
+    for (const Segment* s : doc.figure().segments()) {
+      const bool in = std::find_if(names.begin(), names.end(), [&](const char* n) { return !std::strcmp(n, s->name); }) != names.end();
+      EXPECT_EQ(sameBits(now(s->name), in ? other.params[at(s->name)] : start(s->name)), true) << s->name;
+      changed += !sameBits(now(s->name), start(s->name));
+    }
+    EXPECT_EQ(changed, static_cast<int>(names.size())) << body_part::nameOf(part);
+    doc.dropPreview();
+  }
+  EXPECT_EQ(body_part::named("left-leg"), BodyPart::LeftLeg);
+  EXPECT_EQ(body_part::named("left_leg"), std::nullopt);
+}
+
+// The whole body at 1 is a paste of the pose, bit for bit, but for the
+// root's place on the floor.
+TEST_F(Apply, TheWholeBodyTakesTheRootsTurnAndHeightAndKeepsItsPlace) {
+  preview(BodyPart::Whole, 1.0);
+  const std::vector<double> root = now("root");
+  EXPECT_EQ(root[0], 0.0);
+  EXPECT_EQ(root[2], 0.0);
+  set("root", {0.0, 0.7, 0.0, 0, std::sin(0.4), 0, std::cos(0.4)});
+  PoseDocument pasted(buildHumanoid());
+  pasted.preview(other);
+  EXPECT_EQ(pose_text::write(doc.figure()), pose_text::write(pasted.figure()));
+}
+
+// Worked values: a shin from 0.2 to 1 is at 0.6 halfway; the head from no
+// turn to 1 rad about y (given as the negative quaternion) is at 0.5 rad
+// about y by the shorter arc.
+TEST_F(Apply, HalfwayIsTheMidpointOfHingesAndTheShorterSlerp) {
+  preview(BodyPart::Whole, 0.5);
+  EXPECT_NEAR(now("h_shin_left")[0], 0.6, 1e-15);
+  expectNear(now("h_head"), {0.0, std::sin(0.25), 0.0, std::cos(0.25)});
+  EXPECT_NEAR(now("root")[1], (0.7 + start("root")[1]) / 2, 1e-7);
+}
+
+TEST_F(Apply, NothingAtZeroAndAmountsBeyondTheEndsAreRefused) {
+  const std::string before = pose_text::write(doc.figure());
+  preview(BodyPart::Whole, 0.0);
+  EXPECT_EQ(pose_text::write(doc.figure()), before);
+  for (double amount : {-0.0001, 1.0001, std::nan("")}) {
+    EXPECT_EQ(doc.previewApply(other, {BodyPart::Whole, false, amount}).words, "apply: the amount goes from 0 to 1");
+  }
+  EXPECT_FALSE(doc.keepPreview("applied", false).refused);
+  EXPECT_EQ(doc.steps().undoCount(), 0u);
+}
+
+// The left arm mirrored is the pose's right arm reflected in the figure's
+// plane: a quaternion's x and y change sign, and the forearm's twist of
+// -0.5 becomes +0.5, which its limits (-1.57 to 0) clamp to 0.
+TEST_F(Apply, MirroredTheOtherSidesLimbComesReflectedAndClamped) {
+  preview(BodyPart::LeftArm, 1.0, true);
+  expectNear(now("h_bicep_left"), {-0.1, -0.2, 0.3, std::sqrt(1 - 0.14)});
+  expectNear(now("h_forearm_left"), {0.2, 0.0});
+  expectNear(now("h_scapula_left"), {0.3, -0.4});
+  EXPECT_TRUE(sameBits(now("h_bicep_right"), start("h_bicep_right")));
+}
+
+// A handle on the moved hand goes with it; one on the foot, which stays,
+// keeps its target; the solver then leaves the new pose where it is.
+TEST_F(Apply, HandlesFollowAndTheSolverHoldsTheNewPose) {
+  const Segment* hand = doc.figure().findSegment("h_hand_left");
+  const Segment* foot = doc.figure().findSegment("h_foot_left");
+  doc.pin(hand, Vec3(0, -0.1f, 0));
+  doc.pin(foot, Vec3(-0.1f, 0, 0));
+  const Vec3 footTarget = doc.figure().handles.back().handle->targetPos;
+  const Vec3 handTarget = doc.figure().handles.front().handle->targetPos;
+  preview(BodyPart::LeftArm, 1.0);
+  const Handle& moved = *doc.figure().handles.front().handle;
+  EXPECT_NEAR(moved.targetPos.x, moved.worldPos.x, 0);
+  EXPECT_NEAR(moved.targetPos.y, moved.worldPos.y, 0);
+  EXPECT_NEAR(moved.targetPos.z, moved.worldPos.z, 0);
+  EXPECT_GT(length(moved.targetPos - handTarget), 0.05f);
+  const Vec3 kept = doc.figure().handles.back().handle->targetPos;
+  EXPECT_EQ(std::make_tuple(kept.x, kept.y, kept.z), std::make_tuple(footTarget.x, footTarget.y, footTarget.z));
+  ASSERT_FALSE(doc.keepPreview("applied", false).refused);
+  const std::vector<double> applied = doc.figure().dofs();
+  doc.dragTo(nullptr, std::nullopt);
+  doc.endDrag();
+  const std::vector<double> solved = doc.figure().dofs();
+  for (std::size_t i = 0; i < applied.size(); ++i) EXPECT_NEAR(solved[i], applied[i], 1e-6) << i;
+}
+
+// Previews never build on each other, are no steps and call no one; kept,
+// the apply is one step that undo takes back.
+TEST_F(Apply, PreviewsDoNotCompoundAndKeepingIsOneStep) {
+  int changes = 0;
+  doc.onChange([&](const PoseDocument&) { ++changes; });
+  const std::string before = pose_text::write(doc.figure());
+  preview(BodyPart::Legs, 1.0);
+  const std::string whole = pose_text::write(doc.figure());
+  preview(BodyPart::Legs, 0.5);
+  preview(BodyPart::Legs, 0.5);
+  const std::string half = pose_text::write(doc.figure());
+  preview(BodyPart::Legs, 1.0);
+  EXPECT_EQ(pose_text::write(doc.figure()), whole);
+  preview(BodyPart::Legs, 0.5);
+  EXPECT_EQ(pose_text::write(doc.figure()), half);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(doc.steps().undoCount(), 0u);
+  doc.keepPreview("applied", false);
+  EXPECT_EQ(doc.steps().undoCount(), 1u);
+  EXPECT_EQ(pose_text::write(doc.figure()), half);
+  doc.undo();
+  EXPECT_EQ(pose_text::write(doc.figure()), before);
+  preview(BodyPart::Legs, 1.0);
+  doc.dropPreview();
+  EXPECT_EQ(pose_text::write(doc.figure()), before);
+}
+
+}  // namespace
