@@ -47,6 +47,10 @@ bool takePictureOption(const std::string& arg, const char* value, CommandLine& l
     const int background = nameIndex(given, {"black", "white", "transparent"});
     if (background < 0) line.error = "--background takes transparent, white or black";
     if (background >= 0) line.background = static_cast<PictureOptions::Background>(background);
+  } else if (arg == "--style") {
+    const int style = nameIndex(given, {"plain", "clay"});
+    if (style < 0) line.error = "--style takes clay or plain";
+    if (style >= 0) line.style = static_cast<PictureOptions::Style>(style);
   } else {
     return false;
   }
@@ -54,9 +58,10 @@ bool takePictureOption(const std::string& arg, const char* value, CommandLine& l
 }
 
 // What the options say together that none says alone.
-std::string combinationError(const CommandLine& line, bool scaleGiven, bool pictureOptionGiven) {
+std::string combinationError(const CommandLine& line, bool scaleGiven, bool pictureOptionGiven, bool styleGiven) {
   const bool png = !line.picture.empty();
   if (png && line.action == CommandLine::Action::WriteBvh) return "--png and --bvh cannot both be given";
+  if (!png && styleGiven) return "--style goes with --png";
   if (!png && pictureOptionGiven) return "--view, --scale, --width and --background go with --png";
   if (scaleGiven && line.width) return "--scale and --width cannot both be given";
   if (line.action == CommandLine::Action::WriteBvh && !line.file) return "--bvh takes a pose file";
@@ -72,7 +77,7 @@ std::string combinationError(const CommandLine& line, bool scaleGiven, bool pict
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
   bool options = true;  // until "--": what follows it are file names
-  bool scaleGiven = false, pictureOptionGiven = false;
+  bool scaleGiven = false, pictureOptionGiven = false, styleGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (options && arg == "--") {
@@ -97,6 +102,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       if (line.frame == 0) line.error = "--frame takes a frame number from 1";
     } else if (options && takePictureOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line)) {
       scaleGiven = scaleGiven || arg == "--scale";
+      styleGiven = styleGiven || arg == "--style";
       pictureOptionGiven = pictureOptionGiven || arg != "--png";
       line.pictureAsked = true;
       i += i + 1 < argc && !(argv[i + 1][0] == '-' && argv[i + 1][1] != '\0');
@@ -106,7 +112,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       line.file = arg;
     }
   }
-  if (line.error.empty()) line.error = combinationError(line, scaleGiven, pictureOptionGiven);
+  if (line.error.empty()) line.error = combinationError(line, scaleGiven, pictureOptionGiven, styleGiven);
   if (!line.picture.empty() && line.action == CommandLine::Action::Run) line.action = CommandLine::Action::WritePng;
   return line;
 }
@@ -128,6 +134,8 @@ std::string usage() {
          "  --width W   a picture W pixels wide (to 8192) in those proportions\n"
          "  --background transparent|white|black\n"
          "              the picture's background (black without it)\n"
+         "  --style clay|plain\n"
+         "              the picture's look (plain without it; clay is antialiased)\n"
          "  -h, --help  print this and exit\n"
          "  --version   print the version and exit\n"
          "Other options are ignored.\n";

@@ -35,6 +35,8 @@ enum class Command {
   ToggleFirmPins,
   TurnJoint,
   KeepTurn,
+  // Drawing only.
+  ToggleLook,
 };
 
 // What a mouse button starts: posing (a click pins, a press on a handle
@@ -56,4 +58,6 @@ enum class Answer {
   Black,
   White,
   Transparent,
+  Plain,
+  Clay,
 };
