@@ -18,15 +18,17 @@ Mat4 part(const Vec3& c, const Vec3& half, float angle = 0.0f) {
 
 bool named(const Segment& s, const char* prefix) { return std::strncmp(s.name, prefix, std::strlen(prefix)) == 0; }
 
-// The parts that show facing, in the segment's frame: the figure faces -x in
-// every limb's frame at rest.
+// The parts that show facing, in the segment's frame: the head and the feet
+// face -x in their frames.
 void addDetails(const Segment& s, const Mat4& world, std::vector<ClayBody>& out) {
   auto add = [&](const Mat4& local) { out.push_back({world * local, &s}); };
   if (named(s, "h_head")) {
     add(part({-0.066f, 0.082f, 0}, {0.024f, 0.03f, 0.017f}));  // the nose
   } else if (named(s, "h_hand")) {
-    // Along the palm's front edge, pointing down the hand and forward.
-    add(part({-0.036f, -0.055f, 0}, {0.013f, 0.038f, 0.011f}, -0.45f));
+    // The hands are mirror images with their palms on +z: the right thumb
+    // along the palm's -x edge, the left along +x, pointing down the hand.
+    const float side = named(s, "h_hand_left") ? 1.0f : -1.0f;
+    add(part({side * 0.036f, -0.055f, 0}, {0.013f, 0.038f, 0.011f}, side * 0.45f));
   } else if (named(s, "h_foot")) {
     add(part({0.008f, -0.006f, 0}, {0.038f, 0.03f, 0.034f}));   // the heel
     add(part({-0.158f, -0.004f, 0}, {0.036f, 0.017f, 0.045f}));  // the toes

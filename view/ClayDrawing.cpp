@@ -180,6 +180,7 @@ void drawGround(const Figure& figure, const std::vector<ClayBody>& bodies, float
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_CULL_FACE);
+  glEnable(GL_LIGHTING);
 }
 
 // The back faces as wide dark lines first: where the front faces drawn over
@@ -205,20 +206,24 @@ void drawClayScene(OrbitCamera& camera, const Figure& figure, bool overlays, con
   glLoadIdentity();
   camera.apply();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (overlays) drawAxes(camera.center);
-  glScalef(kFigureScale, kFigureScale, kFigureScale);
-
   const std::vector<ClayBody> bodies = clayBodies(figure);
   const float floorY = lowestPoint(bodies);
+  // Whatever is changed here is put back for the handles and the next frame.
+  glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT |
+               GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // The ground first, under the triad too.
+  if (camera.eye.y / kFigureScale > floorY) {
+    glPushMatrix();
+    glScalef(kFigureScale, kFigureScale, kFigureScale);
+    drawGround(figure, bodies, floorY, pixelScale);
+    glPopMatrix();
+  }
+  if (overlays) drawAxes(camera.center);
+  glScalef(kFigureScale, kFigureScale, kFigureScale);
   const Eye eye = readEye();
   std::vector<int> slices;
   slices.reserve(bodies.size());
   for (const ClayBody& b : bodies) slices.push_back(slicesOf(b, eye));
-
-  // Whatever is changed here is put back for the handles and the next frame.
-  glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT |
-               GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (camera.eye.y / kFigureScale > floorY) drawGround(figure, bodies, floorY, pixelScale);
   drawOutline(bodies, slices, pixelScale);
   setUpLights();
   drawBodies(bodies, slices, overlays ? hover.segment : nullptr, true);
