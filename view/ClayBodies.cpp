@@ -23,7 +23,7 @@ bool named(const Segment& s, const char* prefix) { return std::strncmp(s.name, p
 void addDetails(const Segment& s, const Mat4& world, std::vector<ClayBody>& out) {
   auto add = [&](const Mat4& local) { out.push_back({world * local, &s}); };
   if (named(s, "h_head")) {
-    add(part({-0.066f, 0.082f, 0}, {0.024f, 0.03f, 0.017f}));  // the nose
+    add(part({-0.072f, 0.08f, 0}, {0.027f, 0.03f, 0.017f}));  // the nose
   } else if (named(s, "h_hand")) {
     // The hands are mirror images with their palms on +z: the right thumb
     // along the palm's -x edge, the left along +x, pointing down the hand.
