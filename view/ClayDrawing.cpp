@@ -18,10 +18,15 @@ const GLfloat kClay[] = {0.80f, 0.80f, 0.79f};
 const GLfloat kLitClay[] = {0.96f, 0.84f, 0.62f};  // the body under the pointer
 const GLfloat kOutline[] = {0.07f, 0.07f, 0.08f};
 const GLfloat kBackdrop[] = {0.27f, 0.29f, 0.32f};
-constexpr float kOutlinePixels = 2.5f;
 constexpr float kGridStep = 0.25f;   // in the figure's metres
 constexpr int kGridHalfLines = 8;    // each way from the line nearest the figure
 constexpr float kShadowReach = 0.15f;  // a body higher above the floor casts none
+
+float outlineWidth(float pixelScale) {
+  GLfloat widths[2] = {1.0f, 1.0f};
+  glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, widths);
+  return std::min(widths[1], kClayOutlinePixels * pixelScale);
+}
 
 void multMatrix(const Mat4& M) {
   float columnMajor[16];
@@ -187,19 +192,19 @@ void drawGround(const Figure& figure, const std::vector<ClayBody>& bodies, float
 // them leave them showing, around the silhouette and over the parts behind,
 // they are the outline.
 void drawOutline(const std::vector<ClayBody>& bodies, const std::vector<int>& slices, float pixelScale) {
-  GLfloat widths[2] = {1.0f, 1.0f};
-  glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, widths);
   glDisable(GL_LIGHTING);
   glColor3fv(kOutline);
   glCullFace(GL_FRONT);
   glPolygonMode(GL_BACK, GL_LINE);
-  glLineWidth(std::min(widths[1], kOutlinePixels * pixelScale));
+  glLineWidth(outlineWidth(pixelScale));
   drawBodies(bodies, slices, nullptr, false);
   glPolygonMode(GL_BACK, GL_FILL);
   glCullFace(GL_BACK);
 }
 
 }  // namespace
+
+int clayLineReach(float pixelScale) { return static_cast<int>(std::ceil(outlineWidth(pixelScale) / 2)) + 1; }
 
 void drawClayScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover, float pixelScale) {
   glMatrixMode(GL_MODELVIEW);

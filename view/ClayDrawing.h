@@ -11,6 +11,13 @@ class Figure;
 // out when the camera looks from below. Picking reads the same matrices as
 // after drawScene: the modelview ends with the figure's scale.
 
+// The outline's width in the view's pixels.
+constexpr float kClayOutlinePixels = 2.5f;
+// How far the widest line drawn at this scale reaches to either side of its
+// middle, in pixels of the drawing: a tile drawn with this much more all
+// round shows every line that crosses it whole.
+int clayLineReach(float pixelScale);
+
 // As drawScene does, on the clear colour the context holds. pixelScale is
 // how many pixels of the drawing a pixel of the view spans: the outline's
 // width follows it.

@@ -27,8 +27,9 @@ void loadFrustum(const Tile& tile, int width, int height, double fieldOfView) {
   glViewport(0, 0, tile.width, tile.height);
 }
 
-// The tile's samples; with alpha, opaque where something was drawn.
-void readSamples(const Tile& tile, Picture& samples) {
+// The tile's samples, from margin pixels inside the viewport's corner; with
+// alpha, opaque where something was drawn.
+void readSamples(const Tile& tile, int margin, Picture& samples) {
   samples.width = tile.width;
   samples.height = tile.height;
   const size_t count = static_cast<size_t>(tile.width) * tile.height;
@@ -36,11 +37,11 @@ void readSamples(const Tile& tile, Picture& samples) {
   glFinish();
   glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, tile.width, tile.height, samples.channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
+  glReadPixels(margin, margin, tile.width, tile.height, samples.channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
                samples.pixels.data());
   if (samples.channels != 4) return;
   std::vector<float> depth(count);
-  glReadPixels(0, 0, tile.width, tile.height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+  glReadPixels(margin, margin, tile.width, tile.height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
   for (size_t i = 0; i < count; ++i) samples.pixels[4 * i + 3] = depth[i] < 1.0f ? 255 : 0;
 }
 
@@ -52,10 +53,14 @@ Picture renderClayPicture(OrbitCamera& camera, const Figure& figure, int viewWid
   Picture picture{width, height, transparent ? 4 : 3, {}};
   picture.pixels.resize(static_cast<size_t>(width) * height * picture.channels);
   const int factor = clay::supersampling(width, height);
-  const int tileWidth = viewWidth / factor, tileHeight = viewHeight / factor;  // in the picture's pixels
   const float pixelScale = float(width) * factor / viewWidth;
   Picture samples{0, 0, picture.channels, {}};
   glPushAttrib(GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT | GL_TRANSFORM_BIT | GL_PIXEL_MODE_BIT);
+  // Each tile is drawn with a margin all round, so that a wide line just
+  // outside it still shows its edge inside: no seams between tiles. A view
+  // too small for the whole margin gives up some of it.
+  const int margin = std::min(clayLineReach(pixelScale), (std::min(viewWidth, viewHeight) - factor) / 2);
+  const int tileWidth = (viewWidth - 2 * margin) / factor, tileHeight = (viewHeight - 2 * margin) / factor;
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
@@ -65,9 +70,10 @@ Picture renderClayPicture(OrbitCamera& camera, const Figure& figure, int viewWid
     for (int x = 0; x < width; x += tileWidth) {
       const Tile tile{x * factor, y * factor, std::min(tileWidth, width - x) * factor,
                       std::min(tileHeight, height - y) * factor};
-      loadFrustum(tile, width * factor, height * factor, camera.fieldOfView);
+      const Tile drawn{tile.x - margin, tile.y - margin, tile.width + 2 * margin, tile.height + 2 * margin};
+      loadFrustum(drawn, width * factor, height * factor, camera.fieldOfView);
       drawClayScene(camera, figure, false, {}, pixelScale);
-      readSamples(tile, samples);
+      readSamples(tile, margin, samples);
       clay::averageInto(samples, factor, picture, x, y);
     }
   }
