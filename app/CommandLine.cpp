@@ -48,6 +48,10 @@ bool takePictureOption(const std::string& arg, const char* value, CommandLine& l
     const int background = nameIndex(given, {"black", "white", "transparent"});
     if (background < 0) line.error = "--background takes transparent, white or black";
     if (background >= 0) line.background = static_cast<PictureOptions::Background>(background);
+  } else if (arg == "--style") {
+    const int style = nameIndex(given, {"plain", "clay"});
+    if (style < 0) line.error = "--style takes clay or plain";
+    if (style >= 0) line.style = static_cast<PictureOptions::Style>(style);
   } else {
     return false;
   }
@@ -90,9 +94,10 @@ bool takeApplyOption(const std::string& arg, const char* value, CommandLine& lin
 }
 
 // What the options say together that none says alone.
-std::string combinationError(const CommandLine& line, bool scaleGiven, bool pictureOptionGiven) {
+std::string combinationError(const CommandLine& line, bool scaleGiven, bool pictureOptionGiven, bool styleGiven) {
   const bool png = !line.picture.empty();
   if (png && line.action == CommandLine::Action::WriteBvh) return "--png and --bvh cannot both be given";
+  if (!png && styleGiven) return "--style goes with --png";
   if (!png && pictureOptionGiven) return "--view, --scale, --width and --background go with --png";
   if (scaleGiven && line.width) return "--scale and --width cannot both be given";
   if (line.action == CommandLine::Action::WriteBvh && !line.file) return "--bvh takes a pose file";
@@ -112,7 +117,7 @@ std::string combinationError(const CommandLine& line, bool scaleGiven, bool pict
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
   bool options = true;  // until "--": what follows it are file names
-  bool scaleGiven = false, pictureOptionGiven = false;
+  bool scaleGiven = false, pictureOptionGiven = false, styleGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (options && arg == "--") {
@@ -142,6 +147,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       line.pictureAsked = true;
     } else if (options && takePictureOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line)) {
       scaleGiven = scaleGiven || arg == "--scale";
+      styleGiven = styleGiven || arg == "--style";
       pictureOptionGiven = pictureOptionGiven || arg != "--png";
       line.pictureAsked = true;
       i += i + 1 < argc && !(argv[i + 1][0] == '-' && argv[i + 1][1] != '\0');
@@ -151,7 +157,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       line.file = arg;
     }
   }
-  if (line.error.empty()) line.error = combinationError(line, scaleGiven, pictureOptionGiven);
+  if (line.error.empty()) line.error = combinationError(line, scaleGiven, pictureOptionGiven, styleGiven);
   if (!line.picture.empty() && line.action == CommandLine::Action::Run) line.action = CommandLine::Action::WritePng;
   return line;
 }
@@ -182,6 +188,8 @@ std::string usage() {
          "              right-leg, legs\n"
          "  --mirror    with --apply: OTHER's pose mirrored (its right side on the left)\n"
          "  --amount A  with --apply: how much of it, from 0 to 1 (1 without it)\n"
+         "  --style clay|plain\n"
+         "              the picture's look (plain without it; clay is antialiased)\n"
          "  -h, --help  print this and exit\n"
          "  --version   print the version and exit\n"
          "Other options are ignored.\n";

@@ -42,6 +42,7 @@ struct CommandLine {
   bool mirrored = false;
   double amount = 1.0;
   bool applyAsked = false;  // any of the apply's options given: refusals exit with 1
+  PictureOptions::Style style = PictureOptions::Style::Plain;
 };
 
 // The view's size the pictures of --png are drawn at, whatever the window's.

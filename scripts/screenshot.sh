@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
 # Saves a picture of the program's window at its first start to OUT.png: what
-# a person sees first. With ANIMATION.gif it then drives the program as a
+# a person sees first. With CLAY.png, the same window after `v`, in the clay
+# look, then `v` again. With ANIMATION.gif (which may be given as '' to skip it) it then drives the program as a
 # person would present it: the camera turned, panned and zoomed so that the
 # whole figure is in view, handles pinned on the hands, the head and the
 # feet, and a pose made by dragging them; the frames of the first drag are
 # the animated picture. Runs the program on an X server of its own, so it
 # works without a display and beside other sessions.
 #
-# Usage: scripts/screenshot.sh OUT.png [BINARY [ANIMATION.gif]]
+# Usage: scripts/screenshot.sh OUT.png [BINARY [ANIMATION.gif [CLAY.png]]]
 #        (BINARY: build/mannequin)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-if [[ $# -lt 1 || $# -gt 3 || "$1" == -* ]]; then
-  echo "usage: $0 OUT.png [BINARY [ANIMATION.gif]]" >&2
+if [[ $# -lt 1 || $# -gt 4 || "$1" == -* ]]; then
+  echo "usage: $0 OUT.png [BINARY [ANIMATION.gif [CLAY.png]]]" >&2
   exit 2
 fi
 
@@ -35,13 +36,18 @@ if [[ -z "${MANNEQUIN_SCREENSHOT_SERVER:-}" ]]; then
   if [[ -n "${3:-}" ]]; then
     animation=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
   fi
-  MANNEQUIN_SCREENSHOT_SERVER=1 exec "$root/tests/run-with-xvfb.sh" "$0" "$out" "$bin" "$animation"
+  clay=
+  if [[ -n "${4:-}" ]]; then
+    clay=$(cd "$(dirname "$4")" && pwd)/$(basename "$4")
+  fi
+  MANNEQUIN_SCREENSHOT_SERVER=1 exec "$root/tests/run-with-xvfb.sh" "$0" "$out" "$bin" "$animation" "$clay"
 fi
 
 # ---- from here on, DISPLAY is the private server
 out=$1
 bin=$2
 animation=${3:-}
+clay=${4:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-shot.XXXXXX")
 # The posed figure's recovery copy, left by the end below, stays in here.
 export XDG_STATE_HOME="$work/state"
@@ -159,6 +165,35 @@ done
 # No time stamps or other metadata: the same picture gives the same file.
 /usr/bin/convert "$work/first.png" -strip "$out"
 echo "screenshot: wrote $out"
+
+# The clay look: v, with the pointer in the view, until the frame has
+# changed and settled; then v again, back to the first frame.
+settled() {
+  for _ in $(seq 40); do
+    sleep 0.05
+    shot "$work/again.png"
+    cmp -s "$1" "$work/again.png" && return 0
+    mv "$work/again.png" "$1"
+  done
+}
+if [[ -n "$clay" ]]; then
+  xdo key v
+  for _ in $(seq 100); do
+    shot "$work/clay.png"
+    cmp -s "$work/first.png" "$work/clay.png" || break
+    sleep 0.05
+  done
+  settled "$work/clay.png"
+  cmp -s "$work/first.png" "$work/clay.png" && fail "v changed nothing"
+  /usr/bin/convert "$work/clay.png" -strip "$clay"
+  echo "screenshot: wrote $clay"
+  xdo key v
+  for _ in $(seq 100); do
+    sleep 0.05
+    shot "$work/back.png"
+    cmp -s "$work/first.png" "$work/back.png" && break
+  done
+fi
 [[ -n "$animation" ]] || exit 0
 
 # The camera: a quarter turn's worth less than square-on, the figure moved

@@ -97,6 +97,9 @@ TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
       // The next option is no picture's name.
       {{"--png", "--view", "front", "p"}, "--png takes the picture's file name"},
       {{"--width", "100", "p"}, "--view, --scale, --width and --background go with --png"},
+      {{"--png", "o.png", "--style", "chalk", "p"}, "--style takes clay or plain"},
+      {{"--png", "o.png", "--style", "p"}, "--style takes clay or plain"},
+      {{"--style", "clay", "p"}, "--style goes with --png"},
   };
   for (const auto& [args, error] : cases) {
     const CommandLine line = parsed(args);
@@ -104,6 +107,9 @@ TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
     EXPECT_TRUE(line.pictureAsked) << args[0];
   }
   EXPECT_FALSE(parsed({"--frame", "0", "p"}).pictureAsked);
+  EXPECT_EQ(parsed({"--png", "o.png", "p"}).style, PictureOptions::Style::Plain);
+  EXPECT_EQ(parsed({"--png", "o.png", "--style", "clay", "p"}).style, PictureOptions::Style::Clay);
+  EXPECT_EQ(parsed({"--style", "plain", "--png", "o.png", "p"}).error, "");
   EXPECT_EQ(parsed({"--png", "out.png", "--scale", "9", "--help"}).action, Action::Help);
 }
 

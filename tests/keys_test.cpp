@@ -37,6 +37,10 @@ TEST(OperatorTable, CommandsNeedTheirModifiers) {
   }
   EXPECT_EQ(commandFor('x', FL_CTRL), C::None);
   EXPECT_EQ(commandFor('Z', FL_CTRL), C::None);
+  // The look is plain v alone; with Ctrl it is still a paste.
+  EXPECT_EQ(commandFor('v', 0), C::ToggleLook);
+  EXPECT_EQ(commandFor('v', FL_SHIFT), C::ToggleLook);
+  EXPECT_EQ(commandFor('v', FL_ALT), C::None);
 }
 
 // The views: plain, Shift for the other side of a function key, Ctrl for the

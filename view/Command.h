@@ -37,6 +37,8 @@ enum class Command {
   KeepTurn,
   // The pose library's window.
   ShowLibrary,
+  // Drawing only.
+  ToggleLook,
 };
 
 // What a mouse button starts: posing (a click pins, a press on a handle
@@ -64,4 +66,6 @@ enum class Answer {
   RenamePose,
   DeletePose,
   MirrorPose,
+  Plain,
+  Clay,
 };

@@ -9,6 +9,7 @@
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
 #include "view/CameraCommands.h"
+#include "view/ClayDrawing.h"
 #include "view/OperatorTable.h"
 #include "view/PosingCommands.h"
 #include "view/PictureOptionsDialog.h"
@@ -54,7 +55,11 @@ void GLView::draw() {
     setProjection(w(), h(), camera->fieldOfView);
   }
   lens = camera->fieldOfView;
-  drawScene(*camera, document.figure(), true, under);
+  if (clayLook) {
+    drawClayView(*camera, document.figure(), under);
+  } else {
+    drawScene(*camera, document.figure(), true, under);
+  }
   picks.frameDrawn();
   // The button's release asks for the frame that shows what the pick did,
   // unless it came before this frame (a quick click). A redraw asked for
@@ -104,6 +109,10 @@ void GLView::run(Command command) {
       return showHelp();
     case Command::HideHelp:
       return hideHelp();
+    case Command::ToggleLook:
+      clayLook = !clayLook;
+      say(clayLook ? "clay look" : "plain look");
+      break;
     case Command::Quit:
       // As closing the window does: the application closes it.
       quitAsked = mayClose();
@@ -213,8 +222,9 @@ Outcome GLView::exportPicture(const std::string& path, const PictureOptions& opt
   return pictures.write(path, options, viewWidth, viewHeight, picks.drawn());
 }
 
-Picture GLView::figurePicture(int width, int height, PictureOptions::Background background) {
-  return pictures.draw(width, height, background, picks.drawn());
+Picture GLView::figurePicture(int width, int height, PictureOptions::Background background,
+                              PictureOptions::Style style) {
+  return pictures.draw(width, height, background, picks.drawn(), style);
 }
 
 // ---- the title

@@ -51,7 +51,8 @@ class GLView : public Fl_Gl_Window {
   // The figure as the view shows it, without the handles and the axis
   // triad, in a picture of width x height in the view's proportions; empty
   // before the first frame.
-  Picture figurePicture(int width, int height, PictureOptions::Background background);
+  Picture figurePicture(int width, int height, PictureOptions::Background background,
+                        PictureOptions::Style style = PictureOptions::Style::Plain);
   // The one way a picture is written, for Ctrl+E and the command line: the
   // options' picture for a view of viewWidth x viewHeight, with the pose
   // inside, to a path whose name is complete.
@@ -102,4 +103,5 @@ class GLView : public Fl_Gl_Window {
   bool quitAsked = false;
   double lens = 0.0;  // the field of view of the projection the context holds
   Hover under;  // the segment and handle under the pointer, while no button is held
+  bool clayLook = false;  // drawing only: never kept, the plain look at every start
 };

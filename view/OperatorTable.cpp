@@ -96,6 +96,11 @@ constexpr Row kRows[] = {
     {"`f`", "frame the whole figure from where the camera looks now", {command('f', Mods::Plain, C::FitFigure)}},
     {"`,`, `.`", "narrow or widen the lens by 5 degrees, from 15 to 90 (45 at start; `Home` brings it back)",
      {command(',', Mods::Plain, C::NarrowLens), command('.', Mods::Plain, C::WidenLens)}},
+    {"`v`",
+     "the clay look on or off: a light grey figure with an outline, a nose, thumbs, heels and toes, standing on a "
+     "floor grid; only the drawing changes (the plain look at every start); `Ctrl+Shift+E` offers either look for "
+     "pictures",
+     {command('v', Mods::Plain, C::ToggleLook)}},
     {"`Ctrl+Q`", "quit, as closing the window does", {command('q', Mods::Ctrl, C::Quit)}},
     {"`Ctrl+L`",
      "the pose library: pictures of poses, those that come with the program and your own (in "
@@ -128,6 +133,7 @@ constexpr Row kRows[] = {
     {nullptr, nullptr,
      {answer('k', Answer::Black, "Blac&k, as in the view"), answer('h', Answer::White, "W&hite"),
       answer('t', Answer::Transparent, "&Transparent")}},
+    {nullptr, nullptr, {answer('p', Answer::Plain, "&Plain, as the view first shows it"), answer('c', Answer::Clay, "&Clay")}},
 };
 
 bool matches(Mods mods, int state) {

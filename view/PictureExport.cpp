@@ -5,6 +5,7 @@
 #include <new>
 
 #include "document/PoseDocument.h"
+#include "view/ClayPicture.h"
 #include "view/PictureRendering.h"
 #include "view/PngEncoding.h"
 #include "view/SceneDrawing.h"
@@ -13,7 +14,8 @@
 PictureExport::PictureExport(Fl_Gl_Window& view_, const OrbitCamera& camera_, const PoseDocument& document_)
     : view(view_), camera(camera_), document(document_) {}
 
-Picture PictureExport::draw(int width, int height, PictureOptions::Background background, bool drawn) {
+Picture PictureExport::draw(int width, int height, PictureOptions::Background background, bool drawn,
+                            PictureOptions::Style style) {
   if (!drawn || view.w() <= 0 || view.h() <= 0) return {};
   view.make_current();
   // Resized since the last frame: the context is set up as that frame would.
@@ -22,7 +24,9 @@ Picture PictureExport::draw(int width, int height, PictureOptions::Background ba
     view.valid(1);
   }
   OrbitCamera eye = camera;
-  Picture picture = renderPicture(eye, document.figure(), view.w(), view.h(), width, height, background);
+  Picture picture = style == PictureOptions::Style::Clay
+                        ? renderClayPicture(eye, document.figure(), view.w(), view.h(), width, height, background)
+                        : renderPicture(eye, document.figure(), view.w(), view.h(), width, height, background);
   // The back buffer holds the picture now; the next frame is the view's again.
   view.redraw();
   return picture;
@@ -39,7 +43,7 @@ Outcome PictureExport::write(const std::string& path, const PictureOptions& opti
   std::string pose;
   document.copy(pose);
   try {
-    return document.exportPicture(path, encodePng(draw(size.width, size.height, options.background, drawn), pose));
+    return document.exportPicture(path, encodePng(draw(size.width, size.height, options.background, drawn, options.style), pose));
   } catch (const std::bad_alloc&) {
     return Outcome::refusal("export: not enough memory for a picture of " + std::to_string(size.width) + "x" +
                             std::to_string(size.height) + " pixels");

@@ -18,7 +18,8 @@ class PictureExport {
 
   // The figure without the handles and the axis triad, in a picture of
   // width x height in the view's proportions; empty before the first frame.
-  Picture draw(int width, int height, PictureOptions::Background background, bool drawn);
+  Picture draw(int width, int height, PictureOptions::Background background, bool drawn,
+               PictureOptions::Style style = PictureOptions::Style::Plain);
   // The options' picture for a view of viewWidth x viewHeight, with the
   // pose inside, to a path whose name is complete.
   Outcome write(const std::string& path, const PictureOptions& options, int viewWidth, int viewHeight, bool drawn);

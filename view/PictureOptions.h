@@ -7,6 +7,8 @@
 struct PictureOptions {
   enum class Size { View, Double, Quadruple, Width };
   enum class Background { Black, White, Transparent };
+  // The plain look, as the view first shows it, or the clay look.
+  enum class Style { Plain, Clay };
   static constexpr int kMaxSide = 8192;
   // A picture is drawn in tiles of the view's size: a tiny view would take
   // millions of them.
@@ -18,6 +20,7 @@ struct PictureOptions {
   Size size = Size::View;
   int width = 1380;  // with Size::Width, in pixels, from 1 to kMaxSide
   Background background = Background::Black;
+  Style style = Style::Plain;
 };
 
 struct PictureSize {

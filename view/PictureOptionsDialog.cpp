@@ -20,6 +20,7 @@ namespace {
 
 using Size = PictureOptions::Size;
 using Background = PictureOptions::Background;
+using Style = PictureOptions::Style;
 
 std::string sizeLabel(const char* name, PictureOptions::Size size, int viewWidth, int viewHeight) {
   PictureOptions options;
@@ -31,12 +32,13 @@ std::string sizeLabel(const char* name, PictureOptions::Size size, int viewWidth
 
 // The window's widgets, and what the person chose.
 struct Form {
-  Fl_Double_Window window{340, 270, "mannequin: picture"};
+  Fl_Double_Window window{340, 340, "mannequin: picture"};
   PictureOptions* options = nullptr;
   int viewWidth = 0, viewHeight = 0;
   std::array<Fl_Round_Button*, 4> sizes{};
   Fl_Int_Input* width = nullptr;
   std::array<Fl_Round_Button*, 3> backgrounds{};
+  std::array<Fl_Round_Button*, 2> styles{};
   Fl_Box* problem = nullptr;
   bool accepted = false;
 };
@@ -49,6 +51,9 @@ std::string read(const Form& form, PictureOptions& options, int viewWidth, int v
   }
   for (int i = 0; i < 3; ++i) {
     if (form.backgrounds[i]->value()) chosen.background = static_cast<Background>(i);
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (form.styles[i]->value()) chosen.style = static_cast<Style>(i);
   }
   if (chosen.size == Size::Width) {
     const char* text = form.width->value();
@@ -105,14 +110,22 @@ void build(Form& form, const PictureOptions& options, int viewWidth, int viewHei
   form.backgrounds[1] = radio(20, 168, 260, operators::labelOf(Answer::White));
   form.backgrounds[2] = radio(20, 190, 260, operators::labelOf(Answer::Transparent));
   backgroundGroup->end();
+  auto* styleTitle = new Fl_Box(10, 216, 280, 20, "Look");
+  styleTitle->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  styleTitle->labelfont(FL_BOLD);
+  auto* styleGroup = new Fl_Group(10, 236, 280, 48);
+  form.styles[0] = radio(20, 236, 260, operators::labelOf(Answer::Plain));
+  form.styles[1] = radio(20, 258, 260, operators::labelOf(Answer::Clay));
+  styleGroup->end();
   form.sizes[static_cast<int>(options.size)]->setonly();
   form.backgrounds[static_cast<int>(options.background)]->setonly();
-  form.problem = new Fl_Box(10, 214, 320, 20);
+  form.styles[static_cast<int>(options.style)]->setonly();
+  form.problem = new Fl_Box(10, 284, 320, 20);
   form.problem->labelcolor(FL_RED);
   form.problem->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-  auto* cancel = new Fl_Button(150, 238, 80, 25, "Cancel");
+  auto* cancel = new Fl_Button(150, 308, 80, 25, "Cancel");
   cancel->callback([](Fl_Widget*, void* f) { static_cast<Form*>(f)->window.hide(); }, &form);
-  auto* next = new Fl_Return_Button(240, 238, 90, 25, "Next...");
+  auto* next = new Fl_Return_Button(240, 308, 90, 25, "Next...");
   next->callback([](Fl_Widget*, void* f) { accept(*static_cast<Form*>(f)); }, &form);
   form.window.end();
   form.window.set_modal();

@@ -6,8 +6,6 @@
 #include "figure/Figure.h"
 #include "view/FigureDrawing.h"
 
-namespace {
-
 void drawAxes(const Vec3& center) {
   // The lines are lit with the current normal: the context's first, not the
   // last one the previous frame's spheres left, so that every frame of the
@@ -30,8 +28,6 @@ void drawAxes(const Vec3& center) {
   glPopMatrix();
   glLineWidth(1.0f);
 }
-
-}  // namespace
 
 void setUpContext(int width, int height, double fieldOfView) {
   glClearColor(0, 0, 0, 0);

@@ -25,6 +25,9 @@ struct Hover {
   const Handle* handle = nullptr;
 };
 
+// The axis triad at the camera's centre, in the current modelview.
+void drawAxes(const Vec3& center);
+
 // The figure through the camera; with the overlays, its handles, the axis
 // triad at the camera's centre and what is under the pointer too.
 void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover = {});

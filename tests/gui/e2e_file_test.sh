@@ -170,8 +170,13 @@ note "Ctrl+E: a ${size} PNG, $figure figure pixels"
 # Ctrl+Shift+E asks first: twice the size on a transparent background, kept
 # for the next Ctrl+E.
 alpha_at() { /usr/bin/convert "$1" -format "%[fx:int(255*p{$2,$3}.a)]" info:; }
+# Pixels whose alpha is neither 0 nor 255: a soft edge.
+soft_pixels() {
+  /usr/bin/convert "$1" -alpha extract -depth 8 gray:- | od -An -v -tu1 |
+    awk '{ for (i = 1; i <= NF; i++) if ($i > 0 && $i < 255) n++ } END { print n + 0 }'
+}
 xdo key ctrl+shift+e
-answer "mannequin: picture" alt+2 alt+t Return
+answer "mannequin: picture" alt+2 alt+t alt+c Return
 answer_dialog "Save a picture of the figure" big pose.png
 written "$work/big.png"
 xdo key ctrl+e
@@ -181,8 +186,9 @@ for name in big again; do
   size=$(/usr/bin/identify -format '%wx%h %[channels]' "$work/$name.png")
   [[ "$size" == "1380x1330 srgba" ]] || fail "$name.png is $size"
   [[ "$(alpha_at "$work/$name.png" 0 0)" == 0 ]] || fail "$name.png is not transparent in its corner"
+  (($(soft_pixels "$work/$name.png") > 500)) || fail "$name.png, clay, has no soft edges"
 done
-note "Ctrl+Shift+E, 2x and transparent, then Ctrl+E: two 1380x1330 pictures with alpha"
+note "Ctrl+Shift+E, 2x, transparent and clay, then Ctrl+E: two 1380x1330 pictures with soft alpha edges"
 
 # The picture holds the pose: opened, it shows the saved one, untitled.
 xdo key ctrl+o
@@ -216,8 +222,13 @@ note "closing with changes asked; Escape kept the program, Discard closed it"
 "$bin" --png sheet.png --width 1000 --background transparent big.png
 [[ "$(/usr/bin/identify -format '%wx%h %[channels]' sheet.png)" == "1000x964 srgba" ]] || fail "--png --width 1000"
 [[ "$(alpha_at sheet.png 0 0)" == 0 ]] || fail "--png --background transparent"
+(($(soft_pixels sheet.png) == 0)) || fail "--png: the plain picture's alpha is not 0 or 255"
+"$bin" --png soft.png --style clay --background transparent pose.pose
+soft=$(soft_pixels soft.png)
+((soft > 200)) || fail "--png --style clay: $soft pixels of soft alpha"
 /usr/bin/convert -size 4x4 xc:red plain.png
-for refused in "--scale 9 pose.pose" "--width 8193 pose.pose" "--view side pose.pose" "broken-missing.pose" \
+for refused in "--scale 9 pose.pose" "--width 8193 pose.pose" "--view side pose.pose" "--style chalk pose.pose" \
+  "broken-missing.pose" \
   "plain.png"; do
   status=0
   # shellcheck disable=SC2086
@@ -239,7 +250,7 @@ for out in pose.bvh big.png pose.pose another.BVH; do
   ((status == 1)) && [[ "$(md5sum <"$([[ -e $out ]] && echo "$out" || echo /dev/null)")" == "$before" ]] ||
     fail "--png $out: status $status"
 done
-note "--png: 1380x1330 and 1000x964 pictures; refused options and files: one line, status 1, nothing written"
+note "--png: 1380x1330 and 1000x964 pictures, a clay one with $soft soft edge pixels; refused options and files: one line, status 1, nothing written"
 
 # ---- the command line: the file's picture; a broken file leaves the start
 

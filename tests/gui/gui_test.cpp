@@ -256,6 +256,25 @@ TEST_F(Keys, KeysDoNothingWhileAButtonIsHeld) {
   EXPECT_EQ(document->steps().undoCount(), 1u);
 }
 
+// v draws the clay look, a drawing only: no magenta left, no step, and the
+// matrices that picking reads are the plain frame's; a held v switches once;
+// v again gives back the first frame pixel for pixel.
+TEST_F(Keys, VSwitchesToTheClayLookAndBack) {
+  const FramePixels plain = drawAndRead();
+  const FrameMatrices before = frameMatrices();
+  ASSERT_GT(plain.countAll(isMagenta), 5000);
+  for (int repeat = 0; repeat < 3; ++repeat) pressCommand('v', 0);
+  releaseCommand('v', 0);
+  const FramePixels clay = drawAndRead();
+  EXPECT_EQ(clay.countAll(isMagenta), 0);
+  EXPECT_EQ(document->steps().undoCount(), 0u);
+  const FrameMatrices after = frameMatrices();
+  EXPECT_TRUE(std::equal(before.modelview, before.modelview + 16, after.modelview));
+  EXPECT_TRUE(std::equal(before.projection, before.projection + 16, after.projection));
+  command('v', 0);
+  EXPECT_EQ(drawAndRead().rgb, plain.rgb);
+}
+
 TEST_F(Keys, F1ShowsTheControlsAndEscapeClosesThem) {
   command(FL_F + 1, 0);
   EXPECT_TRUE(view->helpShown());
