@@ -57,7 +57,8 @@ class Tile : public Fl_Button {
     fl_color(value() ? fl_contrast(FL_FOREGROUND_COLOR, FL_SELECTION_COLOR) : FL_FOREGROUND_COLOR);
     fl_font(FL_HELVETICA, 12);
     const std::string text = entry.broken.empty() && error.empty() ? name : name + " (broken)";
-    fl_draw(text.c_str(), x() + 2, y() + kThumb + 2, w() - 4, h() - kThumb - 4, FL_ALIGN_CENTER | FL_ALIGN_CLIP,
+    // The name's line takes all below the picture, descenders included.
+    fl_draw(text.c_str(), x() + 2, y() + kThumb + 2, w() - 4, h() - kThumb - 2, FL_ALIGN_CENTER | FL_ALIGN_CLIP,
             nullptr, 0);
   }
 
