@@ -19,6 +19,9 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/Pose.cpp
   pose/PoseMirror.cpp
   pose/PoseText.cpp
+  pose/PoseFileText.cpp
+  pose/PictureHeader.cpp
+  pose/ViewState.cpp
   pose/PoseFile.cpp
   pose/PosePicture.cpp
   pose/ShownText.cpp

@@ -35,6 +35,18 @@ enum class Command {
   ToggleFirmPins,
   TurnJoint,
   KeepTurn,
+  // The reference pictures: no step, no setting.
+  ChooseReference,
+  RemoveReference,
+  ToggleReferences,
+  FainterReference,
+  StrongerReference,
+  ReferenceLeft,
+  ReferenceRight,
+  ReferenceUp,
+  ReferenceDown,
+  LargerReference,
+  SmallerReference,
 };
 
 // What a mouse button starts: posing (a click pins, a press on a handle
@@ -56,4 +68,5 @@ enum class Answer {
   Black,
   White,
   Transparent,
+  WithReferences,
 };

@@ -11,6 +11,7 @@
 #include "view/CameraCommands.h"
 #include "view/OperatorTable.h"
 #include "view/PosingCommands.h"
+#include "view/ReferenceCommands.h"
 #include "view/PictureOptionsDialog.h"
 #include "view/SceneDrawing.h"
 #include "view/WindowTitle.h"
@@ -36,7 +37,9 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
       picks(*this, document_.figure()),
       pointer(document_, *camera, picks),
       pictures(*this, *camera, document_),
-      clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }) {}
+      clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }) {
+  pictures.drawBehind([this] { drawReferences(); });
+}
 
 GLView::~GLView() {
   Fl::remove_timeout(redrawLater, this);
@@ -47,13 +50,15 @@ GLView::~GLView() {
 void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 void GLView::draw() {
+  if (!context_valid()) references.contextLost();
+  takeBroughtView();
   if (!valid()) {
     setUpContext(w(), h(), camera->fieldOfView);
   } else if (lens != camera->fieldOfView) {
     setProjection(w(), h(), camera->fieldOfView);
   }
   lens = camera->fieldOfView;
-  drawScene(*camera, document.figure(), true, under);
+  drawScene(*camera, document.figure(), true, under, [this] { drawReferences(); });
   picks.frameDrawn();
   // The button's release asks for the frame that shows what the pick did,
   // unless it came before this frame (a quick click). A redraw asked for
@@ -85,9 +90,38 @@ void GLView::runDeferred(void* view) {
   }
 }
 
+// ---- the camera and the reference pictures, kept by the document
+
+bool GLView::takeBroughtView() {
+  if (viewsTaken == document.viewsBrought() || !document.viewState()) return false;
+  viewsTaken = document.viewsBrought();
+  camera->take(*document.viewState(), document.figure().front);
+  if (const std::string refused = references.follow(*document.viewState()); !refused.empty())
+    report(Outcome::refusal(refused));
+  return true;
+}
+
+void GLView::keepCamera() {
+  ViewState state = document.viewState().value_or(ViewState{});
+  camera->store(state);
+  if (state != document.viewState()) document.keepViewState(state);
+}
+
+void GLView::drawReferences() {
+  if (document.viewState()) references.draw(*document.viewState(), camera->view, aspect(), camera->fieldOfView);
+}
+
 // ---- commands
 
+// A save writes the camera as it is now; an open may bring another.
 void GLView::run(Command command) {
+  keepCamera();
+  runCommand(command);
+  takeBroughtView();
+  keepCamera();
+}
+
+void GLView::runCommand(Command command) {
   // A handle under the pointer may be gone: the next move tells.
   const Hover over = under;
   under.handle = nullptr;
@@ -95,6 +129,17 @@ void GLView::run(Command command) {
   if (runCameraCommand(command, *camera, document.figure(), aspect(), words) ||
       runPosingCommand(command, document, pointer, over.segment, Fl::event_x(), Fl::event_y(), words)) {
     if (!words.empty()) say(words);
+    redraw();
+    return;
+  }
+  Outcome pictured;
+  const auto askPicture = [this] {
+    const std::string path = chooseFile(FileDialog::OpenReference, document.path());
+    commandKeys.forgetIfUp();
+    return path;
+  };
+  if (runReferenceCommand(command, document, references, camera->view, askPicture, pictured)) {
+    report(pictured);
     redraw();
     return;
   }
@@ -324,6 +369,8 @@ int GLView::handle(int event) {
       break;
   }
   if (helpShown()) help->showSettings(settingsText(document));
+  takeBroughtView();
+  keepCamera();
   // The toolkit passes on X events of its own as no event (a new title
   // comes back so): they change nothing to draw.
   if (event != FL_NO_EVENT) redraw();

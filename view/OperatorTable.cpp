@@ -94,6 +94,19 @@ constexpr Row kRows[] = {
     {"`f`", "frame the whole figure from where the camera looks now", {command('f', Mods::Plain, C::FitFigure)}},
     {"`,`, `.`", "narrow or widen the lens by 5 degrees, from 15 to 90 (45 at start; `Home` brings it back)",
      {command(',', Mods::Plain, C::NarrowLens), command('.', Mods::Plain, C::WidenLens)}},
+    {"`Ctrl+B`",
+     "choose a reference picture (PNG or JPEG, at most 8192 pixels a side) for this view: each exact view and the "
+     "free camera keep their own, shown behind the figure only in their view, at 50% opacity, fitting its height",
+     {command('b', Mods::Ctrl, C::ChooseReference)}},
+    {"`Ctrl+Shift+B`", "remove this view's reference picture", {command('b', Mods::CtrlShift, C::RemoveReference)}},
+    {"`b`", "hide or show every reference picture", {command('b', Mods::Plain, C::ToggleReferences)}},
+    {"`[`, `]`", "this view's reference picture 10% less or more opaque, from 0 to 100%",
+     {command('[', Mods::Plain, C::FainterReference), command(']', Mods::Plain, C::StrongerReference)}},
+    {"`Ctrl+Left`, `Ctrl+Right`, `Ctrl+Up`, `Ctrl+Down`", "move this view's reference picture by 1% of the view",
+     {command(FL_Left, Mods::Ctrl, C::ReferenceLeft), command(FL_Right, Mods::Ctrl, C::ReferenceRight),
+      command(FL_Up, Mods::Ctrl, C::ReferenceUp), command(FL_Down, Mods::Ctrl, C::ReferenceDown)}},
+    {"`Ctrl+Page Up`, `Ctrl+Page Down`", "make this view's reference picture 5% larger or smaller",
+     {command(FL_Page_Up, Mods::Ctrl, C::LargerReference), command(FL_Page_Down, Mods::Ctrl, C::SmallerReference)}},
     {"`Ctrl+Q`", "quit, as closing the window does", {command('q', Mods::Ctrl, C::Quit)}},
     {"`F1`", "a window with this list of controls and the settings (`Escape` closes it)",
      {command(FL_F + 1, Mods::Any, C::ShowHelp), command(FL_Escape, Mods::Any, C::HideHelp)}},
@@ -110,6 +123,7 @@ constexpr Row kRows[] = {
     {nullptr, nullptr,
      {answer('k', Answer::Black, "Blac&k, as in the view"), answer('h', Answer::White, "W&hite"),
       answer('t', Answer::Transparent, "&Transparent")}},
+    {nullptr, nullptr, {answer('f', Answer::WithReferences, "Re&ference pictures behind the figure")}},
 };
 
 bool matches(Mods mods, int state) {

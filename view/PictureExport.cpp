@@ -21,7 +21,8 @@ Picture PictureExport::draw(int width, int height, PictureOptions::Background ba
     view.valid(1);
   }
   OrbitCamera eye = camera;
-  Picture picture = renderPicture(eye, document.figure(), view.w(), view.h(), width, height, background);
+  Picture picture = renderPicture(eye, document.figure(), view.w(), view.h(), width, height, background,
+                                  withReferences ? references : std::function<void()>{});
   // The back buffer holds the picture now; the next frame is the view's again.
   view.redraw();
   return picture;
@@ -38,8 +39,12 @@ Outcome PictureExport::write(const std::string& path, const PictureOptions& opti
   std::string pose;
   document.copy(pose);
   try {
-    return document.exportPicture(path, encodePng(draw(size.width, size.height, options.background, drawn), pose));
+    withReferences = options.references;
+    Picture picture = draw(size.width, size.height, options.background, drawn);
+    withReferences = false;
+    return document.exportPicture(path, encodePng(picture, pose));
   } catch (const std::bad_alloc&) {
+    withReferences = false;
     return Outcome::refusal("export: not enough memory for a picture of " + std::to_string(size.width) + "x" +
                             std::to_string(size.height) + " pixels");
   }

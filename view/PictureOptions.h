@@ -18,6 +18,8 @@ struct PictureOptions {
   Size size = Size::View;
   int width = 1380;  // with Size::Width, in pixels, from 1 to kMaxSide
   Background background = Background::Black;
+  // The view's reference picture behind the figure; left out unless asked.
+  bool references = false;
 };
 
 struct PictureSize {

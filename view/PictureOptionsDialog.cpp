@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Group.H>
@@ -31,12 +32,13 @@ std::string sizeLabel(const char* name, PictureOptions::Size size, int viewWidth
 
 // The window's widgets, and what the person chose.
 struct Form {
-  Fl_Double_Window window{340, 270, "mannequin: picture"};
+  Fl_Double_Window window{340, 294, "mannequin: picture"};
   PictureOptions* options = nullptr;
   int viewWidth = 0, viewHeight = 0;
   std::array<Fl_Round_Button*, 4> sizes{};
   Fl_Int_Input* width = nullptr;
   std::array<Fl_Round_Button*, 3> backgrounds{};
+  Fl_Check_Button* references = nullptr;
   Fl_Box* problem = nullptr;
   bool accepted = false;
 };
@@ -50,6 +52,7 @@ std::string read(const Form& form, PictureOptions& options, int viewWidth, int v
   for (int i = 0; i < 3; ++i) {
     if (form.backgrounds[i]->value()) chosen.background = static_cast<Background>(i);
   }
+  chosen.references = form.references->value() != 0;
   if (chosen.size == Size::Width) {
     const char* text = form.width->value();
     char* end = nullptr;
@@ -107,12 +110,14 @@ void build(Form& form, const PictureOptions& options, int viewWidth, int viewHei
   backgroundGroup->end();
   form.sizes[static_cast<int>(options.size)]->setonly();
   form.backgrounds[static_cast<int>(options.background)]->setonly();
-  form.problem = new Fl_Box(10, 214, 320, 20);
+  form.references = new Fl_Check_Button(10, 216, 320, 22, operators::labelOf(Answer::WithReferences));
+  form.references->value(options.references);
+  form.problem = new Fl_Box(10, 238, 320, 20);
   form.problem->labelcolor(FL_RED);
   form.problem->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-  auto* cancel = new Fl_Button(150, 238, 80, 25, "Cancel");
+  auto* cancel = new Fl_Button(150, 262, 80, 25, "Cancel");
   cancel->callback([](Fl_Widget*, void* f) { static_cast<Form*>(f)->window.hide(); }, &form);
-  auto* next = new Fl_Return_Button(240, 238, 90, 25, "Next...");
+  auto* next = new Fl_Return_Button(240, 262, 90, 25, "Next...");
   next->callback([](Fl_Widget*, void* f) { accept(*static_cast<Form*>(f)); }, &form);
   form.window.end();
   form.window.set_modal();
