@@ -101,7 +101,9 @@ bool GLView::takeBroughtView() {
   return true;
 }
 
+// A view a file brought is taken first: the camera it replaces is not kept.
 void GLView::keepCamera() {
+  takeBroughtView();
   ViewState state = document.viewState().value_or(ViewState{});
   camera->store(state);
   if (state != document.viewState()) document.keepViewState(state);
@@ -117,7 +119,6 @@ void GLView::drawReferences() {
 void GLView::run(Command command) {
   keepCamera();
   runCommand(command);
-  takeBroughtView();
   keepCamera();
 }
 
@@ -369,7 +370,6 @@ int GLView::handle(int event) {
       break;
   }
   if (helpShown()) help->showSettings(settingsText(document));
-  takeBroughtView();
   keepCamera();
   // The toolkit passes on X events of its own as no event (a new title
   // comes back so): they change nothing to draw.
