@@ -47,12 +47,13 @@ int viewNamed(std::string_view name) {
 std::string keptPath(const std::string& path, const std::string& folder) {
   if (folder.empty()) return path;
   const fs::path relative = fs::path(path).lexically_normal().lexically_relative(fs::path(folder).lexically_normal());
-  if (relative.empty() || *relative.begin() == "..") return path;
+  if (relative.empty() || relative == "." || *relative.begin() == "..") return path;
   return relative.string();
 }
 
 std::string wholePath(const std::string& kept, const std::string& folder) {
-  if (folder.empty() || fs::path(kept).is_absolute()) return kept;
+  if (fs::path(kept).is_absolute()) return fs::path(kept).lexically_normal().string();
+  if (folder.empty()) return kept;
   return (fs::path(folder) / kept).lexically_normal().string();
 }
 
@@ -131,7 +132,7 @@ class ViewLines {
     if (!(p.size > 0 && p.size <= kSizeLimit))
       return fail("a picture's size is above 0 and at most " + std::to_string(int(kSizeLimit)) + " view heights");
     std::string path;
-    if (!unquotedWhole(w[6], path) || path.empty() || path.size() > kPathLimit)
+    if (!unquotedWhole(w[6], path) || path.empty() || path.size() > kPathLimit || path.find('\0') != std::string::npos)
       return fail("the picture's file " + quotedToken(w[6]) + " is not a quoted, escaped path of 1 to " +
                   std::to_string(kPathLimit) + " bytes");
     p.path = wholePath(path, folder);

@@ -22,7 +22,7 @@
 // view: its opacity in percent (0 to 100), its centre's place from the
 // view's centre in shares of the view's width and height (at most
 // kPlaceLimit each way), its height in view heights (above 0, at most
-// kSizeLimit), and its file, escaped whole (ShownText.h's quotedWhole):
+// kSizeLimit), and its file (no NUL byte, at most kPathLimit bytes), escaped whole (ShownText.h's quotedWhole):
 // relative to the pose file's folder when it lies in it or below it,
 // otherwise absolute. "pictures hidden" says that b hid them. A version-1
 // text reads as before, with no camera; the clipboard, --pose and the
@@ -40,7 +40,7 @@ constexpr std::size_t kPathLimit = 4096;
 std::string write(const Figure& figure, const ViewState& view, const std::string& folder);
 
 // A version-1 or version-2 text: the pose, the view when the text has one
-// (its pictures' paths made whole against folder), or an error naming what
+// (its pictures' paths made whole against folder, and normal), or an error naming what
 // and on which line.
 struct Reading {
   Pose pose;

@@ -219,6 +219,15 @@ note "closing with changes asked; Escape kept the program, Discard closed it"
 "$bin" --png sheet.png --width 1000 --background transparent big.png
 [[ "$(/usr/bin/identify -format '%wx%h %[channels]' sheet.png)" == "1000x964 srgba" ]] || fail "--png --width 1000"
 [[ "$(alpha_at sheet.png 0 0)" == 0 ]] || fail "--png --background transparent"
+# Without --view: a picture (no camera of its own) framed whole, the head
+# never cut; a pose file through its own camera, here from far away.
+opaque_box() { /usr/bin/convert "$1" -alpha extract -format '%@\n' info:; }
+IFS='x+' read -r w h x y < <(opaque_box sheet.png)
+((x > 0 && y > 0 && x + w < 1000 && y + h < 964 && h > 700)) || fail "--png of a picture: the figure at ${w}x$h+$x+$y"
+sed 's/^camera .*/camera free 0 0 -90 0 4 0 45/' pose.pose >far.pose
+"$bin" --png sheet.png --background transparent far.pose
+IFS='x+' read -r w h x y < <(opaque_box sheet.png)
+((h < 150)) || fail "--png of a pose file: not through its camera (the figure ${h} pixels tall)"
 /usr/bin/convert -size 4x4 xc:red plain.png
 for refused in "--scale 9 pose.pose" "--width 8193 pose.pose" "--view side pose.pose" "broken-missing.pose" \
   "plain.png"; do
@@ -242,7 +251,7 @@ for out in pose.bvh big.png pose.pose another.BVH; do
   ((status == 1)) && [[ "$(md5sum <"$([[ -e $out ]] && echo "$out" || echo /dev/null)")" == "$before" ]] ||
     fail "--png $out: status $status"
 done
-note "--png: 1380x1330 and 1000x964 pictures; refused options and files: one line, status 1, nothing written"
+note "--png: 1380x1330 and 1000x964 pictures, framed whole or through the file's camera; refused options and files: one line, status 1, nothing written"
 
 # ---- the command line: the file's picture; a broken file leaves the start
 
