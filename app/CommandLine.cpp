@@ -56,6 +56,7 @@ bool takePictureOption(const std::string& arg, const char* value, CommandLine& l
 // What the options say together that none says alone.
 std::string combinationError(const CommandLine& line, bool scaleGiven, bool pictureOptionGiven) {
   const bool png = !line.picture.empty();
+  if (!png && line.references) return "--references goes with --png";
   if (png && line.action == CommandLine::Action::WriteBvh) return "--png and --bvh cannot both be given";
   if (!png && pictureOptionGiven) return "--view, --scale, --width and --background go with --png";
   if (scaleGiven && line.width) return "--scale and --width cannot both be given";
@@ -95,6 +96,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       line.frame = i + 1 < argc ? wholeNumber(argv[++i]) : 0;
       line.frameAsked = true;
       if (line.frame == 0) line.error = "--frame takes a frame number from 1";
+    } else if (options && arg == "--references") {
+      line.references = line.pictureAsked = true;
     } else if (options && takePictureOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line)) {
       scaleGiven = scaleGiven || arg == "--scale";
       pictureOptionGiven = pictureOptionGiven || arg != "--png";
@@ -123,11 +126,14 @@ std::string usage() {
          "  --frame N   take frame N of a BVH FILE (from 1), a capture's fitted\n"
          "  --png OUT   draw FILE's pose into the picture OUT and exit; needs a display\n"
          "  --view front|back|left|right|top|bottom\n"
-         "              the picture's camera (without it, the start camera)\n"
+         "              the picture's camera (without it, the file's own; for a file\n"
+         "              without one, the whole figure from the start camera's side)\n"
          "  --scale N   a picture 690N x 665N pixels, N from 1 to 8 (1 without it)\n"
          "  --width W   a picture W pixels wide (to 8192) in those proportions\n"
          "  --background transparent|white|black\n"
          "              the picture's background (black without it)\n"
+         "  --references\n"
+         "              the reference picture of the camera's view behind the figure\n"
          "  -h, --help  print this and exit\n"
          "  --version   print the version and exit\n"
          "Other options are ignored.\n";

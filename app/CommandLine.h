@@ -31,6 +31,7 @@ struct CommandLine {
   int scale = 1;
   int width = 0;
   PictureOptions::Background background = PictureOptions::Background::Black;
+  bool references = false;  // --references: the view's reference picture behind the figure
 };
 
 // The view's size the pictures of --png are drawn at, whatever the window's.

@@ -90,6 +90,7 @@ int writePng(const CommandLine& line) {
   options.size = line.width ? PictureOptions::Size::Width : PictureOptions::Size::View;
   options.width = line.width;
   options.background = line.background;
+  options.references = line.references;
   const int viewWidth = kPictureWidth * line.scale, viewHeight = kPictureHeight * line.scale;
   if (const PictureSize size = pictureSize(options, viewWidth, viewHeight); !size.refusal.empty()) {
     return refuse(size.refusal);
