@@ -11,7 +11,6 @@
 #include "view/CameraCommands.h"
 #include "view/OperatorTable.h"
 #include "view/PosingCommands.h"
-#include "view/ReferenceCommands.h"
 #include "view/PictureOptionsDialog.h"
 #include "view/SceneDrawing.h"
 #include "view/WindowTitle.h"
@@ -37,8 +36,9 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
       picks(*this, document_.figure()),
       pointer(document_, *camera, picks),
       pictures(*this, *camera, document_),
-      clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }) {
-  pictures.drawBehind([this] { drawReferences(); });
+      clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }),
+      kept(*camera, document_, [this](const Outcome& outcome) { report(outcome); }) {
+  pictures.drawBehind([this] { kept.drawPicture(aspect()); });
 }
 
 GLView::~GLView() {
@@ -50,15 +50,15 @@ GLView::~GLView() {
 void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 void GLView::draw() {
-  if (!context_valid()) references.contextLost();
-  takeBroughtView();
+  if (!context_valid()) kept.contextLost();
+  kept.takeBrought();
   if (!valid()) {
     setUpContext(w(), h(), camera->fieldOfView);
   } else if (lens != camera->fieldOfView) {
     setProjection(w(), h(), camera->fieldOfView);
   }
   lens = camera->fieldOfView;
-  drawScene(*camera, document.figure(), true, under, [this] { drawReferences(); });
+  drawScene(*camera, document.figure(), true, under, [this] { kept.drawPicture(aspect()); });
   picks.frameDrawn();
   // The button's release asks for the frame that shows what the pick did,
   // unless it came before this frame (a quick click). A redraw asked for
@@ -90,36 +90,13 @@ void GLView::runDeferred(void* view) {
   }
 }
 
-// ---- the camera and the reference pictures, kept by the document
-
-bool GLView::takeBroughtView() {
-  if (viewsTaken == document.viewsBrought() || !document.viewState()) return false;
-  viewsTaken = document.viewsBrought();
-  camera->take(*document.viewState(), document.figure().front);
-  if (const std::string refused = references.follow(*document.viewState()); !refused.empty())
-    report(Outcome::refusal(refused));
-  return true;
-}
-
-// A view a file brought is taken first: the camera it replaces is not kept.
-void GLView::keepCamera() {
-  takeBroughtView();
-  ViewState state = document.viewState().value_or(ViewState{});
-  camera->store(state);
-  if (state != document.viewState()) document.keepViewState(state);
-}
-
-void GLView::drawReferences() {
-  if (document.viewState()) references.draw(*document.viewState(), camera->view, aspect(), camera->fieldOfView);
-}
-
 // ---- commands
 
 // A save writes the camera as it is now; an open may bring another.
 void GLView::run(Command command) {
-  keepCamera();
+  kept.keep();
   runCommand(command);
-  keepCamera();
+  kept.keep();
 }
 
 void GLView::runCommand(Command command) {
@@ -133,17 +110,12 @@ void GLView::runCommand(Command command) {
     redraw();
     return;
   }
-  Outcome pictured;
   const auto askPicture = [this] {
     const std::string path = chooseFile(FileDialog::OpenReference, document.path());
     commandKeys.forgetIfUp();
     return path;
   };
-  if (runReferenceCommand(command, document, references, camera->view, askPicture, pictured)) {
-    report(pictured);
-    redraw();
-    return;
-  }
+  if (kept.run(command, askPicture)) return redraw();
   switch (command) {
     case Command::ShowHelp:
       return showHelp();
@@ -370,7 +342,7 @@ int GLView::handle(int event) {
       break;
   }
   if (helpShown()) help->showSettings(settingsText(document));
-  keepCamera();
+  kept.keep();
   // The toolkit passes on X events of its own as no event (a new title
   // comes back so): they change nothing to draw.
   if (event != FL_NO_EVENT) redraw();

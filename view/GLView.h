@@ -17,7 +17,7 @@
 #include "view/PictureExport.h"
 #include "view/PictureOptions.h"
 #include "view/PointerGestures.h"
-#include "view/ReferencePictures.h"
+#include "view/ViewKeeper.h"
 #include "view/SceneDrawing.h"
 #include "view/SettingsKeys.h"
 #include "view/TitleMessage.h"
@@ -43,7 +43,7 @@ class GLView : public Fl_Gl_Window {
   void run(Command command);
   // Takes the camera and the pictures a file brought, once, when one did;
   // false when none came since.
-  bool takeBroughtView();
+  bool takeBroughtView() { return kept.takeBrought(); }
   // Opens a file as Ctrl+O does, a capture's frame chosen in a window.
   Outcome openFile(const std::string& path) { return files.openFile(path); }
   // Asks about changes not saved; false to stay open.
@@ -86,8 +86,6 @@ class GLView : public Fl_Gl_Window {
   void exportAsked();
   void receivePaste(const ClipboardText& text);
   void runCommand(Command command);
-  void keepCamera();
-  void drawReferences();
 
   PoseDocument& document;
   FileCommands files;
@@ -107,6 +105,5 @@ class GLView : public Fl_Gl_Window {
   bool quitAsked = false;
   double lens = 0.0;  // the field of view of the projection the context holds
   Hover under;  // the segment and handle under the pointer, while no button is held
-  ReferencePictures references;
-  unsigned viewsTaken = 0;  // the document's count of views brought, as last taken
+  ViewKeeper kept;  // the camera and the reference pictures, in the document
 };
