@@ -157,6 +157,8 @@ void ReferencePictures::draw(const ViewState& state, int view, double aspect, do
   if (!slot.texture && !upload(slot)) return;
   glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
   glDisable(GL_LIGHTING);
+  // Its colour must not become the figure's material.
+  glDisable(GL_COLOR_MATERIAL);
   glDisable(GL_DEPTH_TEST);
   glDepthMask(GL_FALSE);
   glDisable(GL_CULL_FACE);

@@ -70,6 +70,12 @@ TEST_F(References, EachViewShowsOnlyItsOwnPictureAndBHidesThemAll) {
 // Pictures of the figure leave the reference out unless the options ask;
 // with it, they still carry the pose alone.
 TEST_F(References, PicturesLeaveThemOutUnlessAsked) {
+  // The figure's pixels before there is any picture behind it.
+  const Picture before = view->figurePicture(view->w(), view->h(), PictureOptions::Background::Black);
+  int figureBefore = 0;
+  for (std::size_t p = 0; p < before.pixels.size(); p += 3)
+    figureBefore += isMagenta({before.pixels[p], before.pixels[p + 1], before.pixels[p + 2]});
+  ASSERT_GT(figureBefore, 1000);
   openWithPictures();
   command(FL_End, 0, FL_KP + '1');
   expectColour(corner(), 0, 128, 0);
@@ -85,6 +91,20 @@ TEST_F(References, PicturesLeaveThemOutUnlessAsked) {
     std::ifstream in(out, std::ios::binary);
     EXPECT_EQ(pose_picture::read(in).text, pose_text::write(*figure));
   }
+  // The figure keeps its colour over the picture, in every tile too: as many
+  // figure pixels as before, four times as many at twice the size.
+  int figurePixels[3] = {0, 0, 0};
+  for (int i = 0; i < 3; ++i) {
+    options.references = i > 0;
+    options.size = i == 2 ? PictureOptions::Size::Double : PictureOptions::Size::View;
+    ASSERT_FALSE(view->exportPicture(pathOf("tiles.png"), options, view->w(), view->h()).refused);
+    Fl_PNG_Image picture(pathOf("tiles.png").c_str());
+    const auto* pixels = reinterpret_cast<const unsigned char*>(picture.data()[0]);
+    for (int p = 0; p < picture.w() * picture.h(); ++p, pixels += picture.d())
+      figurePixels[i] += isMagenta({pixels[0], pixels[1], pixels[2]});
+  }
+  for (int i = 0; i < 2; ++i) EXPECT_NEAR(figurePixels[i], figureBefore, 0.05 * figureBefore) << i;
+  EXPECT_NEAR(figurePixels[2], 4.0 * figureBefore, 0.2 * figureBefore);
 }
 
 }  // namespace
