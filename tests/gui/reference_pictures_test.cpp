@@ -70,7 +70,8 @@ TEST_F(References, EachViewShowsOnlyItsOwnPictureAndBHidesThemAll) {
 // Pictures of the figure leave the reference out unless the options ask;
 // with it, they still carry the pose alone.
 TEST_F(References, PicturesLeaveThemOutUnlessAsked) {
-  // The figure's pixels before there is any picture behind it.
+  // The figure's pixels from the front before there is any picture behind it.
+  command(FL_End, 0, FL_KP + '1');
   const Picture before = view->figurePicture(view->w(), view->h(), PictureOptions::Background::Black);
   int figureBefore = 0;
   for (std::size_t p = 0; p < before.pixels.size(); p += 3)
