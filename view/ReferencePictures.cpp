@@ -4,6 +4,7 @@
 #include <FL/Fl_PNG_Image.H>
 #include <FL/gl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -117,7 +118,9 @@ bool ReferencePictures::upload(Slot& slot) {
   glPushAttrib(GL_TEXTURE_BIT);
   glGenTextures(1, &slot.texture);
   glBindTexture(GL_TEXTURE_2D, slot.texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  // Shown far smaller than it is, a photograph is sampled from its mipmaps:
+  // few texels a pixel, without the shimmer of skipped ones.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
@@ -133,8 +136,11 @@ bool ReferencePictures::upload(Slot& slot) {
     const unsigned char* lastRow = pixels + static_cast<size_t>(h - 1) * rowBytes;
     if (w < textureWidth) glTexSubImage2D(GL_TEXTURE_2D, 0, w, 0, 1, h, format, GL_UNSIGNED_BYTE, lastColumn);
     if (h < textureHeight) glTexSubImage2D(GL_TEXTURE_2D, 0, 0, h, w, 1, format, GL_UNSIGNED_BYTE, lastRow);
-    if (w < textureWidth && h < textureHeight)
-      glTexSubImage2D(GL_TEXTURE_2D, 0, w, h, 1, 1, format, GL_UNSIGNED_BYTE, lastRow + static_cast<size_t>(w - 1) * d);
+    // The mipmaps are made once, from the whole: with the last texel written.
+    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+    const int cornerX = std::min(w, textureWidth - 1), cornerY = std::min(h, textureHeight - 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, cornerX, cornerY, 1, 1, format, GL_UNSIGNED_BYTE,
+                    lastRow + static_cast<size_t>(w - 1) * d);
   }
   glPopAttrib();
   glPopClientAttrib();
