@@ -96,6 +96,7 @@ bool takeApplyOption(const std::string& arg, const char* value, CommandLine& lin
 // What the options say together that none says alone.
 std::string combinationError(const CommandLine& line, bool scaleGiven, bool pictureOptionGiven, bool styleGiven) {
   const bool png = !line.picture.empty();
+  if (!png && line.references) return "--references goes with --png";
   if (png && line.action == CommandLine::Action::WriteBvh) return "--png and --bvh cannot both be given";
   if (!png && styleGiven) return "--style goes with --png";
   if (!png && pictureOptionGiven) return "--view, --scale, --width and --background go with --png";
@@ -145,6 +146,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     } else if (options && arg == "--thumbnail") {
       line.thumbnail = true;
       line.pictureAsked = true;
+    } else if (options && arg == "--references") {
+      line.references = line.pictureAsked = true;
     } else if (options && takePictureOption(arg, i + 1 < argc ? argv[i + 1] : nullptr, line)) {
       scaleGiven = scaleGiven || arg == "--scale";
       styleGiven = styleGiven || arg == "--style";
@@ -174,7 +177,8 @@ std::string usage() {
          "  --frame N   take frame N of a BVH FILE (from 1), a capture's fitted\n"
          "  --png OUT   draw FILE's pose into the picture OUT and exit; needs a display\n"
          "  --view front|back|left|right|top|bottom\n"
-         "              the picture's camera (without it, the start camera)\n"
+         "              the picture's camera (without it, the file's own; for a file\n"
+         "              without one, the whole figure from the start camera's side)\n"
          "  --scale N   a picture 690N x 665N pixels, N from 1 to 8 (1 without it)\n"
          "  --width W   a picture W pixels wide (to 8192) in those proportions\n"
          "  --background transparent|white|black\n"
@@ -190,6 +194,8 @@ std::string usage() {
          "  --amount A  with --apply: how much of it, from 0 to 1 (1 without it)\n"
          "  --style clay|plain\n"
          "              the picture's look (plain without it; clay is antialiased)\n"
+         "  --references\n"
+         "              the reference picture of the camera's view behind the figure\n"
          "  -h, --help  print this and exit\n"
          "  --version   print the version and exit\n"
          "Other options are ignored.\n";

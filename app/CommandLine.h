@@ -43,6 +43,7 @@ struct CommandLine {
   double amount = 1.0;
   bool applyAsked = false;  // any of the apply's options given: refusals exit with 1
   PictureOptions::Style style = PictureOptions::Style::Plain;
+  bool references = false;  // --references: the view's reference picture behind the figure
 };
 
 // The view's size the pictures of --png are drawn at, whatever the window's.

@@ -101,6 +101,7 @@ int writePng(const CommandLine& line) {
   options.width = line.width;
   options.background = line.background;
   options.style = line.style;
+  options.references = line.references;
   const int viewWidth = kPictureWidth * line.scale, viewHeight = kPictureHeight * line.scale;
   if (const PictureSize size = pictureSize(options, viewWidth, viewHeight); !size.refusal.empty()) {
     return refuse(size.refusal);
@@ -109,7 +110,11 @@ int writePng(const CommandLine& line) {
   Fl::visual(FL_DOUBLE);
   AppWindow app(document);
   GLView& view = *app.view;
-  if (line.view) lookFrom(*view.camera, *line.view, document.figure(), double(kPictureWidth) / kPictureHeight);
+  // The file's own camera; or, for a file without one, the whole figure
+  // from the start camera's direction.
+  const double aspect = double(kPictureWidth) / kPictureHeight;
+  if (!view.takeBroughtView()) fitFigure(*view.camera, document.figure(), aspect);
+  if (line.view) lookFrom(*view.camera, *line.view, document.figure(), aspect);
   app.show();
   // A window manager may keep the window from view: give up after a while.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -22,6 +22,9 @@ set(MANNEQUIN_MODEL_SOURCES
   pose/JointCopies.cpp
   pose/PartApply.cpp
   pose/PoseText.cpp
+  pose/PoseFileText.cpp
+  pose/PictureHeader.cpp
+  pose/ViewState.cpp
   pose/PoseFile.cpp
   pose/PosePicture.cpp
   pose/ShownText.cpp

@@ -17,6 +17,7 @@
 #include "pose/CaptureFit.h"
 #include "pose/CaptureReading.h"
 #include "pose/PoseFile.h"
+#include "pose/PoseFileText.h"
 #include "pose/PosePicture.h"
 #include "pose/PoseText.h"
 
@@ -50,6 +51,11 @@ std::string absolutePath(const std::string& path) {
   return error ? path : whole.lexically_normal().string();
 }
 
+
+// The folder of a pose file's path, whole; none for no file.
+std::string folderOf(const std::string& path) {
+  return path.empty() ? "" : std::filesystem::path(absolutePath(path)).parent_path().string();
+}
 
 std::shared_ptr<FileInPlay> untitled(const FigureState& start) {
   return std::make_shared<FileInPlay>(FileInPlay{"", start, std::nullopt});
@@ -407,16 +413,42 @@ Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirror
                mirrored ? "pasted mirrored" : "pasted");
 }
 
-// As a paste, and the file opened is in play from this step on.
+// As a paste, and the file opened is in play from this step on; a view the
+// file keeps replaces the camera and the pictures.
 Outcome PoseDocument::open(const std::string& path, int frame) {
   const std::string head = headOf(path);
   if (isBvh(head)) return importBvh(path, frame);
   if (pose_picture::isPng(head)) return importPicture(path);
-  const pose_file::Reading reading = pose_file::read(path);
-  return adopt(
-      "open: " + shownName(path) + ": ", reading.error, [&] { return pose_text::paste(*body, reading.text, false); },
-      [&] { return std::make_shared<FileInPlay>(FileInPlay{absolutePath(path), saveState(*body), reading.identity}); },
+  const pose_file::Reading file = pose_file::read(path);
+  pose_file_text::Reading reading;
+  if (file.error.empty()) reading = pose_file_text::read(*body, file.text, folderOf(path));
+  Outcome opened = adopt(
+      "open: " + shownName(path) + ": ", file.error.empty() ? reading.error : file.error,
+      [&] { return pose_text::Pasting{"", applyPose(*body, reading.pose)}; },
+      [&] { return std::make_shared<FileInPlay>(FileInPlay{absolutePath(path), saveState(*body), file.identity}); },
       "opened " + shownName(pose_file::nameOf(path)));
+  if (!opened.refused) opened.words += takeView(reading.view);
+  return opened;
+}
+
+// Taken whole; a picture whose file is not there is kept, to be found
+// again, and named.
+std::string PoseDocument::takeView(const std::optional<ViewState>& view) {
+  if (!view) return "";
+  camera = view;
+  ++broughtViews;
+  std::string missing;
+  for (const std::optional<ReferencePicture>& picture : view->pictures) {
+    std::error_code error;
+    if (picture && !std::filesystem::exists(picture->path, error))
+      missing += (missing.empty() ? "" : ", ") + shownName(picture->path);
+  }
+  return missing.empty() ? "" : "; reference picture missing: " + missing;
+}
+
+pose_text::Writing PoseDocument::fileText(const std::string& path) const {
+  if (!camera) return pose_text::checkedWrite(*body);
+  return pose_file_text::checkedWrite(*body, *camera, folderOf(path));
 }
 
 bool PoseDocument::isMotion(const std::string& path) { return isBvh(headOf(path)); }
@@ -491,8 +523,12 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path,
       return Outcome{};
     });
   }
-  return adopt("recover: ", "", [&] { return pose_text::paste(*body, text, false); }, nullptr,
-               "recovered " + shownFileName());
+  const pose_file_text::Reading reading = pose_file_text::read(*body, text, folderOf(path));
+  Outcome recovered = adopt(
+      "recover: ", reading.error, [&] { return pose_text::Pasting{"", applyPose(*body, reading.pose)}; }, nullptr,
+      "recovered " + shownFileName());
+  if (!recovered.refused) recovered.words += takeView(reading.view);
+  return recovered;
 }
 
 // The pose's text as a copy gives it; on failure the old file stays whole
@@ -500,7 +536,7 @@ Outcome PoseDocument::recover(std::string_view text, const std::string& path,
 Outcome PoseDocument::saveTo(const std::string& path) {
   settle();
   // A file the program would refuse to open never replaces the old one.
-  const pose_text::Writing writing = pose_text::checkedWrite(*body);
+  const pose_text::Writing writing = fileText(path);
   if (!writing.error.empty()) {
     return Outcome::refusal("save: " + shownName(path) + ": the pose would not open again: " + writing.error);
   }

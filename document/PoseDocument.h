@@ -18,6 +18,7 @@
 #include "pose/Pose.h"
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
+#include "pose/ViewState.h"
 
 // What a person edits, without a display: the figure with its handles, the
 // history of steps, and the file in play with the state last opened or
@@ -157,6 +158,18 @@ class PoseDocument {
   std::string suggestedPoseName() const;
   std::string suggestedPictureName() const;
 
+  // ---- the camera and the reference pictures, kept with the pose's file
+  // None until the view keeps one. No step and no change to save: the next
+  // save writes it, and so does the next recovery copy.
+  const std::optional<ViewState>& viewState() const { return camera; }
+  void keepViewState(const ViewState& state) { camera = state; }
+  // Counts the views a pose file or a recovery copy brought, for the view
+  // to take each once.
+  unsigned viewsBrought() const { return broughtViews; }
+  // The text a pose file of this pose holds (version 2 with the view, when
+  // there is one), or why it would not open again.
+  pose_text::Writing fileText(const std::string& path) const;
+
   const StepHistory<DocumentStep>& steps() const { return history; }
   // Called after every verb, once the pose and its mark are up to date.
   void onChange(std::function<void(const PoseDocument&)> changed) { watcher = std::move(changed); }
@@ -174,6 +187,7 @@ class PoseDocument {
                 const std::string& said);
   Outcome importBvh(const std::string& path, int frame);
   Outcome importPicture(const std::string& path);
+  std::string takeView(const std::optional<ViewState>& view);
   Outcome move(const DocumentStep* (StepHistory<DocumentStep>::*to)(), const char* nothing);
   Outcome addPin(const Segment* segment, const Vec3& point);
   void removePin(int place);
@@ -196,4 +210,6 @@ class PoseDocument {
   bool dragUnderWay = false;
   bool dragMoved = false;  // a solve ran since the drag began
   std::function<void(const PoseDocument&)> watcher;
+  std::optional<ViewState> camera;
+  unsigned broughtViews = 0;
 };

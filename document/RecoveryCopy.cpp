@@ -14,6 +14,7 @@
 
 #include "document/PoseDocument.h"
 #include "document/RecoveryText.h"
+#include "pose/PoseFileText.h"
 #include "pose/PoseText.h"
 
 namespace {
@@ -191,7 +192,7 @@ Outcome RecoveryCopy::recoverInto(PoseDocument& document, const std::optional<st
     const pose_file::Reading reading = pose_file::read(copyPath, calls, {recovery_text::kSizeLimit, false});
     orphan.copy = recovery_text::read(reading.text);
     std::string error = !reading.error.empty() ? reading.error : orphan.copy.error;
-    if (error.empty()) error = pose_text::read(document.figure(), orphan.copy.pose).error;
+    if (error.empty()) error = pose_file_text::read(document.figure(), orphan.copy.pose, "").error;
     if (!error.empty()) {
       setAside(stem, orphan.lock, error);
       continue;
@@ -244,7 +245,7 @@ void RecoveryCopy::keep(const PoseDocument& document) {
     return;
   }
   const std::string stays = written.empty() ? "no recovery copy is kept: " : "the recovery copy stays at an earlier step: ";
-  const pose_text::Writing pose = pose_text::checkedWrite(document.figure());
+  const pose_text::Writing pose = document.fileText(document.path());
   if (!pose.error.empty()) return failed(stays + "the pose would not open again: " + pose.error);
   const std::string text =
       recovery_text::write(document.path(), document.steps().current().file->identity, pose.text);

@@ -24,6 +24,8 @@
 // blank, with the rest of its line, and a byte-order mark at the text's
 // start. Numbers are in the C locale, the shortest text that reads back to
 // the same double (joint parameters) or float (handle points).
+// A pose file's version 2 adds the camera and the reference pictures to
+// this text: see PoseFileText.h.
 namespace pose_text {
 
 constexpr std::string_view kHeader = "mannequin pose";

@@ -73,3 +73,36 @@ std::string quotedToken(std::string_view token) {
   }
   return out + (token.size() > shown ? "...\"" : "\"");
 }
+
+std::string quotedWhole(std::string_view token) {
+  std::string out = "\"";
+  for (const char byte : token) {
+    const unsigned char c = static_cast<unsigned char>(byte);
+    out += c > 0x20 && c < 0x7f && c != '"' && c != '\\' ? std::string(1, byte) : escaped(c);
+  }
+  return out + "\"";
+}
+
+bool unquotedWhole(std::string_view token, std::string& bytes) {
+  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return false;
+  token = token.substr(1, token.size() - 2);
+  const auto digit = [](char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+  };
+  std::string out;
+  for (std::size_t i = 0; i < token.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(token[i]);
+    if (c == '\\') {
+      if (i + 3 >= token.size() || token[i + 1] != 'x' || digit(token[i + 2]) < 0 || digit(token[i + 3]) < 0)
+        return false;
+      out += static_cast<char>(digit(token[i + 2]) * 16 + digit(token[i + 3]));
+      i += 3;
+    } else if (c > 0x20 && c < 0x7f && c != '"') {
+      out += static_cast<char>(c);
+    } else {
+      return false;
+    }
+  }
+  bytes = std::move(out);
+  return true;
+}

@@ -18,3 +18,10 @@ std::string shownName(std::string_view name);
 // as it is and any other byte as \xNN, between double quotes.
 constexpr std::size_t kQuotedLength = 40;
 std::string quotedToken(std::string_view token);
+
+// A token a file keeps whole, whatever bytes it has: between double quotes,
+// printable ASCII but the blank, '"' and '\' as it is, any other byte as
+// \xNN. Never cut.
+std::string quotedWhole(std::string_view token);
+// The bytes such a token stands for; false when it is not one.
+bool unquotedWhole(std::string_view token, std::string& bytes);

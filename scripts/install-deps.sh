@@ -22,6 +22,8 @@ packages=(
   pkg-config clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # a photograph-sized JPEG written for the reference picture benchmark
+  libjpeg-dev
   # driving the real program in tests (XTest sends bursts of events)
   xvfb xauth x11-utils xdotool xclip imagemagick libxtst-dev
   # holding the program at a fixed point while its X server is killed

@@ -88,6 +88,13 @@ TEST(CommandLine, ThePicturesSizeIsTakenToItsLimits) {
 
 // Options that do not go together, or lack their value, are refused with
 // one line each, and the program exits with status 1.
+// A flag: the file after it is FILE.
+TEST(CommandLine, ReferencesAreAskedForByAFlag) {
+  const CommandLine line = parsed({"--png", "o.png", "--references", "p.pose"});
+  EXPECT_EQ(std::make_tuple(line.error, line.references, *line.file), std::make_tuple(std::string(), true, std::string("p.pose")));
+  EXPECT_FALSE(parsed({"--png", "o.png", "p.pose"}).references);
+}
+
 TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
   const std::pair<std::vector<const char*>, std::string> cases[] = {
       {{"--png", "o.png", "--scale", "2", "--width", "100", "p"}, "--scale and --width cannot both be given"},
@@ -100,6 +107,7 @@ TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
       {{"--png", "o.png", "--style", "chalk", "p"}, "--style takes clay or plain"},
       {{"--png", "o.png", "--style", "p"}, "--style takes clay or plain"},
       {{"--style", "clay", "p"}, "--style goes with --png"},
+      {{"--references", "p"}, "--references goes with --png"},
   };
   for (const auto& [args, error] : cases) {
     const CommandLine line = parsed(args);

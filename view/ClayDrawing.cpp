@@ -206,11 +206,13 @@ void drawOutline(const std::vector<ClayBody>& bodies, const std::vector<int>& sl
 
 int clayLineReach(float pixelScale) { return static_cast<int>(std::ceil(outlineWidth(pixelScale) / 2)) + 1; }
 
-void drawClayScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover, float pixelScale) {
+void drawClayScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover, float pixelScale,
+                   const std::function<void()>& behind) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   camera.apply();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (behind) behind();
   const std::vector<ClayBody> bodies = clayBodies(figure);
   const float floorY = lowestPoint(bodies);
   // Whatever is changed here is put back for the handles and the next frame.
@@ -236,10 +238,11 @@ void drawClayScene(OrbitCamera& camera, const Figure& figure, bool overlays, con
   if (overlays) drawHandles(figure, hover.handle);
 }
 
-void drawClayView(OrbitCamera& camera, const Figure& figure, const Hover& hover) {
+void drawClayView(OrbitCamera& camera, const Figure& figure, const Hover& hover,
+                  const std::function<void()>& behind) {
   GLfloat clear[4];
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
   glClearColor(kBackdrop[0], kBackdrop[1], kBackdrop[2], 0.0f);
-  drawClayScene(camera, figure, true, hover);
+  drawClayScene(camera, figure, true, hover, 1.0f, behind);
   glClearColor(clear[0], clear[1], clear[2], clear[3]);
 }

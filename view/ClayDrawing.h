@@ -18,11 +18,12 @@ constexpr float kClayOutlinePixels = 2.5f;
 // round shows every line that crosses it whole.
 int clayLineReach(float pixelScale);
 
-// As drawScene does, on the clear colour the context holds. pixelScale is
-// how many pixels of the drawing a pixel of the view spans: the outline's
-// width follows it.
+// As drawScene does, on the clear colour the context holds, with what is
+// behind the figure drawn first. pixelScale is how many pixels of the
+// drawing a pixel of the view spans: the outline's width follows it.
 void drawClayScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover = {},
-                   float pixelScale = 1.0f);
+                   float pixelScale = 1.0f, const std::function<void()>& behind = {});
 // The view's frame in the clay look, on a backdrop of its own; the
 // context's clear colour is left as it was.
-void drawClayView(OrbitCamera& camera, const Figure& figure, const Hover& hover);
+void drawClayView(OrbitCamera& camera, const Figure& figure, const Hover& hover,
+                  const std::function<void()>& behind = {});

@@ -48,7 +48,8 @@ void readSamples(const Tile& tile, int margin, Picture& samples) {
 }  // namespace
 
 Picture renderClayPicture(OrbitCamera& camera, const Figure& figure, int viewWidth, int viewHeight, int width,
-                          int height, PictureOptions::Background background) {
+                          int height, PictureOptions::Background background,
+                          const std::function<void()>& behind) {
   const bool transparent = background == PictureOptions::Background::Transparent;
   Picture picture{width, height, transparent ? 4 : 3, {}};
   picture.pixels.resize(static_cast<size_t>(width) * height * picture.channels);
@@ -72,7 +73,7 @@ Picture renderClayPicture(OrbitCamera& camera, const Figure& figure, int viewWid
                       std::min(tileHeight, height - y) * factor};
       const Tile drawn{tile.x - margin, tile.y - margin, tile.width + 2 * margin, tile.height + 2 * margin};
       loadFrustum(drawn, width * factor, height * factor, camera.fieldOfView);
-      drawClayScene(camera, figure, false, {}, pixelScale);
+      drawClayScene(camera, figure, false, {}, pixelScale, behind);
       readSamples(tile, margin, samples);
       clay::averageInto(samples, factor, picture, x, y);
     }

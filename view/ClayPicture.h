@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "view/Picture.h"
 #include "view/PictureOptions.h"
 
@@ -13,4 +15,5 @@ class OrbitCamera;
 // out soft. The context's state is left as it was; the back buffer is not.
 // Throws std::bad_alloc when the picture does not fit in memory.
 Picture renderClayPicture(OrbitCamera& camera, const Figure& figure, int viewWidth, int viewHeight, int width,
-                          int height, PictureOptions::Background background);
+                          int height, PictureOptions::Background background,
+                          const std::function<void()>& behind = {});

@@ -39,6 +39,18 @@ enum class Command {
   ShowLibrary,
   // Drawing only.
   ToggleLook,
+  // The reference pictures: no step, no setting.
+  ChooseReference,
+  RemoveReference,
+  ToggleReferences,
+  FainterReference,
+  StrongerReference,
+  ReferenceLeft,
+  ReferenceRight,
+  ReferenceUp,
+  ReferenceDown,
+  LargerReference,
+  SmallerReference,
 };
 
 // What a mouse button starts: posing (a click pins, a press on a handle
@@ -68,4 +80,5 @@ enum class Answer {
   MirrorPose,
   Plain,
   Clay,
+  WithReferences,
 };

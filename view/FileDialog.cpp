@@ -26,6 +26,11 @@ std::string chooseFile(FileDialog kind, const std::string& suggested, int* filte
       chooser.filter("PNG pictures\t*.png\nBVH motion\t*.bvh");
       chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
       break;
+    case FileDialog::OpenReference:
+      chooser.title("Choose a reference picture");
+      chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
+      chooser.filter("Pictures\t*.{png,jpg,jpeg,PNG,JPG,JPEG}\nPNG pictures\t*.{png,PNG}\nJPEG pictures\t*.{jpg,jpeg,JPG,JPEG}");
+      break;
   }
   // Where the person works: the suggested file's folder, or else the working
   // folder, always named whole (a dialog given none, or a relative one, opens

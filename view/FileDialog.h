@@ -2,7 +2,7 @@
 
 #include <string>
 
-enum class FileDialog { OpenPose, SavePose, SavePicture };
+enum class FileDialog { OpenPose, SavePose, SavePicture, OpenReference };
 
 // Asks for a file with the desktop's own dialog where it has one (GTK), or
 // else the toolkit's; empty when the person cancels. suggested, when given,

@@ -38,7 +38,10 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
       picks(*this, document_.figure()),
       pointer(document_, *camera, picks),
       pictures(*this, *camera, document_),
-      clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }) {}
+      clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }),
+      kept(*camera, document_, [this](const Outcome& outcome) { report(outcome); }) {
+  pictures.drawBehind([this] { kept.drawPicture(aspect()); });
+}
 
 GLView::~GLView() {
   Fl::remove_timeout(redrawLater, this);
@@ -49,16 +52,19 @@ GLView::~GLView() {
 void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
 
 void GLView::draw() {
+  if (!context_valid()) kept.contextLost();
+  kept.takeBrought();
   if (!valid()) {
     setUpContext(w(), h(), camera->fieldOfView);
   } else if (lens != camera->fieldOfView) {
     setProjection(w(), h(), camera->fieldOfView);
   }
   lens = camera->fieldOfView;
+  const auto behind = [this] { kept.drawPicture(aspect()); };
   if (clayLook) {
-    drawClayView(*camera, document.figure(), under);
+    drawClayView(*camera, document.figure(), under, behind);
   } else {
-    drawScene(*camera, document.figure(), true, under);
+    drawScene(*camera, document.figure(), true, under, behind);
   }
   picks.frameDrawn();
   // The button's release asks for the frame that shows what the pick did,
@@ -93,7 +99,14 @@ void GLView::runDeferred(void* view) {
 
 // ---- commands
 
+// A save writes the camera as it is now; an open may bring another.
 void GLView::run(Command command) {
+  kept.keep();
+  runCommand(command);
+  kept.keep();
+}
+
+void GLView::runCommand(Command command) {
   // A handle under the pointer may be gone: the next move tells.
   const Hover over = under;
   under.handle = nullptr;
@@ -104,6 +117,12 @@ void GLView::run(Command command) {
     redraw();
     return;
   }
+  const auto askPicture = [this] {
+    const std::string path = chooseFile(FileDialog::OpenReference, document.path());
+    commandKeys.forgetIfUp();
+    return path;
+  };
+  if (kept.run(command, askPicture)) return redraw();
   switch (command) {
     case Command::ShowHelp:
       return showHelp();
@@ -342,6 +361,7 @@ int GLView::handle(int event) {
       break;
   }
   if (helpShown()) help->showSettings(settingsText(document));
+  kept.keep();
   // The toolkit passes on X events of its own as no event (a new title
   // comes back so): they change nothing to draw.
   if (event != FL_NO_EVENT) redraw();

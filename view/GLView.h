@@ -17,6 +17,7 @@
 #include "view/PictureExport.h"
 #include "view/PictureOptions.h"
 #include "view/PointerGestures.h"
+#include "view/ViewKeeper.h"
 #include "view/SceneDrawing.h"
 #include "view/SettingsKeys.h"
 #include "view/TitleMessage.h"
@@ -40,6 +41,9 @@ class GLView : public Fl_Gl_Window {
   int framesDrawn() const { return picks.framesDrawn(); }
   // Runs a command as its key does, once nothing waits for a frame.
   void run(Command command);
+  // Takes the camera and the pictures a file brought, once, when one did;
+  // false when none came since.
+  bool takeBroughtView() { return kept.takeBrought(); }
   // Opens a file as Ctrl+O does, a capture's frame chosen in a window.
   Outcome openFile(const std::string& path) { return files.openFile(path); }
   // Asks about changes not saved; false to stay open.
@@ -84,6 +88,7 @@ class GLView : public Fl_Gl_Window {
   void showHelp();
   void exportAsked();
   void receivePaste(const ClipboardText& text);
+  void runCommand(Command command);
 
   PoseDocument& document;
   FileCommands files;
@@ -104,4 +109,5 @@ class GLView : public Fl_Gl_Window {
   double lens = 0.0;  // the field of view of the projection the context holds
   Hover under;  // the segment and handle under the pointer, while no button is held
   bool clayLook = false;  // drawing only: never kept, the plain look at every start
+  ViewKeeper kept;  // the camera and the reference pictures, in the document
 };

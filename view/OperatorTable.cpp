@@ -101,6 +101,19 @@ constexpr Row kRows[] = {
      "floor grid; only the drawing changes (the plain look at every start); `Ctrl+Shift+E` offers either look for "
      "pictures",
      {command('v', Mods::Plain, C::ToggleLook)}},
+    {"`Ctrl+B`",
+     "choose a reference picture (PNG or JPEG, at most 8192 pixels a side) for this view: each exact view and the "
+     "free camera keep their own, shown behind the figure only in their view, at 50% opacity, fitting its height",
+     {command('b', Mods::Ctrl, C::ChooseReference)}},
+    {"`Ctrl+Shift+B`", "remove this view's reference picture", {command('b', Mods::CtrlShift, C::RemoveReference)}},
+    {"`b`", "hide or show every reference picture", {command('b', Mods::Plain, C::ToggleReferences)}},
+    {"`[`, `]`", "this view's reference picture 10% less or more opaque, from 0 to 100%",
+     {command('[', Mods::Plain, C::FainterReference), command(']', Mods::Plain, C::StrongerReference)}},
+    {"`Ctrl+Left`, `Ctrl+Right`, `Ctrl+Up`, `Ctrl+Down`", "move this view's reference picture by 1% of the view",
+     {command(FL_Left, Mods::Ctrl, C::ReferenceLeft), command(FL_Right, Mods::Ctrl, C::ReferenceRight),
+      command(FL_Up, Mods::Ctrl, C::ReferenceUp), command(FL_Down, Mods::Ctrl, C::ReferenceDown)}},
+    {"`Ctrl+Page Up`, `Ctrl+Page Down`", "make this view's reference picture 5% larger or smaller",
+     {command(FL_Page_Up, Mods::Ctrl, C::LargerReference), command(FL_Page_Down, Mods::Ctrl, C::SmallerReference)}},
     {"`Ctrl+Q`", "quit, as closing the window does", {command('q', Mods::Ctrl, C::Quit)}},
     {"`Ctrl+L`",
      "the pose library: pictures of poses, those that come with the program and your own (in "
@@ -134,6 +147,7 @@ constexpr Row kRows[] = {
      {answer('k', Answer::Black, "Blac&k, as in the view"), answer('h', Answer::White, "W&hite"),
       answer('t', Answer::Transparent, "&Transparent")}},
     {nullptr, nullptr, {answer('p', Answer::Plain, "&Plain, as the view first shows it"), answer('c', Answer::Clay, "&Clay")}},
+    {nullptr, nullptr, {answer('f', Answer::WithReferences, "Re&ference pictures behind the figure")}},
 };
 
 bool matches(Mods mods, int state) {

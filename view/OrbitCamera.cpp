@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "math/Mat4.h"
+#include "view/ViewFraming.h"
 
 OrbitCamera::OrbitCamera() { recompute(); }
 
@@ -36,6 +37,29 @@ bool OrbitCamera::changeLens(int steps) {
   return true;
 }
 
+void OrbitCamera::store(ViewState& state) const {
+  state.pitch = pitch;
+  state.yaw = yaw;
+  state.distance = distance;
+  state.center = center;
+  state.view = view;
+  state.fieldOfView = fieldOfView;
+}
+
+void OrbitCamera::take(const ViewState& state, const Vec3& front) {
+  pitch = state.pitch;
+  yaw = state.yaw;
+  distance = state.distance;
+  center = state.center;
+  view = state.view;
+  fieldOfView = state.fieldOfView;
+  // As lookFrom sets them: the toes down the picture from above.
+  viewUp.reset();
+  if (view == static_cast<int>(ViewSide::Top)) viewUp = front * -1.0;
+  if (view == static_cast<int>(ViewSide::Bottom)) viewUp = front;
+  recompute();
+}
+
 void OrbitCamera::begin(int mode_, int x, int y) {
   mode = mode_;
   lastX = static_cast<float>(x);
@@ -57,6 +81,7 @@ void OrbitCamera::drag(int x, int y) {
       yaw = yaw - motion.x * k;
       pitch = pitch + motion.y * k;
       viewUp.reset();
+      view = ViewState::kFree;
       dirty = true;
       break;
     }

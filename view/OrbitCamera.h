@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "math/Vec3.h"
+#include "pose/ViewState.h"
 
 enum CameraMode { Inactive = 0, Pan = 1, Rotate = 2, Zoom = 3 };
 
@@ -31,6 +32,11 @@ class OrbitCamera {
   // Narrows (steps < 0) or widens the lens; false when it is at its limit.
   bool changeLens(int steps);
 
+  // The camera as a pose file keeps it, into state (its pictures untouched);
+  // and back, a view from above or below turned by the figure's front.
+  void store(ViewState& state) const;
+  void take(const ViewState& state, const Vec3& front);
+
   float pitch = 0.2f;
   float yaw = 1.0f;
   float distance = -20.0f;
@@ -46,4 +52,6 @@ class OrbitCamera {
   float depthMotion = 0.0f;
   int mode = Inactive;
   double fieldOfView = kStartFieldOfView;
+  // The exact view the camera is at (ViewState's numbering), until it rotates.
+  int view = ViewState::kFree;
 };

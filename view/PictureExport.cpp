@@ -24,9 +24,11 @@ Picture PictureExport::draw(int width, int height, PictureOptions::Background ba
     view.valid(1);
   }
   OrbitCamera eye = camera;
-  Picture picture = style == PictureOptions::Style::Clay
-                        ? renderClayPicture(eye, document.figure(), view.w(), view.h(), width, height, background)
-                        : renderPicture(eye, document.figure(), view.w(), view.h(), width, height, background);
+  const std::function<void()> behind = withReferences ? references : std::function<void()>{};
+  Picture picture =
+      style == PictureOptions::Style::Clay
+          ? renderClayPicture(eye, document.figure(), view.w(), view.h(), width, height, background, behind)
+          : renderPicture(eye, document.figure(), view.w(), view.h(), width, height, background, behind);
   // The back buffer holds the picture now; the next frame is the view's again.
   view.redraw();
   return picture;
@@ -43,8 +45,12 @@ Outcome PictureExport::write(const std::string& path, const PictureOptions& opti
   std::string pose;
   document.copy(pose);
   try {
-    return document.exportPicture(path, encodePng(draw(size.width, size.height, options.background, drawn, options.style), pose));
+    withReferences = options.references;
+    Picture picture = draw(size.width, size.height, options.background, drawn, options.style);
+    withReferences = false;
+    return document.exportPicture(path, encodePng(picture, pose));
   } catch (const std::bad_alloc&) {
+    withReferences = false;
     return Outcome::refusal("export: not enough memory for a picture of " + std::to_string(size.width) + "x" +
                             std::to_string(size.height) + " pixels");
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "document/Outcome.h"
@@ -20,6 +21,8 @@ class PictureExport {
   // width x height in the view's proportions; empty before the first frame.
   Picture draw(int width, int height, PictureOptions::Background background, bool drawn,
                PictureOptions::Style style = PictureOptions::Style::Plain);
+  // What a picture that asks for the references draws behind the figure.
+  void drawBehind(std::function<void()> behind) { references = std::move(behind); }
   // The options' picture for a view of viewWidth x viewHeight, with the
   // pose inside, to a path whose name is complete.
   Outcome write(const std::string& path, const PictureOptions& options, int viewWidth, int viewHeight, bool drawn);
@@ -33,4 +36,6 @@ class PictureExport {
   Fl_Gl_Window& view;
   const OrbitCamera& camera;
   const PoseDocument& document;
+  std::function<void()> references;
+  bool withReferences = false;  // of the picture being drawn
 };

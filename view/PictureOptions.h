@@ -21,6 +21,8 @@ struct PictureOptions {
   int width = 1380;  // with Size::Width, in pixels, from 1 to kMaxSide
   Background background = Background::Black;
   Style style = Style::Plain;
+  // The view's reference picture behind the figure; left out unless asked.
+  bool references = false;
 };
 
 struct PictureSize {

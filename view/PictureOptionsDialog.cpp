@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Group.H>
@@ -32,13 +33,14 @@ std::string sizeLabel(const char* name, PictureOptions::Size size, int viewWidth
 
 // The window's widgets, and what the person chose.
 struct Form {
-  Fl_Double_Window window{340, 340, "mannequin: picture"};
+  Fl_Double_Window window{340, 364, "mannequin: picture"};
   PictureOptions* options = nullptr;
   int viewWidth = 0, viewHeight = 0;
   std::array<Fl_Round_Button*, 4> sizes{};
   Fl_Int_Input* width = nullptr;
   std::array<Fl_Round_Button*, 3> backgrounds{};
   std::array<Fl_Round_Button*, 2> styles{};
+  Fl_Check_Button* references = nullptr;
   Fl_Box* problem = nullptr;
   bool accepted = false;
 };
@@ -55,6 +57,7 @@ std::string read(const Form& form, PictureOptions& options, int viewWidth, int v
   for (int i = 0; i < 2; ++i) {
     if (form.styles[i]->value()) chosen.style = static_cast<Style>(i);
   }
+  chosen.references = form.references->value() != 0;
   if (chosen.size == Size::Width) {
     const char* text = form.width->value();
     char* end = nullptr;
@@ -120,12 +123,14 @@ void build(Form& form, const PictureOptions& options, int viewWidth, int viewHei
   form.sizes[static_cast<int>(options.size)]->setonly();
   form.backgrounds[static_cast<int>(options.background)]->setonly();
   form.styles[static_cast<int>(options.style)]->setonly();
-  form.problem = new Fl_Box(10, 284, 320, 20);
+  form.references = new Fl_Check_Button(10, 286, 320, 22, operators::labelOf(Answer::WithReferences));
+  form.references->value(options.references);
+  form.problem = new Fl_Box(10, 308, 320, 20);
   form.problem->labelcolor(FL_RED);
   form.problem->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-  auto* cancel = new Fl_Button(150, 308, 80, 25, "Cancel");
+  auto* cancel = new Fl_Button(150, 332, 80, 25, "Cancel");
   cancel->callback([](Fl_Widget*, void* f) { static_cast<Form*>(f)->window.hide(); }, &form);
-  auto* next = new Fl_Return_Button(240, 308, 90, 25, "Next...");
+  auto* next = new Fl_Return_Button(240, 332, 90, 25, "Next...");
   next->callback([](Fl_Widget*, void* f) { accept(*static_cast<Form*>(f)); }, &form);
   form.window.end();
   form.window.set_modal();

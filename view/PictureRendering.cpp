@@ -64,7 +64,7 @@ void setClearColour(PictureOptions::Background background) {
 }  // namespace
 
 Picture renderPicture(OrbitCamera& camera, const Figure& figure, int viewWidth, int viewHeight, int width, int height,
-                      PictureOptions::Background background) {
+                      PictureOptions::Background background, const std::function<void()>& behind) {
   const bool transparent = background == PictureOptions::Background::Transparent;
   Picture picture{width, height, transparent ? 4 : 3, {}};
   picture.pixels.resize(static_cast<size_t>(width) * height * picture.channels);
@@ -79,7 +79,7 @@ Picture renderPicture(OrbitCamera& camera, const Figure& figure, int viewWidth, 
     for (int x = 0; x < width; x += viewWidth) {
       const Tile tile{x, y, std::min(viewWidth, width - x), std::min(viewHeight, height - y)};
       if (!whole) loadTileFrustum(tile, width, height, camera.fieldOfView);
-      drawScene(camera, figure, false);
+      drawScene(camera, figure, false, {}, behind);
       readTile(tile, picture);
       if (transparent) readTileAlpha(tile, picture);
     }

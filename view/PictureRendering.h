@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "view/Picture.h"
 #include "view/PictureOptions.h"
 
@@ -15,5 +17,6 @@ class OrbitCamera;
 // A transparent background takes its alpha from the depth buffer: 0 where
 // nothing was drawn. The context's state is left as it was; the back buffer
 // is not. Throws std::bad_alloc when the picture does not fit in memory.
+// behind, when given, draws first in every tile (the reference picture).
 Picture renderPicture(OrbitCamera& camera, const Figure& figure, int viewWidth, int viewHeight, int width, int height,
-                      PictureOptions::Background background);
+                      PictureOptions::Background background, const std::function<void()>& behind = {});

@@ -63,11 +63,13 @@ void setProjection(int width, int height, double fieldOfView) {
 }
 
 // The figure through the camera; with the overlays, its handles and the triad too.
-void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover) {
+void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover,
+               const std::function<void()>& behind) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   camera.apply();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (behind) behind();
   if (overlays) {
     drawAxes(camera.center);
   } else {

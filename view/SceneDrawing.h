@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "view/OrbitCamera.h"
 
 class Figure;
@@ -29,5 +31,7 @@ struct Hover {
 void drawAxes(const Vec3& center);
 
 // The figure through the camera; with the overlays, its handles, the axis
-// triad at the camera's centre and what is under the pointer too.
-void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover = {});
+// triad at the camera's centre and what is under the pointer too. behind,
+// when given, draws first, over the cleared frame (the reference picture).
+void drawScene(OrbitCamera& camera, const Figure& figure, bool overlays, const Hover& hover = {},
+               const std::function<void()>& behind = {});

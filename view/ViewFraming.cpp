@@ -99,4 +99,5 @@ void lookFrom(OrbitCamera& camera, ViewSide side, const Figure& figure, double a
   if (side == ViewSide::Bottom) camera.pitch = bottom, camera.viewUp = front;
   camera.distance = -1.0f;
   fitFigure(camera, figure, aspect);
+  camera.view = static_cast<int>(side);
 }

@@ -1,4 +1,5 @@
-// A libFuzzer target for the pose text a paste receives: any bytes at all.
+// A libFuzzer target for the pose text a paste receives, and a pose file's
+// version 2 with its camera and pictures: any bytes at all.
 // Every input must end as a rejection with one line that says why, the
 // figure untouched, or as a pose that applies with finite positions and
 // whose copy pastes back exactly: the same text, the same state.
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "pose/FigureState.h"
+#include "pose/PoseFileText.h"
 #include "pose/PoseText.h"
 #include "humanoid/Humanoid.h"
 
@@ -53,6 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Session session;
   Figure& figure = *session.figure;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+  // As a pose file: refused in one line, or a view that writes and reads
+  // back as it was.
+  const pose_file_text::Reading file = pose_file_text::read(figure, text, "/poses");
+  check(file.error.find('\n') == std::string::npos);
+  if (file.error.empty() && file.view) {
+    const pose_file_text::Reading again =
+        pose_file_text::read(figure, pose_file_text::write(figure, *file.view, "/poses"), "/poses");
+    check(again.error.empty() && again.view && *again.view == *file.view);
+  }
 
   // Odd sizes paste mirrored, as the other key does.
   pose_text::Pasting pasting = pose_text::paste(figure, text, size % 2);

@@ -114,7 +114,10 @@ expect_title "untitled* - mannequin - " "closing asked for a name, then was canc
 xdo key ctrl+s
 answer_dialog "Save the pose" pose pose.pose
 written "$work/pose.pose"
-cmp -s "$work/copied.txt" "$work/pose.pose" || fail "the saved file is not the copied text"
+# A pose file is the copied text under version 2's header, with the camera after it.
+pose_of() { sed -e '1s/^mannequin pose 2$/mannequin pose 1/' -e '/^camera /d' "$1"; }
+[[ $(head -1 "$work/pose.pose") == "mannequin pose 2" ]] || fail "the saved file is not version 2"
+cmp -s "$work/copied.txt" <(pose_of "$work/pose.pose") || fail "the saved file is not the copied text"
 expect_title "pose.pose - mannequin - " "saved through the dialog, .pose added"
 # Ctrl+S again saves without a dialog, a new file over the old (how, and
 # what a failure leaves, is pose_file_test's).
@@ -212,7 +215,7 @@ running || fail "the program ended on Escape"
 answer mannequin d
 wait_exit Discard
 ((status == 0)) || fail "exit status $status after Discard"
-cmp -s "$work/copied.txt" "$work/pose.pose" || fail "Discard changed the file"
+cmp -s "$work/copied.txt" <(pose_of "$work/pose.pose") || fail "Discard changed the file"
 note "closing with changes asked; Escape kept the program, Discard closed it"
 
 # ---- pictures from the command line
@@ -226,6 +229,15 @@ note "closing with changes asked; Escape kept the program, Discard closed it"
 "$bin" --png soft.png --style clay --background transparent pose.pose
 soft=$(soft_pixels soft.png)
 ((soft > 200)) || fail "--png --style clay: $soft pixels of soft alpha"
+# Without --view: a picture (no camera of its own) framed whole, the head
+# never cut; a pose file through its own camera, here from far away.
+opaque_box() { /usr/bin/convert "$1" -alpha extract -format '%@\n' info:; }
+IFS='x+' read -r w h x y < <(opaque_box sheet.png)
+((x > 0 && y > 0 && x + w < 1000 && y + h < 964 && h > 700)) || fail "--png of a picture: the figure at ${w}x$h+$x+$y"
+sed 's/^camera .*/camera free 0 0 -90 0 4 0 45/' pose.pose >far.pose
+"$bin" --png sheet.png --background transparent far.pose
+IFS='x+' read -r w h x y < <(opaque_box sheet.png)
+((h < 150)) || fail "--png of a pose file: not through its camera (the figure ${h} pixels tall)"
 /usr/bin/convert -size 4x4 xc:red plain.png
 for refused in "--scale 9 pose.pose" "--width 8193 pose.pose" "--view side pose.pose" "--style chalk pose.pose" \
   "broken-missing.pose" \
@@ -250,7 +262,7 @@ for out in pose.bvh big.png pose.pose another.BVH; do
   ((status == 1)) && [[ "$(md5sum <"$([[ -e $out ]] && echo "$out" || echo /dev/null)")" == "$before" ]] ||
     fail "--png $out: status $status"
 done
-note "--png: 1380x1330 and 1000x964 pictures, a clay one with $soft soft edge pixels; refused options and files: one line, status 1, nothing written"
+note "--png: 1380x1330 and 1000x964 pictures, framed whole or through the file's camera, a clay one with $soft soft edge pixels; refused options and files: one line, status 1, nothing written"
 
 # ---- the command line: the file's picture; a broken file leaves the start
 
