@@ -130,6 +130,8 @@ void GLView::runCommand(Command command) {
       return hideHelp();
     case Command::ToggleLook:
       clayLook = !clayLook;
+      // Ctrl+E draws what the view shows until the picture options say otherwise.
+      pictureOptions.style = clayLook ? PictureOptions::Style::Clay : PictureOptions::Style::Plain;
       say(clayLook ? "clay look" : "plain look");
       break;
     case Command::Quit:

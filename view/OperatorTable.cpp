@@ -98,8 +98,8 @@ constexpr Row kRows[] = {
      {command(',', Mods::Plain, C::NarrowLens), command('.', Mods::Plain, C::WidenLens)}},
     {"`v`",
      "the clay look on or off: a light grey figure with an outline, a nose, thumbs, heels and toes, standing on a "
-     "floor grid; only the drawing changes (the plain look at every start); `Ctrl+Shift+E` offers either look for "
-     "pictures",
+     "floor grid; only the drawing changes (the plain look at every start); pictures take the look on screen, and "
+     "`Ctrl+Shift+E` offers either",
      {command('v', Mods::Plain, C::ToggleLook)}},
     {"`Ctrl+B`",
      "choose a reference picture (PNG or JPEG, at most 8192 pixels a side) for this view: each exact view and the "

@@ -68,8 +68,10 @@ std::string PictureExport::thumbnail(bool drawn) {
   OrbitCamera eye = camera;
   lookFrom(eye, ViewSide::Front, document.figure(), 1.0);
   const int side = kThumbnailSide;
-  const Picture picture = renderPicture(eye, document.figure(), view.w(), view.h(), side, side,
-                                        PictureOptions::Background::Transparent);
+  // In the clay look, whose nose and outline tell the facing and the parts
+  // at a thumbnail's size, and whose soft edges sit on any window's colour.
+  const Picture picture = renderClayPicture(eye, document.figure(), view.w(), view.h(), side, side,
+                                            PictureOptions::Background::Transparent);
   view.redraw();
   std::string pose;
   document.copy(pose);

@@ -55,10 +55,12 @@ class Tile : public Fl_Button {
     if (!image && error.empty() && entry.broken.empty()) load();
     if (image) image->draw(x() + (w() - image->w()) / 2, y() + 2);
     fl_color(value() ? fl_contrast(FL_FOREGROUND_COLOR, FL_SELECTION_COLOR) : FL_FOREGROUND_COLOR);
-    fl_font(FL_HELVETICA, 12);
     const std::string text = entry.broken.empty() && error.empty() ? name : name + " (broken)";
+    // A long name in a smaller type rather than cut at both ends.
+    int size = 12;
+    for (fl_font(FL_HELVETICA, size); size > 8 && fl_width(text.c_str()) > w() - 4;) fl_font(FL_HELVETICA, --size);
     // The name's line takes all below the picture, descenders included.
-    fl_draw(text.c_str(), x() + 2, y() + kThumb + 2, w() - 4, h() - kThumb - 2, FL_ALIGN_CENTER | FL_ALIGN_CLIP,
+    fl_draw(text.c_str(), x() + 2, y() + kThumb + 1, w() - 4, h() - kThumb, FL_ALIGN_CENTER,
             nullptr, 0);
   }
 
