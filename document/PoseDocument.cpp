@@ -409,7 +409,7 @@ Outcome PoseDocument::adopt(const std::string& what, const std::string& readingE
 
 Outcome PoseDocument::paste(std::string_view text, std::size_t size, bool mirrored) {
   return adopt(mirrored ? "paste mirrored: " : "paste: ", pose_text::sizeRefusal(size),
-               [&] { return pose_text::paste(*body, text, mirrored); }, nullptr,
+               [&] { return pose_file_text::paste(*body, text, mirrored); }, nullptr,
                mirrored ? "pasted mirrored" : "pasted");
 }
 

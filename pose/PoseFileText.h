@@ -49,6 +49,11 @@ struct Reading {
 };
 Reading read(const Figure& figure, std::string_view text, const std::string& folder);
 
+// Pastes a version-1 or version-2 text's pose as pose_text::paste does; a
+// version-2 text's camera and pictures stay out, so a paste never moves
+// the view.
+pose_text::Pasting paste(Figure& figure, std::string_view text, bool mirrored);
+
 // The text, or why it would not read back as it is (the text is then empty).
 pose_text::Writing checkedWrite(const Figure& figure, const ViewState& view, const std::string& folder);
 

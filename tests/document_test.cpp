@@ -134,7 +134,7 @@ TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
   // 22 lines of the start, 1 handle's, then the unknown one's.
   EXPECT_EQ(doc.open(pathOf("bad.pose")).words,
             "open: " + pathOf("bad.pose") + ": line 24: handle on unknown segment \"h_tail\"");
-  EXPECT_EQ(doc.paste("mannequin pose 2\n", 17, true).words.rfind("paste mirrored: line 1: ", 0), 0u);
+  EXPECT_EQ(doc.paste("mannequin pose 3\n", 17, true).words.rfind("paste mirrored: line 1: ", 0), 0u);
   EXPECT_EQ(text(), before);
   EXPECT_EQ(doc.path(), "");
   EXPECT_EQ(doc.steps().undoCount(), steps);

@@ -71,8 +71,23 @@ TEST_F(ViewStates, VersionOnesReaderRefusesVersionTwoWithItsLine) {
   const std::string two = pose_file_text::write(doc.figure(), someView(path), path);
   EXPECT_EQ(pose_text::read(doc.figure(), two).error,
             "line 1: unknown version \"2\" of the pose format (this program reads 1)");
-  EXPECT_EQ(doc.paste(two, two.size(), false).words,
-            "paste: line 1: unknown version \"2\" of the pose format (this program reads 1)");
+}
+
+// A pose file's text pastes as its pose: the camera and pictures stay as they were.
+TEST_F(ViewStates, APoseFilesTextPastesItsPoseAndLeavesTheCamera) {
+  const std::string start = pose_text::write(doc.figure());
+  ASSERT_FALSE(doc.open(MANNEQUIN_POSES "/kneeling.pose").refused);
+  const std::string kneeling = pose_text::write(doc.figure());
+  const std::string two = pose_file_text::write(doc.figure(), someView(path), path);
+  ASSERT_FALSE(doc.reset().refused);
+  doc.keepViewState(ViewState{});
+  EXPECT_EQ(doc.paste(two, two.size(), false).words, "pasted");
+  EXPECT_EQ(pose_text::write(doc.figure()), kneeling);
+  EXPECT_TRUE(*doc.viewState() == ViewState{});
+  ASSERT_FALSE(doc.reset().refused);
+  EXPECT_EQ(doc.paste(two, two.size(), true).words, "pasted mirrored");
+  EXPECT_NE(pose_text::write(doc.figure()), kneeling);
+  EXPECT_NE(pose_text::write(doc.figure()), start);
 }
 
 // All or nothing: each broken line is refused with its number, the figure
