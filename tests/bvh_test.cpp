@@ -312,6 +312,7 @@ TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
        "line 8: joint \"h_thigh_left\" has the OFFSET 0 -0.0702 0.11,"},
       {"Xrotation Yrotation\n\t\tJOINT h_shin_left", "Xrotation Wrotation\n\t\tJOINT h_shin_left",
        "line 9: \"Wrotation\" is not a channel"},
+      {"\t\tCHANNELS 3", "\t\tCHANNELS 7", "line 9: \"7\" is not a whole number from 0 to 6"},
       {"\t\tJOINT h_shin_left", "\t\tJOINT Knee", "line 10: the figure has no joint \"Knee\""},
       {"\tJOINT h_abdomen", "\tJOINT h_shin_left", "line 44: joint \"h_shin_left\" is given twice"},
       {"\t\tJOINT h_spine", "\t\tJOINT h_head",
