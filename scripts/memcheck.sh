@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the program (RelWithDebInfo, no sanitizers) under valgrind memcheck on
-# private X servers, driven by tests/memcheck/session.sh, one round of it per
-# CTest entry (label memcheck), two at a time: it fails on any definite or
+# private X servers, driven by the end-to-end sessions, one per CTest entry
+# (label memcheck), two at a time: it fails on any definite or
 # indirect leak and on any memory error that tests/memcheck/mannequin.supp
 # does not explain.
 # Usage: scripts/memcheck.sh [BUILD_DIR]   (default: build, the folder of
@@ -34,5 +34,5 @@ ctest --test-dir "$build" -L memcheck --verbose -j"$(nproc)" || status=$?
 if [[ $registered == OFF ]]; then
   cmake -S "$root" -B "$build" -DMANNEQUIN_MEMCHECK=OFF >/dev/null
 fi
-echo "memcheck: valgrind's logs are $build/tests/memcheck/valgrind.round*.log"
+echo "memcheck: valgrind's logs are $build/tests/memcheck/valgrind.*.log"
 exit "$status"

@@ -122,3 +122,14 @@ TEST(OrbitCamera, PanWithoutAScreenPlaneLeavesTheCentreAlone) {
   EXPECT_TRUE(std::isfinite(c.center.x) && std::isfinite(c.center.y) && std::isfinite(c.center.z));
   EXPECT_NE(c.center.x, 0.0f);
 }
+
+// The lens steps by 5 degrees from 15 to 90 and no further.
+TEST(OrbitCamera, TheLensStopsAtItsNarrowestAndWidest) {
+  OrbitCamera c;
+  EXPECT_TRUE(c.changeLens(100));
+  EXPECT_EQ(c.fieldOfView, 90.0);
+  EXPECT_FALSE(c.changeLens(1));
+  EXPECT_TRUE(c.changeLens(-100));
+  EXPECT_EQ(c.fieldOfView, 15.0);
+  EXPECT_FALSE(c.changeLens(-1));
+}

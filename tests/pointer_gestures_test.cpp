@@ -286,6 +286,7 @@ TEST_F(Gestures, CameraGesturesMoveTheCameraOnly) {
   EXPECT_EQ(camera.mode, Rotate);
   EXPECT_EQ(g.grabbed(), nullptr);
   EXPECT_FALSE(frame());
+  EXPECT_EQ(printedBy([&] { g.wheel(at.x, at.y, 1); }), "") << "no wheel while a button is held";
   EXPECT_EQ(printedBy([&] { drag({at.x + 180, at.y + 18}); }), "[180 18 -0]\n");
   release({at.x + 180, at.y + 18});
   EXPECT_EQ(g.mode(), GestureMode::Idle);

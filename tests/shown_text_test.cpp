@@ -26,3 +26,9 @@ TEST(ShownName, IsCutInTheMiddleBeyondEightyCharacters) {
   const std::string shown = shownName(std::string(100000, 'x') + "\xC3\xA9");
   EXPECT_EQ(shown, std::string(40, 'x') + "\u2026" + std::string(38, 'x') + "\xC3\xA9");
 }
+
+// A token is quoted whole up to 40 bytes, and cut there beyond.
+TEST(QuotedToken, KeepsFortyBytesAndMarksTheCut) {
+  EXPECT_EQ(quotedToken(std::string(40, 'a')), "\"" + std::string(40, 'a') + "\"");
+  EXPECT_EQ(quotedToken(std::string(41, 'a')), "\"" + std::string(40, 'a') + "...\"");
+}

@@ -1,6 +1,6 @@
 # Helpers shared by the scripts that drive the real program through the X
-# server (tests/gui/e2e_*.sh, tests/gui/package_arm64_session.sh,
-# tests/memcheck/session.sh). Source it; it runs nothing by itself.
+# server (tests/gui/e2e_*.sh, tests/gui/package_arm64_session.sh). Source it;
+# it runs nothing by itself.
 #
 # The caller sets script_name (its prefix on every line it prints) and, before the
 # helpers run: bin (the program, for start_program), work (the folder for screenshots), pid (the program's process),
