@@ -12,13 +12,15 @@ setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null
 server=$!
 # A test that ends the server ends this one.
 export XVFB_PID=$server
-# The program's recovery copies stay apart from the person's and from other runs'.
-XDG_STATE_HOME=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-state.XXXXXX")
-export XDG_STATE_HOME
+# The program's recovery copies, the person's poses and the desktop's
+# settings stay apart from the person's own and from other runs'.
+homes=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-state.XXXXXX")
+export XDG_STATE_HOME=$homes/state XDG_DATA_HOME=$homes/data XDG_CONFIG_HOME=$homes/config
+mkdir -p "$XDG_STATE_HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
 cleanup() {
   kill "$server" 2>/dev/null || true
   wait "$server" 2>/dev/null || true
-  rm -rf "$XDG_STATE_HOME"
+  rm -rf "$homes"
 }
 trap cleanup EXIT
 
