@@ -9,6 +9,7 @@
 #include "pose/PoseFile.h"
 #include "pose/PoseText.h"
 #include "view/CameraCommands.h"
+#include "view/DocumentCommands.h"
 #include "view/ClayDrawing.h"
 #include "view/OperatorTable.h"
 #include "view/PosingCommands.h"
@@ -122,7 +123,10 @@ void GLView::runCommand(Command command) {
     commandKeys.forgetIfUp();
     return path;
   };
-  if (kept.run(command, askPicture)) return redraw();
+  if (kept.run(command, askPicture) ||
+      runDocumentCommand(command, document, files, [this](const Outcome& outcome) { report(outcome); })) {
+    return redraw();
+  }
   switch (command) {
     case Command::ShowHelp:
       return showHelp();
@@ -138,15 +142,6 @@ void GLView::runCommand(Command command) {
       // As closing the window does: the application closes it.
       quitAsked = mayClose();
       return;
-    case Command::Open:
-      files.open();
-      break;
-    case Command::Save:
-      files.save();
-      break;
-    case Command::SaveAs:
-      files.saveAs();
-      break;
     case Command::ExportPicture:
       exportAsked();
       break;
@@ -163,26 +158,6 @@ void GLView::runCommand(Command command) {
       }));
       commandKeys.forgetIfUp();
       break;
-    case Command::NewPose:
-      if (files.mayDiscard()) report(document.newPose());
-      break;
-    case Command::Undo:
-      report(document.undo());
-      break;
-    case Command::Redo:
-      report(document.redo());
-      break;
-    case Command::Reset:
-      report(document.reset());
-      break;
-    case Command::Copy: {
-      std::string text;
-      const Outcome copied = document.copy(text);
-      report(copied);
-      // A refused copy leaves the clipboard as it was.
-      if (!copied.refused) Fl::copy(text.c_str(), static_cast<int>(text.size()), 1);
-      break;
-    }
     case Command::Paste:
     case Command::PasteMirrored:
       // The text comes later, from the event loop.
