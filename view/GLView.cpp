@@ -268,6 +268,8 @@ void GLView::pressCommandKey(int key, int state) {
 // What the pointer is over, through the last frame's matrices; nothing
 // while a gesture holds on.
 void GLView::hover(int x, int y) {
+  // A turn keeps showing the part it turns, wherever the pointer goes.
+  if (document.turning()) return;
   const Hover before = under;
   under = {};
   if (picks.drawn() && !pointer.holding() && x >= 0 && y >= 0 && x < w() && y < h()) {
