@@ -6,12 +6,18 @@
 #include <FL/Fl.H>
 #include <FL/gl.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <random>
+#include <string>
 
 #include "app/AppWindow.h"
 #include "bench/BenchFigure.h"
 #include "document/PoseDocument.h"
+#include "pose/PoseFileText.h"
 #include "view/GLView.h"
+#include "view/PngEncoding.h"
 
 namespace {
 
@@ -69,6 +75,34 @@ void dragFrame(benchmark::State& state, bool clay) {
 void BM_DragFramePlain(benchmark::State& state) { dragFrame(state, false); }
 void BM_DragFrameClay(benchmark::State& state) { dragFrame(state, true); }
 
+// The same with a 4000 x 3000 photograph's grain behind the figure, brought
+// by a pose file as Ctrl+O brings one.
+void withReference() {
+  static const bool opened = [] {
+    Window& w = window();
+    const std::string folder = "/tmp/mannequin-view-bench";
+    std::filesystem::create_directories(folder);
+    Picture grain{4000, 3000, 3, std::vector<unsigned char>(4000u * 3000u * 3u)};
+    std::mt19937 random(7);
+    for (unsigned char& c : grain.pixels) c = static_cast<unsigned char>(random() >> 24);
+    std::ofstream(folder + "/photo.png", std::ios::binary) << encodePng(grain, "");
+    ViewState view;
+    view.pictures[ViewState::kFree] = ReferencePicture{folder + "/photo.png"};
+    std::ofstream(folder + "/posed.pose") << pose_file_text::write(w.document.figure(), view, folder);
+    w.app.view->openFile(folder + "/posed.pose");
+    return w.app.view->takeBroughtView();
+  }();
+  benchmark::DoNotOptimize(opened);
+}
+void BM_DragFramePlainReference(benchmark::State& state) {
+  withReference();
+  dragFrame(state, false);
+}
+void BM_DragFrameClayReference(benchmark::State& state) {
+  withReference();
+  dragFrame(state, true);
+}
+
 // A picture four times the view's size each way, in the clay look.
 void BM_ClayPicture4x(benchmark::State& state) {
   GLView& view = *window().app.view;
@@ -85,6 +119,8 @@ void BM_ClayPicture4x(benchmark::State& state) {
 
 BENCHMARK(BM_DragFramePlain)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_DragFrameClay)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DragFramePlainReference)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DragFrameClayReference)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ClayPicture4x)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK_MAIN();
