@@ -2,7 +2,38 @@
 
 #include <png.h>
 
+#include <algorithm>
+
 namespace {
+
+using Thumbnail = ThumbnailCache::Thumbnail;
+
+// Each kept pixel the mean of the picture's pixels it covers, their colours
+// weighted by their alpha so that a transparent background darkens no edge.
+Thumbnail shrunk(const std::vector<unsigned char>& rgba, int w, int h) {
+  const int largest = std::max(w, h);
+  Thumbnail kept;
+  kept.width = std::max(1, w * ThumbnailCache::kKeptSide / largest);
+  kept.height = std::max(1, h * ThumbnailCache::kKeptSide / largest);
+  kept.rgba.resize(std::size_t(kept.width) * kept.height * 4);
+  for (int y = 0; y < kept.height; ++y) {
+    for (int x = 0; x < kept.width; ++x) {
+      double sum[4] = {0, 0, 0, 0};
+      int count = 0;
+      for (int sy = y * h / kept.height; sy < (y + 1) * h / kept.height; ++sy) {
+        for (int sx = x * w / kept.width; sx < (x + 1) * w / kept.width; ++sx, ++count) {
+          const unsigned char* p = &rgba[(std::size_t(sy) * w + sx) * 4];
+          for (int c = 0; c < 3; ++c) sum[c] += p[c] * double(p[3]);
+          sum[3] += p[3];
+        }
+      }
+      unsigned char* out = &kept.rgba[(std::size_t(y) * kept.width + x) * 4];
+      for (int c = 0; c < 3; ++c) out[c] = sum[3] > 0 ? static_cast<unsigned char>(sum[c] / sum[3] + 0.5) : 0;
+      out[3] = static_cast<unsigned char>(sum[3] / count + 0.5);
+    }
+  }
+  return kept;
+}
 
 // Through libpng's simplified reader, whatever the picture's own format.
 ThumbnailCache::Thumbnail decode(const std::filesystem::path& path) {
@@ -25,8 +56,10 @@ ThumbnailCache::Thumbnail decode(const std::filesystem::path& path) {
     png_image_free(&image);
     return thumbnail;
   }
-  thumbnail.width = static_cast<int>(image.width);
-  thumbnail.height = static_cast<int>(image.height);
+  const int w = static_cast<int>(image.width), h = static_cast<int>(image.height);
+  if (std::max(w, h) > ThumbnailCache::kKeptSide) return shrunk(rgba, w, h);
+  thumbnail.width = w;
+  thumbnail.height = h;
   thumbnail.rgba = std::move(rgba);
   return thumbnail;
 }

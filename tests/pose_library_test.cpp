@@ -2,6 +2,9 @@
 // which are broken, and their thumbnails decoded once.
 #include <gtest/gtest.h>
 
+#include <png.h>
+
+#include <array>
 #include <cstdlib>
 #include <fstream>
 
@@ -62,6 +65,45 @@ TEST(PoseLibrary, TheOwnShelfFollowsXdgAndNamesArePlainFileNames) {
   EXPECT_EQ(pose_library::nameRefusal(std::string(250, 'x')), "");
   EXPECT_NE(pose_library::nameRefusal(std::string(251, 'x')), "");
   EXPECT_EQ(pose_library::pathFor("/p", "g", "walk"), fs::path("/p/g/walk.png"));
+}
+
+}  // namespace
+
+namespace {
+
+// A w x h picture of one colour, as libpng writes it.
+std::string oneColourPicture(int w, int h, const std::array<unsigned char, 4>& rgba) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = w, image.height = h, image.format = PNG_FORMAT_RGBA;
+  std::vector<unsigned char> pixels;
+  for (int i = 0; i < w * h; ++i) pixels.insert(pixels.end(), rgba.begin(), rgba.end());
+  png_alloc_size_t size = 0;
+  png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
+  std::string bytes(size, '\0');
+  png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), 0, nullptr);
+  return bytes;
+}
+
+// A thumbnail is kept small whatever its picture's size: a folder of large
+// pictures scrolled through must not hold each one's pixels whole.
+TEST(PoseLibrary, ThumbnailsAreKeptAtMostTheirShownSizeInTheirPicturesColour) {
+  TempFolder folder;
+  const std::array<unsigned char, 4> colour{10, 200, 30, 255};
+  const std::vector<std::tuple<int, int, int, int>> sizes{
+      {2048, 2048, 128, 128}, {300, 150, 128, 64}, {128, 1, 128, 1}, {3, 129, 2, 128}};
+  ThumbnailCache cache;
+  for (const auto& [w, h, keptW, keptH] : sizes) {
+    const std::string path = folder.pathOf(std::to_string(w) + "x" + std::to_string(h) + ".png");
+    writeFile(path, oneColourPicture(w, h, colour));
+    const ThumbnailCache::Thumbnail& t = cache.get(path);
+    EXPECT_EQ(std::make_tuple(t.width, t.height, t.error), std::make_tuple(keptW, keptH, std::string())) << path;
+    ASSERT_EQ(t.rgba.size(), std::size_t(keptW) * keptH * 4);
+    for (std::size_t i = 0; i < t.rgba.size(); ++i) ASSERT_EQ(t.rgba[i], colour[i % 4]) << path << " " << i;
+  }
+  writeFile(folder.pathOf("wide.png"), oneColourPicture(2049, 1, colour));
+  EXPECT_EQ(cache.get(folder.pathOf("wide.png")).error, "the picture is larger than 2048 pixels a side");
+  EXPECT_TRUE(cache.get(folder.pathOf("wide.png")).rgba.empty());
 }
 
 }  // namespace
