@@ -37,14 +37,14 @@ TEST(PoseLibrary, PicturesWithAPoseAreListedByGroupAndBrokenOnesSaySo) {
   writeFile(folder.pathOf(".hidden/x.png"), picture);
 
   std::vector<std::tuple<std::string, std::string, bool>> seen;
-  for (const pose_library::Entry& e : pose_library::list(folder.path, true)) {
+  for (const pose_library::Entry& e : pose_library::list(*buildHumanoid(), folder.path, true)) {
     seen.emplace_back(e.group, e.name, e.broken.empty());
   }
   const std::vector<std::tuple<std::string, std::string, bool>> expected{
       {"", "a", true}, {"", "b", true}, {"", "cut", false}, {"dance", "waltz", true}};
   EXPECT_EQ(seen, expected);
-  EXPECT_EQ(pose_library::list(folder.path, false).size(), 3u);
-  EXPECT_TRUE(pose_library::list(folder.pathOf("none"), true).empty());
+  EXPECT_EQ(pose_library::list(*buildHumanoid(), folder.path, false).size(), 3u);
+  EXPECT_TRUE(pose_library::list(*buildHumanoid(), folder.pathOf("none"), true).empty());
 
   ThumbnailCache cache;
   const ThumbnailCache::Thumbnail& one = cache.get(folder.pathOf("a.png"));
@@ -67,9 +67,27 @@ TEST(PoseLibrary, TheOwnShelfFollowsXdgAndNamesArePlainFileNames) {
   EXPECT_EQ(pose_library::pathFor("/p", "g", "walk"), fs::path("/p/g/walk.png"));
 }
 
-}  // namespace
-
-namespace {
+// A picture is listed as broken when its pose is not one of this figure's,
+// as it would be refused when chosen.
+TEST(PoseLibrary, APoseThatIsNoneOfTheFiguresIsListedAsBroken) {
+  TempFolder folder;
+  const std::unique_ptr<Figure> figure = buildHumanoid();
+  std::string pose = pose_text::write(*figure);
+  writeFile(folder.pathOf("words.png"), pictureWithText("hello"));
+  const std::size_t hand = pose.find("h_hand_right");
+  ASSERT_NE(hand, std::string::npos);
+  writeFile(folder.pathOf("handless.png"), pictureWithText(pose.substr(0, hand)));
+  writeFile(folder.pathOf("whole.png"), pictureWithText(pose));
+  std::vector<std::pair<std::string, std::string>> seen;
+  for (const pose_library::Entry& e : pose_library::list(*figure, folder.path, false)) seen.emplace_back(e.name, e.broken);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].first, "handless");
+  EXPECT_EQ(seen[0].second, pose_text::read(*figure, pose.substr(0, hand)).error);
+  EXPECT_EQ(seen[1].first, "whole");
+  EXPECT_EQ(seen[1].second, "");
+  EXPECT_EQ(seen[2].first, "words");
+  EXPECT_NE(seen[2].second, "");
+}
 
 // A w x h picture of one colour, as libpng writes it.
 std::string oneColourPicture(int w, int h, const std::array<unsigned char, 4>& rgba) {

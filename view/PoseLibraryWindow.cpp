@@ -176,7 +176,7 @@ class LibraryWindow : public Fl_Double_Window {
     ownTiles.clear();
     shelf->begin();
     int y = shelf->y() + 2;
-    for (const pose_library::Shelf& s : pose_library::shelves()) {
+    for (const pose_library::Shelf& s : pose_library::shelves(document.figure())) {
       std::string group = "\x01";
       int column = 0;
       auto heading = [&](const std::string& text) {
