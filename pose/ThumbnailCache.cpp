@@ -3,8 +3,11 @@
 #include <png.h>
 
 #include <algorithm>
+#include <fstream>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 using Thumbnail = ThumbnailCache::Thumbnail;
 
@@ -35,9 +38,30 @@ Thumbnail shrunk(const std::vector<unsigned char>& rgba, int w, int h) {
   return kept;
 }
 
+// libpng allocates a chunk's stated length before it reads the chunk: each
+// is checked first against the bytes its file holds, by seeking past them
+// (none but a regular file is opened, lest a FIFO hold the window).
+std::string chunkRefusal(const fs::path& path) {
+  std::error_code error;
+  const std::uintmax_t size = fs::is_regular_file(path, error) ? fs::file_size(path, error) : 0;
+  if (error || size == 0) return error ? error.message() : "it is no picture file";
+  if (size > ThumbnailCache::kLargestFile) return "the picture's file is larger than 64 MiB";
+  std::ifstream in(path, std::ios::binary);
+  char header[8];
+  for (std::uintmax_t at = 8; in.seekg(static_cast<std::streamoff>(at)) && in.read(header, sizeof header);) {
+    std::uintmax_t length = 0;
+    for (int i = 0; i < 4; ++i) length = length << 8 | static_cast<unsigned char>(header[i]);
+    at += 12 + length;
+    if (at > size) return "the picture is cut short";
+    if (std::string(header + 4, 4) == "IEND") break;
+  }
+  return "";
+}
+
 // Through libpng's simplified reader, whatever the picture's own format.
 ThumbnailCache::Thumbnail decode(const std::filesystem::path& path) {
   ThumbnailCache::Thumbnail thumbnail;
+  if (thumbnail.error = chunkRefusal(path); !thumbnail.error.empty()) return thumbnail;
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_file(&image, path.c_str())) {

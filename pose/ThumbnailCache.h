@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -24,6 +25,9 @@ class ThumbnailCache {
   // A thumbnail is kept at most this large on a side, the size it is shown
   // at: a folder of large pictures scrolled through keeps little of each.
   static constexpr int kKeptSide = 128;
+  // Nor is a picture whose file is larger than this: four times the pixels
+  // of the largest one, uncompressed.
+  static constexpr std::uintmax_t kLargestFile = std::uintmax_t{64} << 20;
 
   const Thumbnail& get(const std::filesystem::path& path);
   // Forgets the picture's thumbnail, after it was replaced, renamed or deleted.

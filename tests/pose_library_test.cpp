@@ -124,4 +124,26 @@ TEST(PoseLibrary, ThumbnailsAreKeptAtMostTheirShownSizeInTheirPicturesColour) {
   EXPECT_TRUE(cache.get(folder.pathOf("wide.png")).rgba.empty());
 }
 
+// A chunk is not taken at its word: one stating more bytes than its file
+// holds is refused before libpng allocates what it states, and so is a file
+// larger than a thumbnail's picture may be, or one that is no file.
+TEST(PoseLibrary, ThumbnailsOfPicturesThatStateMoreThanTheyHoldAreRefused) {
+  TempFolder folder;
+  const std::string picture = oneColourPicture(1, 1, {1, 2, 3, 255});
+  const std::size_t end = picture.size() - 12;  // where IEND begins
+  const std::string stating = picture.substr(0, end) + std::string("\x7f\xff\xff\xf0zTXt", 8) + "x" + picture.substr(end);
+  writeFile(folder.pathOf("stating.png"), stating);
+  writeFile(folder.pathOf("large.png"), picture);
+  fs::resize_file(folder.pathOf("large.png"), ThumbnailCache::kLargestFile + 1);
+  writeFile(folder.pathOf("largest.png"), picture);
+  fs::resize_file(folder.pathOf("largest.png"), ThumbnailCache::kLargestFile);
+  ASSERT_EQ(mkfifo(folder.pathOf("fifo.png").c_str(), 0600), 0);
+  ThumbnailCache cache;
+  EXPECT_EQ(cache.get(folder.pathOf("stating.png")).error, "the picture is cut short");
+  EXPECT_EQ(cache.get(folder.pathOf("large.png")).error, "the picture's file is larger than 64 MiB");
+  EXPECT_EQ(cache.get(folder.pathOf("largest.png")).error, "");
+  EXPECT_EQ(cache.get(folder.pathOf("largest.png")).rgba, std::vector<unsigned char>({1, 2, 3, 255}));
+  EXPECT_NE(cache.get(folder.pathOf("fifo.png")).error, "");
+}
+
 }  // namespace
