@@ -143,9 +143,11 @@ class LibraryWindow : public Fl_Double_Window {
  private:
   void button(int x, int w, Answer answer, int y) {
     auto* b = new Fl_Button(x, y, w, 28, operators::labelOf(answer));
-    b->callback([](Fl_Widget* w, void* self) {
-      static_cast<LibraryWindow*>(self)->act(static_cast<Answer>(w->argument()));
-    }, this);
+    // The toolkit keeps a widget's argument in its callback's data: the
+    // window is the button's own.
+    b->callback([](Fl_Widget* w, void*) {
+      static_cast<LibraryWindow*>(w->window())->act(static_cast<Answer>(w->argument()));
+    });
     b->argument(static_cast<long>(answer));
     b->clear_visible_focus();
   }
