@@ -58,18 +58,23 @@ bool takePictureOption(const std::string& arg, const char* value, CommandLine& l
   return true;
 }
 
-// A number from 0 to 1, as written in full; none for anything else.
+// A decimal number from 0 to 1, as written in full; none for anything else.
+// strtod alone would take blanks before it and C's hexadecimal, and calls
+// the tiniest numbers out of range although they are in it.
 std::optional<double> amountOf(const char* text) {
+  if (std::strspn(text, "0123456789.eE+-") != std::strlen(text)) return std::nullopt;
   char* end = nullptr;
-  errno = 0;
   const double a = std::strtod(text, &end);
-  if (errno != 0 || end == text || *end != '\0' || !(a >= 0.0 && a <= 1.0)) return std::nullopt;
+  if (end == text || *end != '\0' || !(a >= 0.0 && a <= 1.0)) return std::nullopt;
   return a;
 }
 
 // One of the apply's options and its value; false when arg is none of them.
 bool takeApplyOption(const std::string& arg, const char* value, CommandLine& line, int& i) {
   const char* given = value ? value : "";
+  // The next option is no file or part: "--apply --part arms O" names no pose file.
+  const bool option = given[0] == '-' && given[1] != '\0';
+  if ((arg == "--apply" || arg == "--part") && option) given = "", value = nullptr;
   if (arg == "--apply") {
     line.applied = given;
     if (line.applied.empty()) line.error = "--apply takes a pose file";
@@ -107,6 +112,7 @@ std::string combinationError(const CommandLine& line, bool scaleGiven, bool pict
   if (!line.rig.empty() && line.action != CommandLine::Action::WriteBvh) return "--rig goes with --bvh";
   if (png && !line.file) return "--png takes a pose file";
   if (line.thumbnail && !png) return "--thumbnail goes with --png";
+  if (line.thumbnail && styleGiven) return "--thumbnail draws its own look: no --style";
   if (line.thumbnail && pictureOptionGiven) return "--thumbnail draws its own view and size: no --view, --scale, --width or --background";
   if (line.applyAsked && line.action != CommandLine::Action::PrintPose) return "--apply, --part, --mirror and --amount go with --pose";
   if (line.applyAsked && line.applied.empty()) return "--part, --mirror and --amount go with --apply";

@@ -80,8 +80,9 @@ void BM_ListShelf(benchmark::State& state) {
   for (int i = 0; i < count; ++i) {
     writeThumbnail(folder / (i % 5 ? "" : "group") / ("pose-" + std::to_string(i) + ".png"), pose);
   }
+  const std::unique_ptr<Figure> figure = buildHumanoid();
   for (auto _ : state) {
-    const std::vector<pose_library::Entry> entries = pose_library::list(folder, true);
+    const std::vector<pose_library::Entry> entries = pose_library::list(*figure, folder, true);
     ThumbnailCache cache;
     for (std::size_t i = 0; i < entries.size() && i < 24; ++i) benchmark::DoNotOptimize(cache.get(entries[i].path));
     if (entries.size() != static_cast<std::size_t>(count)) state.SkipWithError("not every picture was listed");

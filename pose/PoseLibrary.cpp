@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "pose/PosePicture.h"
+#include "pose/PoseText.h"
 
 namespace fs = std::filesystem;
 
@@ -17,18 +18,21 @@ bool isPicture(const fs::directory_entry& entry) {
 }
 
 // A picture without a pose is none of the library's; any other refusal
-// makes it a broken one.
-void take(const fs::path& path, const std::string& group, std::vector<pose_library::Entry>& out) {
+// makes it a broken one, and so does a pose that is not of the figure.
+void take(const Figure& figure, const fs::path& path, const std::string& group,
+          std::vector<pose_library::Entry>& out) {
   std::ifstream in(path, std::ios::binary);
   const pose_picture::Reading reading = pose_picture::read(in);
   if (reading.error.rfind("the picture holds no pose", 0) == 0) return;
-  out.push_back({path.stem().string(), path, group, reading.error});
+  const std::string broken = reading.error.empty() ? pose_text::read(figure, reading.text).error : reading.error;
+  out.push_back({path.stem().string(), path, group, broken});
 }
 
-void listFolder(const fs::path& folder, const std::string& group, std::vector<pose_library::Entry>& out) {
+void listFolder(const Figure& figure, const fs::path& folder, const std::string& group,
+                std::vector<pose_library::Entry>& out) {
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-    if (isPicture(entry)) take(entry.path(), group, out);
+    if (isPicture(entry)) take(figure, entry.path(), group, out);
   }
 }
 
@@ -54,14 +58,14 @@ fs::path programFolder() {
   return exe.parent_path().parent_path() / MANNEQUIN_DATADIR / "mannequin" / "poses";
 }
 
-std::vector<Entry> list(const fs::path& folder, bool groups) {
+std::vector<Entry> list(const Figure& figure, const fs::path& folder, bool groups) {
   std::vector<Entry> entries;
-  listFolder(folder, "", entries);
+  listFolder(figure, folder, "", entries);
   std::error_code error;
   if (groups) {
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
       const std::string name = entry.path().filename().string();
-      if (entry.is_directory(error) && name[0] != '.') listFolder(entry.path(), name, entries);
+      if (entry.is_directory(error) && name[0] != '.') listFolder(figure, entry.path(), name, entries);
     }
   }
   std::sort(entries.begin(), entries.end(),
@@ -69,9 +73,9 @@ std::vector<Entry> list(const fs::path& folder, bool groups) {
   return entries;
 }
 
-std::vector<Shelf> shelves() {
-  return {{"poses that come with mannequin", programFolder(), false, list(programFolder(), false)},
-          {"your poses", ownFolder(), true, list(ownFolder(), true)}};
+std::vector<Shelf> shelves(const Figure& figure) {
+  return {{"poses that come with mannequin", programFolder(), false, list(figure, programFolder(), false)},
+          {"your poses", ownFolder(), true, list(figure, ownFolder(), true)}};
 }
 
 std::string nameRefusal(const std::string& name) {

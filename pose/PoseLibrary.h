@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "figure/Figure.h"
+
 // The pose library: folders of pictures that carry their pose, shown by
 // their names. Two shelves: the poses that come with the program and the
 // person's own, whose subfolders are groups. Only read here; the window
@@ -31,12 +33,12 @@ std::filesystem::path ownFolder();
 std::filesystem::path programFolder();
 
 // The PNG pictures in the folder and, when groups are wanted, in its
-// subfolders: those that carry a pose, and those that are broken; a
-// picture without a pose is not listed. A folder that is not there lists
-// nothing.
-std::vector<Entry> list(const std::filesystem::path& folder, bool groups);
+// subfolders: those that carry a pose, and those that are broken (their
+// pose unreadable or not of the figure); a picture without a pose is not
+// listed. A folder that is not there lists nothing.
+std::vector<Entry> list(const Figure& figure, const std::filesystem::path& folder, bool groups);
 // The program's shelf, then the person's.
-std::vector<Shelf> shelves();
+std::vector<Shelf> shelves(const Figure& figure);
 
 // Why a name cannot name a picture in a folder: empty, a path, hidden, or
 // too long. Empty when it can.

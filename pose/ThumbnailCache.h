@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -10,7 +11,7 @@
 // opens without decoding any picture it does not show.
 class ThumbnailCache {
  public:
-  // 8-bit RGBA pixels, rows from the top; none, with the reason, when the
+  // 8-bit RGBA pixels, rows from the top, at most kKeptSide a side; none, with the reason, when the
   // picture cannot be decoded.
   struct Thumbnail {
     int width = 0;
@@ -21,6 +22,12 @@ class ThumbnailCache {
   // A picture larger than this on a side is not decoded: a thumbnail needs
   // no more, and a hostile one would take the memory of a huge picture.
   static constexpr int kLargestSide = 2048;
+  // A thumbnail is kept at most this large on a side, the size it is shown
+  // at: a folder of large pictures scrolled through keeps little of each.
+  static constexpr int kKeptSide = 128;
+  // Nor is a picture whose file is larger than this: four times the pixels
+  // of the largest one, uncompressed.
+  static constexpr std::uintmax_t kLargestFile = std::uintmax_t{64} << 20;
 
   const Thumbnail& get(const std::filesystem::path& path);
   // Forgets the picture's thumbnail, after it was replaced, renamed or deleted.

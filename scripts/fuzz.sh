@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzzers of the pose text, of the BVH reader, of a capture fitted
-# and of a picture's pose with clang and runs each for a quarter of a bounded time under
+# of a picture's pose and of the library's reading of a picture with clang and runs each
+# for a fifth of a bounded time under
 # AddressSanitizer and UBSan, from its seed corpus of real files.
 # Usage: scripts/fuzz.sh [build-dir [seconds]]
 set -euo pipefail
@@ -18,11 +19,14 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run() {
   local target=$1 seeds=$2 dict=$3 time=$4
   mkdir -p "$build/corpus-$target"
-  "$build/$target" -max_total_time="$time" -timeout=10 -max_len=70000 -print_final_stats=1 \
+  "$build/$target" -max_total_time="$time" -timeout=10 -max_len=70000 -print_final_stats=1 ${MALLOC_LIMIT:-} \
     -dict="$dict" -artifact_prefix="$build/$target-" "$build/corpus-$target" "$seeds"
 }
-run pose_text_fuzz tests/fuzz/corpus/pose tests/fuzz/pose.dict $((seconds / 4))
-run bvh_fuzz tests/fuzz/corpus/bvh tests/fuzz/bvh.dict $((seconds / 4))
-run capture_fuzz tests/fuzz/corpus/capture tests/fuzz/bvh.dict $((seconds / 4))
-run picture_fuzz tests/fuzz/corpus/picture tests/fuzz/picture.dict $((seconds - 3 * (seconds / 4)))
+run pose_text_fuzz tests/fuzz/corpus/pose tests/fuzz/pose.dict $((seconds / 5))
+run bvh_fuzz tests/fuzz/corpus/bvh tests/fuzz/bvh.dict $((seconds / 5))
+run capture_fuzz tests/fuzz/corpus/capture tests/fuzz/bvh.dict $((seconds / 5))
+run picture_fuzz tests/fuzz/corpus/picture tests/fuzz/picture.dict $((seconds / 5))
+# A thumbnail takes at most a large picture's pixels: more is a fault.
+MALLOC_LIMIT=-malloc_limit_mb=64 run thumbnail_fuzz tests/fuzz/corpus/picture tests/fuzz/picture.dict \
+  $((seconds - 4 * (seconds / 5)))
 echo "fuzz: no crash, leak or failed check in $seconds s"

@@ -197,3 +197,25 @@ TEST(CommandLine, ApplyTakesAPartAMirrorAndAnAmountWithinTheirLimits) {
   EXPECT_EQ(parsed({"b", "--thumbnail"}).error, "--thumbnail goes with --png");
   EXPECT_TRUE(parsed({"b", "--png", "o.png", "--thumbnail"}).thumbnail);
 }
+
+// The amount is a decimal number as written: the tiniest one above 0 is one
+// too, while C's hexadecimal and blanks around it are none. An option is
+// no value of --apply or --part.
+TEST(CommandLine, TheAmountIsADecimalAndOptionsAreNoValues) {
+  for (const auto& [amount, value] : std::vector<std::pair<const char*, double>>{
+           {"1e-320", 1e-320}, {"-0", 0.0}, {"0.9999999", 0.9999999}, {".5", 0.5}, {"1E-300", 1e-300}}) {
+    const CommandLine line = parsed({"--pose", "b", "--apply", "o", "--amount", amount});
+    EXPECT_EQ(std::make_tuple(line.error, line.amount), std::make_tuple(std::string(), value)) << amount;
+  }
+  for (const char* amount : {"0x1", "0x0.8p0", " 0.5", "0.5 ", "\t1", "inf", "1e1"}) {
+    EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--amount", amount}).error, "--amount takes a number from 0 to 1")
+        << amount;
+  }
+  EXPECT_EQ(parsed({"--pose", "b", "--apply", "--part", "arms", "o"}).error, "--apply takes a pose file");
+  EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--part", "--mirror"}).error,
+            "--part takes whole, head, trunk, left-arm, right-arm, arms, left-leg, right-leg, legs");
+  EXPECT_TRUE(parsed({"--pose", "b", "--apply", "o", "--part", "--mirror"}).mirrored);
+  EXPECT_EQ(parsed({"--pose", "b", "--apply", "-"}).applied, "-");
+  EXPECT_EQ(parsed({"b", "--png", "o.png", "--thumbnail", "--style", "clay"}).error,
+            "--thumbnail draws its own look: no --style");
+}

@@ -145,9 +145,11 @@ class LibraryWindow : public Fl_Double_Window {
  private:
   void button(int x, int w, Answer answer, int y) {
     auto* b = new Fl_Button(x, y, w, 28, operators::labelOf(answer));
-    b->callback([](Fl_Widget* w, void* self) {
-      static_cast<LibraryWindow*>(self)->act(static_cast<Answer>(w->argument()));
-    }, this);
+    // The toolkit keeps a widget's argument in its callback's data: the
+    // window is the button's own.
+    b->callback([](Fl_Widget* w, void*) {
+      static_cast<LibraryWindow*>(w->window())->act(static_cast<Answer>(w->argument()));
+    });
     b->argument(static_cast<long>(answer));
     b->clear_visible_focus();
   }
@@ -178,7 +180,7 @@ class LibraryWindow : public Fl_Double_Window {
     ownTiles.clear();
     shelf->begin();
     int y = shelf->y() + 2;
-    for (const pose_library::Shelf& s : pose_library::shelves()) {
+    for (const pose_library::Shelf& s : pose_library::shelves(document.figure())) {
       std::string group = "\x01";
       int column = 0;
       auto heading = [&](const std::string& text) {

@@ -2,7 +2,7 @@
 # Ctrl+L opens the pose library, "mannequin: poses", over a shelf of the
 # person's own holding one picture the program drew with --thumbnail; a
 # click on it previews its pose on the figure, and Escape closes the window
-# with the pose as it was, unmodified. (The apply itself is the display-free
+# with the pose as it was, unmodified, as its Cancel button does. (The apply itself is the display-free
 # Apply tests'.)
 #
 # Usage: e2e_library_test.sh MANNEQUIN WM_CLOSE CAPTURE   (DISPLAY must be set)
@@ -46,6 +46,13 @@ gone "$library" "the pose library after Escape"
 settle after
 same_as after start "Escape in the pose library"
 expect_title "mannequin - tolerance 0.01, limits off, uniform weights" "Escape in the pose library"
+
+# Its buttons act as their keys do: Cancel closes it, and the program goes on.
+xdo mousemove --window "$gl" 100 100 key ctrl+l
+library=$(window_named "mannequin: poses")
+xdo mousemove --window "$library" 437 534 click 1
+gone "$library" "the pose library after its Cancel button"
+note "the Cancel button: the pose library is closed"
 close_window
 ((status == 0)) || fail "exit status $status after closing"
 passed=1
