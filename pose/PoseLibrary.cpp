@@ -28,12 +28,19 @@ void take(const Figure& figure, const fs::path& path, const std::string& group,
   out.push_back({path.stem().string(), path, group, broken});
 }
 
+// A folder that cannot be read, wholly or from some entry on, gives what
+// it could: the range-for's increment would throw instead.
+template <class Visit>
+void eachEntry(const fs::path& folder, Visit visit) {
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) visit(*it);
+}
+
 void listFolder(const Figure& figure, const fs::path& folder, const std::string& group,
                 std::vector<pose_library::Entry>& out) {
-  std::error_code error;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+  eachEntry(folder, [&](const fs::directory_entry& entry) {
     if (isPicture(entry)) take(figure, entry.path(), group, out);
-  }
+  });
 }
 
 }  // namespace
@@ -61,12 +68,12 @@ fs::path programFolder() {
 std::vector<Entry> list(const Figure& figure, const fs::path& folder, bool groups) {
   std::vector<Entry> entries;
   listFolder(figure, folder, "", entries);
-  std::error_code error;
   if (groups) {
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+    eachEntry(folder, [&](const fs::directory_entry& entry) {
+      std::error_code error;
       const std::string name = entry.path().filename().string();
       if (entry.is_directory(error) && name[0] != '.') listFolder(figure, entry.path(), name, entries);
-    }
+    });
   }
   std::sort(entries.begin(), entries.end(),
             [](const Entry& a, const Entry& b) { return std::tie(a.group, a.name) < std::tie(b.group, b.name); });

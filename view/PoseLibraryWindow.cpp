@@ -290,6 +290,11 @@ class LibraryWindow : public Fl_Double_Window {
       return;
     }
     std::error_code error;
+    // Only the picture listed: whatever another program put in its place stays.
+    if (fs::symlink_status(entry.path, error).type() != fs::file_type::regular && !error) {
+      dropChoice();
+      return say("delete: " + shownName(entry.name) + " is no longer a picture file; nothing deleted");
+    }
     fs::remove(entry.path, error);
     cache.forget(entry.path);
     dropChoice();
