@@ -218,13 +218,8 @@ pose_text::Writing checkedWrite(const Figure& figure, const ViewState& view, con
 
 pose_text::Pasting paste(Figure& figure, std::string_view text, bool mirrored) {
   Reading reading = read(figure, text, "");
-  if (reading.error.empty() && mirrored) {
-    MirrorResult mirror = mirrorPose(figure, reading.pose);
-    reading.pose = std::move(mirror.pose);
-    reading.error = std::move(mirror.error);
-  }
   if (!reading.error.empty()) return {reading.error, {}};
-  return {"", applyPose(figure, reading.pose)};
+  return pose_text::paste(figure, std::move(reading.pose), mirrored);
 }
 
 }  // namespace pose_file_text

@@ -299,13 +299,17 @@ Writing checkedWrite(const Figure& figure) {
 
 Pasting paste(Figure& figure, std::string_view text, bool mirrored) {
   Reading reading = read(figure, text);
-  if (reading.error.empty() && mirrored) {
-    MirrorResult mirror = mirrorPose(figure, reading.pose);
-    reading.pose = std::move(mirror.pose);
-    reading.error = std::move(mirror.error);
-  }
   if (!reading.error.empty()) return {reading.error, {}};
-  return {"", applyPose(figure, reading.pose)};
+  return paste(figure, std::move(reading.pose), mirrored);
+}
+
+Pasting paste(Figure& figure, Pose pose, bool mirrored) {
+  if (mirrored) {
+    MirrorResult mirror = mirrorPose(figure, pose);
+    if (!mirror.error.empty()) return {mirror.error, {}};
+    pose = std::move(mirror.pose);
+  }
+  return {"", applyPose(figure, pose)};
 }
 
 }  // namespace pose_text

@@ -77,5 +77,7 @@ struct Pasting {
   std::vector<std::unique_ptr<Handle>> records;
 };
 Pasting paste(Figure& figure, std::string_view text, bool mirrored);
+// The same for a pose already read.
+Pasting paste(Figure& figure, Pose pose, bool mirrored);
 
 }  // namespace pose_text

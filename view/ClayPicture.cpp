@@ -8,24 +8,11 @@
 #include "view/ClayDrawing.h"
 #include "view/ClaySampling.h"
 #include "view/OrbitCamera.h"
+#include "view/PictureTile.h"
 
 namespace {
 
-struct Tile {
-  int x, y, width, height;  // in the samples, rows from the bottom
-};
-
-// The tile's part of the frustum of the whole width x height of samples.
-void loadFrustum(const Tile& tile, int width, int height, double fieldOfView) {
-  const double top = kNearPlane * std::tan(fieldOfView / 2 * M_PI / 180);
-  const double right = top * width / height;
-  const double x0 = -right + 2 * right * tile.x / width, x1 = -right + 2 * right * (tile.x + tile.width) / width;
-  const double y0 = -top + 2 * top * tile.y / height, y1 = -top + 2 * top * (tile.y + tile.height) / height;
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glFrustum(x0, x1, y0, y1, kNearPlane, kFarPlane);
-  glViewport(0, 0, tile.width, tile.height);
-}
+using Tile = PictureTile;  // in the samples
 
 // The tile's samples, from margin pixels inside the viewport's corner; with
 // alpha, opaque where something was drawn.
@@ -72,7 +59,7 @@ Picture renderClayPicture(OrbitCamera& camera, const Figure& figure, int viewWid
       const Tile tile{x * factor, y * factor, std::min(tileWidth, width - x) * factor,
                       std::min(tileHeight, height - y) * factor};
       const Tile drawn{tile.x - margin, tile.y - margin, tile.width + 2 * margin, tile.height + 2 * margin};
-      loadFrustum(drawn, width * factor, height * factor, camera.fieldOfView);
+      loadTileFrustum(drawn, width * factor, height * factor, camera.fieldOfView);
       drawClayScene(camera, figure, false, {}, pixelScale, behind);
       readSamples(tile, margin, samples);
       clay::averageInto(samples, factor, picture, x, y);
