@@ -5,7 +5,7 @@
 # the repository's top.
 
 # The checks look for exactly these files (directories aside).
-package_files='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/mime/packages/mannequin\.xml|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz)|share/mannequin/import-bvh\.py)$'
+package_files='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/mime/packages/mannequin\.xml|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz)|share/mannequin/import-bvh\.py|share/mannequin/poses/[a-z-]+\.png)$'
 
 # A package's build: Release, the program alone unless more is asked for.
 package_cmake_args=(-DCMAKE_BUILD_TYPE=Release -DMANNEQUIN_TESTS=OFF -DMANNEQUIN_BENCHMARKS=OFF)
@@ -95,6 +95,13 @@ package_check() {
   rm -rf "$scratch"
   mkdir -p "$scratch"
   dpkg -x "$deb" "$scratch" || fail "dpkg -x failed"
+  # The starter poses, each picture still carrying its pose: nothing on the
+  # way may strip its text chunk.
+  local poses=("$scratch"/usr/share/mannequin/poses/*.png) pose
+  ((${#poses[@]} >= 24)) || fail "the package holds ${#poses[@]} starter poses, not 24 or more"
+  for pose in "${poses[@]}"; do
+    grep -q 'mannequin pose' "$pose" || fail "$(basename "$pose") carries no pose"
+  done
 
   local bin=$scratch/usr/bin/mannequin machine
   [[ -f $bin && -x $bin ]] || fail "usr/bin/mannequin is missing or not executable"
