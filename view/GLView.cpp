@@ -2,12 +2,8 @@
 
 #include <FL/Fl.H>
 
-#include <chrono>
-#include <iostream>
-
 #include "document/PoseDocument.h"
 #include "pose/PoseFile.h"
-#include "pose/PoseText.h"
 #include "view/CameraCommands.h"
 #include "view/DocumentCommands.h"
 #include "view/ClayDrawing.h"
@@ -17,14 +13,6 @@
 #include "view/PoseLibraryWindow.h"
 #include "view/SceneDrawing.h"
 #include "view/WindowTitle.h"
-
-namespace {
-
-double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
 
 GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
     : Fl_Gl_Window(x, y, w, h, "GLView"),
@@ -39,7 +27,12 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
       picks(*this, document_.figure()),
       pointer(document_, *camera, picks),
       pictures(*this, *camera, document_),
-      clipboard(pose_text::kSizeLimit, [this](const ClipboardText& text) { receivePaste(text); }),
+      paste(
+          document_, [this] { return buttonHeld(Fl::event_state()); },
+          [this](const Outcome& outcome) {
+            report(outcome);
+            redraw();
+          }),
       kept(*camera, document_, [this](const Outcome& outcome) { report(outcome); }) {
   pictures.drawBehind([this] { kept.drawPicture(aspect()); });
 }
@@ -47,7 +40,6 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
 GLView::~GLView() {
   Fl::remove_timeout(redrawLater, this);
   Fl::remove_timeout(runDeferred, this);
-  Fl::remove_timeout(forgetMessage, this);
 }
 
 void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
@@ -78,7 +70,7 @@ void GLView::draw() {
   if (redrawAfter) Fl::add_timeout(0.0, redrawLater, this);
   // Never inside a draw: a dialog's loop or a window closed there would pull
   // the frame from under the toolkit.
-  if (!deferred.empty() && pointer.mode() != GestureMode::PickPending) {
+  if (queue.due(pointer.mode() == GestureMode::PickPending)) {
     Fl::remove_timeout(runDeferred, this);
     Fl::add_timeout(0.0, runDeferred, this);
   }
@@ -86,12 +78,7 @@ void GLView::draw() {
 
 void GLView::runDeferred(void* view) {
   auto* self = static_cast<GLView*>(view);
-  std::vector<Command> commands;
-  commands.swap(self->deferred);
-  // Keys do nothing while a mouse button is held, and one may have gone
-  // down since they came.
-  if (self->buttonHeld(Fl::event_state())) return;
-  for (Command command : commands) {
+  for (Command command : self->queue.take(self->buttonHeld(Fl::event_state()))) {
     // Nothing more once a command has closed the window or asked to.
     if (!self->top_window()->shown() || self->quitAsked) return;
     self->run(command);
@@ -160,25 +147,9 @@ void GLView::runCommand(Command command) {
       break;
     case Command::Paste:
     case Command::PasteMirrored:
-      // The text comes later, from the event loop.
-      if (clipboard.waiting()) return;
-      pasteMirroredAsked = command == Command::PasteMirrored;
-      clipboard.request();
-      return;
+      return paste.ask(command == Command::PasteMirrored);
     default:
       return;
-  }
-  redraw();
-}
-
-void GLView::receivePaste(const ClipboardText& text) {
-  const std::string what = pasteMirroredAsked ? "paste mirrored: " : "paste: ";
-  if (buttonHeld(Fl::event_state())) {
-    report(Outcome::refusal(what + "not done: a mouse button is held"));
-  } else if (text.broken) {
-    report(Outcome::refusal(what + "the clipboard's owner stopped sending its text"));
-  } else {
-    report(document.paste(text.head, text.size, pasteMirroredAsked));
   }
   redraw();
 }
@@ -225,25 +196,8 @@ Picture GLView::figurePicture(int width, int height, PictureOptions::Background 
 
 // ---- the title
 
-void GLView::report(const Outcome& outcome) {
-  if (outcome.refused) std::cout << outcome.words << std::endl;
-  say(outcome.words);
-}
-
-void GLView::say(const std::string& words) {
-  message.say(words, now());
-  Fl::remove_timeout(forgetMessage, this);
-  if (!words.empty()) Fl::add_timeout(TitleMessage::kSeconds, forgetMessage, this);
-}
-
-void GLView::forgetMessage(void* view) {
-  auto* self = static_cast<GLView*>(view);
-  // A timer that fires early waits for the rest.
-  if (const double left = self->message.secondsLeft(now()); left > 0.0) Fl::add_timeout(left, forgetMessage, view);
-}
-
 std::string GLView::title() const {
-  return windowTitle(document, message.words(now()), pointer.holding() ? nullptr : under.segment);
+  return windowTitle(document, said.words(), pointer.holding() ? nullptr : under.segment);
 }
 
 // ---- input
@@ -255,14 +209,9 @@ bool GLView::buttonHeld(int state) const {
 void GLView::pressCommandKey(int key, int state) {
   const Command command = operators::commandFor(key, state);
   if (command == Command::None || !commandKeys.fresh(key)) return;
-  // Nothing while a drag, a camera move or a press is under way; after a
-  // click whose pick waits for the next frame, once the pick has run.
-  if (buttonHeld(state)) return;
-  if (pointer.mode() == GestureMode::PickPending || !deferred.empty()) {
-    deferred.push_back(command);
-    return;
-  }
-  run(command);
+  // Nothing while a drag, a camera move or a press is under way.
+  const bool pickPending = pointer.mode() == GestureMode::PickPending;
+  if (queue.offer(command, buttonHeld(state), pickPending) == CommandQueue::Verdict::Run) run(command);
 }
 
 // What the pointer is over, through the last frame's matrices; nothing

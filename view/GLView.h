@@ -4,10 +4,9 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "document/Outcome.h"
-#include "view/ClipboardTransfer.h"
+#include "view/CommandQueue.h"
 #include "view/FileCommands.h"
 #include "view/FramePicks.h"
 #include "view/HelpWindow.h"
@@ -20,7 +19,8 @@
 #include "view/ViewKeeper.h"
 #include "view/SceneDrawing.h"
 #include "view/SettingsKeys.h"
-#include "view/TitleMessage.h"
+#include "view/PasteRequest.h"
+#include "view/TitleReport.h"
 
 class PoseDocument;
 
@@ -67,19 +67,18 @@ class GLView : public Fl_Gl_Window {
   PictureOptions pictureOptions;
   // Shows what came of a verb in the title for a few seconds, a refusal
   // printed on standard output too.
-  void report(const Outcome& outcome);
+  void report(const Outcome& outcome) { said.report(outcome); }
   // Shows words in the title for a few seconds, then the settings again.
-  void say(const std::string& words);
+  void say(const std::string& words) { said.say(words); }
   // What the main window's title should say now.
   std::string title() const;
   bool helpShown() const { return help && help->shown(); }
   // A paste asked for whose text has not come yet.
-  bool pasteWaiting() const { return clipboard.waiting(); }
+  bool pasteWaiting() const { return paste.waiting(); }
 
  private:
   static void redrawLater(void* view);
   static void runDeferred(void* view);
-  static void forgetMessage(void* view);
   void press(int x, int y, int state, int key);
   void hover(int x, int y);
   void pressCommandKey(int key, int state);
@@ -87,7 +86,6 @@ class GLView : public Fl_Gl_Window {
   double aspect() const;
   void showHelp();
   void exportAsked();
-  void receivePaste(const ClipboardText& text);
   void runCommand(Command command);
 
   PoseDocument& document;
@@ -97,14 +95,12 @@ class GLView : public Fl_Gl_Window {
   PictureExport pictures;
   KeyPresses commandKeys;
   // Commands asked for while a click's pick waits for its frame run after
-  // it, from the event loop, in the order they came.
-  std::vector<Command> deferred;
+  // it, from the event loop.
+  CommandQueue queue;
   std::unique_ptr<HelpWindow> help;
-  TitleMessage message;
+  TitleReport said;
   SettingsKeys settingsKeys;
-  // What the clipboard's text is for when it arrives: a plain paste or a mirrored one.
-  bool pasteMirroredAsked = false;
-  ClipboardTransfer clipboard;
+  PasteRequest paste;
   bool quitAsked = false;
   double lens = 0.0;  // the field of view of the projection the context holds
   Hover under;  // the segment and handle under the pointer, while no button is held
