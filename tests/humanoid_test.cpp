@@ -5,31 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <random>
 #include <set>
 #include <string>
 
 #include "ik_test_util.h"
 
 namespace {
-
-struct Point {
-  double x, y, z;
-};
-
-// A segment-local point in world coordinates by walking from the segment up to
-// the root, applying each attachment and joint to the point in double.
-Point worldByWalkingUp(const Segment* s, Vec3 local) {
-  Point p{local.x, local.y, local.z};
-  for (; s; s = s->parent) {
-    const Mat4& J = *s->joint->matrix();
-    const Vec3& a = s->attachment();
-    const Point q{J[0] * p.x + J[1] * p.y + J[2] * p.z + J[3], J[4] * p.x + J[5] * p.y + J[6] * p.z + J[7],
-                  J[8] * p.x + J[9] * p.y + J[10] * p.z + J[11]};
-    p = {q.x + a.x, q.y + a.y, q.z + a.z};
-  }
-  return p;
-}
 
 void expectPoint(Figure& f, const char* name, double x, double y, double z) {
   Segment* s = f.findSegment(name);
@@ -144,31 +125,6 @@ TEST(Humanoid, ComputedProportions) {
     const float end = alongX ? e.x : e.y;
     EXPECT_NEAR(lo, std::min(0.0f, end), 1e-6) << s->name;
     EXPECT_NEAR(hi, std::max(0.0f, end), 1e-6) << s->name;
-  }
-}
-
-TEST(Humanoid, ForwardPassAgreesWithAnIndependentWalkForRandomPoses) {
-  auto f = buildHumanoid();
-  std::mt19937 rng(2026);
-  std::uniform_real_distribution<double> u(-2.0, 2.0);
-  // A handle at each segment's origin and end.
-  Pins pins(*f);
-  for (Segment* s : f->segments()) {
-    pins.add(s->name, Vec3());
-    pins.atEnd(s->name);
-  }
-  for (int trial = 0; trial < 50; ++trial) {
-    std::vector<double> v(51);
-    for (double& x : v) x = u(rng);
-    f->setDofs(f->root.get(), v.data(), trial % 2 == 0);
-    f->updateHandlePositions();
-    for (const HandleEntry& e : f->handles) {
-      const Handle& h = *e.handle;
-      const Point p = worldByWalkingUp(e.segment, h.localPos);
-      EXPECT_NEAR(h.worldPos.x, p.x, 2e-6 * (1 + std::fabs(p.x))) << e.segment->name;
-      EXPECT_NEAR(h.worldPos.y, p.y, 2e-6 * (1 + std::fabs(p.y))) << e.segment->name;
-      EXPECT_NEAR(h.worldPos.z, p.z, 2e-6 * (1 + std::fabs(p.z))) << e.segment->name;
-    }
   }
 }
 

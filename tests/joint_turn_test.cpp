@@ -119,7 +119,7 @@ TEST(JointTurn, OtherPinsHoldWhileTheTurnedJointStays) {
     const std::vector<unsigned char> fixed = JointTurn::dofsOf(*f, abdomen);
     const auto weights = f->dofWeights;
     if (firm) {
-      FirmPins::hold(*f, nullptr, fixed);
+      EXPECT_EQ(printedBy([&] { FirmPins::hold(*f, nullptr, fixed); }), "");
     } else {
       FixedDofs held(*f, fixed);
       printedBy([&] { f->solve(nullptr); });

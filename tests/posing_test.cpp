@@ -1,5 +1,5 @@
 // The posing modes' verbs, without a display: mirror twins, turns, firm
-// pins, previews and a new pose.
+// pins, a capture's frames and a new pose.
 #include <gtest/gtest.h>
 
 #include "document/PoseDocument.h"
@@ -143,33 +143,6 @@ TEST_F(Posing, ANewPoseIsTheStartUntitledAndUndoable) {
   const std::string pinned = text();
   EXPECT_EQ(doc.newPose().words, "new pose");
   EXPECT_EQ(std::make_tuple(text(), doc.path(), doc.modified()), std::make_tuple(start, std::string(), false));
-  doc.undo();
-  EXPECT_EQ(text(), pinned);
-}
-
-// A preview is no step and no change the recovery copy hears of: dropped,
-// the figure is as it was bit for bit; kept, it is one step.
-TEST_F(Posing, APreviewIsNoStepUntilKept) {
-  int changes = 0;
-  doc.onChange([&](const PoseDocument&) { ++changes; });
-  doc.pin(segment("h_head"), Vec3());
-  const std::string pinned = text();
-  const std::size_t steps = doc.steps().undoCount();
-  Pose bent = currentPose(doc.figure());
-  bent.params[0][0] += 0.3;  // the root along x
-  bent.pins.clear();
-  changes = 0;
-  doc.preview(bent);
-  doc.preview(bent);
-  EXPECT_EQ(doc.figure().handleCount(), 0);
-  EXPECT_NE(text(), pinned);
-  doc.dropPreview();
-  EXPECT_EQ(text(), pinned);
-  EXPECT_EQ(std::make_pair(doc.steps().undoCount(), changes), std::make_pair(steps, 0));
-  doc.preview(bent);
-  EXPECT_EQ(doc.keepPreview("imported", true).words, "imported");
-  EXPECT_EQ(std::make_pair(doc.steps().undoCount(), changes), std::make_pair(steps + 1, 1));
-  EXPECT_EQ(doc.path(), "");
   doc.undo();
   EXPECT_EQ(text(), pinned);
 }
