@@ -102,16 +102,11 @@ class MirroredFigure {
 // Every segment's world frame origin and end, in pre-order.
 std::vector<Vec3> worldPoints(const Figure& f) {
   std::vector<Vec3> points;
-  std::vector<Mat4> world;
+  std::map<const Segment*, Mat4> world;
   for (const Segment* s : f.segments()) {
-    Mat4 parent;
-    if (s->parent) {
-      const std::vector<Segment*> all = f.segments();
-      parent = world[std::find(all.begin(), all.end(), s->parent) - all.begin()];
-    }
-    world.push_back(Figure::frame(parent, *s));
-    points.push_back(transformPoint(world.back(), Vec3()));
-    points.push_back(transformPoint(world.back(), s->endOffset));
+    const Mat4& w = world[s] = Figure::frame(s->parent ? world[s->parent] : Mat4(), *s);
+    points.push_back(transformPoint(w, Vec3()));
+    points.push_back(transformPoint(w, s->endOffset));
   }
   return points;
 }
