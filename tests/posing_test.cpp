@@ -1,4 +1,5 @@
-// The posing modes' verbs, without a display: mirror twins and a new pose.
+// The posing modes' verbs, without a display: mirror twins, turns, firm
+// pins, a capture's frames and a new pose.
 #include <gtest/gtest.h>
 
 #include "document/PoseDocument.h"
@@ -17,9 +18,17 @@ class Posing : public testing::Test {
   PoseDocument doc{buildHumanoid()};
 };
 
+void expectMirrorImages(const Vec3& a, const Vec3& b, double tolerance) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, -b.z, tolerance);
+}
+
 // The start pose stands upright at the origin, its left along +z: the
-// mirror image of a point there is the point with z negated.
-TEST_F(Posing, AMirroredPinBringsItsTwinAndADragMovesItToTheMirrorImage) {
+// mirror image of a point there is the point with z negated. A mirrored pin
+// brings its twin in the same step; turning the thigh turns its partner as
+// its mirror image; dragging one twin aims the other at the mirror image.
+TEST_F(Posing, MirroredPinsComeInTwinsThatTurnsAndDragsMoveAsMirrorImages) {
   doc.setMirror(true);
   const std::size_t steps = doc.steps().undoCount();
   doc.pin(segment("h_hand_left"), Vec3(0.01f, -0.05f, 0.02f));
@@ -29,17 +38,23 @@ TEST_F(Posing, AMirroredPinBringsItsTwinAndADragMovesItToTheMirrorImage) {
   const Vec3 twinLocal = entry(1).handle->localPos;
   EXPECT_EQ(std::make_tuple(twinLocal.x, twinLocal.y, twinLocal.z), std::make_tuple(0.01f, -0.05f, -0.02f));
 
+  doc.pin(segment("h_shin_left"), Vec3());
+  const Vec3 knee = entry(2).handle->worldPos;
+  doc.beginTurn(segment("h_thigh_left"));
+  doc.turnBy(Vec3(1, 0, 0), 0.5);
+  doc.turnBy(Vec3(0, 1, 0), 0.3);
+  doc.endTurn(true);
+  EXPECT_GT(length(entry(2).handle->worldPos - knee), 0.05f);
+  expectMirrorImages(entry(2).handle->worldPos, entry(3).handle->worldPos, 1e-4);
+
   const Vec3 target = entry(0).handle->worldPos + Vec3(0.1f, 0.2f, 0.15f);
   const float twinFar = length(entry(1).handle->worldPos - Vec3(target.x, target.y, -target.z));
   doc.beginDrag();
   doc.dragTo(entry(0).handle, target);
   doc.endDrag();
-  const Vec3 twinTarget = entry(1).handle->targetPos;
-  EXPECT_NEAR(twinTarget.x, target.x, 1e-6);
-  EXPECT_NEAR(twinTarget.y, target.y, 1e-6);
-  EXPECT_NEAR(twinTarget.z, -target.z, 1e-6);
+  expectMirrorImages(entry(1).handle->targetPos, target, 1e-6);
   // In the same solve, the twin went halfway or more towards its target.
-  EXPECT_LT(length(entry(1).handle->worldPos - twinTarget), twinFar / 2);
+  EXPECT_LT(length(entry(1).handle->worldPos - entry(1).handle->targetPos), twinFar / 2);
 }
 
 TEST_F(Posing, OnTheMidlineOnePinAndARemovalTakesBothTwinsThroughUndoAndRedo) {
@@ -64,74 +79,6 @@ TEST_F(Posing, OnTheMidlineOnePinAndARemovalTakesBothTwinsThroughUndoAndRedo) {
   EXPECT_EQ(doc.figure().handleCount(), 3);
   doc.unpin(entry(1).handle);
   EXPECT_EQ(doc.figure().handleCount(), 1);
-}
-
-// After Ctrl+N the pose is the start and untitled: a save asks for a name.
-TEST_F(Posing, ANewPoseIsTheStartUntitledAndUndoable) {
-  const std::string start = text();
-  doc.pin(segment("h_head"), Vec3());
-  const std::string pinned = text();
-  EXPECT_EQ(doc.newPose().words, "new pose");
-  EXPECT_EQ(text(), start);
-  EXPECT_EQ(doc.path(), "");
-  EXPECT_FALSE(doc.modified());
-  doc.undo();
-  EXPECT_EQ(text(), pinned);
-}
-
-// A preview is no step and no change the recovery copy hears of: dropped,
-// the figure is as it was bit for bit; kept, it is one step.
-TEST_F(Posing, APreviewIsNoStepUntilKept) {
-  int changes = 0;
-  doc.onChange([&](const PoseDocument&) { ++changes; });
-  doc.pin(segment("h_head"), Vec3());
-  const std::string pinned = text();
-  const std::size_t steps = doc.steps().undoCount();
-  Pose bent = currentPose(doc.figure());
-  bent.params[0][0] += 0.3;  // the root along x
-  bent.pins.clear();
-  changes = 0;
-  doc.preview(bent);
-  doc.preview(bent);
-  EXPECT_EQ(doc.figure().handleCount(), 0);
-  EXPECT_NE(text(), pinned);
-  doc.dropPreview();
-  EXPECT_EQ(text(), pinned);
-  EXPECT_EQ(std::make_pair(doc.steps().undoCount(), changes), std::make_pair(steps, 0));
-  doc.preview(bent);
-  EXPECT_EQ(doc.keepPreview("imported", true).words, "imported");
-  EXPECT_EQ(std::make_pair(doc.steps().undoCount(), changes), std::make_pair(steps + 1, 1));
-  EXPECT_EQ(doc.path(), "");
-  doc.undo();
-  EXPECT_EQ(text(), pinned);
-}
-
-// Both feet pinned and a hand dragged out of reach: firm pins hold the feet
-// within a millimetre at every event; without them the feet give way.
-TEST_F(Posing, FirmPinsHoldTheFeetWhileAHandIsDraggedOutOfReach) {
-  for (bool firm : {false, true}) {
-    PoseDocument posed(buildHumanoid());
-    posed.setFirm(firm);
-    for (const char* foot : {"h_foot_left", "h_foot_right"}) posed.pin(posed.figure().findSegment(foot), Vec3());
-    posed.pin(posed.figure().findSegment("h_hand_left"), Vec3());
-    const Handle* hand = posed.figure().handles.back().handle;
-    const Vec3 from = hand->worldPos;
-    float drift = 0;
-    posed.beginDrag();
-    for (int i = 1; i <= 20; ++i) {
-      posed.dragTo(hand, from + Vec3(0.05f * i, 0.04f * i, 0.03f * i));
-      for (int feet = 0; feet < 2; ++feet) {
-        const Handle* h = std::next(posed.figure().handles.begin(), feet)->handle;
-        drift = std::max(drift, length(h->worldPos - h->targetPos));
-      }
-    }
-    posed.endDrag();
-    if (firm) {
-      EXPECT_LT(drift, 0.001f);
-    } else {
-      EXPECT_GT(drift, 0.01f);
-    }
-  }
 }
 
 // r over the head: the head turns about its own joint, nothing is pinned,
@@ -164,6 +111,42 @@ TEST_F(Posing, ATurnTurnsOneJointPinsNothingAndIsOneStepOrNothing) {
   EXPECT_EQ(text(), before);
 }
 
+// Both feet pinned and a hand dragged out of reach: firm pins hold the feet
+// within a millimetre at every event; without them the feet give way.
+TEST_F(Posing, FirmPinsHoldTheFeetWhileAHandIsDraggedOutOfReach) {
+  for (bool firm : {false, true}) {
+    PoseDocument posed(buildHumanoid());
+    posed.setFirm(firm);
+    for (const char* name : {"h_foot_left", "h_foot_right", "h_hand_left"})
+      posed.pin(posed.figure().findSegment(name), Vec3());
+    const Handle* hand = posed.figure().handles.back().handle;
+    const Vec3 from = hand->worldPos;
+    float drift = 0;
+    posed.beginDrag();
+    for (int i = 1; i <= 20; ++i) {
+      posed.dragTo(hand, from + Vec3(0.05f * i, 0.04f * i, 0.03f * i));
+      for (int feet = 0; feet < 2; ++feet) {
+        const Handle* h = std::next(posed.figure().handles.begin(), feet)->handle;
+        drift = std::max(drift, length(h->worldPos - h->targetPos));
+      }
+    }
+    posed.endDrag();
+    EXPECT_EQ(drift < 0.001f, firm) << drift;
+    EXPECT_EQ(drift > 0.01f, !firm) << drift;
+  }
+}
+
+// After Ctrl+N the pose is the start and untitled: a save asks for a name.
+TEST_F(Posing, ANewPoseIsTheStartUntitledAndUndoable) {
+  const std::string start = text();
+  doc.pin(segment("h_head"), Vec3());
+  const std::string pinned = text();
+  EXPECT_EQ(doc.newPose().words, "new pose");
+  EXPECT_EQ(std::make_tuple(text(), doc.path(), doc.modified()), std::make_tuple(start, std::string(), false));
+  doc.undo();
+  EXPECT_EQ(text(), pinned);
+}
+
 // A capture's frames preview as no step; the one chosen comes in as one
 // step, untitled and modified, every handle gone; a file that is no capture
 // is refused in one line.
@@ -190,24 +173,6 @@ TEST_F(Posing, ACapturesFramesPreviewUntilOneIsKept) {
   const std::string notes = MANNEQUIN_CAPTURES "/NOTICE";
   EXPECT_FALSE(PoseDocument::isMotion(notes));
   EXPECT_EQ(doc.openCapture(notes).refusal.words, "open: " + notes + ": not a BVH file");
-}
-
-// In mirror mode a turn of one thigh turns the other as its mirror image:
-// from the symmetric start, the knees stay mirror images of each other.
-TEST_F(Posing, AMirroredTurnTurnsThePartnerAsItsMirrorImage) {
-  doc.setMirror(true);
-  doc.pin(segment("h_shin_left"), Vec3());
-  const Vec3 left0 = entry(0).handle->worldPos, right0 = entry(1).handle->worldPos;
-  ASSERT_NEAR(left0.z, -right0.z, 1e-5);
-  doc.beginTurn(segment("h_thigh_left"));
-  doc.turnBy(Vec3(1, 0, 0), 0.5);
-  doc.turnBy(Vec3(0, 1, 0), 0.3);
-  doc.endTurn(true);
-  const Vec3 left = entry(0).handle->worldPos, right = entry(1).handle->worldPos;
-  EXPECT_GT(length(left - left0), 0.05f);
-  EXPECT_NEAR(left.x, right.x, 1e-4);
-  EXPECT_NEAR(left.y, right.y, 1e-4);
-  EXPECT_NEAR(left.z, -right.z, 1e-4);
 }
 
 }  // namespace

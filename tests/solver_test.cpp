@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -10,7 +11,65 @@
 #include "ik_test_util.h"
 #include "pose/PoseText.h"
 
-TEST(AngularScaling, FoldsWholeTurnsAndScales) {
+namespace {
+
+// 1/2 sum f |x - target|^2 at the DOF vector v, from the figure's own positions.
+double energy(Figure& f, const std::vector<double>& v, const Handle* dragged) {
+  f.setDofs(f.root.get(), v.data(), false);
+  f.updateHandlePositions();
+  double sum = 0;
+  for (const HandleEntry& e : f.handles) {
+    const Handle& h = *e.handle;
+    const double dx = double(h.worldPos.x) - h.targetPos.x, dy = double(h.worldPos.y) - h.targetPos.y,
+                 dz = double(h.worldPos.z) - h.targetPos.z;
+    sum += 0.5 * (e.handle == dragged ? 3.0 : 1.0) * (dx * dx + dy * dy + dz * dz);
+  }
+  return sum;
+}
+
+}  // namespace
+
+TEST(Gradient, MatchesAFiniteDifferenceOfTheWeightedSquaredError) {
+  auto f = buildHumanoid();
+  Pins pins(*f);
+  Handle* hand = pins.atEnd("h_hand_left");
+  Handle* foot = pins.atEnd("h_foot_right");
+  Handle* head = pins.add("h_head", Vec3(0.05f, 0.1f, 0.02f));
+  // The shin's handle keeps the origin as its target, as one never dragged does.
+  pins.add("h_shin_left", Vec3(0.03f, -0.2f, 0));
+  hand->targetPos = Vec3(-0.2f, 1.3f, 0.9f);
+  foot->targetPos = Vec3(0.1f, 0.05f, -0.3f);
+  head->targetPos = Vec3(0.3f, 1.5f, 0.1f);
+
+  const std::vector<double> v0 = f->dofs();
+  const std::vector<float> g = evaluateGradient(*f, hand);
+  const auto weightedError = [&](const std::vector<double>& v) { return energy(*f, v, hand); };
+  for (int i = 0; i < f->dofCount; ++i) {
+    const double fd = centralDifference(weightedError, v0, i, 1e-4);
+    EXPECT_NEAR(g[i], fd, 2e-3 + 2e-3 * std::fabs(fd)) << "DOF " << i;
+  }
+}
+
+TEST(Gradient, AHandleOnItsTargetPullsNothingAndTheDraggedOneThreeTimesAsHard) {
+  auto f = buildHumanoid();
+  Pins pins(*f);
+  Handle* hand = pins.atEnd("h_hand_right");
+  hand->targetPos = hand->worldPos;
+  for (float x : evaluateGradient(*f, hand)) EXPECT_EQ(x, 0.0f);
+  hand->targetPos = Vec3(-0.5f, 1.4f, -0.2f);
+  const std::vector<float> pinned = evaluateGradient(*f, nullptr);
+  const std::vector<float> dragged = evaluateGradient(*f, hand);
+  Handle stranger;
+  const std::vector<float> other = evaluateGradient(*f, &stranger);
+  for (int i = 0; i < 51; ++i) {
+    EXPECT_NEAR(dragged[i], 3 * pinned[i], 1e-5 * (1 + std::fabs(pinned[i]))) << i;
+    EXPECT_EQ(other[i], pinned[i]);
+  }
+}
+
+// Angular DOFs: whole turns folded, then scaled by pi/2. The stop rule: the
+// next step, 0.032 * norm, no longer than the tolerance.
+TEST(SolverSteps, AngularScalingAndTheStopRule) {
   EXPECT_FLOAT_EQ(solver::scaleAngular(1.0f), 1.57f);
   EXPECT_FLOAT_EQ(solver::scaleAngular(7.0f), 9.42f);
   EXPECT_FLOAT_EQ(solver::scaleAngular(-7.0f), -9.42f);
@@ -19,115 +78,88 @@ TEST(AngularScaling, FoldsWholeTurnsAndScales) {
   // value are infinite too, and what is left of it is no number.
   EXPECT_TRUE(std::isnan(solver::scaleAngular(INFINITY)));
   EXPECT_FALSE(std::isnan(solver::scaleAngular(3e38f)));
-}
-
-TEST(StopRule, NextStepNoLongerThanTheTolerance) {
-  // 0.032 * norm against the tolerance: 0.3125, 0.03125, 0.003125.
   for (double tol : {0.01, 0.001, 0.0001}) {
-    const float edge = static_cast<float>(tol / 0.032);
+    const float edge = static_cast<float>(tol / 0.032);  // 0.3125, 0.03125, 0.003125
     EXPECT_FALSE(solver::keepGoing(edge * 0.999f, tol)) << tol;
     EXPECT_TRUE(solver::keepGoing(edge * 1.001f, tol)) << tol;
   }
   EXPECT_FALSE(solver::keepGoing(NAN, 0.01));
 }
 
-TEST(Solve, WithoutHandlesRunsOnceAndPrintsNothing) {
-  auto f = buildHumanoid();
-  const std::vector<double> before = f->dofs();
-  SolveResult r;
-  EXPECT_EQ(printedBy([&] { r = f->solve(nullptr); }), "");
-  EXPECT_EQ(r.iterations, 1);
-  EXPECT_EQ(r.norm, 0.0f);
-  const std::vector<double> after = f->dofs();
-  for (int i = 0; i < 51; ++i) EXPECT_NEAR(after[i], before[i], 1e-15) << i;
-}
-
-TEST(Solve, TheWritePassEnforcesLimitsAndNormalisesEvenWithoutHandles) {
+// Without handles one quiet pass writes the pose back: limits enforced,
+// quaternions normalised, everything else as it was.
+TEST(Solve, WithoutHandlesRunsOnceQuietlyClampingAndNormalising) {
   auto f = buildHumanoid();
   std::vector<double> v = f->dofs();
+  const std::vector<double> before = v;
   v[11] = 3.0;                                     // knee beyond its limit
   v[3] = 0.0, v[4] = 0.0, v[5] = 0.0, v[6] = 2.0;  // root quaternion of length 2
   f->setDofs(f->root.get(), v.data(), false);
   f->limitsEnabled = true;
-  f->solve(nullptr);
+  SolveResult r;
+  EXPECT_EQ(printedBy([&] { r = f->solve(nullptr); }), "");
+  EXPECT_EQ(std::make_pair(r.iterations, r.norm), std::make_pair(1, 0.0f));
   const std::vector<double> after = f->dofs();
   EXPECT_EQ(after[11], 1.57);
   EXPECT_EQ(after[6], 1.0);
-}
-
-TEST(Solve, StopsByTheToleranceOrAtTheCapWithTenBremLines) {
-  for (double tol : {0.01, 0.001, 0.0001}) {
-    auto f = buildHumanoid();
-    f->tolerance = tol;
-    Pins pins(*f);
-    Handle* hand = pins.atEnd("h_hand_left");
-    hand->targetPos = hand->worldPos + Vec3(0.05f, 0.05f, 0.0f);
-    SolveResult r;
-    const std::string out = printedBy([&] { r = f->solve(hand); });
-    if (r.iterations < 100) {
-      EXPECT_LE(0.032 * r.norm, tol);
-    }
-    EXPECT_EQ(countLines(out, "brem"), std::max(0, r.iterations - 90)) << "tolerance " << tol;
-    if (r.iterations <= 90) {
-      EXPECT_EQ(out, "");
+  for (int i = 0; i < 51; ++i) {
+    if (i != 11) {
+      EXPECT_NEAR(after[i], before[i], 1e-15) << i;
     }
   }
 }
 
-TEST(Solve, AFarTargetHitsTheCap) {
-  auto f = buildHumanoid();
-  f->tolerance = 0.0001;
-  Pins pins(*f);
-  Handle* hand = pins.atEnd("h_hand_left");
-  Handle* foot = pins.atEnd("h_foot_right");
-  foot->targetPos = foot->worldPos;
-  hand->targetPos = Vec3(3, 3, 3);
-  SolveResult r;
-  const std::string out = printedBy([&] { r = f->solve(hand); });
-  EXPECT_EQ(r.iterations, 100);
-  EXPECT_EQ(countLines(out, "brem"), 10);
-  EXPECT_EQ(out.size(), 10u * 5u);  // nothing but those lines
+// A near target stops by the tolerance, a far one at the cap of 100; each
+// iteration past the 90th prints "brem", and nothing else is printed.
+TEST(Solve, StopsByTheToleranceOrAtTheCapWithABremLinePastTheNinetieth) {
+  int early = 0;
+  for (double tol : {0.01, 0.001, 0.0001}) {
+    for (bool far : {false, true}) {
+      auto f = buildHumanoid();
+      f->tolerance = tol;
+      Pins pins(*f);
+      Handle* hand = pins.atEnd("h_hand_left");
+      Handle* foot = pins.atEnd("h_foot_right");
+      foot->targetPos = foot->worldPos;
+      hand->targetPos = far ? Vec3(3, 3, 3) : hand->worldPos + Vec3(0.05f, 0.05f, 0.0f);
+      SolveResult r;
+      const std::string out = printedBy([&] { r = f->solve(hand); });
+      EXPECT_TRUE(far ? r.iterations == 100 : r.iterations == 100 || 0.032 * r.norm <= tol) << tol;
+      early += r.iterations < 100;
+      EXPECT_EQ(countLines(out, "brem"), std::max(0, r.iterations - 90)) << tol;
+      EXPECT_EQ(out.size(), 5u * std::max(0, r.iterations - 90)) << tol;
+    }
+  }
+  EXPECT_GT(early, 0);
 }
 
-TEST(Solve, ALoneDraggedHandleReachesAReachableTarget) {
+TEST(Solve, ADraggedHandReachesItsTargetWhilePinnedFeetStay) {
   auto f = buildHumanoid();
   f->tolerance = 0.0001;
   Pins pins(*f);
-  Handle* hand = pins.atEnd("h_hand_right");
-  const Vec3 target = hand->worldPos + Vec3(0.1f, -0.1f, 0.05f);
-  hand->targetPos = target;
-  // A drag is a run of calls, one per mouse event.
-  printedBy([&] {
-    for (int event = 0; event < 20; ++event) f->solve(hand);
-  });
-  EXPECT_LT(distance(hand->worldPos, target), 0.005f);
-}
-
-TEST(Solve, PinnedHandlesStayNearTheirTargetsWhileAnotherIsDragged) {
-  auto f = buildHumanoid();
-  f->tolerance = 0.0001;
-  Pins pins(*f);
-  Handle* foot = pins.atEnd("h_foot_left");
-  Handle* otherFoot = pins.atEnd("h_foot_right");
+  for (const char* name : {"h_foot_left", "h_foot_right"}) {
+    Handle* foot = pins.atEnd(name);
+    foot->targetPos = foot->worldPos;
+  }
   Handle* hand = pins.atEnd("h_hand_left");
-  foot->targetPos = foot->worldPos;
-  otherFoot->targetPos = otherFoot->worldPos;
   const Vec3 start = hand->worldPos;
+  // A drag is a run of calls, one per mouse event.
   printedBy([&] {
     for (int event = 1; event <= 20; ++event) {
       hand->targetPos = start + Vec3(0.005f * event, 0.01f * event, 0.0f);
       f->solve(hand);
     }
   });
-  EXPECT_LT(distance(hand->worldPos, hand->targetPos), 0.02f);
-  EXPECT_LT(distance(foot->worldPos, foot->targetPos), 0.02f);
-  EXPECT_LT(distance(otherFoot->worldPos, otherFoot->targetPos), 0.02f);
+  for (auto& h : pins.list) EXPECT_LT(distance(h->worldPos, h->targetPos), 0.02f);
   EXPECT_GT(distance(hand->worldPos, start), 0.15f);
 }
 
 TEST(Solve, LimbWeightsKeepALegHandleFromMovingTheOtherLimbs) {
   auto f = buildHumanoid();
+  f->setUniformWeights();
+  expectUniformWeights(*f);
   f->setLimbWeights();
+  expectLimbWeights(*f);
   Pins pins(*f);
   Handle* foot = pins.atEnd("h_foot_left");
   foot->targetPos = foot->worldPos + Vec3(-0.2f, 0.2f, 0.1f);
@@ -146,28 +178,22 @@ TEST(Solve, LimbWeightsKeepALegHandleFromMovingTheOtherLimbs) {
   EXPECT_GT(moved, 0.01);
 }
 
-TEST(Solve, HingesInsideChainsStayInLimitsAndBallJointsStayUnit) {
+// A handle on every segment and six stacked on one, all pulled at once.
+TEST(SolveStress, HandlesStackedOnOneSegmentAndOnEverySegment) {
   auto f = buildHumanoid();
   Pins pins(*f);
-  Handle* hand = pins.atEnd("h_hand_left");
-  hand->targetPos = Vec3(2, -1, 3);
-  printedBy([&] {
-    for (int i = 0; i < 5; ++i) f->solve(hand);
-  });
-  for (Segment* s : f->segments()) {
-    if (auto* chain = dynamic_cast<TransformChain*>(s->joint.get())) {
-      for (int i = 0; i < chain->childCount(); ++i) {
-        if (auto* hinge = dynamic_cast<const AxisRotation*>(&chain->child(i))) {
-          EXPECT_GE(hinge->angle, hinge->lower) << s->name;
-          EXPECT_LE(hinge->angle, hinge->upper) << s->name;
-        }
-      }
-    }
-    if (auto* ball = dynamic_cast<QuatRotation*>(s->joint.get())) {
-      const Quat& q = ball->q;
-      EXPECT_NEAR(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 1.0, 1e-12) << s->name;
-    }
+  for (int i = 0; i < 6; ++i) pins.add("h_forearm_right", Vec3(0.01f * i, -0.04f * i, 0.0f));
+  for (Segment* s : f->segments()) pins.atEnd(s->name);
+  for (auto& h : pins.list) h->targetPos = h->worldPos + Vec3(0.5f, -1.0f, 1.5f);
+  for (bool limits : {false, true}) {
+    f->limitsEnabled = limits;
+    SolveResult r;
+    const std::string out = printedBy([&] { r = f->solve(pins.list[0].get()); });
+    EXPECT_EQ(countLines(out, "brem"), std::max(0, r.iterations - 90));
+    for (auto& h : pins.list) ASSERT_TRUE(h->worldPos.isFinite());
   }
+  const std::vector<double> v = f->dofs();
+  EXPECT_EQ(std::make_pair(std::clamp(v[11], 0.0, 1.57), std::clamp(v[41], -1.57, 1.57)), std::make_pair(v[11], v[41]));
 }
 
 TEST(SolveStress, AbsurdTargetsKeepThePoseWithinWhatAPoseHolds) {
@@ -190,35 +216,9 @@ TEST(SolveStress, AbsurdTargetsKeepThePoseWithinWhatAPoseHolds) {
       });
       // Finite, and no larger than a pose file holds, however far the targets.
       for (double v : f->dofs()) ASSERT_LE(std::fabs(v), pose_text::kValueLimit) << "target " << far;
-      EXPECT_TRUE(hand->worldPos.isFinite()) << far;
-      EXPECT_TRUE(foot->worldPos.isFinite()) << far;
-      EXPECT_TRUE(pelvis->worldPos.isFinite()) << far;
+      for (auto& h : pins.list) EXPECT_TRUE(h->worldPos.isFinite()) << far;
     }
   }
-}
-
-TEST(SolveStress, HandlesStackedOnOneSegmentAndOnEverySegment) {
-  auto f = buildHumanoid();
-  Pins pins(*f);
-  for (int i = 0; i < 6; ++i) pins.add("h_forearm_right", Vec3(0.01f * i, -0.04f * i, 0.0f));
-  for (Segment* s : f->segments()) pins.atEnd(s->name);
-  for (auto& h : pins.list) h->targetPos = h->worldPos + Vec3(0.05f, 0.1f, -0.05f);
-  for (bool limits : {true, false}) {
-    f->limitsEnabled = limits;
-    SolveResult r;
-    const std::string out = printedBy([&] { r = f->solve(pins.list[0].get()); });
-    EXPECT_EQ(countLines(out, "brem"), std::max(0, r.iterations - 90));
-    for (double v : f->dofs()) ASSERT_TRUE(std::isfinite(v));
-    for (auto& h : pins.list) ASSERT_TRUE(h->worldPos.isFinite());
-  }
-  // Limits hold for every hinge once they are on.
-  f->limitsEnabled = true;
-  printedBy([&] { f->solve(nullptr); });
-  const std::vector<double> v = f->dofs();
-  EXPECT_GE(v[11], 0.0);
-  EXPECT_LE(v[11], 1.57);
-  EXPECT_GE(v[41], -1.57);
-  EXPECT_LE(v[41], 1.57);
 }
 
 // The humanoid with `count` seeded handles pinned where they are, over the body

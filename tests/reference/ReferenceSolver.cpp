@@ -2,9 +2,24 @@
 
 #include <cmath>
 #include <iostream>
+#include <list>
+#include <memory>
 
 namespace reference {
 
+namespace {
+
+// The derivatives of one handle's position, made by one gradient evaluation.
+struct HandleJacobian {
+  int weightRow;  // the carrying segment's index
+  Handle* handle;
+  std::vector<Mat4> dofDerivatives;  // d world / d DOF k for every DOF k
+  Mat4 world;                        // the carrying segment's world matrix
+  Vec3 localPos;
+};
+
+// Inserts one record per handle of the subtree of s at the front of records;
+// takes and releases chain and D. Returns the subtree's DOF count.
 int buildJacobians(Figure& f, std::list<HandleJacobian>& records, Segment* s,
                    std::unique_ptr<TransformChain> chain, std::vector<Mat4> D, int first) {
   const Vec3& offset = s->attachment();
@@ -34,6 +49,7 @@ int buildJacobians(Figure& f, std::list<HandleJacobian>& records, Segment* s,
   return count;
 }
 
+// Adds the weighted Jacobian-transpose product of every record to g.
 void accumulateGradient(const Figure& f, const std::list<HandleJacobian>& records, const Handle* dragged,
                         float* g) {
   for (const HandleJacobian& r : records) {
@@ -51,6 +67,7 @@ void accumulateGradient(const Figure& f, const std::list<HandleJacobian>& record
   }
 }
 
+// Records of the current pose, after updating the handles' positions.
 std::list<HandleJacobian> records(Figure& f) {
   f.updateHandlePositions();
   std::list<HandleJacobian> list;
@@ -60,6 +77,8 @@ std::list<HandleJacobian> records(Figure& f) {
                  std::vector<Mat4>(f.dofCount, Mat4::zero()), 0);
   return list;
 }
+
+}  // namespace
 
 std::vector<float> gradient(Figure& f, const Handle* dragged) {
   std::vector<float> g(f.dofCount, 0.0f);
