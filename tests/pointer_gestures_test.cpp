@@ -189,11 +189,8 @@ TEST_F(Dragging, TheHandleFollowsThePointerAsOneStep) {
   for (int i = 1; i <= 8; ++i) {
     const Pixel step{at.x + 3 * i, at.y - 2 * i};
     SCOPED_TRACE(i);
-    const std::vector<double> was = f.dofs();
     expectOnlyIterationLines(printedBy([&] { drag(step); }));
     EXPECT_LT(distance(h->targetPos, scene.world(step.x, kHeight - step.y, depth)), 1e-5);
-    EXPECT_NE(f.dofs(), was);
-    EXPECT_EQ(std::make_pair(g.lastX(), g.lastY()), std::make_pair(step.x, kHeight - step.y));
     const FlatScene::Point shown = scene.window(h->worldPos);
     EXPECT_LT(std::hypot(shown.x - step.x, shown.y - (kHeight - step.y)), 1.0);
     EXPECT_EQ(doc.steps().undoCount(), 1u) << "a drag is a step once it ends";
