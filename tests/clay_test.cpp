@@ -43,13 +43,11 @@ TEST(ClaySampling, SlicesFollowTheSizeOnScreen) {
       EXPECT_GT(shortfall(r, n - 1), 0.5) << r;
     }
   }
-  EXPECT_EQ(clay::sliceCount(0), clay::kMinSlices);
-  EXPECT_EQ(clay::sliceCount(-5), clay::kMinSlices);
-  EXPECT_EQ(clay::sliceCount(6.4), clay::kMinSlices);  // pi sqrt(6.4) = 7.95
-  EXPECT_EQ(clay::sliceCount(6.6), clay::kMinSlices + 1);  // 8.07
-  EXPECT_EQ(clay::sliceCount(900), clay::kMaxSlices - 1);  // 94.2
-  EXPECT_EQ(clay::sliceCount(1000), clay::kMaxSlices);  // 99.3
-  EXPECT_EQ(clay::sliceCount(1e9), clay::kMaxSlices);
+  // pi sqrt(r) slices: 7.95, 8.07, 94.2 and 99.3.
+  const std::pair<double, int> counts[] = {{-5, clay::kMinSlices},      {6.4, clay::kMinSlices},
+                                           {6.6, clay::kMinSlices + 1}, {900, clay::kMaxSlices - 1},
+                                           {1000, clay::kMaxSlices},    {1e9, clay::kMaxSlices}};
+  for (const auto& [r, n] : counts) EXPECT_EQ(clay::sliceCount(r), n) << r;
   // 45 degrees, 665 pixels high: at depth 10 the view is 2 tan(22.5) 10 =
   // 8.284 high, so a radius of 1 covers 665 / 8.284 = 80.27 pixels.
   EXPECT_NEAR(clay::pixelRadius(1, 10, 1 / std::tan(M_PI / 8), 665), 80.27, 0.01);
@@ -108,30 +106,28 @@ TEST(ClayBodies, TheFloorLiesUnderTheLowestSolid) {
 // and of p x f for the left, as a person's.
 TEST(ClayBodies, TheFigureShowsWhereItFaces) {
   auto figure = buildHumanoid();
-  {
-    const std::vector<ClayBody> bodies = clayBodies(*figure);
-    ASSERT_EQ(bodies.size(), 18u + 17u + 7u);
-    const auto head = of(bodies, figure->findSegment("h_head"));
-    ASSERT_EQ(head.size(), 3u);
-    EXPECT_GT(ahead(*figure, head[2], head[0]), 0.05f);
-    for (const char* side : {"left", "right"}) {
-      const auto hand = of(bodies, figure->findSegment((std::string("h_hand_") + side).c_str()));
-      const auto foot = of(bodies, figure->findSegment((std::string("h_foot_") + side).c_str()));
-      ASSERT_EQ(hand.size(), 3u);
-      ASSERT_EQ(foot.size(), 4u);
-      const Mat4& h = hand[0].ellipsoid;
-      const Vec3 fingers(-h.m[1], -h.m[5], -h.m[9]), palm(h.m[2], h.m[6], h.m[10]);
-      const Vec3 thumbSide = std::string(side) == "right" ? cross(fingers, palm) : cross(palm, fingers);
-      EXPECT_GT(dot(centreOf(hand[2]) - centreOf(hand[0]), thumbSide * (1.0 / length(thumbSide))), 0.02f) << side;
-      EXPECT_LT(ahead(*figure, foot[2], foot[0]), -0.05f) << side;
-      EXPECT_GT(ahead(*figure, foot[3], foot[0]), 0.05f) << side;
-    }
-    // The floor meets the soles: the lowest solid is a heel or toes.
-    const float floor = lowestPoint(bodies);
-    for (const ClayBody& b : bodies) {
-      if (centreOf(b).y - halfExtent(b, 1) == floor) {
-        EXPECT_EQ(std::string(b.segment->name).rfind("h_foot", 0), 0u);
-      }
+  const std::vector<ClayBody> bodies = clayBodies(*figure);
+  ASSERT_EQ(bodies.size(), 18u + 17u + 7u);
+  const auto head = of(bodies, figure->findSegment("h_head"));
+  ASSERT_EQ(head.size(), 3u);
+  EXPECT_GT(ahead(*figure, head[2], head[0]), 0.05f);
+  for (const char* side : {"left", "right"}) {
+    const auto hand = of(bodies, figure->findSegment((std::string("h_hand_") + side).c_str()));
+    const auto foot = of(bodies, figure->findSegment((std::string("h_foot_") + side).c_str()));
+    ASSERT_EQ(hand.size(), 3u);
+    ASSERT_EQ(foot.size(), 4u);
+    const Mat4& h = hand[0].ellipsoid;
+    const Vec3 fingers(-h.m[1], -h.m[5], -h.m[9]), palm(h.m[2], h.m[6], h.m[10]);
+    const Vec3 thumbSide = std::string(side) == "right" ? cross(fingers, palm) : cross(palm, fingers);
+    EXPECT_GT(dot(centreOf(hand[2]) - centreOf(hand[0]), thumbSide * (1.0 / length(thumbSide))), 0.02f) << side;
+    EXPECT_LT(ahead(*figure, foot[2], foot[0]), -0.05f) << side;
+    EXPECT_GT(ahead(*figure, foot[3], foot[0]), 0.05f) << side;
+  }
+  // The floor meets the soles: the lowest solid is a heel or toes.
+  const float floor = lowestPoint(bodies);
+  for (const ClayBody& b : bodies) {
+    if (centreOf(b).y - halfExtent(b, 1) == floor) {
+      EXPECT_EQ(std::string(b.segment->name).rfind("h_foot", 0), 0u);
     }
   }
 }

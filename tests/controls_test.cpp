@@ -2,6 +2,8 @@
 // table and the manual page's controls: they must not drift apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -36,57 +38,39 @@ std::vector<std::string> readmeRows() {
   return rows;
 }
 
-// The table's rows that the help lists, as "input | effect".
-std::vector<std::string> tableRows() {
-  std::vector<std::string> rows;
-  for (const operators::Row* row = operators::begin(); row != operators::end(); ++row) {
-    if (row->input) rows.push_back(std::string("| ") + row->input + " | " + row->effect + " |");
-  }
-  return rows;
+// An input without its backticks, quotes, escapes and blanks.
+std::string bare(std::string input) {
+  input.erase(std::remove_if(input.begin(), input.end(), [](char c) { return std::strchr("`\"\\ ", c); }), input.end());
+  return input;
 }
 
 // The inputs of the manual page's mouse controls and keys: the line after
-// each .TP, its fonts' words joined ('.BR 1 ", " 2' is "1, 2").
+// each .TP, its fonts' words joined ('.BR 1 ", " 2' is "1,2").
 std::vector<std::string> manualInputs() {
   std::istringstream in(fileText(MANNEQUIN_SOURCE_DIR "/data/mannequin.1"));
   std::vector<std::string> inputs;
   bool controls = false, tagged = false;
   for (std::string line; std::getline(in, line);) {
     if (line.rfind(".SH", 0) == 0) controls = line == ".SH MOUSE CONTROLS" || line == ".SH KEYS";
-    if (controls && tagged) {
-      std::string words;
-      bool quoted = false;
-      for (char c : line.substr(line.find(' ') + 1)) {
-        if (c == '"') quoted = !quoted;
-        else if (c != ' ' || quoted) words += c == '\\' ? "" : std::string(1, c);
-      }
-      inputs.push_back(words);
-    }
+    if (controls && tagged) inputs.push_back(bare(line.substr(line.find(' ') + 1)));
     tagged = line == ".TP";
   }
   return inputs;
 }
 
-// A row's input without its backticks and blanks, as the manual page has it.
-std::string bare(const std::string& input) {
-  std::string out;
-  for (char c : input) {
-    if (c != '`' && c != ' ') out += c;
-  }
-  return out;
-}
-
 }  // namespace
 
+// The help's rows, as "| input | effect |" in the README's table and as the
+// inputs of the manual page.
 TEST(Controls, TheReadmeAndTheManualPageListTheTablesRows) {
-  EXPECT_EQ(readmeRows(), tableRows());
-  std::vector<std::string> inputs;
+  std::vector<std::string> rows, inputs;
   for (const operators::Row* row = operators::begin(); row != operators::end(); ++row) {
-    if (row->input) inputs.push_back(bare(row->input));
+    if (!row->input) continue;
+    rows.push_back(std::string("| ") + row->input + " | " + row->effect + " |");
+    inputs.push_back(bare(row->input));
   }
-  std::vector<std::string> manual = manualInputs();
-  for (std::string& input : manual) input = bare(input);
-  EXPECT_EQ(manual, inputs);
+  EXPECT_EQ(readmeRows(), rows);
+  EXPECT_EQ(manualInputs(), inputs);
 }
 
 // The help window's settings paragraph, word for word in both documents, and

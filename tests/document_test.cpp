@@ -120,8 +120,8 @@ TEST_F(Document, AFailedSaveKeepsWhatItFoundAndAChangeOnDiskShowsUntilTheNextSav
   EXPECT_FALSE(doc.changedOnDisk());
 }
 
-// All or nothing, and no step, for a refused open or paste; an accepted
-// paste that changes nothing is no step either, one that changes the pose is one.
+// All or nothing, and no step, for a refused paste; an accepted paste that
+// changes nothing is no step either, one that changes the pose is one.
 TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
   edit();
   const std::string before = text();
@@ -130,10 +130,6 @@ TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
   EXPECT_EQ(doc.paste(before, pose_text::kSizeLimit, false).words, "pasted");
   const std::size_t steps = doc.steps().undoCount();
   EXPECT_EQ(doc.paste(before, before.size(), false).words, "pasted");
-  put(pathOf("bad.pose"), before + "handle h_tail 0 0 0 0 0 0\n");
-  // 22 lines of the start, 1 handle's, then the unknown one's.
-  EXPECT_EQ(doc.open(pathOf("bad.pose")).words,
-            "open: " + pathOf("bad.pose") + ": line 24: handle on unknown segment \"h_tail\"");
   EXPECT_EQ(doc.paste("mannequin pose 3\n", 17, true).words.rfind("paste mirrored: line 1: ", 0), 0u);
   EXPECT_EQ(text(), before);
   EXPECT_EQ(doc.path(), "");
@@ -147,10 +143,9 @@ TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
   EXPECT_EQ(text(), before);
 }
 
-// A new handle's target is where it was placed, or the next solve would pull
-// its body part to the origin; a press that moves nothing is no step; a
-// removal and the relaxing towards the other targets, limits applied, are one.
-TEST_F(Document, APinAndItsRemovalAreOneStepEach) {
+// A drag is one step once it ends, recorded before the next edit; a removal
+// and the relaxing towards the other targets, limits applied, are one.
+TEST_F(Document, ADragAndARemovalAreOneStepEach) {
   auto bentFigure = buildHumanoid();
   std::vector<double> bent = bentFigure->dofs();
   bent[11] = 2.5;  // the left knee, beyond its limit of 1.57
@@ -162,7 +157,6 @@ TEST_F(Document, APinAndItsRemovalAreOneStepEach) {
   const Figure& f = doc.figure();
   doc.pin(f.findSegment("h_forearm_left"), Vec3());
   const Handle* kept = f.handles.back().handle;
-  EXPECT_EQ(length(kept->targetPos - kept->worldPos), 0.0f);
   const std::size_t before = doc.steps().undoCount();
   doc.beginDrag();
   doc.dragTo(kept, kept->worldPos + Vec3(0, 0.05f, 0.05f));
@@ -172,8 +166,7 @@ TEST_F(Document, APinAndItsRemovalAreOneStepEach) {
   EXPECT_EQ(doc.steps().undoCount(), before + 2) << "the drag, then the pin";
   const std::string pinned = text();
   EXPECT_EQ(doc.unpin(f.handles.back().handle).words, "");
-  EXPECT_EQ(f.handleCount(), 1);
-  EXPECT_EQ(doc.steps().undoCount(), before + 3);
+  EXPECT_EQ(std::make_pair(f.handleCount(), doc.steps().undoCount()), std::make_pair(1, before + 3));
   EXPECT_EQ(f.dofs()[11], 1.57);
   EXPECT_LT(length(kept->targetPos - kept->worldPos), 0.035f);
   doc.undo();
@@ -218,34 +211,14 @@ TEST_F(Document, APinBeyondTheHandleLimitIsRefused) {
   EXPECT_EQ(doc.figure().handleCount(), 1000);
 }
 
-// A BVH file's pose comes in as one step, with no handles and no file to
-// save to; undo brings back the file and the handles it replaced.
-TEST_F(Document, ABvhFileOpensAsAStepWithoutHandlesOrFile) {
+// A BVH file's or a picture's pose comes in as one untitled step, with no
+// handles from a BVH file; a save then asks for a name rather than write
+// text into it. Undo brings back the file and the handles it replaced.
+TEST_F(Document, AnImportIsOneUntitledStepThatUndoTakesBack) {
   const std::string a = posed("a.pose", 2);
   doc.open(a);
-  const std::string posedText = text();
+  const std::string before = text();
   EXPECT_EQ(doc.exportBvh(pathOf("a.bvh")).words, "exported a.bvh");
-  doc.reset();
-  EXPECT_EQ(doc.open(pathOf("a.bvh")).words, "imported a.bvh, every handle removed");
-  EXPECT_EQ(doc.figure().handleCount(), 0);
-  EXPECT_EQ(doc.path(), "");
-  EXPECT_TRUE(doc.modified());
-  PoseDocument other(buildHumanoid());
-  other.open(a);
-  const std::vector<double> want = other.figure().dofs(), got = doc.figure().dofs();
-  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(std::abs(got[i]), std::abs(want[i]), 1e-9) << i;
-  doc.undo();
-  doc.undo();
-  EXPECT_EQ(doc.path(), a);
-  EXPECT_EQ(text(), posedText);
-  put(pathOf("bad.bvh"), "HIERARCHY\nROOT Hips\n");
-  EXPECT_EQ(doc.open(pathOf("bad.bvh")).refused, true);
-  EXPECT_EQ(text(), posedText);
-}
-
-// A picture's pose comes in exactly, as one step, and leaves the pose
-// untitled: a save asks for a name rather than write text into the picture.
-TEST_F(Document, APictureOpensAsOneUntitledStepThatUndoTakesBack) {
   auto other = buildHumanoid();
   std::vector<double> bent = other->dofs();
   bent[11] = 0.7071;  // the left knee
@@ -254,22 +227,28 @@ TEST_F(Document, APictureOpensAsOneUntitledStepThatUndoTakesBack) {
   other->addHandle(&handle, other->findSegment("h_hand_left"));
   other->updateHandlePositions();
   handle.targetPos = handle.worldPos;
-  const std::string posedText = pose_text::write(*other);
+  const std::string pictured = pose_text::write(*other);
   other->removeHandle(&handle);
-  put(pathOf("shot.png"), pictureWithText(posedText));
-  const std::string a = posed("a.pose", 1);
-  doc.open(a);
-  const std::string before = text();
+  put(pathOf("shot.png"), pictureWithText(pictured));
   EXPECT_EQ(doc.open(pathOf("shot.png")).words, "imported shot.png");
-  EXPECT_EQ(std::make_pair(text(), doc.figure().dofs()), std::make_pair(posedText, bent));
+  EXPECT_EQ(std::make_pair(text(), doc.figure().dofs()), std::make_pair(pictured, bent));
   expectFile("", true);
+  EXPECT_EQ(doc.open(pathOf("a.bvh")).words, "imported a.bvh, every handle removed");
+  EXPECT_EQ(doc.figure().handleCount(), 0);
+  expectFile("", true);
+  PoseDocument fromFile(buildHumanoid());
+  fromFile.open(a);
+  const std::vector<double> want = fromFile.figure().dofs(), got = doc.figure().dofs();
+  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(std::abs(got[i]), std::abs(want[i]), 1e-9) << i;
+  doc.undo();
   doc.undo();
   expectFile(a, false);
   EXPECT_EQ(text(), before);
 }
 
-// A picture that holds no whole pose changes nothing and makes no step.
-TEST_F(Document, ARefusedPictureChangesNothing) {
+// A file that holds no whole pose changes nothing and makes no step: the
+// line at fault in a pose file, the reason in a picture or a BVH file.
+TEST_F(Document, ARefusedOpenChangesNothing) {
   doc.open(posed("a.pose", 1));
   edit();
   const std::string before = text();
@@ -277,11 +256,18 @@ TEST_F(Document, ARefusedPictureChangesNothing) {
   std::string huge = pictureWithText(before, "mannequin pose", false, 4);
   huge.replace(huge.find("prVt") - 4, 4, std::string("\x40\0\0\0", 4));  // a gibibyte, in a short file
   const std::string version = "line 1: unknown version \"2\" of the pose format (this program reads 1)";
-  for (const auto& [bytes, why] : {std::make_pair(pictureWithText(before, "Comment"), "the picture holds no pose"),
-                                   std::make_pair(huge, "the picture is cut short"),
-                                   std::make_pair(pictureWithText("mannequin pose 2\n"), version.c_str())}) {
-    put(pathOf("bad.png"), bytes);
-    EXPECT_EQ(doc.open(pathOf("bad.png")).words, "open: " + pathOf("bad.png") + ": " + why);
+  const std::tuple<const char*, std::string, std::string> refused[] = {
+      // 22 lines of the start, 2 handles', then the unknown one's.
+      {"bad.pose", before + "handle h_tail 0 0 0 0 0 0\n", "line 25: handle on unknown segment \"h_tail\""},
+      {"bad.png", pictureWithText(before, "Comment"), "the picture holds no pose"},
+      {"bad.png", huge, "the picture is cut short"},
+      {"bad.png", pictureWithText("mannequin pose 2\n"), version},
+      {"bad.bvh", "HIERARCHY\nROOT Hips\n", "line 3: the file ends before its frames"}};
+  for (const auto& [name, bytes, why] : refused) {
+    put(pathOf(name), bytes);
+    const Outcome outcome = doc.open(pathOf(name));
+    EXPECT_TRUE(outcome.refused);
+    EXPECT_EQ(outcome.words, "open: " + pathOf(name) + ": " + why);
     EXPECT_EQ(std::make_tuple(text(), doc.path(), doc.steps().undoCount()),
               std::make_tuple(before, pathOf("a.pose"), steps));
   }

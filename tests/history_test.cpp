@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <iterator>
 
@@ -15,53 +14,27 @@
 #include "ik_test_util.h"
 #include "random_figure.h"
 
-namespace {
-
-// What a solve leaves behind, for comparing two solves bit for bit; the
-// state holds the DOFs.
-struct Outcome {
-  SolveResult result;
-  FigureState state;
-};
-
-Outcome solveFrom(Figure& f, const Handle* dragged) { return {f.solve(dragged), saveState(f)}; }
-
-void expectSameOutcome(const Outcome& a, const Outcome& b) {
-  EXPECT_EQ(a.result.iterations, b.result.iterations);
-  EXPECT_TRUE(sameBits(&a.result.norm, &b.result.norm, sizeof(float)));
-  EXPECT_TRUE(a.state == b.state) << "handles or joints differ after the same solve";
-}
-
-}  // namespace
-
 // ---- joints: restored as held, not set again, which would clamp a hinge
 // beyond its limits (as the chain's is) or normalise a quaternion
 
-TEST(JointState, AQuaternionIsNotNormalisedAgain) {
+TEST(JointState, ARestoreGivesBackWhatWasHeldBitForBit) {
   QuatRotation ball;
   ball.q = Quat(0.0, 0.6, 0.0, 1.6);  // as held: not of unit length
-  std::vector<double> saved;
-  ball.saveState(saved);
-  const double other[4] = {0.1, 0.2, 0.3, 0.4};
-  ball.setParams(other);
-  ball.restoreState(saved.data());
-  const Mat4 asHeld = Quat(0.0, 0.6, 0.0, 1.6).toMatrix();
-  EXPECT_TRUE(ball.q.y == 0.6 && ball.q.w == 1.6 && sameBits(ball.matrix(), &asHeld, sizeof(Mat4)));
-}
-
-TEST(JointState, AChainRestoresEveryElementAndItsProduct) {
   auto chain = TransformChain::of(std::make_unique<Translation>(0.1f, 0.2f, 0.3f),
                                   std::make_unique<AxisRotation>(0, 3.0, -1.0, 1.0),
                                   std::make_unique<QuatRotation>(0.3, -0.2, 0.9));
-  const Mat4 before = *chain->matrix();
-  std::vector<double> saved;
+  const Mat4 before = *chain->matrix(), asHeld = Quat(0.0, 0.6, 0.0, 1.6).toMatrix();
+  std::vector<double> savedBall, saved, again;
+  ball.saveState(savedBall);
   chain->saveState(saved);
   const double elsewhere[8] = {1, 2, 3, 0.5, 0.1, 0.2, 0.3, 0.4};
+  ball.setParams(elsewhere);
   chain->setParams(elsewhere);
+  ball.restoreState(savedBall.data());
+  EXPECT_TRUE(ball.q.y == 0.6 && ball.q.w == 1.6 && sameBits(ball.matrix(), &asHeld, sizeof(Mat4)));
   EXPECT_EQ(chain->restoreState(saved.data()), saved.data() + saved.size());
-  EXPECT_EQ(0, std::memcmp(chain->matrix(), &before, sizeof(Mat4)));
+  EXPECT_TRUE(sameBits(chain->matrix(), &before, sizeof(Mat4)));
   // The limits switches come back too.
-  std::vector<double> again;
   chain->saveState(again);
   EXPECT_EQ(again, saved);
 }
@@ -84,7 +57,8 @@ TEST(FigureState, RestoredRandomFiguresSolveAsTheSavedOnesDid) {
 
     const FigureState saved = saveState(f);
     const bool limits = f.limitsEnabled;  // a setting, not part of the state
-    const Outcome first = solveFrom(f, dragged);
+    const SolveResult first = f.solve(dragged);
+    const FigureState solved = saveState(f);
     r.editAtRandom();
     records = restoreState(f, saved);
     f.limitsEnabled = limits;
@@ -93,60 +67,17 @@ TEST(FigureState, RestoredRandomFiguresSolveAsTheSavedOnesDid) {
     for (const HandleEntry& e : f.handles)
       EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](auto& h) { return h.get() == e.handle; }));
     const Handle* again = dragged ? std::next(f.handles.begin(), draggedEntry)->handle : nullptr;
-    expectSameOutcome(first, solveFrom(f, again));
+    const SolveResult second = f.solve(again);
+    EXPECT_EQ(first.iterations, second.iterations);
+    EXPECT_TRUE(sameBits(&first.norm, &second.norm, sizeof(float)));
+    EXPECT_TRUE(saveState(f) == solved) << "handles or joints differ after the same solve";
     if (HasFailure()) return;
   }
-}
-
-TEST(FigureState, AHandleListedTwiceStaysOneRecord) {
-  RandomFigure r(7);
-  Handle* h = r.addHandle();
-  r.figure().addHandle(h, r.figure().handles.front().segment);
-  const FigureState saved = saveState(r.figure());
-  ASSERT_EQ(saved.records.size(), 1u);
-  ASSERT_EQ(saved.pins.size(), 2u);
-
-  auto records = restoreState(r.figure(), saved);
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(r.figure().handles.front().handle, r.figure().handles.back().handle);
-  EXPECT_EQ(r.figure().handles.front().segment->handleCount(), 2);
 }
 
 // ---- the history of steps; what the document makes of them (an unchanged
 // state is no step, a new step drops those that could have been redone) is
 // document_test's
-
-class History : public testing::Test {
- protected:
-  // Records a state after each of count edits of the figure, random ones
-  // unless given; returns the initial state and those.
-  std::vector<FigureState> steps(StepHistory<FigureState>& history, int count, const std::function<void()>& edit = {}) {
-    std::vector<FigureState> states{history.current()};
-    for (int i = 0; i < count; ++i) {
-      edit ? edit() : r.editAtRandom();
-      states.push_back(saveState(r.figure()));
-      EXPECT_TRUE(history.record(states.back()));
-    }
-    return states;
-  }
-
-  std::vector<std::unique_ptr<Handle>> records;
-  RandomFigure r{11};
-};
-
-TEST_F(History, UndoAndRedoGiveBackEveryStateBitForBit) {
-  StepHistory<FigureState> history(saveState(r.figure()));
-  const std::vector<FigureState> states = steps(history, 6);
-  const auto expectState = [&](const FigureState* s, int i) {
-    ASSERT_NE(s, nullptr) << "state " << i;
-    records = restoreState(r.figure(), *s);
-    EXPECT_TRUE(saveState(r.figure()) == states[i]) << "state " << i;
-  };
-  for (int i = 5; i >= 0; --i) expectState(history.undo(), i);
-  EXPECT_EQ(history.undo(), nullptr);
-  for (int i = 1; i <= 6; ++i) expectState(history.redo(), i);
-  EXPECT_EQ(history.redo(), nullptr);
-}
 
 // Counted by hand: three vectors of 24 bytes; the joints' 86 doubles (51
 // parameters, 21 limits switches and those of the two elements of each of the
@@ -160,12 +91,17 @@ TEST(FigureStateBytes, AHumanoidStepHolds760BytesAnd52MorePerHandle) {
   EXPECT_EQ(saveState(*f).bytes(), 1800u);
 }
 
-// Any field of a handle, any pin and any joint bit makes another state.
+// A handle listed twice is one record with two pins, and comes back as one
+// handle; any field of a handle, any pin and any joint bit makes another state.
 TEST(FigureStateBytes, EveryChangeMakesAnotherState) {
   RandomFigure r(5);
   r.addHandle();
   r.addTwice();
   const FigureState saved = saveState(r.figure());
+  ASSERT_EQ(std::make_pair(saved.records.size(), saved.pins.size()), std::make_pair(std::size_t(1), std::size_t(2)));
+  const auto records = restoreState(r.figure(), saved);
+  EXPECT_EQ(records.size(), 1u);
+  EXPECT_EQ(r.figure().handles.front().handle, r.figure().handles.back().handle);
   std::vector<std::function<void(FigureState&)>> changes = {
       [](FigureState& s) { s.records[0].targetPos.z = std::nextafter(s.records[0].targetPos.z, 1.0f); },
       [](FigureState& s) { s.records[0].localPos.x = -s.records[0].localPos.x; },
@@ -182,20 +118,29 @@ TEST(FigureStateBytes, EveryChangeMakesAnotherState) {
   }
 }
 
-// At either bound every step is kept; one step or one byte past it, the oldest goes.
-TEST_F(History, KeepsExactlyAsManyStepsAndBytesAsItsBounds) {
-  r.addHandle();
+// At either bound every step is kept; one step or one byte past it, the
+// oldest goes. Undo walks back through the kept states bit for bit, redo
+// forward again.
+TEST(History, KeepsExactlyAsManyStepsAndBytesAsItsBounds) {
+  RandomFigure r(11);
+  Handle* h = r.addHandle();
   const std::size_t one = saveState(r.figure()).bytes(), any = StepHistory<FigureState>::kDefaultByteBound;
   // The bounds, the steps made, those kept; each step keeps the state's size.
   for (const auto& [bound, byteBound, made, kept] : std::vector<std::array<std::size_t, 4>>{
            {4, any, 4, 4}, {4, any, 5, 4}, {1000, 3 * one, 2, 2}, {1000, 3 * one - 1, 2, 1}}) {
+    SCOPED_TRACE(testing::Message() << made << " made, " << kept << " kept");
     StepHistory<FigureState> history(saveState(r.figure()), bound, byteBound);
-    const std::vector<FigureState> states =
-        steps(history, made, [this] { r.figure().handles.front().handle->targetPos.x += 1.0f; });
+    std::vector<FigureState> states{history.current()};
+    for (std::size_t i = 0; i < made; ++i) {
+      h->targetPos.x += 1.0f;
+      states.push_back(saveState(r.figure()));
+      EXPECT_TRUE(history.record(states.back()));
+    }
     EXPECT_EQ(history.undoCount(), kept);
     EXPECT_EQ(history.bytes(), (kept + 1) * one);
-    const FigureState* oldest = &history.current();
-    while (const FigureState* s = history.undo()) oldest = s;
-    EXPECT_TRUE(*oldest == states[made - kept]) << made << " made, " << kept << " kept";
+    for (std::size_t i = made; i-- > made - kept;) EXPECT_TRUE(*history.undo() == states[i]) << i;
+    EXPECT_EQ(history.undo(), nullptr);
+    for (std::size_t i = made - kept + 1; i <= made; ++i) EXPECT_TRUE(*history.redo() == states[i]) << i;
+    EXPECT_EQ(history.redo(), nullptr);
   }
 }

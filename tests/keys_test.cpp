@@ -21,49 +21,30 @@ namespace {
 using operators::commandFor;
 using C = Command;
 
-// Ctrl alone, Ctrl with Shift; Alt or Meta beside Ctrl make no command.
+// Ctrl alone, Ctrl with Shift; Alt or Meta beside Ctrl make no command. The
+// look is plain v alone; with Ctrl it is still a paste. The views: plain,
+// Shift for the other side of a function key, Ctrl for the other side of a
+// keypad digit; f and the help keys with or without Shift.
 TEST(OperatorTable, CommandsNeedTheirModifiers) {
-  EXPECT_EQ(commandFor('z', FL_CTRL), C::Undo);
-  EXPECT_EQ(commandFor('z', FL_CTRL | FL_SHIFT), C::Redo);
-  EXPECT_EQ(commandFor('y', FL_CTRL), C::Redo);
-  EXPECT_EQ(commandFor('r', FL_CTRL | FL_CAPS_LOCK), C::Reset);
-  EXPECT_EQ(commandFor('v', FL_CTRL), C::Paste);
-  EXPECT_EQ(commandFor('v', FL_CTRL | FL_SHIFT), C::PasteMirrored);
-  EXPECT_EQ(commandFor('s', FL_CTRL | FL_SHIFT), C::SaveAs);
-  EXPECT_EQ(commandFor('e', FL_CTRL | FL_SHIFT), C::ExportPictureAs);
-  EXPECT_EQ(commandFor('q', FL_CTRL), C::Quit);
-  for (int other : {0, FL_SHIFT, FL_CTRL | FL_ALT, FL_CTRL | FL_META, FL_ALT}) {
-    EXPECT_EQ(commandFor('z', other), C::None) << other;
-  }
-  EXPECT_EQ(commandFor('x', FL_CTRL), C::None);
-  EXPECT_EQ(commandFor('Z', FL_CTRL), C::None);
-  // The look is plain v alone; with Ctrl it is still a paste.
-  EXPECT_EQ(commandFor('v', 0), C::ToggleLook);
-  EXPECT_EQ(commandFor('v', FL_SHIFT), C::ToggleLook);
-  EXPECT_EQ(commandFor('v', FL_ALT), C::None);
-}
-
-// The views: plain, Shift for the other side of a function key, Ctrl for the
-// other side of a keypad digit; f and the help keys with or without Shift.
-TEST(OperatorTable, ViewAndHelpKeys) {
-  EXPECT_EQ(commandFor(FL_KP + '1', 0), C::ViewFront);
-  EXPECT_EQ(commandFor(FL_KP + '1', FL_CTRL), C::ViewBack);
-  EXPECT_EQ(commandFor(FL_KP + '3', FL_SHIFT), C::ViewRight);
-  EXPECT_EQ(commandFor(FL_KP + '3', FL_CTRL), C::ViewLeft);
-  EXPECT_EQ(commandFor(FL_KP + '7', 0), C::ViewTop);
-  EXPECT_EQ(commandFor(FL_KP + '7', FL_CTRL | FL_SHIFT), C::ViewBottom);
-  EXPECT_EQ(commandFor(FL_F + 5, 0), C::ViewFront);
-  EXPECT_EQ(commandFor(FL_F + 5, FL_SHIFT), C::ViewBack);
-  EXPECT_EQ(commandFor(FL_F + 6, FL_SHIFT), C::ViewLeft);
-  EXPECT_EQ(commandFor(FL_F + 7, FL_SHIFT), C::ViewBottom);
-  EXPECT_EQ(commandFor(FL_F + 5, FL_CTRL), C::None);
-  EXPECT_EQ(commandFor(FL_F + 6, FL_CTRL | FL_SHIFT), C::None);
-  EXPECT_EQ(commandFor(FL_KP + '1', FL_ALT), C::None);
-  EXPECT_EQ(commandFor('f', FL_SHIFT), C::FitFigure);
-  EXPECT_EQ(commandFor('f', FL_CTRL), C::None);
-  EXPECT_EQ(commandFor(FL_Home, FL_CTRL), C::Home);
-  EXPECT_EQ(commandFor(FL_F + 1, FL_SHIFT), C::ShowHelp);
-  EXPECT_EQ(commandFor(FL_Escape, 0), C::HideHelp);
+  const struct {
+    int key, state;
+    Command command;
+  } rows[] = {
+      {'z', FL_CTRL, C::Undo},            {'z', FL_CTRL | FL_SHIFT, C::Redo},     {'y', FL_CTRL, C::Redo},
+      {'r', FL_CTRL | FL_CAPS_LOCK, C::Reset}, {'v', FL_CTRL, C::Paste},        {'v', FL_CTRL | FL_SHIFT, C::PasteMirrored},
+      {'s', FL_CTRL | FL_SHIFT, C::SaveAs}, {'e', FL_CTRL | FL_SHIFT, C::ExportPictureAs}, {'q', FL_CTRL, C::Quit},
+      {'z', 0, C::None},                  {'z', FL_SHIFT, C::None},               {'z', FL_CTRL | FL_ALT, C::None},
+      {'z', FL_CTRL | FL_META, C::None},  {'z', FL_ALT, C::None},                 {'x', FL_CTRL, C::None},
+      {'Z', FL_CTRL, C::None},            {'v', 0, C::ToggleLook},                {'v', FL_SHIFT, C::ToggleLook},
+      {'v', FL_ALT, C::None},             {FL_KP + '1', 0, C::ViewFront},         {FL_KP + '1', FL_CTRL, C::ViewBack},
+      {FL_KP + '3', FL_SHIFT, C::ViewRight}, {FL_KP + '3', FL_CTRL, C::ViewLeft}, {FL_KP + '7', 0, C::ViewTop},
+      {FL_KP + '7', FL_CTRL | FL_SHIFT, C::ViewBottom}, {FL_F + 5, 0, C::ViewFront}, {FL_F + 5, FL_SHIFT, C::ViewBack},
+      {FL_F + 6, FL_SHIFT, C::ViewLeft},  {FL_F + 7, FL_SHIFT, C::ViewBottom},    {FL_F + 5, FL_CTRL, C::None},
+      {FL_F + 6, FL_CTRL | FL_SHIFT, C::None}, {FL_KP + '1', FL_ALT, C::None},    {'f', FL_SHIFT, C::FitFigure},
+      {'f', FL_CTRL, C::None},            {FL_Home, FL_CTRL, C::Home},            {FL_F + 1, FL_SHIFT, C::ShowHelp},
+      {FL_Escape, 0, C::HideHelp},
+  };
+  for (const auto& row : rows) EXPECT_EQ(commandFor(row.key, row.state), row.command) << row.key << " " << row.state;
   // With NumLock off the toolkit says Home, End or Page Down for a keypad
   // digit: the commands take the key itself.
   EXPECT_EQ(operators::commandKey(FL_Home, FL_KP + '7'), FL_KP + '7');
@@ -72,25 +53,16 @@ TEST(OperatorTable, ViewAndHelpKeys) {
   EXPECT_EQ(operators::commandKey('/', FL_KP + '/'), '/');
 }
 
-TEST(OperatorTable, ButtonsSettingsAndAnswers) {
-  using operators::gestureFor;
-  EXPECT_EQ(gestureFor(FL_LEFT_MOUSE, 0), Gesture::Pose);
-  EXPECT_EQ(gestureFor(FL_LEFT_MOUSE, FL_CTRL), Gesture::Pose);
-  EXPECT_EQ(gestureFor(FL_LEFT_MOUSE, FL_SHIFT), Gesture::Rotate);
-  EXPECT_EQ(gestureFor(FL_MIDDLE_MOUSE, FL_SHIFT | FL_CTRL), Gesture::Pan);
-  EXPECT_EQ(gestureFor(FL_MIDDLE_MOUSE, 0), Gesture::None);
-  EXPECT_EQ(gestureFor(FL_RIGHT_MOUSE, 0), Gesture::Unpin);
-  EXPECT_EQ(gestureFor(FL_RIGHT_MOUSE, FL_SHIFT), Gesture::Zoom);
-  const std::pair<int, SolverSetting> settings[] = {
-      {'1', SolverSetting::Tolerance2}, {'2', SolverSetting::Tolerance3}, {'3', SolverSetting::Tolerance4},
-      {'n', SolverSetting::LimitsOn},   {'m', SolverSetting::LimitsOff},  {'s', SolverSetting::LimbWeights},
-      {'d', SolverSetting::UniformWeights}};
-  for (const auto& [key, setting] : settings) EXPECT_EQ(operators::settingFor(key), setting) << char(key);
-  for (int key : {int('a'), int('S'), int('N'), int('0'), int('4'), int(' '), FL_KP + '1', int('z')}) EXPECT_FALSE(operators::settingFor(key)) << key;
-  EXPECT_STREQ(operators::labelOf(Answer::Save), "&Save");
-  EXPECT_STREQ(operators::labelOf(Answer::Discard), "&Discard");
-  EXPECT_STREQ(operators::labelOf(Answer::Replace), "&Replace");
-  EXPECT_STREQ(operators::labelOf(Answer::Overwrite), "&Overwrite");
+TEST(OperatorTable, ButtonsAndAnswers) {
+  const std::tuple<int, int, Gesture> buttons[] = {
+      {FL_LEFT_MOUSE, 0, Gesture::Pose},         {FL_LEFT_MOUSE, FL_CTRL, Gesture::Pose},
+      {FL_LEFT_MOUSE, FL_SHIFT, Gesture::Rotate}, {FL_MIDDLE_MOUSE, FL_SHIFT | FL_CTRL, Gesture::Pan},
+      {FL_MIDDLE_MOUSE, 0, Gesture::None},       {FL_RIGHT_MOUSE, 0, Gesture::Unpin},
+      {FL_RIGHT_MOUSE, FL_SHIFT, Gesture::Zoom}};
+  for (const auto& [button, state, gesture] : buttons) EXPECT_EQ(operators::gestureFor(button, state), gesture);
+  const std::pair<Answer, std::string> answers[] = {
+      {Answer::Save, "&Save"}, {Answer::Discard, "&Discard"}, {Answer::Replace, "&Replace"}, {Answer::Overwrite, "&Overwrite"}};
+  for (const auto& [answer, label] : answers) EXPECT_EQ(operators::labelOf(answer), label);
 }
 
 // The toolkit repeats a held key's press with no release between, or as a
@@ -129,7 +101,7 @@ class Settings : public testing::Test {
 // other keys change nothing.
 TEST_F(Settings, EachKeySetsTheSolverAndNotThePose) {
   EXPECT_EQ(said(), kDefaultSettings);
-  for (char c : {'a', 'x', 'S', '0', '9', ' '}) key(c);
+  for (int c : {int('a'), int('x'), int('S'), int('N'), int('0'), int('4'), int(' '), FL_KP + '1', int('z')}) key(c);
   EXPECT_EQ(said(), kDefaultSettings);
   const std::vector<double> pose = doc.figure().dofs();
   const std::pair<char, const char*> steps[] = {

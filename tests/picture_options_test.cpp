@@ -1,7 +1,7 @@
 // A picture's size from the view's, worked out by hand.
 #include <gtest/gtest.h>
 
-#include "view/PictureOptions.h"
+#include "view/PictureOptionsDialog.h"
 
 namespace {
 
@@ -30,6 +30,13 @@ TEST(PictureOptions, SizesKeepTheViewsProportions) {
   }
 }
 
+// The width typed in the picture's window: whole numbers from 1 to 8192.
+TEST(PictureOptions, TheTypedWidthIsAWholeNumberFrom1To8192) {
+  EXPECT_EQ(typedWidth("1"), 1);
+  EXPECT_EQ(typedWidth("8192"), 8192);
+  for (const char* refused : {"0", "8193", "", "12px", "-5"}) EXPECT_EQ(typedWidth(refused), std::nullopt) << refused;
+}
+
 // Each limit on both sides: 8192 pixels a side, 1024 tiles of the view.
 TEST(PictureOptions, TooLargeOrTooManyTilesIsRefused) {
   EXPECT_EQ(sized(Size::Quadruple, 0, 2048, 100).refusal, "");
@@ -49,3 +56,4 @@ TEST(PictureOptions, TooLargeOrTooManyTilesIsRefused) {
             "a picture of 3201x3200 pixels takes more than 1024 tiles of a 100x100 view: make the window larger");
   EXPECT_NE(sized(Size::Width, 8192, 2, 2).refusal, "");
 }
+

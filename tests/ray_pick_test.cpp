@@ -54,26 +54,6 @@ TEST(Pick, NearestOfTwoBodiesAlongTheRay) {
   EXPECT_EQ(miss.point.x, 0);
 }
 
-TEST(Pick, HitPointLiesOnTheDrawnSurface) {
-  auto f = buildHumanoid();
-  const struct {
-    Vec3 from, to;
-  } rays[] = {{Vec3(-5, 1.5f, 0.02f), Vec3(5, 1.5f, 0.02f)},         // head, from the front
-              {Vec3(-5, 0.2f, 0.12f), Vec3(5, 0.2f, 0.1f)},          // left shin
-              {Vec3(0.01f, 5, 0.02f), Vec3(0.01f, -5, 0.01f)},       // down onto the head
-              {Vec3(-5, 1.232f, 0.297f), Vec3(5, 1.232f, 0.297f)}};  // the left upper arm
-  for (const auto& ray : rays) {
-    const SurfaceHit hit = f->pickRay(ray.from, ray.to);
-    ASSERT_NE(hit.segment, nullptr);
-    // In the ball's frame the point is on the sphere of radius 0.5.
-    const Vec3 onBall = transformPoint(hit.segment->shape.inverse(), hit.point);
-    EXPECT_NEAR(length(onBall), 0.5f, 1e-4) << hit.segment->name;
-    // A handle there is on the world ray.
-    const Vec3 d = ray.to - ray.from, r = worldPoint(*f, const_cast<Segment*>(hit.segment), hit.point) - ray.from;
-    EXPECT_NEAR(length(cross(d, r)) / length(d), 0.0f, 1e-4) << hit.segment->name;
-  }
-}
-
 TEST(Pick, TiesGoToTheSegmentVisitedFirst) {
   auto root = ball(0, "first", Vec3(), 0.5f);
   root->addChild(ball(1, "second", Vec3(), 0.5f));
@@ -86,14 +66,12 @@ TEST(Pick, TiesGoToTheSegmentVisitedFirst) {
 
 TEST(Pick, ShapelessSegmentsAreNeverHitButTheirChildrenAre) {
   auto root = std::make_unique<Segment>(0, "line", Vec3(0, 0, 0), std::make_unique<IdentityTransform>());
-  Segment* line = root.get();
   root->addChild(ball(1, "behind", Vec3(), 0.1f))->endOffset = Vec3();
   Figure f(std::move(root));
   f.root->child(0)->joint = std::make_unique<Translation>(0, 0, -2);
   // The ray passes right through the shapeless root's origin.
   const SurfaceHit hit = f.pickRay(Vec3(0, 0, 5), Vec3(0, 0, -5));
   ASSERT_NE(hit.segment, nullptr);
-  EXPECT_NE(hit.segment, line);
   EXPECT_STREQ(hit.segment->name, "behind");
   EXPECT_NEAR(hit.point.z, 0.1f, 1e-5);
 }

@@ -59,13 +59,9 @@ std::string read(const Form& form, PictureOptions& options, int viewWidth, int v
   }
   chosen.references = form.references->value() != 0;
   if (chosen.size == Size::Width) {
-    const char* text = form.width->value();
-    char* end = nullptr;
-    const long width = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || width < 1 || width > PictureOptions::kMaxSide) {
-      return "The width is a whole number from 1 to 8192.";
-    }
-    chosen.width = static_cast<int>(width);
+    const std::optional<int> width = typedWidth(form.width->value());
+    if (!width) return "The width is a whole number from 1 to 8192.";
+    chosen.width = *width;
   }
   // The refusal's words are longer than the window is wide.
   if (!pictureSize(chosen, viewWidth, viewHeight).refusal.empty()) return "Too large for this view.";
@@ -138,6 +134,13 @@ void build(Form& form, const PictureOptions& options, int viewWidth, int viewHei
 }
 
 }  // namespace
+
+std::optional<int> typedWidth(const char* text) {
+  char* end = nullptr;
+  const long width = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || width < 1 || width > PictureOptions::kMaxSide) return std::nullopt;
+  return static_cast<int>(width);
+}
 
 bool askPictureOptions(PictureOptions& options, int viewWidth, int viewHeight) {
   Form form;
