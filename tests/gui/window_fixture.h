@@ -225,15 +225,6 @@ class WindowFixture : public ::testing::Test {
     return {nearestPixel(v.x), nearestPixel(v.y)};
   }
 
-  // The figure point at toolkit (x, y) and window depth in the last frame.
-  Vec3 unproject(double x, double y, double depth) {
-    const FrameMatrices m = frameMatrices();
-    double px = NAN, py = NAN, pz = NAN;
-    EXPECT_EQ(gluUnProject(x, view->h() - y, depth, m.modelview, m.projection, m.viewport, &px, &py, &pz),
-              GL_TRUE);
-    return Vec3(float(px), float(py), float(pz));
-  }
-
   const PointerGestures& gestures() const { return view->gestures(); }
 
   Segment* segment(const char* name) {
@@ -242,16 +233,13 @@ class WindowFixture : public ::testing::Test {
     return s;
   }
 
-  // Clicks at the pixel; returns the handle it pinned, or null.
-  const Handle* pinAt(Pixel at) {
+  // Clicks at the pixel nearest the centre of the named body; returns the
+  // handle it pinned, or null.
+  const Handle* pinOn(const char* name) {
     const int before = figure->handleCount();
-    click(FL_LEFT_MOUSE, at);
-    if (figure->handleCount() != before + 1) return nullptr;
-    return figure->handles.back().handle;
+    click(FL_LEFT_MOUSE, pixelOf(bodyCentre(segment(name))));
+    return figure->handleCount() == before + 1 ? figure->handles.back().handle : nullptr;
   }
-
-  // Clicks at the pixel nearest the centre of the named body.
-  const Handle* pinOn(const char* name) { return pinAt(pixelOf(bodyCentre(segment(name)))); }
 
   std::unique_ptr<PoseDocument> document;
   std::unique_ptr<AppWindow> app;
