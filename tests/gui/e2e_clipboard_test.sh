@@ -1,14 +1,8 @@
 #!/usr/bin/env bash
-# The main window as a desktop sees it, read with xprop: its class, and a
-# title that follows a settings key from the X server and says for a while
-# what just happened. Copy, paste and mirror, with the X clipboard read and
-# written by xclip as another program would: a posed figure copied, reset and
-# pasted back gives the same picture pixel for pixel; a text too big for a
-# pose leaves the picture as it was and prints one line. Then what only a
-# real X server shows of undo and the help window: a key held down repeats as
-# the server makes it and still undoes once, two quick presses undo twice,
-# and F1 opens a real window, which closing the main window closes too.
-#
+# The main window as a desktop sees it (xprop): its class and its title. The
+# X clipboard, with xclip as the other program: copy, paste, mirror, and texts
+# too big for a pose. Undo as the X server repeats a held key, and the help
+# window. Each section says what it checks.
 # Usage: e2e_clipboard_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
 script_name=e2e-clipboard
 
@@ -20,9 +14,8 @@ start_work clipboard
 xdo_timeout=5
 W=694
 
-# paste_file FILE KEYS MESSAGE NAME: puts FILE's text on the clipboard (xclip
-# serves it from the background until another program takes it), types KEYS,
-# waits for the title's MESSAGE and takes the settled screenshot NAME.
+# paste_file FILE KEYS MESSAGE NAME: FILE's text on the clipboard (xclip serves
+# it until another program takes it), KEYS, the title's MESSAGE, screenshot NAME.
 serves() { [[ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null | head -c 64)" == "$(head -c 64 "$1")" ]]; }
 paste_file() {
   timeout 5 xclip -i -selection clipboard <"$1"
@@ -37,7 +30,8 @@ xdo windowfocus --sync "$top"
 xdo mousemove --window "$gl" 20 640
 settle start
 
-# ---- the window's class and title
+# ---- the window's class, and a title that follows a settings key and says
+# for five seconds what just happened
 
 class=$(timeout 5 xprop -id "$top" WM_CLASS)
 [[ "$class" == 'WM_CLASS(STRING) = "mannequin", "mannequin"' ]] || fail "the class is $class"
@@ -46,7 +40,6 @@ xdo key 2
 expect_title "mannequin - tolerance 0.001, limits off, uniform weights" "key 2"
 xdo key ctrl+z
 expect_title "mannequin - nothing to undo" "Ctrl+Z with nothing to undo"
-# The words go after five seconds.
 expect_title "mannequin - tolerance 0.001, limits off, uniform weights" "five seconds later"
 
 pose_two_handles start

@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
-# Drives the real program as a person would, with xdotool on an X server of
-# its own: pins a handle by clicking on the figure, drags it, takes the drag
-# back with Ctrl+Z, turns, pans and zooms the camera with Shift-drags, and
-# closes the window. What happened is read back from screenshots and from the
-# program's standard output.
-#
+# The real program driven with xdotool as a person would: a click pins a
+# handle, a drag poses, Ctrl+Z takes it back, Shift-drags move the camera, the
+# keypad's views turn it, closing the window ends the program; read back from
+# screenshots and the program's standard output.
 # Usage: e2e_test.sh MANNEQUIN WM_CLOSE   (DISPLAY must be set)
-# For a program under emulation, E2E_PACED=1 waits for the program to handle
-# each move of the pointer, click and key before the next gesture, and gives
-# every wait long limits. E2E_CLICK="X Y" pins the handle there, not at the
-# figure's middle. E2E_KEEP=DIR keeps the screenshots, the output and the
-# click's point of a passing run there.
+# E2E_PACED=1 (a program under emulation) waits for the program after each
+# input, with long limits; E2E_CLICK="X Y" pins there; E2E_KEEP=DIR keeps the
+# screenshots, the output and the click's point of a passing run there.
 script_name=${E2E_NAME:-e2e}
 
 bin=$1
@@ -23,8 +19,6 @@ frame_tries=100
 close_seconds=5
 pace() { sleep 0.03; }
 if [[ -n ${E2E_PACED:-} ]]; then
-  # Under emulation the first frame takes seconds and every later one far
-  # longer than here.
   xdo_timeout=10
   window_tries=1500
   view_tries=500
