@@ -8,7 +8,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,16 +55,11 @@ void sendClose(Display* display, Window window) {
 
 int main(int argc, char** argv) {
   const bool isBurst = argc >= 5 && std::strcmp(argv[1], "--burst") == 0;
-  if (argc != 2 && !isBurst) {
-    std::fprintf(stderr, "usage: %s WINDOW-ID, or %s --burst WINDOW-ID X Y KEY...\n", argv[0], argv[0]);
-    return 2;
-  }
-  const char* given = argv[isBurst ? 2 : 1];
+  const char* given = argc == 2 || isBurst ? argv[isBurst ? 2 : 1] : "";
   char* end = nullptr;
-  errno = 0;
   const unsigned long id = std::strtoul(given, &end, 0);
-  if (errno != 0 || end == given || *end != '\0' || id == 0) {
-    std::fprintf(stderr, "wm_close: bad window id '%s'\n", given);
+  if (end == given || *end != '\0' || id == 0) {
+    std::fprintf(stderr, "usage: %s WINDOW-ID, or %s --burst WINDOW-ID X Y KEY...\n", argv[0], argv[0]);
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
