@@ -12,8 +12,7 @@ setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null
 server=$!
 # A test that ends the server ends this one.
 export XVFB_PID=$server
-# The program's recovery copies, the person's poses and the desktop's
-# settings stay apart from the person's own and from other runs'.
+# The program's state, poses and settings stay apart from everyone else's.
 homes=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-state.XXXXXX")
 export XDG_STATE_HOME=$homes/state XDG_DATA_HOME=$homes/data XDG_CONFIG_HOME=$homes/config
 mkdir -p "$XDG_STATE_HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"

@@ -69,27 +69,24 @@ std::optional<ClipboardText> paste(Owner* owner) {
   return got;
 }
 
-TEST(ClipboardTransfer, AnswersWithNoOwner) {
-  const auto got = paste(nullptr);
-  ASSERT_TRUE(got) << "no answer with no clipboard owner";
-  EXPECT_FALSE(got->broken) << "no owner taken for one that went silent";
-  EXPECT_EQ(got->size, 0u);
-}
-
-TEST(ClipboardTransfer, GivesUpOnASilentOwner) {
-  Owner owner({});
-  const auto got = paste(&owner);
-  ASSERT_TRUE(got) << "still waiting for an owner that went silent";
-  EXPECT_TRUE(got->broken);
-}
-
-TEST(ClipboardTransfer, KeepsTheFirstBytesOfAChunkedText) {
-  Owner owner({"abcdefgh", "ijklmnop", ""});
-  const auto got = paste(&owner);
-  ASSERT_TRUE(got);
-  EXPECT_FALSE(got->broken);
-  EXPECT_EQ(got->head, "abcdefghij");
-  EXPECT_EQ(got->size, 16u);
+// No owner at all: an empty answer, no owner taken for a silent one; an
+// owner that goes silent: a broken transfer; a text in chunks: its size and
+// the first 10 bytes.
+TEST(ClipboardTransfer, AnswersWithNoOwnerASilentOneOrAChunkedText) {
+  const std::optional<ClipboardText> none = paste(nullptr);
+  ASSERT_TRUE(none) << "no answer with no clipboard owner";
+  EXPECT_FALSE(none->broken);
+  EXPECT_EQ(none->size, 0u);
+  Owner silent({});
+  const std::optional<ClipboardText> broken = paste(&silent);
+  ASSERT_TRUE(broken) << "still waiting for an owner that went silent";
+  EXPECT_TRUE(broken->broken);
+  Owner chunked({"abcdefgh", "ijklmnop", ""});
+  const std::optional<ClipboardText> text = paste(&chunked);
+  ASSERT_TRUE(text);
+  EXPECT_FALSE(text->broken);
+  EXPECT_EQ(text->head, "abcdefghij");
+  EXPECT_EQ(text->size, 16u);
 }
 
 }  // namespace

@@ -8,9 +8,7 @@
 #
 # Usage: package_arm64_session.sh ARM64_ROOT AMD64_ROOT WM_CLOSE
 #   (the roots are where the packages were unpacked; DISPLAY must be set)
-set -Eeuo pipefail
 script_name=package-arm64
-trap 'echo "$script_name: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/x_helpers.sh"
 start_work arm64

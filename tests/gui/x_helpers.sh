@@ -1,19 +1,13 @@
-# Helpers shared by the scripts that drive the real program through the X
-# server (tests/gui/e2e_*.sh, tests/gui/package_arm64_session.sh). Source it;
-# it runs nothing by itself.
-#
-# The caller sets script_name (its prefix on every line it prints) and, before the
-# helpers run: bin (the program, for start_program), work (the folder for screenshots), pid (the program's process),
-# top (its window, found with find_window), out (its standard output),
-# wm_close (the tool that sends WM_DELETE_WINDOW) and, for body_point, W (the
-# screenshots' width, default 694). xdo_timeout and shot_timeout (seconds, default 10)
-# bound a call of xdotool and a screenshot.
+# Helpers of the scripts that drive the real program through the X server.
+# The caller sets script_name (its lines' prefix), bin (the program), wm_close
+# and W (the screenshots' width, default 694); start_work and start_program
+# set work, out, err, pid, top (the window) and gl (its view). xdo_timeout and
+# shot_timeout (seconds, default 10) bound an xdotool call and a screenshot.
+set -Eeuo pipefail
+trap 'echo "$script_name: FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
-# ---- a script's scratch folder
-
-# start_work NAME: a scratch folder for the screenshots and the program's
-# output (work, out, err), and an exit trap that ends the program and removes
-# the folder, or keeps it and says where when the script did not pass.
+# start_work NAME: a scratch folder (work, with out and err), removed at the
+# exit once the script passed, and the program ended.
 start_work() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/mannequin-$1.XXXXXX")
   out=$work/stdout.txt
@@ -34,8 +28,7 @@ finish_work() {
   fi
 }
 
-# A line of the script's own; a failure, with what the script's context
-# function prints (if it has one) in brackets, ends it.
+# A line of the script's; a failure, with what its context function prints.
 note() { echo "$script_name: $*"; }
 fail() {
   local where=""
@@ -46,6 +39,17 @@ fail() {
 
 # xdotool can wait forever (mousemove --sync onto the pointer's own spot).
 xdo() { timeout "${xdo_timeout:-10}" xdotool "$@"; }
+
+# poll TRIES PAUSE COMMAND...: COMMAND until it succeeds, TRIES times at most.
+poll() {
+  local tries=$1 pause=$2 i
+  shift 2
+  for ((i = 0; i < tries; i++)); do
+    "$@" && return 0
+    sleep "$pause"
+  done
+  return 1
+}
 
 # ---- screenshots and pixels
 
@@ -88,16 +92,11 @@ body_point() {
     }'
 }
 
-# settle NAME [TRIES]: screenshots until two in a row agree, TRIES at most
-# (default settle_tries, or 40): the program has drawn what it was sent.
-# It first waits for the program to be idle: a program starved of the
-# processor has not yet drawn what it was sent, and two screenshots of the
-# old picture agree too.
+# settle NAME [TRIES]: once the program is idle (a starved one has not drawn
+# yet), screenshots until two in a row agree, TRIES (settle_tries, 40) at
+# most, with the pointer, which lights what it is over, in an empty corner.
 settle() {
   local name=$1 tries=${2:-${settle_tries:-40}} previous="" current X Y
-  # The part and the handle under the pointer are shown lit: with the
-  # pointer in the view's empty corner, pictures compare whatever the
-  # pointer passed over; it goes back where it was afterwards.
   if [[ -n "${gl:-}" ]]; then
     eval "$(xdo getmouselocation --shell)"
     xdo mousemove --window "$gl" 20 640
@@ -116,8 +115,7 @@ settle() {
   fail "the window kept changing ($name)"
 }
 
-# same_as NAME EXPECTED WHAT: the screenshot NAME equals EXPECTED's, pixel
-# for pixel; WHAT says what led to it.
+# same_as NAME EXPECTED WHAT: the screenshots are equal; WHAT led to NAME.
 same_as() {
   local d
   d=$(differing_pixels "$work/$1.png" "$work/$2.png")
@@ -132,47 +130,53 @@ trace_lines() { grep -c '^\[' "$out" || true; }
 
 # ---- the program's process
 
-# start_program ARGS...: starts $bin with ARGS, its output in out and err, and
-# finds its window (top) and view (gl), looking window_tries (default 500)
-# and view_tries (default 100) times 0.02 s apart.
+running() { kill -0 "$pid" 2>/dev/null; }
+ended() { ! running; }
+alive() { running || fail "the program exited early: $(tail -n 20 "$err")"; }
+
+# start_program ARGS...: $bin with ARGS, its output in out and err; finds its
+# window (top) and view (gl, the 690x665 child at (0, 0)) within window_tries
+# (500) and view_tries (100) looks.
 start_program() {
   "$bin" "$@" >"$out" 2>"$err" &
   pid=$!
-  find_window "${window_tries:-500}" 0.02 "$err"
-  find_view "${view_tries:-100}" 0.02
+  top= gl=
+  poll "${window_tries:-500}" 0.02 found_window || fail "no visible window"
+  poll "${view_tries:-100}" 0.02 found_view || fail "no 690x665 view at (0, 0) inside the window"
+}
+found_window() {
+  alive
+  top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+  [[ -n "$top" ]]
+}
+found_view() {
+  alive
+  gl=$(timeout "${xdo_timeout:-10}" xwininfo -children -id "$top" 2>/dev/null |
+    awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }' || true)
+  [[ -n "$gl" ]]
 }
 
-# wait_exit WHAT [SECONDS]: waits up to SECONDS (default 5) for the program
-# to end by itself, after WHAT; sets status to its exit status and clears pid.
+# wait_exit WHAT [SECONDS]: the program's end within SECONDS (5), its status
+# in status.
 wait_exit() {
-  local seconds=${2:-5}
-  for _ in $(seq $((seconds * 50))); do running || break; sleep 0.02; done
-  running && fail "the program still runs $seconds s after $1"
+  poll $((${2:-5} * 50)) 0.02 ended || fail "the program still runs ${2:-5} s after $1"
   status=0
   wait "$pid" || status=$?
   pid=
 }
 
-running() { kill -0 "$pid" 2>/dev/null; }
-
-# wait_figure NAME [TRIES]: screenshots NAME until the figure shows (over
-# 5000 magenta pixels), TRIES at most (default 100) 0.05 s apart.
+# wait_figure NAME [TRIES]: screenshots NAME until the figure shows.
 wait_figure() {
-  local count=0
-  for _ in $(seq "${2:-100}"); do
-    shot "$1"
-    count=$(magenta_count "$work/$1.png")
-    ((count > 5000)) && return 0
-    running || fail "the program exited early: $(tail -n 20 "$err")"
-    sleep 0.05
-  done
-  fail "no figure on screen ($count magenta pixels)"
+  poll "${2:-100}" 0.05 figure_shown "$1" || fail "no figure on screen"
+}
+figure_shown() {
+  alive
+  shot "$1" && (($(magenta_count "$work/$1.png") > 5000))
 }
 
-# Sets ticks to the processor time the program has used, in clock ticks, or
-# to "busy" while one of its threads runs or waits for a processor: a starved
-# program uses no time either, and has done nothing yet. False when the
-# program is gone. Builtins only: it runs every 0.05 s on a busy machine.
+# ticks: the program's processor time, or "busy" while a thread of it runs
+# or waits for a processor (a starved program uses no time either); false
+# once it is gone. Builtins only: it runs every 0.05 s on a busy machine.
 read_ticks() {
   local stat state task
   read -r stat 2>/dev/null <"/proc/$pid/stat" || return 1
@@ -186,10 +190,9 @@ read_ticks() {
   ticks=$((utime + stime))
 }
 
-# idle_within TRIES LOG WHAT: returns once the program has used no processor
-# time for 0.15 s and none of its threads is running, having handled all
-# input sent and drawn; fails, quoting the end of LOG, when it is gone, and
-# saying "the program stayed busy for WHAT" after TRIES looks 0.05 s apart.
+# idle_within TRIES LOG WHAT: once the program has used no processor for
+# 0.15 s, having handled all input and drawn; fails after TRIES looks 0.05 s
+# apart, or quoting LOG when it is gone.
 idle_within() {
   local tries=$1 log_file=$2 what=$3 last same=0 ticks
   read_ticks || fail "the program is gone: $(tail -n 20 "$log_file")"
@@ -208,148 +211,93 @@ idle_within() {
   fail "the program stayed busy for $what"
 }
 
-# ---- the window
+# ---- the window and the program's other windows
 
-# find_window TRIES PAUSE LOG: sets top to the program's first visible
-# window, looking TRIES times PAUSE seconds apart; quotes the end of LOG if
-# the program ends first.
-find_window() {
-  top=
-  for _ in $(seq "$1"); do
-    top=$(xdo search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-    [[ -n "$top" ]] && return 0
-    running || fail "the program exited early: $(tail -n 20 "$3")"
-    sleep "$2"
-  done
-  fail "no visible window after $1 looks $2 s apart"
-}
-
-# find_view TRIES PAUSE: sets gl to the GL view, the window's 690x665 child at
-# (0, 0), looking TRIES times PAUSE seconds apart.
-find_view() {
-  local tries=$1 pause=$2
-  gl=
-  for _ in $(seq "$tries"); do
-    gl=$(timeout "${xdo_timeout:-10}" xwininfo -children -id "$top" 2>/dev/null |
-      awk '$1 ~ /^0x/ && / 690x665\+0\+0 / { print $1; exit }' || true)
-    [[ -n "$gl" ]] && return 0
-    running || fail "the program exited early: $(tail -n 20 "$err")"
-    sleep "$pause"
-  done
-  fail "no 690x665 view at (0, 0) inside the window"
-}
-
-# expect_title TITLE WHAT: the title, as a desktop reads it, becomes TITLE
-# within ten seconds (a busy machine), or begins with it when TITLE ends in
-# "- " (a message follows, gone after five seconds: look for one right after
-# the action). xprop quotes it and escapes its quotes.
+# expect_title TITLE WHAT: the title, as a desktop reads it, is TITLE within
+# ten seconds, or begins with it when TITLE ends in "- " (a message follows,
+# for five seconds), or ends with it when TITLE begins with "... ".
 expect_title() {
-  local now=""
-  for _ in $(seq 500); do
-    running || fail "$2: the program ended"
-    now=$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME 2>/dev/null |
-      sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g' || true)
-    [[ "$now" == "$1" || ("$1" == *"- " && "$now" == "$1"*) ]] && { note "$2: '$now'"; return 0; }
-    sleep 0.02
-  done
-  fail "$2: the title is '$now', not '$1'"
+  poll 500 0.02 title_is "$1" "$2" || fail "$2: the title is '$title', not '$1'"
+  note "$2: '$title'"
+}
+title_is() {
+  running || fail "$2: the program ended"
+  title=$(timeout 5 xprop -id "$top" -notype _NET_WM_NAME 2>/dev/null |
+    sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p' | sed 's/\\"/"/g' || true)
+  [[ "$title" == "$1" || ("$1" == *"- " && "$title" == "$1"*) || ("$1" == "... "* && "$title" == *"${1#... }") ]]
 }
 
-# ---- gestures
-
-# pose_two_handles NAME: pins a handle at the figure's middle in screenshot
-# NAME (its point in ax, ay) and one 25 px left and 60 px below, takes the
-# settled screenshot pinned, drags the first up and to the right in ten steps
-# and takes the settled screenshot posed.
-pose_two_handles() {
-  local x y
-  read -r ax ay < <(body_point "$work/$1.png")
-  ((ax >= 0)) || fail "no point well inside the figure"
-  for p in "$ax $ay" "$((ax - 25)) $((ay + 60))"; do
-    read -r x y <<<"$p"
-    xdo mousemove --window "$gl" "$x" "$y" mousedown 1
-    sleep 0.1
-    xdo mouseup 1
-  done
-  settle pinned
-  xdo mousemove --window "$gl" "$ax" "$ay" mousedown 1
-  for i in $(seq 10); do
-    xdo mousemove --window "$gl" $((ax + 4 * i)) $((ay - 5 * i))
-    sleep 0.03
-  done
-  xdo mouseup 1
-  xdo mousemove --window "$gl" 20 640
-  settle posed
-  (($(magenta_changes "$work/$1.png" "$work/posed.png") > 300)) || fail "the drag changed too few pixels"
-}
+# named NAME: the program's first window named NAME, or false.
+named() { xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
 
 # The program's window named NAME, within five seconds.
-window_named() {
-  local w
-  for _ in $(seq 250); do
-    w=$(xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n 1 || true)
-    [[ -n "$w" ]] && { echo "$w"; return 0; }
-    sleep 0.02
-  done
-  fail "no window '$1'"
-}
-
-# shown WINDOW: the window is there and mapped.
-shown() { timeout "${xdo_timeout:-10}" xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
-
-# gone WINDOW WHAT: waits up to 20 s for the window to go, closed by what was
-# sent to it; the next step then never finds it again as it goes.
-gone() {
-  for _ in $(seq 1000); do
-    shown "$1" || return 0
-    sleep 0.02
-  done
-  fail "$2 still shows 20 s later"
-}
+window_named() { poll 250 0.02 named "$1" || fail "no window '$1'"; }
 
 # gone_named NAME: waits up to 20 s for the program's windows named NAME to go.
-gone_named() {
-  for _ in $(seq 1000); do
-    xdo search --all --onlyvisible --pid "$pid" --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.02
-  done
-  fail "the window '$1' still shows 20 s later"
-}
+gone_named() { poll 1000 0.02 none_named "$1" || fail "the window '$1' still shows 20 s later"; }
+none_named() { ! named "$1" >/dev/null; }
 
 # act_on WINDOW XDOTOOL-COMMANDS...: focuses the window, moves the pointer
-# into it and runs the commands (keys go to the focus, if one was set, else
-# under the pointer). False, quietly, when the window went between finding
-# and acting: that is no failure, the caller looks again.
+# into it and runs the commands. False, quietly, when the window went between
+# finding and acting (BadWindow): no failure, the caller looks again.
 act_on() {
   local w=$1
   shift
   xdo windowfocus "$w" mousemove --window "$w" 20 20 "$@" 2>/dev/null
 }
 
-# answer NAME KEYS...: types KEYS into the program's window named NAME (a
-# question, a small dialog) and waits for it to go.
-answer() {
-  local name=$1 w
-  shift
+# act_on_named NAME XDOTOOL-COMMANDS...: act_on the window named NAME.
+act_on_named() {
+  local w
   for _ in $(seq 20); do
-    w=$(window_named "$name")
-    act_on "$w" key "$@" && { gone "$w" "'$name' after $*"; return 0; }
+    w=$(window_named "$1")
+    act_on "$w" "${@:2}" && return 0
   done
-  fail "'$name' went 20 times before it took $*"
+  fail "'$1' went 20 times before it took ${*:2}"
 }
 
-# close_window [SECONDS]: sends WM_DELETE_WINDOW, as a window manager would,
-# answers Discard whenever the program asks about changes not saved, and
-# waits up to SECONDS (default 5) for it to end; sets status to its exit
-# status and clears pid.
+# answer NAME KEYS...: KEYS into the window named NAME, which then goes.
+answer() {
+  act_on_named "$1" key "${@:2}"
+  gone_named "$1"
+}
+
+# copy_to FILE: Ctrl+C, and the clipboard's text in FILE once it has an owner.
+copy_to() {
+  xdo key ctrl+c
+  poll 200 0.05 clipboard_into "$1" && [[ -s "$1" ]] || fail "nothing on the clipboard 10 s after Ctrl+C"
+}
+clipboard_into() { timeout 5 xclip -o -selection clipboard >"$1" 2>/dev/null; }
+
+# close_window [SECONDS]: WM_DELETE_WINDOW, as a window manager sends it, and
+# Discard to every question, then wait_exit.
 close_window() {
-  "$wm_close" "$top" || fail "could not send WM_DELETE_WINDOW"
+  "$wm_close" "$top" || ! running || fail "could not send WM_DELETE_WINDOW"
   local ask end=$((SECONDS + ${1:-5}))
   while ((SECONDS < end)) && running; do
-    ask=$(xdo search --all --onlyvisible --pid "$pid" --name '^mannequin$' 2>/dev/null | head -n 1 || true)
     # A question that goes before it takes the key was answered already.
-    [[ -z "$ask" ]] || act_on "$ask" key d || true
+    ask=$(named mannequin) && act_on "$ask" key d || true
     sleep 0.1
   done
   wait_exit "the close request" 1
+}
+
+# ---- gestures
+
+# pose_two_handles NAME: pins the figure's middle in screenshot NAME (ax, ay)
+# and 25 px left, 60 px below (screenshot pinned), and drags the first up and
+# right (screenshot posed).
+pose_two_handles() {
+  read -r ax ay < <(body_point "$work/$1.png")
+  ((ax >= 0)) || fail "no point well inside the figure"
+  xdo mousemove --window "$gl" "$ax" "$ay" mousedown 1 sleep 0.1 mouseup 1 \
+    mousemove --window "$gl" $((ax - 25)) $((ay + 60)) mousedown 1 sleep 0.1 mouseup 1
+  settle pinned
+  xdo mousemove --window "$gl" "$ax" "$ay" mousedown 1
+  for i in $(seq 10); do
+    xdo mousemove --window "$gl" $((ax + 4 * i)) $((ay - 5 * i)) sleep 0.03
+  done
+  xdo mouseup 1 mousemove --window "$gl" 20 640
+  settle posed
+  (($(magenta_changes "$work/$1.png" "$work/posed.png") > 300)) || fail "the drag changed too few pixels"
 }
