@@ -299,17 +299,3 @@ TEST_F(Gestures, CameraGesturesMoveTheCameraOnly) {
 }
 
 }  // namespace
-
-namespace {
-
-// Each notch of the wheel zooms as a 10-pixel zoom drag: a notch down (away
-// from the person) moves the eye a unit away, a notch up a unit closer.
-TEST_F(Gestures, EachWheelNotchZoomsAUnit) {
-  printedBy([&] { g.wheel(300, 300, 2); });
-  EXPECT_NEAR(camera.distance, -22.0f, 1e-5);
-  printedBy([&] { g.wheel(300, 300, -3); });
-  EXPECT_NEAR(camera.distance, -19.0f, 1e-5);
-  EXPECT_EQ(camera.mode, Inactive);
-}
-
-}  // namespace

@@ -137,13 +137,3 @@ TEST(ViewFraming, ATurnFromTheTopOrBottomTurnsThePictureALittle) {
   }
 }
 
-// The figure fills 88% of the half-frame the way it fits tightest, a margin
-// of 6% of the picture on each side.
-TEST(ViewFraming, TheMarginIsSixPercentEachSide) {
-  auto figure = buildHumanoid();
-  for (double aspect : {690.0 / 665, 0.5}) {
-    OrbitCamera c;
-    lookFrom(c, ViewSide::Front, *figure, aspect);
-    EXPECT_NEAR(expectInside(c, *figure, aspect), 0.88, 0.005) << aspect;
-  }
-}
