@@ -59,12 +59,16 @@ TEST_F(Recovery, AClearedOrCleanlyEndedPoseLeavesNoCopy) {
   EXPECT_EQ(entries(), (std::set<std::string>{"a.pose"}));
 }
 
-TEST_F(Recovery, ACrashedPoseComesBackModifiedWithItsFileAndItsSteps) {
+// The camera comes back with the pose.
+TEST_F(Recovery, ACrashedPoseComesBackModifiedWithItsFileItsStepsAndItsCamera) {
   std::string crashed;
+  ViewState camera;
+  camera.pitch = 0.5f, camera.fieldOfView = 30;
   {
     Session s(path);
     s.edit();
     s.doc.saveTo(pathOf("a.pose"));
+    s.doc.keepViewState(camera);
     s.edit();
     crashed = s.text();
     // A running program's copy is its own.
@@ -79,6 +83,8 @@ TEST_F(Recovery, ACrashedPoseComesBackModifiedWithItsFileAndItsSteps) {
   EXPECT_EQ(back.text(), crashed);
   EXPECT_TRUE(back.doc.modified());
   EXPECT_FALSE(back.doc.changedOnDisk());
+  ASSERT_TRUE(back.doc.viewState());
+  EXPECT_TRUE(*back.doc.viewState() == camera);
   back.doc.undo();
   EXPECT_FALSE(back.doc.modified()) << "the file's saved pose";
   back.doc.undo();
