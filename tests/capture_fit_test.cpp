@@ -265,13 +265,9 @@ std::string renamed(const std::string& text, const std::map<std::string, std::st
 TEST(CaptureFit, RenamedCopiesUnderMixamoAndDazNamesFitTheSame) {
   auto figure = buildHumanoid();
   const std::string cmu = fixture("cmu-01-03-cut.bvh");
+  // Mixamo's names are CMU's behind its prefix, but for the spine and the fingers.
   std::map<std::string, std::string> mixamo;
-  for (const char* name : {"Hips", "LeftUpLeg", "LeftLeg", "LeftFoot", "LeftToeBase", "RightUpLeg", "RightLeg",
-                           "RightFoot", "RightToeBase", "Neck", "Head", "LeftShoulder", "LeftArm", "LeftForeArm",
-                           "LeftHand", "RightShoulder", "RightArm", "RightForeArm", "RightHand", "Neck1",
-                           "LHipJoint", "RHipJoint"}) {
-    mixamo[name] = std::string("mixamorig:") + name;
-  }
+  for (const std::string& name : Motion(cmu).names) mixamo[name] = "mixamorig:" + name;
   mixamo["LowerBack"] = "mixamorig:Spine", mixamo["Spine"] = "mixamorig:Spine1";
   mixamo["Spine1"] = "mixamorig:Spine2";
   mixamo["LFingers"] = "mixamorig:LeftHandMiddle1", mixamo["RFingers"] = "mixamorig:RightHandMiddle1";
