@@ -170,7 +170,8 @@ TEST(BvhRoundTrip, FiguresComeBackWithinANanoradianOrAreRefusedWithOneLine) {
     std::vector<double> d = f->dofs();
     const std::vector<ParamKind> kinds = kindsOf(*f);
     for (size_t k = 0; k < d.size() && i % 2 == 0 && i > 0; ++k) {
-      if (kinds[k] >= ParamKind::AngleX && kinds[k] <= ParamKind::AngleZ) d[k] = std::uniform_real_distribution<double>(-7, 7)(rng);
+      if (kinds[k] >= ParamKind::AngleX && kinds[k] <= ParamKind::AngleZ)
+        d[k] = std::uniform_real_distribution<double>(-7, 7)(rng);
     }
     f->setDofs(d);
     expectDofs(*f, readText(*f, bvh::write(*f).text));
@@ -323,7 +324,8 @@ TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
       {"End Site", "End Sight", "line 18: expected Site, not \"Sight\""},
       {"Frames: 1", "Frames: 2", "line 115: the file ends after 1 of its 2 frames"},
       {"Frame Time: 0.0333333", "Frame Time: 0", "line 114: the frame time \"0\" is not above zero"},
-      {"Frame Time: 0.0333333", "Frame Time: 1e-400", "line 114: the frame time \"1e-400\" is not above zero"},
+      {"Frame Time: 0.0333333", "Frame Time: 1e-400",
+       "line 114: the frame time \"1e-400\" is not above zero"},
       {values, "\n0 0.91 1e400 ", "line 115: \"1e400\" is not a number of magnitude at most"},
       {values, "\n0 0.91 nan ", "line 115: \"nan\" is not a number of magnitude at most 1e+06"},
       {values, "\n0 1000001 0 ", "line 115: \"1000001\" is not a number"},
@@ -357,10 +359,12 @@ TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
   // A root that cannot move, or cannot turn.
   auto fixedRoot = limbOn(hinge(0, 1));
   const std::string moved = replaced(bvh::write(*fixedRoot).text, "\n0 0.5 0 ", "\n0 0.5001 0 ");
-  EXPECT_EQ(readText(*fixedRoot, moved).error, "line 19: joint \"base\" cannot move, and frame 1 moves it by 0.0001 m");
+  EXPECT_EQ(readText(*fixedRoot, moved).error,
+            "line 19: joint \"base\" cannot move, and frame 1 moves it by 0.0001 m");
   auto stiffRoot = limbOn(hinge(0, 1), Vec3(0, 1, 0), std::make_unique<Translation>(0, 0, 0));
   const std::string turned = replaced(bvh::write(*stiffRoot).text, "\n0 0.5 0 0 0 0", "\n0 0.5 0 0 0 2");
-  EXPECT_EQ(readText(*stiffRoot, turned).error, "line 19: joint \"base\" cannot turn, and frame 1 turns it 2 degrees besides");
+  EXPECT_EQ(readText(*stiffRoot, turned).error,
+            "line 19: joint \"base\" cannot turn, and frame 1 turns it 2 degrees besides");
 }
 
 namespace {

@@ -150,7 +150,8 @@ bool reachable(const Body& c, const std::string& limb) {
   for (const std::string side : {"left ", "right "}) {
     if (limb == side + "forearm") return bend(side + "upper arm", side + "forearm") <= 45;
     if (limb == side + "shin") return bend(side + "thigh", side + "shin") <= 90;
-    if (limb == side + "hand") return bend(side + "forearm", side + "hand") <= 90 && reachable(c, side + "forearm");
+    if (limb == side + "hand")
+      return bend(side + "forearm", side + "hand") <= 90 && reachable(c, side + "forearm");
   }
   return true;
 }
@@ -166,7 +167,8 @@ double percentile(std::vector<double> v, double p) {
 // where the limits allow; the wrists and ankles, from the shoulders and the
 // hips' joints, be at most a tenth of a leg length from the capture's,
 // beyond what the figure's longer arms make.
-void expectFitsFollow(const std::vector<std::pair<std::string, Names>>& files, const std::vector<int>& frames) {
+void expectFitsFollow(const std::vector<std::pair<std::string, Names>>& files,
+                      const std::vector<int>& frames) {
   auto figure = buildHumanoid();
   figure->limitsEnabled = true;
   std::vector<double> angles, allowed;
@@ -197,7 +199,9 @@ void expectFitsFollow(const std::vector<std::pair<std::string, Names>>& files, c
         if (angle > worst) worst = angle, worstWhere = where + " " + limb;
       }
       const auto legOf = [&](const Body& b) { return b.length("left thigh") + b.length("left shin"); };
-      const auto armOf = [&](const Body& b) { return (b.length("left upper arm") + b.length("left forearm")) / legOf(b); };
+      const auto armOf = [&](const Body& b) {
+        return (b.length("left upper arm") + b.length("left forearm")) / legOf(b);
+      };
       for (const auto& [limb, base, joint] :
            {std::tuple{"left hand", "left upper arm", "left forearm"},
             std::tuple{"right hand", "right upper arm", "right forearm"},
@@ -239,8 +243,9 @@ TEST(CaptureFit, LimbsPointWhereTheWholeCapturesDo) {
   if (!std::ifstream(folder + "01_01.bvh")) GTEST_SKIP() << "no " << folder << "01_01.bvh (assimp-testmodels)";
   std::vector<int> frames;
   for (int f = 1; f <= 4511; f += 25) frames.push_back(f);
-  expectFitsFollow({{folder + "01_01.bvh", kCmu}, {folder + "01_03.bvh", kCmu}, {folder + "Boxing_Toes.bvh", kBoxing}},
-                   frames);
+  expectFitsFollow(
+      {{folder + "01_01.bvh", kCmu}, {folder + "01_03.bvh", kCmu}, {folder + "Boxing_Toes.bvh", kBoxing}},
+      frames);
 }
 
 // The text with each joint named from renamed as to, whole names only.
@@ -401,7 +406,8 @@ std::unique_ptr<Figure> tPosed(double leftForearmTwist = 0) {
     if (p.size() == 4 || p.size() == 7) p.back() = 1;
     if (name == "root") p[1] = 0.9;
     if (name.rfind("h_scapula", 0) == 0) p[1] = side * tilt;
-    if (name.rfind("h_bicep", 0) == 0) p[0] = std::sin(-side * (tilt + kPi / 2) / 2), p[3] = std::cos(-side * (tilt + kPi / 2) / 2);
+    if (name.rfind("h_bicep", 0) == 0)
+      p[0] = std::sin(-side * (tilt + kPi / 2) / 2), p[3] = std::cos(-side * (tilt + kPi / 2) / 2);
     if (name == "h_forearm_left") p[1] = leftForearmTwist;
   }
   applyPose(*t, pose);

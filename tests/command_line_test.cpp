@@ -60,9 +60,10 @@ TEST(CommandLine, PngDrawsTheFilesPoseIntoAPicture) {
   EXPECT_EQ(plain.style, PictureOptions::Style::Plain);
   EXPECT_FALSE(plain.references);
   // --references is a flag: the file after it is FILE.
-  const CommandLine all = parsed({"--background", "transparent", "--view", "top", "--width", "8192", "--style",
-                                  "clay", "--png", "s.png", "--references", "picture.png"});
-  EXPECT_EQ(std::make_tuple(all.error, *all.file, all.width, all.references), std::make_tuple(std::string(), std::string("picture.png"), 8192, true));
+  const CommandLine all = parsed({"--background", "transparent", "--view", "top", "--width", "8192",
+                                  "--style", "clay", "--png", "s.png", "--references", "picture.png"});
+  EXPECT_EQ(std::make_tuple(all.error, *all.file, all.width, all.references),
+            std::make_tuple(std::string(), std::string("picture.png"), 8192, true));
   EXPECT_EQ(all.view, ViewSide::Top);
   EXPECT_EQ(all.background, PictureOptions::Background::Transparent);
   EXPECT_EQ(all.style, PictureOptions::Style::Clay);
@@ -99,7 +100,8 @@ TEST(CommandLine, PictureOptionsOutOfTheirLimitsOrPlaceAreRefused) {
       {{"--png", "o.png", "--style", "p"}, "--style takes clay or plain"},
       {{"--style", "clay", "p"}, "--style goes with --png"},
       {{"--references", "p"}, "--references goes with --png"},
-      {{"b", "--png", "o.png", "--thumbnail", "--style", "clay"}, "--thumbnail draws its own look: no --style"},
+      {{"b", "--png", "o.png", "--thumbnail", "--style", "clay"},
+       "--thumbnail draws its own look: no --style"},
   };
   for (const auto& [args, error] : cases) {
     const CommandLine line = parsed(args);
@@ -130,7 +132,8 @@ TEST(CommandLine, PosePrintsAndRigGoesWithBvh) {
             std::make_tuple(Action::PrintPose, std::string("take.bvh"), 12, std::string()));
   for (const char* name : {"cmu", "mixamo"}) {
     const CommandLine rig = parsed({"--bvh", "--rig", name, "a.pose"});
-    EXPECT_EQ(std::make_tuple(rig.error, rig.rig, *rig.file), std::make_tuple(std::string(), std::string(name), std::string("a.pose")));
+    EXPECT_EQ(std::make_tuple(rig.error, rig.rig, *rig.file),
+              std::make_tuple(std::string(), std::string(name), std::string("a.pose")));
   }
   EXPECT_EQ(parsed({"--bvh", "a.pose"}).rig, "");
 }
@@ -155,9 +158,14 @@ TEST(CommandLine, ApplyTakesAPartAMirrorAndAnAmountWithinTheirLimits) {
   EXPECT_EQ(std::make_tuple(apply.error, apply.applied, apply.part, apply.mirrored, apply.amount),
             std::make_tuple(std::string(), std::string("other.png"), BodyPart::LeftArm, true, 0.25));
   EXPECT_EQ(apply.file, "base.pose");
-  for (const auto& [amount, value] : std::vector<std::pair<const char*, double>>{
-           {"0", 0.0}, {"1", 1.0}, {"1e0", 1.0}, {"1e-320", 1e-320}, {"-0", 0.0}, {"0.9999999", 0.9999999},
-           {".5", 0.5}, {"1E-300", 1e-300}}) {
+  for (const auto& [amount, value] : std::vector<std::pair<const char*, double>>{{"0", 0.0},
+                                                                                 {"1", 1.0},
+                                                                                 {"1e0", 1.0},
+                                                                                 {"1e-320", 1e-320},
+                                                                                 {"-0", 0.0},
+                                                                                 {"0.9999999", 0.9999999},
+                                                                                 {".5", 0.5},
+                                                                                 {"1E-300", 1e-300}}) {
     const CommandLine line = parsed({"--pose", "b", "--apply", "o", "--amount", amount});
     EXPECT_EQ(std::make_tuple(line.error, line.amount), std::make_tuple(std::string(), value)) << amount;
   }
@@ -170,8 +178,10 @@ TEST(CommandLine, ApplyTakesAPartAMirrorAndAnAmountWithinTheirLimits) {
 // hexadecimal and blanks around it are no amount, and an option is no
 // value of --apply or --part.
 TEST(CommandLine, PoseBvhFrameAndApplyRefuseWhatTheyCannotTake) {
-  const std::string amount = "--amount takes a number from 0 to 1", frame = "--frame takes a frame number from 1";
-  const std::string part = "--part takes whole, head, trunk, left-arm, right-arm, arms, left-leg, right-leg, legs";
+  const std::string amount = "--amount takes a number from 0 to 1",
+                    frame = "--frame takes a frame number from 1";
+  const std::string part =
+      "--part takes whole, head, trunk, left-arm, right-arm, arms, left-leg, right-leg, legs";
   const std::pair<std::vector<const char*>, std::string> cases[] = {
       {{"--pose"}, "--pose takes a file"},
       {{"--pose", "a.pose", "--bvh"}, "--bvh and --pose cannot both be given"},
@@ -191,9 +201,10 @@ TEST(CommandLine, PoseBvhFrameAndApplyRefuseWhatTheyCannotTake) {
       {{"--pose", "b", "--apply"}, "--apply takes a pose file"},
       {{"--pose", "b", "--apply", "--part", "arms", "o"}, "--apply takes a pose file"},
   };
-  for (const auto& [args, error] : cases) EXPECT_EQ(parsed(args).error, error) << args[0] << " " << args.back();
-  for (const char* refused : {"-0.0001", "1.0001", "x", "0.5x", "nan", "", "0x1", "0x0.8p0", " 0.5", "0.5 ", "\t1",
-                              "inf", "1e1"}) {
+  for (const auto& [args, error] : cases)
+    EXPECT_EQ(parsed(args).error, error) << args[0] << " " << args.back();
+  for (const char* refused :
+       {"-0.0001", "1.0001", "x", "0.5x", "nan", "", "0x1", "0x0.8p0", " 0.5", "0.5 ", "\t1", "inf", "1e1"}) {
     EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--amount", refused}).error, amount) << refused;
   }
 }

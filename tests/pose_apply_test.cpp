@@ -55,16 +55,17 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
 TEST_F(Apply, EachPartTakesItsSegmentsAndNoOthers) {
   const std::vector<const char*> left{"h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left"},
       right{"h_scapula_right", "h_bicep_right", "h_forearm_right", "h_hand_right"},
-      leftLeg{"h_thigh_left", "h_shin_left", "h_foot_left"}, rightLeg{"h_thigh_right", "h_shin_right", "h_foot_right"};
+      leftLeg{"h_thigh_left", "h_shin_left", "h_foot_left"},
+      rightLeg{"h_thigh_right", "h_shin_right", "h_foot_right"};
   const auto both = [](std::vector<const char*> a, const std::vector<const char*>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
   };
   const std::vector<std::pair<BodyPart, std::vector<const char*>>> parts{
-      {BodyPart::Head, {"h_head"}},    {BodyPart::Trunk, {"h_abdomen", "h_spine"}},
-      {BodyPart::LeftArm, left},       {BodyPart::RightArm, right},
+      {BodyPart::Head, {"h_head"}},        {BodyPart::Trunk, {"h_abdomen", "h_spine"}},
+      {BodyPart::LeftArm, left},           {BodyPart::RightArm, right},
       {BodyPart::Arms, both(left, right)}, {BodyPart::LeftLeg, leftLeg},
-      {BodyPart::RightLeg, rightLeg},  {BodyPart::Legs, both(leftLeg, rightLeg)},
+      {BodyPart::RightLeg, rightLeg},      {BodyPart::Legs, both(leftLeg, rightLeg)},
   };
   for (const auto& [part, names] : parts) {
     preview(part, 1.0);

@@ -241,7 +241,8 @@ TEST_F(PoseFile, AFileIsJudgedByItsSizeBeforeItIsReadAndByWhatItGrewTo) {
   // The program's own files are read by their own limit, and no link is followed.
   put(pose, std::string(100, '#'));
   symlink("pose.pose", pathOf("link").c_str());
-  EXPECT_EQ(pose_file::read(pathOf("link")).text.size() + pose_file::read(pose, {}, {100, false}).text.size(), 200u);
+  EXPECT_EQ(pose_file::read(pathOf("link")).text.size() + pose_file::read(pose, {}, {100, false}).text.size(),
+            200u);
   EXPECT_EQ(pose_file::read(pathOf("link"), {}, {100, false}).error, "it is a symbolic link");
   EXPECT_EQ(pose_file::read(pose, {}, {99, false}).error, "it is 100 bytes, more than the 99 it may have");
 }
@@ -266,4 +267,3 @@ TEST_F(PoseFile, ReadsAndSavesSayWhichFileTheyLeftAndAnyChangeShows) {
   ++others[5].ctime.tv_nsec;
   for (const pose_file::Identity& other : others) EXPECT_TRUE(other != made && !(other == made));
 }
-

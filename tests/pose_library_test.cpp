@@ -46,7 +46,8 @@ TEST(PoseLibrary, PicturesWithAPoseAreListedByGroupAndBrokenOnesSaySo) {
     seen.emplace_back(e.group, e.name, e.broken.empty() ? "" : e.name == "handless" ? e.broken : "broken");
   }
   const std::vector<std::tuple<std::string, std::string, std::string>> expected{
-      {"", "a", ""}, {"", "b", ""}, {"", "cut", "broken"}, {"", "handless", pose_text::read(*buildHumanoid(), handless).error},
+      {"", "a", ""},           {"", "b", ""},
+      {"", "cut", "broken"},   {"", "handless", pose_text::read(*buildHumanoid(), handless).error},
       {"", "words", "broken"}, {"dance", "waltz", ""}};
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(pose_library::list(*buildHumanoid(), folder.path, false).size(), 5u);

@@ -129,7 +129,8 @@ TEST(PosePicture, CompressedTextIsInflatedNoFurtherThanAPosesLimit) {
   const std::string z = good.substr(57, good.find("IDAT") - 8 - 57);
   const std::string zlib(1, '\0'), malformed = "the picture's pose is damaged: its chunk is malformed";
   EXPECT_EQ(readOf(withOurChunk("zTXt", zlib + z)).text, kText);
-  EXPECT_EQ(errorOf(withOurChunk("zTXt", zlib + z.substr(1))), "the picture's pose is damaged: it does not inflate");
+  EXPECT_EQ(errorOf(withOurChunk("zTXt", zlib + z.substr(1))),
+            "the picture's pose is damaged: it does not inflate");
   EXPECT_EQ(errorOf(withOurChunk("zTXt", zlib + z + 'x')), malformed);
   // A method other than zlib's, and an iTXt whose language tag runs to the chunk's end.
   EXPECT_EQ(errorOf(withOurChunk("zTXt", "\x01" + z)), malformed);

@@ -108,7 +108,8 @@ std::vector<std::string> beyondLimits(const std::string& text) {
   std::vector<std::string> beyond;
   for (size_t s = 0; s < held.params.size() && reading.error.empty(); ++s) {
     for (size_t k = 0; k < held.params[s].size(); ++k) {
-      if (std::fabs(held.params[s][k] - reading.pose.params[s][k]) > 1e-9) beyond.push_back(figure->segments()[s]->name);
+      if (std::fabs(held.params[s][k] - reading.pose.params[s][k]) > 1e-9)
+        beyond.push_back(figure->segments()[s]->name);
     }
   }
   return beyond;

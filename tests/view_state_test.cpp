@@ -92,7 +92,8 @@ TEST_F(ViewStates, ABrokenViewLineRefusesTheWholeFile) {
   const std::string pose = pose_file_text::write(doc.figure(), ViewState{}, "");
   const std::size_t camera = pose.find("camera ");
   const int line = int(std::count(pose.begin(), pose.begin() + long(camera), '\n')) + 1;
-  const std::string at = "line " + std::to_string(line) + ": ", next = "line " + std::to_string(line + 1) + ": ";
+  const std::string at = "line " + std::to_string(line) + ": ",
+                    next = "line " + std::to_string(line + 1) + ": ";
   const std::string camera45 = "camera free 0 0 -1 0 0 0 45\n";
   const std::string head = pose.substr(0, camera);
   EXPECT_EQ(pose_file_text::read(doc.figure(), head + "camera free 0 0 -1 0 0 0 15\n", "").error, "");
@@ -102,11 +103,14 @@ TEST_F(ViewStates, ABrokenViewLineRefusesTheWholeFile) {
   } cases[] = {
       {"camera free 0 0 -1 0 0 0 14.9\n", at + "the field of view is from 15 to 90 degrees"},
       {"camera free 0 0 -1 0 0 0 90.1\n", at + "the field of view is from 15 to 90 degrees"},
-      {"camera side 0 0 -1 0 0 0 45\n", at + "unknown view \"side\" (front, back, right, left, top, bottom or free)"},
+      {"camera side 0 0 -1 0 0 0 45\n",
+       at + "unknown view \"side\" (front, back, right, left, top, bottom or free)"},
       {"camera free 0 0 -1 0 0 45\n", at + "a camera line is: camera VIEW and seven numbers, not 7 words"},
       {"", "after line " + std::to_string(line - 1) + ": a version-2 pose has no camera line"},
-      {camera45 + "picture top 101 0 0 1 \"a\"\n", next + "the opacity \"101\" is not a whole number from 0 to 100"},
-      {camera45 + "picture top 50 0 0 0 \"a\"\n", next + "a picture's size is above 0 and at most 100 view heights"},
+      {camera45 + "picture top 101 0 0 1 \"a\"\n",
+       next + "the opacity \"101\" is not a whole number from 0 to 100"},
+      {camera45 + "picture top 50 0 0 0 \"a\"\n",
+       next + "a picture's size is above 0 and at most 100 view heights"},
       {camera45 + "picture top 50 0 0 1 a b\n",
        next + "a picture line is: picture VIEW OPACITY X Y SIZE \"PATH\", not 7 words"},
       {camera45 + "picture top 50 0 0 1 \"a\\x2\"\n",

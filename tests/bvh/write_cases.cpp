@@ -43,7 +43,8 @@ bool writeRigCase(const std::string& folder, const std::string& name, const std:
   json << "{\"rig\": \"" << own << ".bvh\", \"pairs\": [";
   const int column = family == rig::Family::Cmu ? 0 : 1;
   for (const auto& mapped : bvh_cases::kRigJoints) {
-    json << (&mapped == &bvh_cases::kRigJoints[0] ? "" : ", ") << "[\"" << mapped[column] << "\", \"" << mapped[2] << "\"]";
+    json << (&mapped == &bvh_cases::kRigJoints[0] ? "" : ", ") << "[\"" << mapped[column] << "\", \""
+         << mapped[2] << "\"]";
   }
   json << "]}\n";
   return static_cast<bool>(json);

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "fuzz_check.h"
 #include "figure/ParamKinds.h"
+#include "fuzz_check.h"
 #include "humanoid/Humanoid.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"

@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "fuzz_check.h"
+#include "humanoid/Humanoid.h"
 #include "pose/FigureState.h"
 #include "pose/PoseFileText.h"
 #include "pose/PoseText.h"
-#include "humanoid/Humanoid.h"
 
 namespace {
 
