@@ -38,6 +38,7 @@ TEST(CommandLine, HelpAndVersionAndNothingElseAreOptions) {
   EXPECT_EQ(parsed({"--help"}).action, Action::Help);
   EXPECT_EQ(parsed({"-h"}).action, Action::Help);
   EXPECT_EQ(parsed({"pose.pose", "--version"}).action, Action::Version);
+  EXPECT_EQ(parsed({"--png", "out.png", "--scale", "9", "--help"}).action, Action::Help);
   // Anything else is ignored, as the program always ignored its arguments.
   const CommandLine other = parsed({"--helpme", "-x", "a.pose", "b.pose"});
   EXPECT_EQ(other.action, Action::Run);
@@ -46,7 +47,8 @@ TEST(CommandLine, HelpAndVersionAndNothingElseAreOptions) {
 }
 
 // --png OUT FILE draws FILE's pose into OUT: by default from the start
-// camera, at the view's size, on black; the options in any order.
+// camera, at the view's size, on black, plain; the options in any order,
+// each limit taken.
 TEST(CommandLine, PngDrawsTheFilesPoseIntoAPicture) {
   const CommandLine plain = parsed({"--png", "out.png", "pose.pose"});
   EXPECT_EQ(plain.action, Action::WritePng);
@@ -55,48 +57,38 @@ TEST(CommandLine, PngDrawsTheFilesPoseIntoAPicture) {
   EXPECT_EQ(plain.view, std::nullopt);
   EXPECT_EQ(plain.scale, 1);
   EXPECT_EQ(plain.background, PictureOptions::Background::Black);
-  const CommandLine all =
-      parsed({"picture.png", "--background", "transparent", "--view", "top", "--width", "1200", "--png", "s.png"});
-  EXPECT_EQ(all.error, "");
-  EXPECT_EQ(all.file, "picture.png");
+  EXPECT_EQ(plain.style, PictureOptions::Style::Plain);
+  EXPECT_FALSE(plain.references);
+  // --references is a flag: the file after it is FILE.
+  const CommandLine all = parsed({"--background", "transparent", "--view", "top", "--width", "8192",
+                                  "--style", "clay", "--png", "s.png", "--references", "picture.png"});
+  EXPECT_EQ(std::make_tuple(all.error, *all.file, all.width, all.references),
+            std::make_tuple(std::string(), std::string("picture.png"), 8192, true));
   EXPECT_EQ(all.view, ViewSide::Top);
-  EXPECT_EQ(all.width, 1200);
   EXPECT_EQ(all.background, PictureOptions::Background::Transparent);
+  EXPECT_EQ(all.style, PictureOptions::Style::Clay);
   EXPECT_EQ(parsed({"--png", "o.png", "--view", "left", "p"}).view, ViewSide::Left);
   EXPECT_EQ(parsed({"--png", "o.png", "--", "--scale"}).file, "--scale");
-}
-
-// Each limit on both sides, and what is no whole number written in full.
-TEST(CommandLine, ThePicturesSizeIsTakenToItsLimits) {
-  const std::string scaleError = "--scale takes a whole number from 1 to 8";
-  const std::string widthError = "--width takes a whole number of pixels from 1 to 8192";
-  const std::tuple<const char*, const char*, std::string> cases[] = {
-      {"--scale", "0", scaleError}, {"--scale", "1", ""},          {"--scale", "8", ""},
-      {"--scale", "9", scaleError}, {"--scale", "2x", scaleError}, {"--width", "0", widthError},
-      {"--width", "1", ""},         {"--width", "8192", ""},       {"--width", "8193", widthError},
-      {"--width", "", widthError},  {"--view", "side", "--view takes front, back, left, right, top or bottom"},
-      {"--background", "grey", "--background takes transparent, white or black"},
-  };
-  for (const auto& [option, value, error] : cases) {
-    const CommandLine line = parsed({"--png", "out.png", option, value, "pose.pose"});
-    EXPECT_EQ(line.error, error) << option << " " << value;
-    EXPECT_EQ(line.action, Action::WritePng);
-  }
   EXPECT_EQ(parsed({"--png", "o.png", "--scale", "8", "p"}).scale, 8);
-  EXPECT_EQ(parsed({"--png", "o.png", "--width", "8192", "p"}).width, 8192);
+  EXPECT_TRUE(parsed({"b", "--png", "o.png", "--thumbnail"}).thumbnail);
 }
 
-// Options that do not go together, or lack their value, are refused with
-// one line each, and the program exits with status 1.
-// A flag: the file after it is FILE.
-TEST(CommandLine, ReferencesAreAskedForByAFlag) {
-  const CommandLine line = parsed({"--png", "o.png", "--references", "p.pose"});
-  EXPECT_EQ(std::make_tuple(line.error, line.references, *line.file), std::make_tuple(std::string(), true, std::string("p.pose")));
-  EXPECT_FALSE(parsed({"--png", "o.png", "p.pose"}).references);
-}
-
-TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
+// Each limit on both sides, and options that do not go together or lack
+// their value: one line each, and the program exits with status 1.
+TEST(CommandLine, PictureOptionsOutOfTheirLimitsOrPlaceAreRefused) {
+  const std::string scale = "--scale takes a whole number from 1 to 8";
+  const std::string width = "--width takes a whole number of pixels from 1 to 8192";
   const std::pair<std::vector<const char*>, std::string> cases[] = {
+      {{"--png", "o.png", "--scale", "0", "p"}, scale},
+      {{"--png", "o.png", "--scale", "1", "p"}, ""},
+      {{"--png", "o.png", "--scale", "9", "p"}, scale},
+      {{"--png", "o.png", "--scale", "2x", "p"}, scale},
+      {{"--png", "o.png", "--width", "0", "p"}, width},
+      {{"--png", "o.png", "--width", "1", "p"}, ""},
+      {{"--png", "o.png", "--width", "8193", "p"}, width},
+      {{"--png", "o.png", "--width", "", "p"}, width},
+      {{"--png", "o.png", "--view", "side", "p"}, "--view takes front, back, left, right, top or bottom"},
+      {{"--png", "o.png", "--background", "grey", "p"}, "--background takes transparent, white or black"},
       {{"--png", "o.png", "--scale", "2", "--width", "100", "p"}, "--scale and --width cannot both be given"},
       {{"--png", "o.png"}, "--png takes a pose file"},
       {{"--bvh", "--png", "o.png", "p"}, "--png and --bvh cannot both be given"},
@@ -108,17 +100,16 @@ TEST(CommandLine, PictureOptionsThatDoNotGoTogetherAreRefused) {
       {{"--png", "o.png", "--style", "p"}, "--style takes clay or plain"},
       {{"--style", "clay", "p"}, "--style goes with --png"},
       {{"--references", "p"}, "--references goes with --png"},
+      {{"b", "--png", "o.png", "--thumbnail", "--style", "clay"},
+       "--thumbnail draws its own look: no --style"},
   };
   for (const auto& [args, error] : cases) {
     const CommandLine line = parsed(args);
-    EXPECT_EQ(line.error, error) << args[0];
+    EXPECT_EQ(line.error, error) << args[0] << " " << args[args.size() - 2];
     EXPECT_TRUE(line.pictureAsked) << args[0];
   }
   EXPECT_FALSE(parsed({"--frame", "0", "p"}).pictureAsked);
-  EXPECT_EQ(parsed({"--png", "o.png", "p"}).style, PictureOptions::Style::Plain);
-  EXPECT_EQ(parsed({"--png", "o.png", "--style", "clay", "p"}).style, PictureOptions::Style::Clay);
-  EXPECT_EQ(parsed({"--style", "plain", "--png", "o.png", "p"}).error, "");
-  EXPECT_EQ(parsed({"--png", "out.png", "--scale", "9", "--help"}).action, Action::Help);
+  EXPECT_EQ(parsed({"b", "--thumbnail"}).error, "--thumbnail goes with --png");
 }
 
 // A name that is already no regular file, as typed or with ".png" added, is
@@ -137,23 +128,14 @@ TEST(CommandLine, PngIsRefusedOntoWhatIsNoRegularFile) {
 // --pose FILE prints FILE's pose; --rig names the skeleton --bvh writes on.
 TEST(CommandLine, PosePrintsAndRigGoesWithBvh) {
   const CommandLine pose = parsed({"--pose", "take.bvh", "--frame", "12"});
-  EXPECT_EQ(pose.action, Action::PrintPose);
-  EXPECT_EQ(pose.file, "take.bvh");
-  EXPECT_EQ(pose.frame, 12);
-  EXPECT_EQ(pose.error, "");
-  EXPECT_EQ(parsed({"--pose"}).error, "--pose takes a file");
-  EXPECT_EQ(parsed({"--pose", "a.pose", "--bvh"}).error, "--bvh and --pose cannot both be given");
-  EXPECT_EQ(parsed({"--pose", "a.pose", "--png", "a.png"}).error, "--png and --pose cannot both be given");
+  EXPECT_EQ(std::make_tuple(pose.action, *pose.file, pose.frame, pose.error),
+            std::make_tuple(Action::PrintPose, std::string("take.bvh"), 12, std::string()));
   for (const char* name : {"cmu", "mixamo"}) {
     const CommandLine rig = parsed({"--bvh", "--rig", name, "a.pose"});
-    EXPECT_EQ(rig.error, "");
-    EXPECT_EQ(rig.rig, name);
-    EXPECT_EQ(rig.file, "a.pose");
+    EXPECT_EQ(std::make_tuple(rig.error, rig.rig, *rig.file),
+              std::make_tuple(std::string(), std::string(name), std::string("a.pose")));
   }
   EXPECT_EQ(parsed({"--bvh", "a.pose"}).rig, "");
-  EXPECT_EQ(parsed({"--bvh", "--rig", "CMU", "a.pose"}).error, "--rig takes cmu or mixamo");
-  EXPECT_EQ(parsed({"--bvh", "a.pose", "--rig"}).error, "--rig takes cmu or mixamo");
-  EXPECT_EQ(parsed({"--rig", "cmu", "a.pose"}).error, "--rig goes with --bvh");
 }
 
 // --frame takes the next argument as its number, and the file comes after
@@ -165,57 +147,64 @@ TEST(CommandLine, FrameTakesTheNumberAfterItAndTheFileAfterThat) {
   EXPECT_EQ(second.file, "walk.bvh");
   EXPECT_EQ(parsed({"walk.bvh", "--frame", "1"}).file, "walk.bvh");
   EXPECT_EQ(parsed({"walk.bvh"}).frame, 1);
-  const std::string frameError = "--frame takes a frame number from 1";
-  for (const char* refused : {"0", "-1", "x", "2.5"}) {
-    EXPECT_EQ(parsed({"--frame", refused, "walk.bvh"}).error, frameError) << refused;
-  }
-  EXPECT_EQ(parsed({"walk.bvh", "--frame"}).error, frameError);
 }
 
-// --apply OTHER goes with --pose; --part names a part, --amount runs from 0
-// to 1, both ends taken.
+// --apply OTHER goes with --pose; --part names a part, --amount is a decimal
+// number from 0 to 1 as written, both ends taken: the tiniest one above 0 is
+// one too.
 TEST(CommandLine, ApplyTakesAPartAMirrorAndAnAmountWithinTheirLimits) {
   const CommandLine apply =
       parsed({"--pose", "base.pose", "--apply", "other.png", "--part", "left-arm", "--mirror", "--amount", "0.25"});
   EXPECT_EQ(std::make_tuple(apply.error, apply.applied, apply.part, apply.mirrored, apply.amount),
             std::make_tuple(std::string(), std::string("other.png"), BodyPart::LeftArm, true, 0.25));
   EXPECT_EQ(apply.file, "base.pose");
-  for (const char* amount : {"0", "1", "1e0"}) {
-    EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--amount", amount}).error, "") << amount;
-  }
-  for (const char* amount : {"-0.0001", "1.0001", "x", "0.5x", "nan", ""}) {
-    EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--amount", amount}).error, "--amount takes a number from 0 to 1")
-        << amount;
-  }
-  EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--part", "tail"}).error,
-            "--part takes whole, head, trunk, left-arm, right-arm, arms, left-leg, right-leg, legs");
-  EXPECT_EQ(parsed({"--pose", "b", "--part", "legs"}).error, "--part, --mirror and --amount go with --apply");
-  const CommandLine alone = parsed({"b", "--apply", "o"});
-  EXPECT_EQ(alone.error, "--apply, --part, --mirror and --amount go with --pose");
-  EXPECT_TRUE(alone.applyAsked);
-  EXPECT_EQ(parsed({"--pose", "b", "--apply"}).error, "--apply takes a pose file");
-  EXPECT_EQ(parsed({"b", "--thumbnail"}).error, "--thumbnail goes with --png");
-  EXPECT_TRUE(parsed({"b", "--png", "o.png", "--thumbnail"}).thumbnail);
-}
-
-// The amount is a decimal number as written: the tiniest one above 0 is one
-// too, while C's hexadecimal and blanks around it are none. An option is
-// no value of --apply or --part.
-TEST(CommandLine, TheAmountIsADecimalAndOptionsAreNoValues) {
-  for (const auto& [amount, value] : std::vector<std::pair<const char*, double>>{
-           {"1e-320", 1e-320}, {"-0", 0.0}, {"0.9999999", 0.9999999}, {".5", 0.5}, {"1E-300", 1e-300}}) {
+  for (const auto& [amount, value] : std::vector<std::pair<const char*, double>>{{"0", 0.0},
+                                                                                 {"1", 1.0},
+                                                                                 {"1e0", 1.0},
+                                                                                 {"1e-320", 1e-320},
+                                                                                 {"-0", 0.0},
+                                                                                 {"0.9999999", 0.9999999},
+                                                                                 {".5", 0.5},
+                                                                                 {"1E-300", 1e-300}}) {
     const CommandLine line = parsed({"--pose", "b", "--apply", "o", "--amount", amount});
     EXPECT_EQ(std::make_tuple(line.error, line.amount), std::make_tuple(std::string(), value)) << amount;
   }
-  for (const char* amount : {"0x1", "0x0.8p0", " 0.5", "0.5 ", "\t1", "inf", "1e1"}) {
-    EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--amount", amount}).error, "--amount takes a number from 0 to 1")
-        << amount;
-  }
-  EXPECT_EQ(parsed({"--pose", "b", "--apply", "--part", "arms", "o"}).error, "--apply takes a pose file");
-  EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--part", "--mirror"}).error,
-            "--part takes whole, head, trunk, left-arm, right-arm, arms, left-leg, right-leg, legs");
-  EXPECT_TRUE(parsed({"--pose", "b", "--apply", "o", "--part", "--mirror"}).mirrored);
+  EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--part", "--mirror"}).mirrored, true);
   EXPECT_EQ(parsed({"--pose", "b", "--apply", "-"}).applied, "-");
-  EXPECT_EQ(parsed({"b", "--png", "o.png", "--thumbnail", "--style", "clay"}).error,
-            "--thumbnail draws its own look: no --style");
+  EXPECT_TRUE(parsed({"b", "--apply", "o"}).applyAsked);
+}
+
+// What --pose, --bvh, --frame and --apply refuse, one line each. C's
+// hexadecimal and blanks around it are no amount, and an option is no
+// value of --apply or --part.
+TEST(CommandLine, PoseBvhFrameAndApplyRefuseWhatTheyCannotTake) {
+  const std::string amount = "--amount takes a number from 0 to 1",
+                    frame = "--frame takes a frame number from 1";
+  const std::string part =
+      "--part takes whole, head, trunk, left-arm, right-arm, arms, left-leg, right-leg, legs";
+  const std::pair<std::vector<const char*>, std::string> cases[] = {
+      {{"--pose"}, "--pose takes a file"},
+      {{"--pose", "a.pose", "--bvh"}, "--bvh and --pose cannot both be given"},
+      {{"--pose", "a.pose", "--png", "a.png"}, "--png and --pose cannot both be given"},
+      {{"--bvh", "--rig", "CMU", "a.pose"}, "--rig takes cmu or mixamo"},
+      {{"--bvh", "a.pose", "--rig"}, "--rig takes cmu or mixamo"},
+      {{"--rig", "cmu", "a.pose"}, "--rig goes with --bvh"},
+      {{"--frame", "0", "walk.bvh"}, frame},
+      {{"--frame", "-1", "walk.bvh"}, frame},
+      {{"--frame", "x", "walk.bvh"}, frame},
+      {{"--frame", "2.5", "walk.bvh"}, frame},
+      {{"walk.bvh", "--frame"}, frame},
+      {{"--pose", "b", "--apply", "o", "--part", "tail"}, part},
+      {{"--pose", "b", "--apply", "o", "--part", "--mirror"}, part},
+      {{"--pose", "b", "--part", "legs"}, "--part, --mirror and --amount go with --apply"},
+      {{"b", "--apply", "o"}, "--apply, --part, --mirror and --amount go with --pose"},
+      {{"--pose", "b", "--apply"}, "--apply takes a pose file"},
+      {{"--pose", "b", "--apply", "--part", "arms", "o"}, "--apply takes a pose file"},
+  };
+  for (const auto& [args, error] : cases)
+    EXPECT_EQ(parsed(args).error, error) << args[0] << " " << args.back();
+  for (const char* refused :
+       {"-0.0001", "1.0001", "x", "0.5x", "nan", "", "0x1", "0x0.8p0", " 0.5", "0.5 ", "\t1", "inf", "1e1"}) {
+    EXPECT_EQ(parsed({"--pose", "b", "--apply", "o", "--amount", refused}).error, amount) << refused;
+  }
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # --pose without a display: a capture's frame fitted and printed as pose
-# text, the README's loop over a folder of captures, the starter poses, a
-# rig's BVH read back, and refusals as one line with status 1.
+# text, the README's loop over a folder of captures, a rig's BVH read back,
+# and refusals as one line with status 1 (their words are the readers' tests').
 # Usage: pose_command_test.sh MANNEQUIN CAPTURE-FOLDER
 set -uo pipefail
 bin=$1
@@ -25,11 +25,6 @@ for pose in "$work"/*.pose; do
   "$bin" --pose "$pose" | cmp -s - "$pose" || fail "$pose does not read back as it was written"
 done
 
-# The starter poses are exactly what --pose prints for them.
-for pose in "$(dirname "$0")"/../data/poses/*.pose; do
-  "$bin" --pose "$pose" | cmp -s - "$pose" || fail "$pose is not as --pose prints it"
-done
-
 # A rig's BVH, opened, is a capture too.
 "$bin" --bvh --rig mixamo "$work/boxing-toes-cut.pose" >"$work/rig.bvh" || fail "--bvh --rig mixamo"
 grep -q '^ROOT mixamorig:Hips' "$work/rig.bvh" || fail "the rig's root is not mixamorig:Hips"
@@ -42,8 +37,6 @@ refused() {
 }
 sed 's/JOINT LeftUpLeg/JOINT LeftThighBone/' "$captures/cmu-01-01-cut.bvh" >"$work/thighless.bvh"
 refused --pose "$work/thighless.bvh"
-grep -qF 'capture: no left thigh (LeftUpLeg, lThigh, LeftHip or mixamorig:LeftUpLeg)' "$work/err" ||
-  fail "the refusal says $(cat "$work/err")"
 refused --pose "$captures/cmu-01-01-cut.bvh" --frame 9
 refused --pose "$work/missing.pose"
 refused --pose

@@ -222,7 +222,8 @@ TEST_F(PoseFile, ANewFileTakesTheUmaskAndAnyNameTheFolderTakesMaySave) {
 }
 
 // A file is judged by its size before a byte of it is read, and when another
-// program makes it larger between its size and its bytes, by what it grew to.
+// program makes it larger between its size and its bytes, by what it grew to;
+// by its reader's limit.
 TEST_F(PoseFile, AFileIsJudgedByItsSizeBeforeItIsReadAndByWhatItGrewTo) {
   ASSERT_EQ(truncate((put(pose, ""), pose).c_str(), 1 << 30), 0);
   Log log;
@@ -237,6 +238,13 @@ TEST_F(PoseFile, AFileIsJudgedByItsSizeBeforeItIsReadAndByWhatItGrewTo) {
     EXPECT_EQ(reading.error, grown == 65536 ? "" : pose_text::sizeRefusal(grown));
     EXPECT_EQ(reading.text.size(), grown == 65536 ? 65536u : 0u);
   }
+  // The program's own files are read by their own limit, and no link is followed.
+  put(pose, std::string(100, '#'));
+  symlink("pose.pose", pathOf("link").c_str());
+  EXPECT_EQ(pose_file::read(pathOf("link")).text.size() + pose_file::read(pose, {}, {100, false}).text.size(),
+            200u);
+  EXPECT_EQ(pose_file::read(pathOf("link"), {}, {100, false}).error, "it is a symbolic link");
+  EXPECT_EQ(pose_file::read(pose, {}, {99, false}).error, "it is 100 bytes, more than the 99 it may have");
 }
 
 TEST_F(PoseFile, ReadsAndSavesSayWhichFileTheyLeftAndAnyChangeShows) {
@@ -258,13 +266,4 @@ TEST_F(PoseFile, ReadsAndSavesSayWhichFileTheyLeftAndAnyChangeShows) {
   ++others[0].dev, ++others[1].ino, ++others[2].size, ++others[3].mtime.tv_sec, ++others[4].mtime.tv_nsec;
   ++others[5].ctime.tv_nsec;
   for (const pose_file::Identity& other : others) EXPECT_TRUE(other != made && !(other == made));
-}
-
-// The program's own files are read by their own limit, and no link is followed.
-TEST_F(PoseFile, ReadingRulesRefuseLinksAndJudgeByTheirLimit) {
-  put(pose, std::string(100, '#'));
-  symlink("pose.pose", pathOf("link").c_str());
-  EXPECT_EQ(pose_file::read(pathOf("link")).text.size() + pose_file::read(pose, {}, {100, false}).text.size(), 200u);
-  EXPECT_EQ(pose_file::read(pathOf("link"), {}, {100, false}).error, "it is a symbolic link");
-  EXPECT_EQ(pose_file::read(pose, {}, {99, false}).error, "it is 100 bytes, more than the 99 it may have");
 }

@@ -32,9 +32,10 @@ pose_picture::Reading readOf(const std::string& bytes, std::streamsize* taken = 
 }
 std::string errorOf(const std::string& bytes) { return readOf(bytes).error; }
 
-// Our zTXt chunk with this compressed text, its CRC by zlib, after IHDR.
-std::string withZtxt(const std::string& compressed) {
-  const std::string body = "zTXtmannequin pose" + std::string(2, '\0') + compressed;
+// Our chunk of this type with these bytes after our keyword's NUL, its CRC
+// by zlib, after IHDR.
+std::string withOurChunk(const std::string& type, const std::string& afterKeyword) {
+  const std::string body = type + "mannequin pose" + std::string(1, '\0') + afterKeyword;
   std::string chunk;
   for (uLong v : {uLong(body.size() - 4), crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())})
     chunk += std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)} + (chunk.empty() ? body : "");
@@ -126,9 +127,14 @@ TEST(PosePicture, CompressedTextIsInflatedNoFurtherThanAPosesLimit) {
   EXPECT_LT(taken, 8000);
   std::string good = compressedIn(kText);
   const std::string z = good.substr(57, good.find("IDAT") - 8 - 57);
-  EXPECT_EQ(readOf(withZtxt(z)).text, kText);
-  EXPECT_EQ(errorOf(withZtxt(z.substr(1))), "the picture's pose is damaged: it does not inflate");
-  EXPECT_EQ(errorOf(withZtxt(z + 'x')), "the picture's pose is damaged: its chunk is malformed");
+  const std::string zlib(1, '\0'), malformed = "the picture's pose is damaged: its chunk is malformed";
+  EXPECT_EQ(readOf(withOurChunk("zTXt", zlib + z)).text, kText);
+  EXPECT_EQ(errorOf(withOurChunk("zTXt", zlib + z.substr(1))),
+            "the picture's pose is damaged: it does not inflate");
+  EXPECT_EQ(errorOf(withOurChunk("zTXt", zlib + z + 'x')), malformed);
+  // A method other than zlib's, and an iTXt whose language tag runs to the chunk's end.
+  EXPECT_EQ(errorOf(withOurChunk("zTXt", "\x01" + z)), malformed);
+  EXPECT_EQ(errorOf(withOurChunk("iTXt", std::string(2, '\0') + "en-GB")), malformed);
   EXPECT_EQ(errorOf(good.substr(0, 60)), "the picture is cut short");
   good[60] ^= 1;
   EXPECT_EQ(errorOf(good), "the picture's pose is damaged: its checksum is wrong");

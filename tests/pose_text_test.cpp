@@ -50,7 +50,7 @@ const std::string& initialText() {
 
 }  // namespace
 
-TEST_F(PoseText, TheTextIsTheHeaderThenEverySegmentThenEveryHandle) {
+TEST_F(PoseText, TheTextIsTheHeaderThenEverySegmentThenEveryHandleInShortestNumbers) {
   const std::vector<std::string> lines = linesOf(pose_text::write(*f));
   ASSERT_EQ(lines.size(), 1u + 21 + 2);
   EXPECT_EQ(lines[0], "mannequin pose 1");
@@ -67,10 +67,8 @@ TEST_F(PoseText, TheTextIsTheHeaderThenEverySegmentThenEveryHandle) {
   EXPECT_EQ(lines[2], "h_pelvis_left");  // no parameters, nothing after the name
   EXPECT_EQ(lines[22].rfind("handle h_hand_left ", 0), 0u);
   EXPECT_EQ(lines[23].rfind("handle h_foot_right ", 0), 0u);
-}
-
-TEST_F(PoseText, NumbersAreTheShortestThatReadBackTheSame) {
-  // The initial root height 0.91 as a float, written as the double it widens to.
+  // Numbers are the shortest that read back the same: the initial root
+  // height 0.91 as a float, written as the double it widens to.
   EXPECT_NE(initialText().find("\nroot 0 0.9100000262260437 0 0 0 0 1\n"), std::string::npos);
   EXPECT_NE(pose_text::write(*f).find("\nh_shin_left 0.2\n"), std::string::npos);
 }

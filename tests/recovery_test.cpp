@@ -59,12 +59,16 @@ TEST_F(Recovery, AClearedOrCleanlyEndedPoseLeavesNoCopy) {
   EXPECT_EQ(entries(), (std::set<std::string>{"a.pose"}));
 }
 
-TEST_F(Recovery, ACrashedPoseComesBackModifiedWithItsFileAndItsSteps) {
+// The camera comes back with the pose.
+TEST_F(Recovery, ACrashedPoseComesBackModifiedWithItsFileItsStepsAndItsCamera) {
   std::string crashed;
+  ViewState camera;
+  camera.pitch = 0.5f, camera.fieldOfView = 30;
   {
     Session s(path);
     s.edit();
     s.doc.saveTo(pathOf("a.pose"));
+    s.doc.keepViewState(camera);
     s.edit();
     crashed = s.text();
     // A running program's copy is its own.
@@ -78,6 +82,9 @@ TEST_F(Recovery, ACrashedPoseComesBackModifiedWithItsFileAndItsSteps) {
   EXPECT_EQ(back.copy.recoverInto(back.doc, pathOf("a.pose")).words, "recovered a.pose");
   EXPECT_EQ(back.text(), crashed);
   EXPECT_TRUE(back.doc.modified());
+  EXPECT_FALSE(back.doc.changedOnDisk());
+  ASSERT_TRUE(back.doc.viewState());
+  EXPECT_TRUE(*back.doc.viewState() == camera);
   back.doc.undo();
   EXPECT_FALSE(back.doc.modified()) << "the file's saved pose";
   back.doc.undo();
@@ -97,8 +104,9 @@ TEST_F(Recovery, WithoutAFileTheNewestOrphanComesBack) {
 }
 
 // A copy records its file whole: a start in another folder with a file of
-// the same name does not take it, and its own file, since changed, is asked
-// about before a save replaces it.
+// the same name does not take it, and its own file, since changed by
+// another program (even one that put the mtime back), is asked about before
+// a save replaces it.
 TEST_F(Recovery, ACopyBelongsToItsFileWhereverTheNextStartIs) {
   const std::filesystem::path was = std::filesystem::current_path();
   for (const char* folder : {"x", "y"}) std::filesystem::create_directory(pathOf(folder));
@@ -115,35 +123,10 @@ TEST_F(Recovery, ACopyBelongsToItsFileWhereverTheNextStartIs) {
   Session elsewhere(pathOf("state"));
   EXPECT_EQ(elsewhere.copy.recoverInto(elsewhere.doc, "a.pose").words, "");
   std::filesystem::current_path(was);
-  put(pathOf("x/a.pose"), "not a pose any more");
+  ASSERT_TRUE(overwriteKeepingMtime(pathOf("x/a.pose"), contents(pathOf("x/a.pose"))));
   Session back(pathOf("state"));
   EXPECT_EQ(back.copy.recoverInto(back.doc, pathOf("x/a.pose")).words, "recovered a.pose");
   EXPECT_TRUE(back.doc.changedOnDisk());
-}
-
-// A copy that no longer reads as a pose is set aside, not deleted, and the
-// program's next copy is found after it.
-TEST_F(Recovery, ARefusedCopyIsKeptAsideAndTheNextCopyFound) {
-  {
-    Session s(path);
-    s.edit();
-    s.copy.abandon();
-  }
-  for (const std::string& entry : entries()) {
-    if (entry.size() > 5 && entry.substr(entry.size() - 5) == ".pose") put(pathOf(entry), "# mannequin recovery copy of: \nno pose\n");
-  }
-  {
-    Session s(path);
-    EXPECT_EQ(s.copy.recoverInto(s.doc, std::nullopt).words, "");
-    EXPECT_EQ(s.said.size(), 1u);
-    s.edit();
-    s.copy.abandon();
-  }
-  Session back(path);
-  EXPECT_EQ(back.copy.recoverInto(back.doc, std::nullopt).words, "recovered untitled");
-  int refused = 0;
-  for (const std::string& entry : entries()) refused += entry.find(".refused") != std::string::npos;
-  EXPECT_EQ(refused, 1);
 }
 
 // A copy that is a pipe, a link to a device, huge (sparse), garbled, without
@@ -222,24 +205,6 @@ TEST_F(Recovery, ACopyNotWrittenIsSaidAndTheLastGoodOneKept) {
   Session back(path);
   EXPECT_EQ(back.copy.recoverInto(back.doc, std::nullopt).words, "recovered untitled");
   EXPECT_EQ(back.text(), kept);
-}
-
-// After a crash, a save asks about a change another program made to the
-// file before it, even one that put the mtime back; and only then.
-TEST_F(Recovery, ARecoveredPoseKnowsTheFileAsItWasLastSaved) {
-  for (const bool changed : {false, true}) {
-    {
-      Session s(pathOf("state"));
-      s.edit();
-      s.doc.saveTo(pathOf("a.pose"));
-      s.edit();
-      s.copy.abandon();
-    }
-    ASSERT_TRUE(!changed || overwriteKeepingMtime(pathOf("a.pose"), contents(pathOf("a.pose"))));
-    Session back(pathOf("state"));
-    EXPECT_EQ(back.copy.recoverInto(back.doc, pathOf("a.pose")).words, "recovered a.pose");
-    EXPECT_EQ(back.doc.changedOnDisk(), changed);
-  }
 }
 
 }  // namespace

@@ -54,6 +54,27 @@ void collectFrames(const Segment* s, const Mat4& parentWorld, std::vector<Mat4>&
 
 }  // namespace
 
+const char* const kRigJoints[18][3] = {
+    {"Hips", "mixamorig:Hips", "root"},
+    {"LeftUpLeg", "mixamorig:LeftUpLeg", "h_thigh_left"},
+    {"LeftLeg", "mixamorig:LeftLeg", "h_shin_left"},
+    {"LeftFoot", "mixamorig:LeftFoot", "h_foot_left"},
+    {"RightUpLeg", "mixamorig:RightUpLeg", "h_thigh_right"},
+    {"RightLeg", "mixamorig:RightLeg", "h_shin_right"},
+    {"RightFoot", "mixamorig:RightFoot", "h_foot_right"},
+    {"LowerBack", "mixamorig:Spine", "h_abdomen"},
+    {"Spine1", "mixamorig:Spine2", "h_spine"},
+    {"Neck", "mixamorig:Neck", "h_head"},
+    {"LeftShoulder", "mixamorig:LeftShoulder", "h_scapula_left"},
+    {"LeftArm", "mixamorig:LeftArm", "h_bicep_left"},
+    {"LeftForeArm", "mixamorig:LeftForeArm", "h_forearm_left"},
+    {"LeftHand", "mixamorig:LeftHand", "h_hand_left"},
+    {"RightShoulder", "mixamorig:RightShoulder", "h_scapula_right"},
+    {"RightArm", "mixamorig:RightArm", "h_bicep_right"},
+    {"RightForeArm", "mixamorig:RightForeArm", "h_forearm_right"},
+    {"RightHand", "mixamorig:RightHand", "h_hand_right"},
+};
+
 void poseAtRandom(Figure& figure, std::mt19937& rng) {
   std::vector<double> dofs;
   for (const Segment* s : figure.segments()) drawParams(*s->joint, rng, dofs);

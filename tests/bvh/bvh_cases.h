@@ -20,4 +20,8 @@ void poseAtRandom(Figure& figure, std::mt19937& rng);
 // frame begins in the world, and for a leaf where its segment ends.
 std::string expectedPositions(const Figure& figure);
 
+// The rigs' joints that stand where the figure's own export puts a joint:
+// CMU's, Mixamo's and the figure's segment.
+extern const char* const kRigJoints[18][3];
+
 }  // namespace bvh_cases

@@ -29,28 +29,6 @@ bool writeCase(const std::string& folder, const std::string& name, const Figure&
   return static_cast<bool>(json);
 }
 
-// The rigs' joints that stand where the figure's own export puts a joint.
-const char* const kMapped[][3] = {  // CMU, Mixamo, the figure's
-    {"Hips", "mixamorig:Hips", "root"},
-    {"LeftUpLeg", "mixamorig:LeftUpLeg", "h_thigh_left"},
-    {"LeftLeg", "mixamorig:LeftLeg", "h_shin_left"},
-    {"LeftFoot", "mixamorig:LeftFoot", "h_foot_left"},
-    {"RightUpLeg", "mixamorig:RightUpLeg", "h_thigh_right"},
-    {"RightLeg", "mixamorig:RightLeg", "h_shin_right"},
-    {"RightFoot", "mixamorig:RightFoot", "h_foot_right"},
-    {"LowerBack", "mixamorig:Spine", "h_abdomen"},
-    {"Spine1", "mixamorig:Spine2", "h_spine"},
-    {"Neck", "mixamorig:Neck", "h_head"},
-    {"LeftShoulder", "mixamorig:LeftShoulder", "h_scapula_left"},
-    {"LeftArm", "mixamorig:LeftArm", "h_bicep_left"},
-    {"LeftForeArm", "mixamorig:LeftForeArm", "h_forearm_left"},
-    {"LeftHand", "mixamorig:LeftHand", "h_hand_left"},
-    {"RightShoulder", "mixamorig:RightShoulder", "h_scapula_right"},
-    {"RightArm", "mixamorig:RightArm", "h_bicep_right"},
-    {"RightForeArm", "mixamorig:RightForeArm", "h_forearm_right"},
-    {"RightHand", "mixamorig:RightHand", "h_hand_right"},
-};
-
 // The figure's pose on a rig's skeleton (NAME.bvh), beside the figure's own
 // export it must agree with and the joints that must (NAME.json).
 bool writeRigCase(const std::string& folder, const std::string& name, const std::string& own, const Figure& figure,
@@ -64,8 +42,9 @@ bool writeRigCase(const std::string& folder, const std::string& name, const std:
   std::ofstream json(folder + "/" + name + ".json");
   json << "{\"rig\": \"" << own << ".bvh\", \"pairs\": [";
   const int column = family == rig::Family::Cmu ? 0 : 1;
-  for (const auto& mapped : kMapped) {
-    json << (&mapped == &kMapped[0] ? "" : ", ") << "[\"" << mapped[column] << "\", \"" << mapped[2] << "\"]";
+  for (const auto& mapped : bvh_cases::kRigJoints) {
+    json << (&mapped == &bvh_cases::kRigJoints[0] ? "" : ", ") << "[\"" << mapped[column] << "\", \""
+         << mapped[2] << "\"]";
   }
   json << "]}\n";
   return static_cast<bool>(json);

@@ -5,25 +5,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
 #include "figure/ParamKinds.h"
+#include "fuzz_check.h"
 #include "humanoid/Humanoid.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
 #include "pose/FigureState.h"
 
-// Nothing here solves, so the solver's pass is never made; its deleter lives
-// with the solver's code, which this build leaves out.
-void Figure::PassDeleter::operator()(GradientPass*) const {}
-
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 std::vector<ParamKind> kindsOf(const Figure& figure) {
   std::vector<ParamKind> kinds;

@@ -4,25 +4,17 @@
 // whose hinges are within their limits, and which applies.
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
+#include "fuzz_check.h"
 #include "humanoid/Humanoid.h"
 #include "pose/Capture.h"
 #include "pose/CaptureFit.h"
 #include "pose/CaptureReading.h"
 #include "pose/FigureState.h"
 
-// Nothing here solves, so the solver's pass is never made; its deleter lives
-// with the solver's code, which this build leaves out.
-void Figure::PassDeleter::operator()(GradientPass*) const {}
-
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 void checkHinges(const Transform& t, const double*& p) {
   if (const auto* chain = dynamic_cast<const TransformChain*>(&t)) {

@@ -4,26 +4,14 @@
 // compressed, under our keyword;
 // pasted, it applies or is refused with the figure untouched.
 #include <cstdint>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
+#include "fuzz_check.h"
 #include "humanoid/Humanoid.h"
 #include "pose/FigureState.h"
 #include "pose/PosePicture.h"
 #include "pose/PoseText.h"
-
-// Nothing here solves, so the solver's pass is never made; its deleter lives
-// with the solver's code, which this build leaves out.
-void Figure::PassDeleter::operator()(GradientPass*) const {}
-
-namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::unique_ptr<Figure> figure = buildHumanoid();

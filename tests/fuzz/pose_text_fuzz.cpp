@@ -5,18 +5,14 @@
 // whose copy pastes back exactly: the same text, the same state.
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
+#include "humanoid/Humanoid.h"
 #include "pose/FigureState.h"
 #include "pose/PoseFileText.h"
 #include "pose/PoseText.h"
-#include "humanoid/Humanoid.h"
-
-// Nothing here solves, so the solver's pass is never made; its deleter lives
-// with the solver's code, which this build leaves out.
-void Figure::PassDeleter::operator()(GradientPass*) const {}
 
 namespace {
 
@@ -36,10 +32,6 @@ struct Session {
   std::vector<std::unique_ptr<Handle>> records;
   FigureState start;
 };
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 bool positionsFinite(const Figure& f) {
   for (const HandleEntry& e : f.handles) {
