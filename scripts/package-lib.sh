@@ -7,8 +7,10 @@
 # The checks look for exactly these files (directories aside).
 package_files='^\./usr/(bin/mannequin|share/applications/mannequin\.desktop|share/mime/packages/mannequin\.xml|share/icons/hicolor/[0-9]+x[0-9]+/apps/mannequin\.png|share/metainfo/io\.github\.mannequin_developers\.mannequin\.metainfo\.xml|share/man/man1/mannequin\.1\.gz|share/doc/mannequin/(copyright|changelog\.gz)|share/mannequin/import-bvh\.py|share/mannequin/poses/[a-z-]+\.png)$'
 
-# A package's build: Release, the program alone unless more is asked for.
-package_cmake_args=(-DCMAKE_BUILD_TYPE=Release -DMANNEQUIN_TESTS=OFF -DMANNEQUIN_BENCHMARKS=OFF)
+# A package's build: Release at -O2, as Debian builds its packages, the
+# program alone unless more is asked for.
+package_cmake_args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DMANNEQUIN_TESTS=OFF
+  -DMANNEQUIN_BENCHMARKS=OFF)
 # The arm64 package's tree also holds the display-free core's tests, which
 # scripts/test-arm64.sh runs under qemu: one cross build serves both, so both
 # scripts configure it alike.
@@ -17,12 +19,18 @@ arm64_cmake_args=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake"
 
 # package_build BUILD [CMAKE_ARGS...]: a Release build in BUILD, with
 # package_cmake_args and then CMAKE_ARGS, packaged by CPack; sets deb to the
-# one package made.
+# one package made. With PACKAGE_TREE_AS_CONFIGURED=1 a tree already
+# configured is built and packaged as it is (CI packages the README's build,
+# whose program the tests ran, rather than build it once more).
 package_build() {
   local build=$1
   shift
-  step "configure and build (Release) in $build"
-  cmake -S . -B "$build" "${package_cmake_args[@]}" "$@" || fail "cmake configure failed"
+  if [[ ${PACKAGE_TREE_AS_CONFIGURED:-} == 1 && -f $build/CMakeCache.txt ]]; then
+    step "build in $build, as it is configured"
+  else
+    step "configure and build (Release) in $build"
+    cmake -S . -B "$build" "${package_cmake_args[@]}" "$@" || fail "cmake configure failed"
+  fi
   cmake --build "$build" -j"$(nproc)" || fail "build failed"
 
   step "cpack -G DEB"
