@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kMostDecimals = 12;
 constexpr double kDegrees = 180.0 / M_PI;
-const char* const kAxisNames[] = {"X", "Y", "Z"};
+const char* const kRotationAxes[] = {"X", "Y", "Z"};
 
 template <typename T>
 void appendNumber(std::string& out, T value) {
@@ -123,7 +123,7 @@ class Writer {
     out += indent + (joint.parent < 0 ? "ROOT " : "JOINT ") + joint.segment->name + "\n" + indent + "{\n";
     appendOffset(out, indent, joint.offset);
     out += indent + (joint.parent < 0 ? "\tCHANNELS 6 Xposition Yposition Zposition" : "\tCHANNELS 3");
-    for (int axis : joint.order) out += std::string(" ") + kAxisNames[axis] + "rotation";
+    for (int axis : joint.order) out += std::string(" ") + kRotationAxes[axis] + "rotation";
     out += '\n';
   }
 
