@@ -89,10 +89,13 @@ bool FileCommands::saveTo(const std::string& path) {
 }
 
 // A name without an extension takes the file type chosen in the dialog.
-std::string FileCommands::askExportPath() {
+void FileCommands::exportAs(const std::function<Outcome(const std::string&)>& picture) {
   int filter = 0;
   const std::string typed = ask(FileDialog::SavePicture, document.suggestedPictureName(), &filter);
-  return confirmed(typed, filter == 1 ? pose_file::withExtension(typed, ".bvh") : pictureFileName(typed));
+  const std::string path =
+      confirmed(typed, filter == 1 ? pose_file::withExtension(typed, ".bvh") : pictureFileName(typed));
+  if (path.empty()) return;
+  show(pose_file::hasExtension(path, ".bvh") ? document.exportBvh(path) : picture(path));
 }
 
 bool FileCommands::mayDiscard() {

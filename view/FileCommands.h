@@ -24,9 +24,10 @@ class FileCommands {
   // False when nothing was saved: cancelled, or refused.
   bool save();
   bool saveAs();
-  // The name of a picture or a BVH file to export to, its extension
-  // completed; empty when the person cancels.
-  std::string askExportPath();
+  // Asks for the name of a picture or a BVH file, its extension completed,
+  // and writes it: .bvh the skeleton and its pose, any other name what
+  // picture writes there. Nothing when the person cancels.
+  void exportAs(const std::function<Outcome(const std::string&)>& picture);
   // Asks what to do with changes not saved; false to keep the pose as it is.
   bool mayDiscard();
 

@@ -28,3 +28,8 @@ std::optional<Vec3> FramePicks::unproject(double x, double y, double depth) {
   if (!GLFrame::read().unproject(x, y, depth, world)) return std::nullopt;
   return Vec3(static_cast<float>(world[0]), static_cast<float>(world[1]), static_cast<float>(world[2]));
 }
+
+Hover FramePicks::hoverAt(int x, int y) {
+  if (!drawn() || x < 0 || y < 0 || x >= view.w() || y >= view.h()) return {};
+  return {surfaceAt(x, view.h() - y).segment, handleAt(x, view.h() - y, 4)};
+}

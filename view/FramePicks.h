@@ -1,6 +1,7 @@
 #pragma once
 
 #include "view/PointerGestures.h"
+#include "view/SceneDrawing.h"
 
 class Fl_Gl_Window;
 
@@ -19,6 +20,9 @@ class FramePicks : public GestureScene {
   SurfaceHit surfaceAt(int x, int y) override;
   std::optional<double> depthOf(const Vec3& world) override;
   std::optional<Vec3> unproject(double x, double y, double depth) override;
+  // The segment and handle at the view's window point (x, y), y down;
+  // nothing outside the view or before the first frame.
+  Hover hoverAt(int x, int y);
 
  private:
   Fl_Gl_Window& view;

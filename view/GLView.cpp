@@ -3,7 +3,6 @@
 #include <FL/Fl.H>
 
 #include "document/PoseDocument.h"
-#include "pose/PoseFile.h"
 #include "view/CameraCommands.h"
 #include "view/DocumentCommands.h"
 #include "view/ClayDrawing.h"
@@ -20,10 +19,7 @@ GLView::GLView(int x, int y, int w, int h, PoseDocument& document_)
       document(document_),
       files(
           document_, [this](const Outcome& outcome) { report(outcome); }, [this] { commandKeys.forgetIfUp(); },
-          [this] {
-            redraw();
-            Fl::flush();
-          }),
+          [this] { redrawNow(); }),
       picks(*this, document_.figure()),
       pointer(document_, *camera, picks),
       pictures(*this, *camera, document_),
@@ -43,6 +39,12 @@ GLView::~GLView() {
 }
 
 void GLView::redrawLater(void* view) { static_cast<GLView*>(view)->redraw(); }
+
+// Under a dialog: the frame behind it shows what the dialog did.
+void GLView::redrawNow() {
+  redraw();
+  Fl::flush();
+}
 
 void GLView::draw() {
   if (!context_valid()) kept.contextLost();
@@ -139,10 +141,7 @@ void GLView::runCommand(Command command) {
       break;
     }
     case Command::ShowLibrary:
-      report(choosePose(document, [this] { return thumbnailPng(); }, [this] {
-        redraw();
-        Fl::flush();
-      }));
+      report(choosePose(document, [this] { return thumbnailPng(); }, [this] { redrawNow(); }));
       commandKeys.forgetIfUp();
       break;
     case Command::Paste:
@@ -159,29 +158,17 @@ void GLView::showHelp() {
   help->showOver(*top_window(), settingsText(document));
 }
 
-double GLView::aspect() const { return h() > 0 ? double(w()) / h() : 1.0; }
-
-bool GLView::mayClose() { return files.mayDiscard(); }
-
 bool GLView::takeQuit() {
   const bool asked = quitAsked;
   quitAsked = false;
   return asked;
 }
 
-void GLView::hideHelp() {
-  if (help) help->hide();
-}
-
 // ---- pictures
 
-// The name's extension decides: .bvh writes the skeleton and its pose, any
-// other a picture with the last picture options.
+// A picture takes the last picture options.
 void GLView::exportAsked() {
-  const std::string path = files.askExportPath();
-  if (path.empty()) return;
-  report(pose_file::hasExtension(path, ".bvh") ? document.exportBvh(path)
-                                               : exportPicture(path, pictureOptions, w(), h()));
+  files.exportAs([this](const std::string& path) { return exportPicture(path, pictureOptions, w(), h()); });
 }
 
 Outcome GLView::exportPicture(const std::string& path, const PictureOptions& options, int viewWidth,
@@ -220,10 +207,7 @@ void GLView::hover(int x, int y) {
   // A turn keeps showing the part it turns, wherever the pointer goes.
   if (document.turning()) return;
   const Hover before = under;
-  under = {};
-  if (picks.drawn() && !pointer.holding() && x >= 0 && y >= 0 && x < w() && y < h()) {
-    under = {picks.surfaceAt(x, h() - y).segment, picks.handleAt(x, h() - y, 4)};
-  }
+  under = pointer.holding() ? Hover{} : picks.hoverAt(x, y);
   if (under.segment != before.segment || under.handle != before.handle) redraw();
 }
 

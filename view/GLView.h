@@ -47,11 +47,13 @@ class GLView : public Fl_Gl_Window {
   // Opens a file as Ctrl+O does, a capture's frame chosen in a window.
   Outcome openFile(const std::string& path) { return files.openFile(path); }
   // Asks about changes not saved; false to stay open.
-  bool mayClose();
+  bool mayClose() { return files.mayDiscard(); }
   // Quit was asked for and the person let the pose go: the application
   // closes. Taken once.
   bool takeQuit();
-  void hideHelp();
+  void hideHelp() {
+    if (help) help->hide();
+  }
   // The figure as the view shows it, without the handles and the axis
   // triad, in a picture of width x height in the view's proportions; empty
   // before the first frame.
@@ -83,7 +85,8 @@ class GLView : public Fl_Gl_Window {
   void hover(int x, int y);
   void pressCommandKey(int key, int state);
   bool buttonHeld(int state) const;
-  double aspect() const;
+  double aspect() const { return h() > 0 ? double(w()) / h() : 1.0; }
+  void redrawNow();
   void showHelp();
   void exportAsked();
   void runCommand(Command command);
