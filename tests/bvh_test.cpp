@@ -97,9 +97,6 @@ TEST(BvhWriter, TheHumanoidIsLaidOutAsReadersExpectWithWorkedValues) {
       text.find("\t\t\tJOINT h_foot_left\n\t\t\t{\n\t\t\t\tOFFSET 0 -0.405 0\n\t\t\t\tCHANNELS 3 Zrotation "
                 "Xrotation Yrotation\n\t\t\t\tEnd Site\n\t\t\t\t{\n\t\t\t\t\tOFFSET -0.18 0 0\n\t\t\t\t}\n"),
       std::string::npos);
-  std::vector<std::string> joints = Motion(text).names;
-  joints.erase(std::remove(joints.begin(), joints.end(), ""), joints.end());  // the end sites
-  EXPECT_EQ(joints, std::vector<std::string>(std::begin(kHumanoidJoints), std::end(kHumanoidJoints)));
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 115);
   // 0.91 as a float; the shin's 0.2 rad and the scapula's -0.5 rad in degrees.
   const std::string frame = text.substr(lastLine(text));
@@ -287,9 +284,7 @@ TEST(BvhReader, FrameOneIsTakenOrTheFrameAskedFor) {
 }
 
 // Each change to a good file, and the start of the refusal it makes; or
-// none, and the file is read as written: too small for a double is zero of
-// its sign, and the limit is on the number as written, as the pose text
-// reads them.
+// none, and the file is read as written.
 TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
   auto f = buildHumanoid();
   const std::string good = bvh::write(*f).text;
@@ -317,13 +312,9 @@ TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
       {"Frame Time: 0.0333333", "Frame Time: 0", "line 114: the frame time \"0\" is not above zero"},
       {"Frame Time: 0.0333333", "Frame Time: 1e-400",
        "line 114: the frame time \"1e-400\" is not above zero"},
-      {values, "\n0 0.91 1e400 ", "line 115: \"1e400\" is not a number of magnitude at most"},
+      // Numbers read as the pose text reads them: too large refused, too small zero.
       {values, "\n0 0.91 nan ", "line 115: \"nan\" is not a number of magnitude at most 1e+06"},
-      {values, "\n0 1000001 0 ", "line 115: \"1000001\" is not a number"},
-      {values, "\n0 0.910000026226 1000000.0000000001 ",
-       "line 115: \"1000000.0000000001\" is not a number of magnitude at most 1e+06"},
       {values, "\n-1e-400 0.910000026226 0.1e-323 ", ""},
-      {"\tOFFSET 0 0 0", "\tOFFSET 0.000001e-999 0 -1E-99999999999", ""},
       {values, "\n0 0.91 ", "line 115: frame 1 has 56 values, and the channels are 57"},
       {"\nMOTION", "\n}\nMOTION", "line 112: expected MOTION, not \"}\""},
       {"\nMOTION", "", "line 111: the file ends before its frames"},
@@ -622,15 +613,19 @@ std::string renamed(std::string text, const std::map<std::string, std::string>& 
 
 }  // namespace
 
-TEST(CaptureFit, RenamedCopiesUnderMixamoAndDazNamesFitTheSame) {
-  auto figure = buildHumanoid();
+// Renamed copies of a frame fit as the frame does, silently, onto a figure
+// that held another pose, a handle and its limits: none of it plays a part.
+TEST(CaptureFit, RenamedCopiesFitTheSameWhateverTheFigureHeld) {
+  auto fresh = buildHumanoid(), used = buildHumanoid();
+  applyPose(*used, fitText(*used, fixture("boxing-toes-cut.bvh"), 5).pose);
+  Handle handle;
+  used->addHandle(&handle, used->findSegment("h_hand_left"));
+  used->limitsEnabled = true;
   const std::string cmu = fixture("cmu-01-03-cut.bvh");
   // Mixamo's names are CMU's behind its prefix, but for the spine and the fingers.
   std::map<std::string, std::string> mixamo;
-  for (const std::string& name : Motion(cmu).names) mixamo[name] = "mixamorig:" + name;
+  for (const std::string& name : Motion(cmu).names) mixamo[name] = bvh_cases::mixamoName(name);
   mixamo.erase("");  // the end sites
-  mixamo["LowerBack"] = "mixamorig:Spine", mixamo["Spine"] = "mixamorig:Spine1";
-  mixamo["Spine1"] = "mixamorig:Spine2";
   mixamo["LFingers"] = "mixamorig:LeftHandMiddle1", mixamo["RFingers"] = "mixamorig:RightHandMiddle1";
   // Daz's names, one of them in capitals: case plays no part.
   const std::map<std::string, std::string> daz = {
@@ -641,35 +636,21 @@ TEST(CaptureFit, RenamedCopiesUnderMixamoAndDazNamesFitTheSame) {
       {"RightArm", "rShldr"},   {"RightForeArm", "rForeArm"}, {"RightHand", "rHand"},   {"LowerBack", "abdomen"},
       {"Spine1", "chest"},      {"LHipJoint", "lButtock"},   {"RHipJoint", "rButtock"}, {"LFingers", "lFingers"},
       {"RFingers", "rFingers"}};
+  testing::internal::CaptureStdout();
   for (int frame : {1, 4, 8}) {
-    const capture::Fitting original = fitText(*figure, cmu, frame);
+    const capture::Fitting original = fitText(*fresh, cmu, frame);
     ASSERT_EQ(original.error, "");
+    EXPECT_TRUE(original.pose.pins.empty());
     for (const auto& names : {mixamo, daz}) {
-      const capture::Fitting copy = fitText(*figure, renamed(cmu, names), frame);
+      const capture::Fitting copy = fitText(*used, renamed(cmu, names), frame);
       ASSERT_EQ(copy.error, "") << names.at("Hips");
       const std::vector<double> a = flat(original.pose), b = flat(copy.pose);
       ASSERT_EQ(a.size(), b.size());
       for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-12) << names.at("Hips") << " " << i;
     }
   }
-}
-
-// The fit prints nothing, and what the figure held before, its handles
-// included, plays no part.
-TEST(CaptureFit, TheFitIsSilentAndIndependentOfThePersonsFigure) {
-  auto fresh = buildHumanoid();
-  auto used = buildHumanoid();
-  applyPose(*used, fitText(*used, fixture("boxing-toes-cut.bvh"), 5).pose);
-  auto handle = std::make_unique<Handle>();
-  used->addHandle(handle.get(), used->findSegment("h_hand_left"));
-  used->limitsEnabled = true;
-  testing::internal::CaptureStdout();
-  const capture::Fitting a = fitText(*fresh, fixture("cmu-01-01-cut.bvh"), 6);
-  const capture::Fitting b = fitText(*used, fixture("cmu-01-01-cut.bvh"), 6);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(flat(a.pose), flat(b.pose));
-  EXPECT_TRUE(a.pose.pins.empty());
-  used->removeHandle(handle.get());
+  used->removeHandle(&handle);
 }
 
 TEST(CaptureFit, WhatACaptureLacksIsRefusedByName) {
@@ -684,17 +665,13 @@ TEST(CaptureFit, WhatACaptureLacksIsRefusedByName) {
                         "-2\\.54253 -6\\.98555 0\\.00000|-2\\.56826 -7\\.05623 0\\.00000");
   EXPECT_EQ(fitText(*figure, std::regex_replace(cmu, legs, "0 0 0"), 1).error,
             "capture: the legs have a length of zero");
-  // Numbers that are not finite, or too large, refuse the file with their line.
+  // A number that is not finite refuses the file with its line.
   const size_t last = lastLine(cmu);
-  const std::string line = "line " + std::to_string(std::count(cmu.begin(), cmu.end(), '\n'));
-  for (const char* bad : {"nan", "inf", "1e300"}) {
-    std::string text = cmu;
-    text.replace(last, text.find(' ', last) - last, bad);
-    EXPECT_EQ(fitText(*figure, text, 1).error,
-              line + ": \"" + bad + "\" is not a number of magnitude at most 1e+06");
-  }
+  const long lines = std::count(cmu.begin(), cmu.end(), '\n');
+  EXPECT_EQ(fitText(*figure, cmu.substr(0, last) + "inf" + cmu.substr(cmu.find(' ', last)), 1).error,
+            "line " + std::to_string(lines) + ": \"inf\" is not a number of magnitude at most 1e+06");
   // One value short or one too many, and there is no frame 9.
-  const std::string after = "line " + std::to_string(std::count(cmu.begin(), cmu.end(), '\n') + 1);
+  const std::string after = "line " + std::to_string(lines + 1);
   EXPECT_EQ(fitText(*figure, cmu.substr(0, cmu.find_last_of(' ')) + "\n", 1).error,
             after + ": the file ends after 7 of its 8 frames");
   EXPECT_EQ(fitText(*figure, cmu + "0\n", 1).error, after + ": the last frame has 1 of its 96 values");
@@ -734,13 +711,14 @@ TEST(RigWriter, EveryJointLandsWhereTheFiguresOwnExportPutsItAndFitsBackWithinAD
         ASSERT_EQ(w.error, "");
         const Motion motion(w.text);
         const std::vector<V> at = motion.points(1);
-        for (const auto& joint : bvh_cases::kRigJoints) {
-          const int j = motion.index(joint[family]);
-          ASSERT_LT(j, static_cast<int>(motion.names.size())) << joint[family];
-          EXPECT_NEAR(lengthOf(at[j] - facingZ(points.at(joint[2]).first)), 0, 1e-6) << joint[family];
+        for (const auto& [cmu, segment] : bvh_cases::kRigJoints) {
+          const std::string name = family == 0 ? cmu : bvh_cases::mixamoName(cmu);
+          const int j = motion.index(name);
+          ASSERT_LT(j, static_cast<int>(motion.names.size())) << name;
+          EXPECT_NEAR(lengthOf(at[j] - facingZ(points.at(segment).first)), 0, 1e-6) << name;
         }
         // The hands' ends too.
-        const V hand = at[motion.index(bvh_cases::kRigJoints[13][family]) + 1];
+        const V hand = at[motion.index(family == 0 ? "LeftHand" : "mixamorig:LeftHand") + 1];
         EXPECT_NEAR(lengthOf(hand - facingZ(points.at("h_hand_left").second)), 0, 1e-6);
         auto other = buildHumanoid();
         const capture::Fitting back = fitText(*other, w.text, 1);

@@ -51,10 +51,9 @@ std::string expectedPositions(const Figure& figure) {
 // pairs of joints that must stand together.
 std::string rigPairs(const std::string& own, rig::Family family) {
   std::string json = "{\"rig\": \"" + own + ".bvh\", \"pairs\": [";
-  const int column = family == rig::Family::Cmu ? 0 : 1;
-  for (const auto& mapped : bvh_cases::kRigJoints) {
-    json += std::string(&mapped == &bvh_cases::kRigJoints[0] ? "" : ", ") + "[\"" + mapped[column] + "\", \"" +
-            mapped[2] + "\"]";
+  for (const auto& [cmu, segment] : bvh_cases::kRigJoints) {
+    const std::string name = family == rig::Family::Cmu ? cmu : bvh_cases::mixamoName(cmu);
+    json += std::string(json.back() == '[' ? "" : ", ") + "[\"" + name + "\", \"" + segment + "\"]";
   }
   return json + "]}\n";
 }
