@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <map>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -80,20 +80,23 @@ inline std::vector<double> paramsLike(const Figure& figure, const std::vector<st
 
 // Mixamo's names are CMU's behind its prefix, but for the spine's and the fingers'.
 inline std::string mixamoName(const std::string& cmu) {
-  const std::map<std::string, std::string> own = {{"LowerBack", "Spine"}, {"Spine", "Spine1"}, {"Spine1", "Spine2"},
-                                                  {"LFingers", "LeftHandMiddle1"}, {"RFingers", "RightHandMiddle1"}};
+  const std::map<std::string, std::string> own = {{"LowerBack", "Spine"},
+                                                  {"Spine", "Spine1"},
+                                                  {"Spine1", "Spine2"},
+                                                  {"LFingers", "LeftHandMiddle1"},
+                                                  {"RFingers", "RightHandMiddle1"}};
   return "mixamorig:" + (own.count(cmu) ? own.at(cmu) : cmu);
 }
 
 // The rigs' joints that stand where the figure's own export puts a joint:
-// CMU's and the figure's segment.
+// CMU's (mixamoName gives Mixamo's) and the figure's segment.
 inline const char* const kRigJoints[18][2] = {
-    {"Hips", "root"},          {"LeftUpLeg", "h_thigh_left"},       {"LeftLeg", "h_shin_left"},
-    {"LeftFoot", "h_foot_left"}, {"RightUpLeg", "h_thigh_right"},   {"RightLeg", "h_shin_right"},
-    {"RightFoot", "h_foot_right"}, {"LowerBack", "h_abdomen"},      {"Spine1", "h_spine"},
-    {"Neck", "h_head"},        {"LeftShoulder", "h_scapula_left"},  {"LeftArm", "h_bicep_left"},
-    {"LeftForeArm", "h_forearm_left"}, {"LeftHand", "h_hand_left"}, {"RightShoulder", "h_scapula_right"},
-    {"RightArm", "h_bicep_right"}, {"RightForeArm", "h_forearm_right"}, {"RightHand", "h_hand_right"},
+    {"Hips", "root"},                  {"LeftUpLeg", "h_thigh_left"},      {"LeftLeg", "h_shin_left"},
+    {"LeftFoot", "h_foot_left"},       {"RightUpLeg", "h_thigh_right"},    {"RightLeg", "h_shin_right"},
+    {"RightFoot", "h_foot_right"},     {"LowerBack", "h_abdomen"},         {"Spine1", "h_spine"},
+    {"Neck", "h_head"},                {"LeftShoulder", "h_scapula_left"}, {"LeftArm", "h_bicep_left"},
+    {"LeftForeArm", "h_forearm_left"}, {"LeftHand", "h_hand_left"},        {"RightShoulder", "h_scapula_right"},
+    {"RightArm", "h_bicep_right"},     {"RightForeArm", "h_forearm_right"}, {"RightHand", "h_hand_right"},
 };
 
 }  // namespace bvh_cases
