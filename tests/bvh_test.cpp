@@ -76,6 +76,8 @@ void expectDofs(const Figure& f, const bvh::Reading& reading, double tolerance =
 // The text's last line, the first frame of a file the figure wrote.
 size_t lastLine(const std::string& text) { return text.rfind('\n', text.size() - 2) + 1; }
 
+// The humanoid's joints in the order of its export, which the reader's
+// tests write their frames in.
 const char* const kHumanoidJoints[] = {
     "root",           "h_thigh_left", "h_shin_left",     "h_foot_left",   "h_thigh_right",   "h_shin_right",
     "h_foot_right",   "h_abdomen",    "h_spine",         "h_head",        "h_scapula_left",  "h_bicep_left",
@@ -87,8 +89,8 @@ TEST(BvhWriter, TheHumanoidIsLaidOutAsReadersExpectWithWorkedValues) {
   auto f = buildHumanoid();
   const std::string text = bvh::write(*f).text;
   const std::string head =
-      "HIERARCHY\nROOT root\n{\n\tOFFSET 0 0 0\n\tCHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation "
-      "Yrotation\n\tJOINT h_thigh_left\n\t{\n"
+      "HIERARCHY\nROOT root\n{\n\tOFFSET 0 0 0\n"
+      "\tCHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n\tJOINT h_thigh_left\n\t{\n"
       // The pelvis folds into the root: its half width and depth are the thigh's offset.
       "\t\tOFFSET 0 -0.07 0.11\n\t\tCHANNELS 3 Zrotation Xrotation Yrotation\n\t\tJOINT h_shin_left\n";
   EXPECT_EQ(text.substr(0, head.size()), head);
