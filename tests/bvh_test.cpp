@@ -1,33 +1,57 @@
-// The BVH export and its reading: the layout other readers expect, with
-// worked values; rotations checked against the textbook's matrices; export
-// then import on the humanoid and on generated figures; figures and files
-// refused, and why.
+// BVH files written and read, captures fitted onto the figure and the rigs'
+// files, judged by a forward kinematics of the files written here, apart
+// from the readers under test. The export keeps the layout other readers
+// expect, with worked values, and reads back on the humanoid and on
+// generated figures. A capture's limbs are judged against the figure's after
+// both bodies are turned so that their hips agree. What a file or a capture
+// lacks is refused in one line, by name.
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <cmath>
-#include <iterator>
+#include <fstream>
+#include <map>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bvh/bvh_cases.h"
-#include "figure/ParamKinds.h"
 #include "humanoid/Humanoid.h"
-#include "ik_test_util.h"
 #include "motion_kinematics.h"
 #include "pose/BvhReader.h"
 #include "pose/BvhWriter.h"
+#include "pose/Capture.h"
+#include "pose/CaptureFit.h"
+#include "pose/CaptureReading.h"
+#include "pose/RigWriter.h"
 #include "random_figure.h"
 
 namespace {
+
+using namespace capture_test;
 
 bvh::Reading readText(const Figure& f, const std::string& text, int frame = 1) {
   std::istringstream in(text);
   return bvh::read(f, in, frame);
 }
+
+capture::Fitting fitText(const Figure& figure, const std::string& text, long frame) {
+  std::istringstream in(text);
+  const capture::Loading loading = capture::load(figure, in);
+  if (!loading.error.empty()) return {{}, loading.error};
+  return capture::fit(figure, *loading.capture, frame);
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string fixture(const std::string& name) { return fileText(std::string(MANNEQUIN_CAPTURES) + "/" + name); }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   const size_t at = text.find(from);
@@ -35,53 +59,25 @@ std::string replaced(std::string text, const std::string& from, const std::strin
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
-std::vector<ParamKind> kindsOf(const Figure& f) {
-  std::vector<ParamKind> kinds;
-  for (const Segment* s : f.segments()) {
-    const std::vector<ParamKind> k = paramKinds(*s->joint);
-    kinds.insert(kinds.end(), k.begin(), k.end());
-  }
-  return kinds;
+std::vector<double> flat(const Pose& pose) {
+  std::vector<double> v;
+  for (const auto& p : pose.params) v.insert(v.end(), p.begin(), p.end());
+  return v;
 }
 
-// The figure's own parameters and a reading's, equal within tolerance;
-// a quaternion and its negation are the same turn.
+// The figure's own parameters and a reading's, equal within tolerance.
 void expectDofs(const Figure& f, const bvh::Reading& reading, double tolerance = 1e-9) {
   ASSERT_EQ(reading.error, "");
-  std::vector<double> got;
-  for (const std::vector<double>& p : reading.pose.params) got.insert(got.end(), p.begin(), p.end());
-  const std::vector<ParamKind> kinds = kindsOf(f);
-  const std::vector<double> want = f.dofs();
+  const std::vector<double> got = bvh_cases::paramsLike(f, reading.pose.params), want = f.dofs();
   ASSERT_EQ(got.size(), want.size());
-  for (size_t k = 0; k < want.size(); ++k) {
-    if (kinds[k] == ParamKind::QuatX) {
-      double dot = 0;
-      for (int c = 0; c < 4; ++c) dot += got[k + c] * want[k + c];
-      if (dot < 0) {
-        for (int c = 0; c < 4; ++c) got[k + c] = -got[k + c];
-      }
-    }
-    EXPECT_NEAR(got[k], want[k], tolerance) << "parameter " << k;
-  }
+  for (size_t k = 0; k < want.size(); ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "parameter " << k;
 }
 
-// Each joint's name and its CHANNELS words, in the file's order.
-struct Channels {
-  std::string joint;
-  std::vector<std::string> names;
-};
-std::vector<Channels> channelsOf(const std::string& text) {
-  std::vector<Channels> out;
-  for (const std::string& line : linesOf(text)) {
-    std::istringstream words(line);
-    std::string first, second;
-    words >> first >> second;
-    if (first == "ROOT" || first == "JOINT") out.push_back({second, {}});
-    for (std::string w; first == "CHANNELS" && words >> w;) out.back().names.push_back(w);
-  }
-  return out;
-}
+// The text's last line, the first frame of a file the figure wrote.
+size_t lastLine(const std::string& text) { return text.rfind('\n', text.size() - 2) + 1; }
 
+// The humanoid's joints in the order of its export, which the reader's
+// tests write their frames in.
 const char* const kHumanoidJoints[] = {
     "root",           "h_thigh_left", "h_shin_left",     "h_foot_left",   "h_thigh_right",   "h_shin_right",
     "h_foot_right",   "h_abdomen",    "h_spine",         "h_head",        "h_scapula_left",  "h_bicep_left",
@@ -92,33 +88,27 @@ const char* const kHumanoidJoints[] = {
 TEST(BvhWriter, TheHumanoidIsLaidOutAsReadersExpectWithWorkedValues) {
   auto f = buildHumanoid();
   const std::string text = bvh::write(*f).text;
-  const std::vector<std::string> lines = linesOf(text);
-  const std::vector<std::string> head = {
-      "HIERARCHY", "ROOT root", "{", "\tOFFSET 0 0 0",
-      "\tCHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation", "\tJOINT h_thigh_left",
-      "\t{",
+  const std::string head =
+      "HIERARCHY\nROOT root\n{\n\tOFFSET 0 0 0\n"
+      "\tCHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n\tJOINT h_thigh_left\n\t{\n"
       // The pelvis folds into the root: its half width and depth are the thigh's offset.
-      "\t\tOFFSET 0 -0.07 0.11", "\t\tCHANNELS 3 Zrotation Xrotation Yrotation", "\t\tJOINT h_shin_left"};
-  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + head.size()), head);
+      "\t\tOFFSET 0 -0.07 0.11\n\t\tCHANNELS 3 Zrotation Xrotation Yrotation\n\t\tJOINT h_shin_left\n";
+  EXPECT_EQ(text.substr(0, head.size()), head);
   EXPECT_NE(text.find("\tJOINT h_abdomen\n\t{\n\t\tOFFSET 0 0.07 0\n"), std::string::npos);
   EXPECT_NE(
       text.find("\t\t\tJOINT h_foot_left\n\t\t\t{\n\t\t\t\tOFFSET 0 -0.405 0\n\t\t\t\tCHANNELS 3 Zrotation "
                 "Xrotation Yrotation\n\t\t\t\tEnd Site\n\t\t\t\t{\n\t\t\t\t\tOFFSET -0.18 0 0\n\t\t\t\t}\n"),
       std::string::npos);
-  std::vector<std::string> joints;
-  for (const Channels& c : channelsOf(text)) joints.push_back(c.joint);
-  EXPECT_EQ(joints, std::vector<std::string>(std::begin(kHumanoidJoints), std::end(kHumanoidJoints)));
-  ASSERT_EQ(lines.size(), 115u);
-  EXPECT_EQ(lines[111], "MOTION");
-  EXPECT_EQ(lines[112], "Frames: 1");
-  EXPECT_EQ(lines[113], "Frame Time: 0.0333333");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 115);
   // 0.91 as a float; the shin's 0.2 rad and the scapula's -0.5 rad in degrees.
-  EXPECT_EQ(lines[114].rfind(
-                "0 0.910000026226 0 0 0 0 0 0 0 11.459155902616 0 0 11.459155902616 0 11.459155902616 ", 0),
+  const std::string frame = text.substr(lastLine(text));
+  EXPECT_EQ(text.substr(text.rfind("MOTION")), "MOTION\nFrames: 1\nFrame Time: 0.0333333\n" + frame);
+  EXPECT_EQ(frame.rfind("0 0.910000026226 0 0 0 0 0 0 0 11.459155902616 0 0 11.459155902616 0 "
+                        "11.459155902616 ", 0),
             0u);
-  EXPECT_NE(lines[114].find(" -28.647889756541 53.806792694435 0 "), std::string::npos);
+  EXPECT_NE(frame.find(" -28.647889756541 53.806792694435 0 "), std::string::npos);
   // No exponents, no carriage returns.
-  EXPECT_EQ(lines[114].find_first_of("eE"), std::string::npos);
+  EXPECT_EQ(frame.find_first_of("eE"), std::string::npos);
   EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
@@ -127,19 +117,20 @@ TEST(BvhWriter, ChannelsComposeAsRzRxRyAndHingePairsComeOutExact) {
   std::mt19937 rng(7);
   f->limitsEnabled = true;
   bvh_cases::poseAtRandom(*f, rng);
-  const std::string text = bvh::write(*f).text;
-  std::istringstream frame(linesOf(text).back());
-  for (const Channels& c : channelsOf(text)) {
-    SCOPED_TRACE(c.joint);
-    const Segment* s = f->findSegment(c.joint.c_str());
-    capture_test::M r = capture_test::turn('X', 0);
-    double angles[3];
-    for (size_t i = 0; i < c.names.size(); ++i) {
-      double v;
-      frame >> v;
-      if (c.names[i].find("rotation") != std::string::npos) {
-        r = capture_test::mul(r, capture_test::turn(c.names[i][0], v));
-        angles[i - (c.names.size() - 3)] = v;
+  const Motion motion(bvh::write(*f).text);
+  const std::vector<double>& frame = motion.frames[0];
+  for (size_t j = 0, k = 0; j < motion.names.size(); ++j) {
+    if (motion.names[j].empty()) continue;  // an end site
+    SCOPED_TRACE(motion.names[j]);
+    const Segment* s = f->findSegment(motion.names[j].c_str());
+    M r = turn('X', 0);
+    std::vector<double> angles;
+    for (const std::string& channel : motion.channels[j]) {
+      if (channel[1] == 'p') {
+        ++k;
+      } else {
+        r = mul(r, turn(channel[0], frame[k]));
+        angles.push_back(frame[k++]);
       }
     }
     const Mat4& m = *s->joint->matrix();
@@ -152,8 +143,8 @@ TEST(BvhWriter, ChannelsComposeAsRzRxRyAndHingePairsComeOutExact) {
       double p[2];
       s->joint->getParams(p);
       EXPECT_EQ(angles[x ? 2 : 1], 0.0);
-      EXPECT_NEAR(angles[0], p[0] * 180 / M_PI, 1e-10);
-      EXPECT_NEAR(angles[x ? 1 : 2], p[1] * 180 / M_PI, 1e-10);
+      EXPECT_NEAR(angles[0], p[0] * 180 / kPi, 1e-10);
+      EXPECT_NEAR(angles[x ? 1 : 2], p[1] * 180 / kPi, 1e-10);
     }
   }
 }
@@ -168,10 +159,13 @@ TEST(BvhRoundTrip, FiguresComeBackWithinANanoradianOrAreRefusedWithOneLine) {
     f->limitsEnabled = i % 2;
     if (i > 0) bvh_cases::poseAtRandom(*f, rng);  // the start pose first
     std::vector<double> d = f->dofs();
-    const std::vector<ParamKind> kinds = kindsOf(*f);
-    for (size_t k = 0; k < d.size() && i % 2 == 0 && i > 0; ++k) {
-      if (kinds[k] >= ParamKind::AngleX && kinds[k] <= ParamKind::AngleZ)
-        d[k] = std::uniform_real_distribution<double>(-7, 7)(rng);
+    size_t k = 0;
+    for (const Segment* s : f->segments()) {
+      for (const ParamKind kind : paramKinds(*s->joint)) {
+        if (kind >= ParamKind::AngleX && kind <= ParamKind::AngleZ && i % 2 == 0 && i > 0)
+          d[k] = std::uniform_real_distribution<double>(-7, 7)(rng);
+        ++k;
+      }
     }
     f->setDofs(d);
     expectDofs(*f, readText(*f, bvh::write(*f).text));
@@ -255,9 +249,7 @@ TEST(BvhReader, AnotherRotationOrderAndPrecisionGiveTheSamePose) {
   f->limitsEnabled = true;
   bvh_cases::poseAtRandom(*f, rng);
   std::string text = bvh::write(*f).text;
-  for (size_t at; (at = text.find("Zrotation Xrotation Yrotation")) != std::string::npos;) {
-    text.replace(at, 29, "Xrotation Yrotation Zrotation");
-  }
+  text = std::regex_replace(text, std::regex("Zrotation Xrotation Yrotation"), "Xrotation Yrotation Zrotation");
   // Rx(x) Ry(y) Rz(z) as the textbook breaks it down, to six decimals.
   std::ostringstream frame;
   frame.precision(6);
@@ -266,12 +258,11 @@ TEST(BvhReader, AnotherRotationOrderAndPrecisionGiveTheSamePose) {
     const Segment* s = f->findSegment(name);
     const Mat4& m = *s->joint->matrix();
     if (s == f->root.get()) frame << m[3] << " " << m[7] << " " << m[11] << " ";
-    const double degrees = 180 / M_PI;
+    const double degrees = 180 / kPi;
     frame << std::atan2(-m[6], m[10]) * degrees << " " << std::asin(m[2]) * degrees << " "
           << std::atan2(-m[1], m[0]) * degrees << " ";
   }
-  text = text.substr(0, text.rfind('\n', text.size() - 2) + 1) + frame.str() + "\n";
-  expectDofs(*f, readText(*f, text), 1e-6);
+  expectDofs(*f, readText(*f, text.substr(0, lastLine(text)) + frame.str() + "\n"), 1e-6);
 }
 
 TEST(BvhReader, FrameOneIsTakenOrTheFrameAskedFor) {
@@ -282,9 +273,8 @@ TEST(BvhReader, FrameOneIsTakenOrTheFrameAskedFor) {
     figure = buildHumanoid();
     bvh_cases::poseAtRandom(*figure, rng);
     const std::string one = bvh::write(*figure).text;
-    const size_t frame = one.rfind('\n', one.size() - 2) + 1;
-    if (text.empty()) text = replaced(one.substr(0, frame), "Frames: 1", "Frames: 3");
-    text += one.substr(frame);
+    if (text.empty()) text = replaced(one.substr(0, lastLine(one)), "Frames: 1", "Frames: 3");
+    text += one.substr(lastLine(one));
   }
   for (int i = 0; i < 3; ++i) expectDofs(*f[i], readText(*f[0], text, i + 1));
   EXPECT_EQ(readText(*f[0], text).frames, 3);
@@ -296,9 +286,7 @@ TEST(BvhReader, FrameOneIsTakenOrTheFrameAskedFor) {
 }
 
 // Each change to a good file, and the start of the refusal it makes; or
-// none, and the file is read as written: too small for a double is zero of
-// its sign, and the limit is on the number as written, as the pose text
-// reads them.
+// none, and the file is read as written.
 TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
   auto f = buildHumanoid();
   const std::string good = bvh::write(*f).text;
@@ -326,13 +314,9 @@ TEST(BvhReader, AMalformedFileIsRefusedWithItsLineNumber) {
       {"Frame Time: 0.0333333", "Frame Time: 0", "line 114: the frame time \"0\" is not above zero"},
       {"Frame Time: 0.0333333", "Frame Time: 1e-400",
        "line 114: the frame time \"1e-400\" is not above zero"},
-      {values, "\n0 0.91 1e400 ", "line 115: \"1e400\" is not a number of magnitude at most"},
+      // Numbers read as the pose text reads them: too large refused, too small zero.
       {values, "\n0 0.91 nan ", "line 115: \"nan\" is not a number of magnitude at most 1e+06"},
-      {values, "\n0 1000001 0 ", "line 115: \"1000001\" is not a number"},
-      {values, "\n0 0.910000026226 1000000.0000000001 ",
-       "line 115: \"1000000.0000000001\" is not a number of magnitude at most 1e+06"},
       {values, "\n-1e-400 0.910000026226 0.1e-323 ", ""},
-      {"\tOFFSET 0 0 0", "\tOFFSET 0.000001e-999 0 -1E-99999999999", ""},
       {values, "\n0 0.91 ", "line 115: frame 1 has 56 values, and the channels are 57"},
       {"\nMOTION", "\n}\nMOTION", "line 112: expected MOTION, not \"}\""},
       {"\nMOTION", "", "line 111: the file ends before its frames"},
@@ -398,9 +382,8 @@ TEST(BvhReader, AFileIsStreamedAndRefusedBeyondTheSizeLimit) {
   std::mt19937 rng(9);
   bvh_cases::poseAtRandom(*f, rng);
   const std::string text = bvh::write(*f).text;
-  const size_t frame = text.rfind('\n', text.size() - 2) + 1;
-  const std::string start = replaced(text.substr(0, frame), "Frames: 1", "Frames: 20000");
-  Repeating frames(start, text.substr(frame), 20000);
+  const size_t frame = lastLine(text);
+  Repeating frames(replaced(text.substr(0, frame), "Frames: 1", "Frames: 20000"), text.substr(frame), 20000);
   std::istream many(&frames);
   expectDofs(*f, bvh::read(*f, many, 20000));
 
@@ -421,4 +404,401 @@ TEST(BvhReader, AFileIsStreamedAndRefusedBeyondTheSizeLimit) {
             "the file is 67108865 bytes, more than the 67108864 a BVH file may have");
   std::istringstream atTheLimit(text + std::string(bvh::kSizeLimit - text.size(), '\n'));
   expectDofs(*f, bvh::read(*f, atTheLimit));
+}
+
+namespace {
+
+// Where the figure's segments begin and end once posed.
+std::map<std::string, std::pair<V, V>> figurePoints(Figure& figure, const Pose& pose) {
+  applyPose(figure, pose);
+  const std::vector<Mat4> frames = bvh_cases::worldFrames(figure);
+  const std::vector<Segment*> segments = figure.segments();
+  std::map<std::string, std::pair<V, V>> out;
+  for (size_t i = 0; i < segments.size(); ++i) {
+    const Vec3 o = transformPoint(frames[i], Vec3()), e = transformPoint(frames[i], segments[i]->endOffset);
+    out[segments[i]->name] = {{o.x, o.y, o.z}, {e.x, e.y, e.z}};
+  }
+  return out;
+}
+
+// A body's limbs, each from its start to its end, and what turns it so
+// that its hips face +x with their left at +z.
+struct Body {
+  std::map<std::string, std::pair<V, V>> limbs;
+  V hips, leftHip, rightHip, neck;
+
+  V inHips(V v) const {
+    const V left = unitOf(leftHip - rightHip);
+    V up = neck - hips;
+    up = unitOf(up - left * dotOf(up, left));
+    const V front = crossOf(left, up);
+    return {dotOf(v, front), dotOf(v, up), dotOf(v, left)};
+  }
+  V direction(const std::string& limb) const {
+    const auto& [a, b] = limbs.at(limb);
+    return unitOf(inHips(b - a));
+  }
+  double length(const std::string& limb) const {
+    const auto& [a, b] = limbs.at(limb);
+    return lengthOf(b - a);
+  }
+};
+
+const char* const kLimbs[] = {"left thigh", "left shin", "left foot", "right thigh", "right shin", "right foot",
+                              "left upper arm", "left forearm", "left hand", "right upper arm",
+                              "right forearm", "right hand", "trunk", "head"};
+
+Body figureBody(const std::map<std::string, std::pair<V, V>>& p) {
+  Body b;
+  const char* segments[] = {"h_thigh_left", "h_shin_left", "h_foot_left", "h_thigh_right", "h_shin_right",
+                            "h_foot_right", "h_bicep_left", "h_forearm_left", "h_hand_left", "h_bicep_right",
+                            "h_forearm_right", "h_hand_right"};
+  for (int i = 0; i < 12; ++i) b.limbs[kLimbs[i]] = p.at(segments[i]);
+  b.limbs["trunk"] = {p.at("root").first, p.at("h_spine").second};
+  b.limbs["head"] = p.at("h_head");
+  b.hips = p.at("root").first, b.neck = p.at("h_spine").second;
+  b.leftHip = p.at("h_thigh_left").first, b.rightHip = p.at("h_thigh_right").first;
+  return b;
+}
+
+// The joints that begin each limb and the one that ends it, by family.
+struct Names {
+  std::vector<std::pair<std::string, std::string>> limbs;  // in kLimbs' order
+  std::string hips, neck, leftHip, rightHip;
+};
+
+const Names kCmu{{{"LeftUpLeg", "LeftLeg"}, {"LeftLeg", "LeftFoot"}, {"LeftFoot", "LeftToeBase"},
+                  {"RightUpLeg", "RightLeg"}, {"RightLeg", "RightFoot"}, {"RightFoot", "RightToeBase"},
+                  {"LeftArm", "LeftForeArm"}, {"LeftForeArm", "LeftHand"}, {"LeftHand", "LFingers"},
+                  {"RightArm", "RightForeArm"}, {"RightForeArm", "RightHand"}, {"RightHand", "RFingers"},
+                  {"Hips", "Neck"}, {"Neck", "Head+"}},
+                 "Hips", "Neck", "LeftUpLeg", "RightUpLeg"};
+const Names kBoxing{{{"LeftHip", "LeftKnee"}, {"LeftKnee", "LeftAnkle"}, {"LeftAnkle", "LeftToes"},
+                     {"RightHip", "RightKnee"}, {"RightKnee", "RightAnkle"}, {"RightAnkle", "RightToes"},
+                     {"LeftShoulder", "LeftElbow"}, {"LeftElbow", "LeftWrist"}, {"LeftWrist", "LeftWrist+"},
+                     {"RightShoulder", "RightElbow"}, {"RightElbow", "RightWrist"}, {"RightWrist", "RightWrist+"},
+                     {"Hips", "Neck"}, {"Neck", "Head+"}},
+                    "Hips", "Neck", "LeftHip", "RightHip"};
+
+// "Name+" is the end site below the joint.
+Body captureBody(const Motion& m, const Names& n, int frame) {
+  const std::vector<V> at = m.points(frame);
+  const auto point = [&](const std::string& name) {
+    if (name.back() == '+') return at[m.index(name.substr(0, name.size() - 1)) + 1];
+    return at[m.index(name)];
+  };
+  Body b;
+  for (int i = 0; i < 14; ++i) b.limbs[kLimbs[i]] = {point(n.limbs[i].first), point(n.limbs[i].second)};
+  b.hips = point(n.hips), b.neck = point(n.neck), b.leftHip = point(n.leftHip), b.rightHip = point(n.rightHip);
+  return b;
+}
+
+double degreesBetween(V a, V b) { return std::acos(std::clamp(dotOf(a, b), -1.0, 1.0)) * 180 / kPi; }
+
+// Whether the figure's limits let the limb follow: the elbow bends 45
+// degrees either way, the knee from straight to a right angle, the wrist
+// and the ankle a right angle each way.
+bool reachable(const Body& c, const std::string& limb) {
+  const auto bend = [&](const std::string& a, const std::string& b) {
+    return degreesBetween(c.direction(a), c.direction(b));
+  };
+  for (const std::string side : {"left ", "right "}) {
+    if (limb == side + "forearm") return bend(side + "upper arm", side + "forearm") <= 45;
+    if (limb == side + "shin") return bend(side + "thigh", side + "shin") <= 90;
+    if (limb == side + "hand")
+      return bend(side + "forearm", side + "hand") <= 90 && reachable(c, side + "forearm");
+  }
+  return true;
+}
+
+double percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  return v[static_cast<size_t>(p * (v.size() - 1) + 0.5)];
+}
+
+// Every frame of the files fitted onto a figure whose limits are on, which
+// then holds every hinge as fitted. The limbs' angles to the capture's must
+// have a median of at most 5 degrees, and a 90th percentile of at most 15
+// where the limits allow; the wrists and ankles, from the shoulders and the
+// hips' joints, be at most a tenth of a leg length from the capture's,
+// beyond what the figure's longer arms make.
+void expectFitsFollow(const std::vector<std::pair<std::string, Names>>& files,
+                      const std::vector<int>& frames) {
+  auto figure = buildHumanoid();
+  figure->limitsEnabled = true;
+  std::vector<double> angles, allowed;
+  double farthest = 0;
+  std::string farthestWhere;
+  for (const auto& [file, names] : files) {
+    const std::string text = fileText(file);
+    const Motion motion(text);
+    std::istringstream in(text);
+    const capture::Loading loading = capture::load(*figure, in);
+    ASSERT_EQ(loading.error, "") << file;
+    for (int frame : frames) {
+      if (frame > static_cast<int>(motion.frames.size())) continue;
+      const std::string where = file.substr(file.rfind('/') + 1) + " frame " + std::to_string(frame);
+      const capture::Fitting fitting = capture::fit(*figure, *loading.capture, frame);
+      ASSERT_EQ(fitting.error, "") << where;
+      const Body f = figureBody(figurePoints(*figure, fitting.pose));
+      // Clamping would have changed a hinge; the rest come back as given,
+      // the root's place to a float.
+      const std::vector<double> want = flat(fitting.pose), held = figure->dofs();
+      for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(held[i], want[i], 1e-7) << where << " " << i;
+      const Body c = captureBody(motion, names, frame);
+      for (const char* limb : kLimbs) {
+        angles.push_back(degreesBetween(f.direction(limb), c.direction(limb)));
+        if (reachable(c, limb)) allowed.push_back(angles.back());
+      }
+      const auto legOf = [&](const Body& b) { return b.length("left thigh") + b.length("left shin"); };
+      const auto armOf = [&](const Body& b) {
+        return (b.length("left upper arm") + b.length("left forearm")) / legOf(b);
+      };
+      for (const auto& [limb, base, joint] :
+           {std::tuple{"left hand", "left upper arm", "left forearm"},
+            std::tuple{"right hand", "right upper arm", "right forearm"},
+            std::tuple{"left foot", "left thigh", "left shin"},
+            std::tuple{"right foot", "right thigh", "right shin"}}) {
+        if (!reachable(c, joint)) continue;
+        const V fp = f.inHips(f.limbs.at(limb).first - f.limbs.at(base).first) * (1 / legOf(f));
+        const V cp = c.inHips(c.limbs.at(limb).first - c.limbs.at(base).first) * (1 / legOf(c));
+        // An arm longer than the capture's, for its legs, reaches further
+        // by the difference, bend it as it may.
+        const bool hand = std::string(limb).find("hand") != std::string::npos;
+        const double longer = hand ? std::fabs(armOf(f) - armOf(c)) : 0;
+        const double d = lengthOf(fp - cp) - longer;
+        if (d > farthest) farthest = d, farthestWhere = where + " " + limb;
+      }
+    }
+  }
+  ASSERT_FALSE(allowed.empty());
+  std::cout << angles.size() / 14 << " frames: median " << percentile(angles, 0.5)
+            << " degrees, 90th percentile where limits allow " << percentile(allowed, 0.9) << ", "
+            << allowed.size() << " of " << angles.size() << " limbs within limits; wrists and ankles at most "
+            << farthest << " leg lengths off (" << farthestWhere << ")\n";
+  EXPECT_LE(percentile(angles, 0.5), 5.0);
+  EXPECT_LE(percentile(allowed, 0.9), 15.0);
+  EXPECT_LE(farthest, 0.1);
+}
+
+}  // namespace
+
+TEST(CaptureFit, LimbsPointWhereTheCapturesDoOverTwentyFourFrames) {
+  const std::string folder = std::string(MANNEQUIN_CAPTURES) + "/";
+  expectFitsFollow({{folder + "cmu-01-01-cut.bvh", kCmu},
+                    {folder + "cmu-01-03-cut.bvh", kCmu},
+                    {folder + "boxing-toes-cut.bvh", kBoxing}},
+                   {1, 2, 3, 4, 5, 6, 7, 8});
+}
+
+// The whole captures the fixtures were cut from, where Debian's
+// assimp-testmodels is installed: every 25th frame.
+TEST(CaptureFit, LimbsPointWhereTheWholeCapturesDo) {
+  const std::string folder = "/usr/share/assimp/models/BVH/";
+  if (!std::ifstream(folder + "01_01.bvh")) GTEST_SKIP() << "no " << folder << "01_01.bvh (assimp-testmodels)";
+  std::vector<int> frames;
+  for (int f = 1; f <= 4511; f += 25) frames.push_back(f);
+  expectFitsFollow(
+      {{folder + "01_01.bvh", kCmu}, {folder + "01_03.bvh", kCmu}, {folder + "Boxing_Toes.bvh", kBoxing}},
+      frames);
+}
+
+namespace {
+
+// The text with each joint named from renamed as to, whole names only.
+std::string renamed(std::string text, const std::map<std::string, std::string>& names) {
+  for (const auto& [from, to] : names) {
+    text = std::regex_replace(text, std::regex("(ROOT|JOINT) " + from + "\\b"), "$1 " + to);
+  }
+  return text;
+}
+
+}  // namespace
+
+// Renamed copies of a frame fit as the frame does, silently, onto a figure
+// that held another pose, a handle and its limits: none of it plays a part.
+TEST(CaptureFit, RenamedCopiesFitTheSameWhateverTheFigureHeld) {
+  auto fresh = buildHumanoid(), used = buildHumanoid();
+  applyPose(*used, fitText(*used, fixture("boxing-toes-cut.bvh"), 5).pose);
+  Handle handle;
+  used->addHandle(&handle, used->findSegment("h_hand_left"));
+  used->limitsEnabled = true;
+  const std::string cmu = fixture("cmu-01-03-cut.bvh");
+  // Mixamo's names are CMU's behind its prefix, but for the spine and the fingers.
+  std::map<std::string, std::string> mixamo;
+  for (const std::string& name : Motion(cmu).names) mixamo[name] = bvh_cases::mixamoName(name);
+  mixamo.erase("");  // the end sites
+  mixamo["LFingers"] = "mixamorig:LeftHandMiddle1", mixamo["RFingers"] = "mixamorig:RightHandMiddle1";
+  // Daz's names, one of them in capitals: case plays no part.
+  const std::map<std::string, std::string> daz = {
+      {"Hips", "HIP"},          {"LeftUpLeg", "lThigh"},     {"LeftLeg", "lShin"},      {"LeftFoot", "lFoot"},
+      {"LeftToeBase", "lToe"},  {"RightUpLeg", "rThigh"},    {"RightLeg", "rShin"},     {"RightFoot", "rFoot"},
+      {"RightToeBase", "rToe"}, {"Neck", "neck"},            {"Head", "head"},          {"LeftShoulder", "lCollar"},
+      {"LeftArm", "lShldr"},    {"LeftForeArm", "lForeArm"}, {"LeftHand", "lHand"},     {"RightShoulder", "rCollar"},
+      {"RightArm", "rShldr"},   {"RightForeArm", "rForeArm"}, {"RightHand", "rHand"},   {"LowerBack", "abdomen"},
+      {"Spine1", "chest"},      {"LHipJoint", "lButtock"},   {"RHipJoint", "rButtock"}, {"LFingers", "lFingers"},
+      {"RFingers", "rFingers"}};
+  testing::internal::CaptureStdout();
+  for (int frame : {1, 4, 8}) {
+    const capture::Fitting original = fitText(*fresh, cmu, frame);
+    ASSERT_EQ(original.error, "");
+    EXPECT_TRUE(original.pose.pins.empty());
+    for (const auto& names : {mixamo, daz}) {
+      const capture::Fitting copy = fitText(*used, renamed(cmu, names), frame);
+      ASSERT_EQ(copy.error, "") << names.at("Hips");
+      const std::vector<double> a = flat(original.pose), b = flat(copy.pose);
+      ASSERT_EQ(a.size(), b.size());
+      for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-12) << names.at("Hips") << " " << i;
+    }
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  used->removeHandle(&handle);
+}
+
+TEST(CaptureFit, WhatACaptureLacksIsRefusedByName) {
+  auto figure = buildHumanoid();
+  const std::string cmu = fixture("cmu-01-01-cut.bvh");
+  EXPECT_EQ(fitText(*figure, renamed(cmu, {{"LeftUpLeg", "LeftThighBone"}}), 1).error,
+            "capture: no left thigh (LeftUpLeg, lThigh, LeftHip or mixamorig:LeftUpLeg)");
+  EXPECT_EQ(fitText(*figure, renamed(cmu, {{"RightForeArm", "RightLowerArm"}}), 1).error,
+            "capture: no right forearm (RightForeArm, rForeArm, RightElbow or mixamorig:RightForeArm)");
+  // Legs of no length: every offset from the thighs to the feet zero.
+  const std::regex legs("2\\.44811 -6\\.72613 0\\.00000|2\\.56220 -7\\.03959 0\\.00000|"
+                        "-2\\.54253 -6\\.98555 0\\.00000|-2\\.56826 -7\\.05623 0\\.00000");
+  EXPECT_EQ(fitText(*figure, std::regex_replace(cmu, legs, "0 0 0"), 1).error,
+            "capture: the legs have a length of zero");
+  // A number that is not finite refuses the file with its line.
+  const size_t last = lastLine(cmu);
+  const long lines = std::count(cmu.begin(), cmu.end(), '\n');
+  EXPECT_EQ(fitText(*figure, cmu.substr(0, last) + "inf" + cmu.substr(cmu.find(' ', last)), 1).error,
+            "line " + std::to_string(lines) + ": \"inf\" is not a number of magnitude at most 1e+06");
+  // One value short or one too many, and there is no frame 9.
+  const std::string after = "line " + std::to_string(lines + 1);
+  EXPECT_EQ(fitText(*figure, cmu.substr(0, cmu.find_last_of(' ')) + "\n", 1).error,
+            after + ": the file ends after 7 of its 8 frames");
+  EXPECT_EQ(fitText(*figure, cmu + "0\n", 1).error, after + ": the last frame has 1 of its 96 values");
+  // A whole frame beyond the count is a frame too.
+  EXPECT_EQ(flat(fitText(*figure, cmu + cmu.substr(last), 9).pose), flat(fitText(*figure, cmu, 8).pose));
+  EXPECT_EQ(fitText(*figure, cmu, 9).error, "there is no frame 9: the file has 8");
+  EXPECT_EQ(fitText(*figure, cmu, 8).error, "");
+}
+
+// The figure's own skeleton keeps the reading it always had, bit for bit.
+TEST(CaptureFit, TheFiguresOwnSkeletonReadsAsEver) {
+  auto figure = buildHumanoid();
+  applyPose(*figure, fitText(*figure, fixture("boxing-toes-cut.bvh"), 3).pose);
+  const std::string own = bvh::write(*figure).text;
+  std::istringstream a(own);
+  const bvh::Reading plain = readText(*figure, own), dispatched = capture::readFrame(*figure, a);
+  ASSERT_EQ(dispatched.error, "");
+  EXPECT_EQ(flat(plain.pose), flat(dispatched.pose));
+  EXPECT_EQ(flat(fitText(*figure, own, 1).pose), flat(plain.pose));
+  std::istringstream c(fixture("cmu-01-01-cut.bvh"));
+  EXPECT_EQ(capture::readFrame(*figure, c, 2).frames, 8);
+}
+
+// Opened again, a rig's file fits back to the pose it was written from, and
+// every joint of the rig stands where the figure's own export puts it,
+// turned to face +z: the figure's front (-x) onto +z, its left (+z) onto +x.
+TEST(RigWriter, EveryJointLandsWhereTheFiguresOwnExportPutsItAndFitsBackWithinADegree) {
+  const auto facingZ = [](V v) { return V{v.z, v.y, -v.x}; };
+  for (const char* file : {"cmu-01-01-cut.bvh", "boxing-toes-cut.bvh"}) {
+    for (int frame : {2, 3, 5, 7}) {
+      SCOPED_TRACE(testing::Message() << file << " frame " << frame);
+      auto figure = buildHumanoid();
+      const auto points = figurePoints(*figure, fitText(*figure, fixture(file), frame).pose);
+      const Body original = figureBody(points);
+      for (const int family : {0, 1}) {
+        const bvh::Writing w = rig::write(*figure, family == 0 ? rig::Family::Cmu : rig::Family::Mixamo);
+        ASSERT_EQ(w.error, "");
+        const Motion motion(w.text);
+        const std::vector<V> at = motion.points(1);
+        for (const auto& [cmu, segment] : bvh_cases::kRigJoints) {
+          const std::string name = family == 0 ? cmu : bvh_cases::mixamoName(cmu);
+          const int j = motion.index(name);
+          ASSERT_LT(j, static_cast<int>(motion.names.size())) << name;
+          EXPECT_NEAR(lengthOf(at[j] - facingZ(points.at(segment).first)), 0, 1e-6) << name;
+        }
+        // The hands' ends too.
+        const V hand = at[motion.index(family == 0 ? "LeftHand" : "mixamorig:LeftHand") + 1];
+        EXPECT_NEAR(lengthOf(hand - facingZ(points.at("h_hand_left").second)), 0, 1e-6);
+        auto other = buildHumanoid();
+        const capture::Fitting back = fitText(*other, w.text, 1);
+        ASSERT_EQ(back.error, "");
+        const Body fitted = figureBody(figurePoints(*other, back.pose));
+        for (const char* limb : kLimbs) {
+          EXPECT_LE(degreesBetween(fitted.direction(limb), original.direction(limb)), 1.0) << limb << family;
+        }
+      }
+    }
+  }
+}
+
+namespace {
+
+// The figure in the rigs' rest: every hinge at zero, the collarbones out
+// and up to the shoulders, the upper arms straight out; and one more turn.
+std::unique_ptr<Figure> tPosed(double leftForearmTwist = 0) {
+  auto t = buildHumanoid();
+  Pose pose = currentPose(*t);
+  const std::vector<Segment*> all = t->segments();
+  const double tilt = std::atan2(0.205, 0.15);
+  for (size_t i = 0; i < all.size(); ++i) {
+    const std::string name = all[i]->name;
+    const double side = name.find("left") != std::string::npos ? 1 : -1;
+    std::vector<double>& p = pose.params[i];
+    std::fill(p.begin(), p.end(), 0.0);
+    if (p.size() == 4 || p.size() == 7) p.back() = 1;
+    if (name == "root") p[1] = 0.9;
+    if (name.rfind("h_scapula", 0) == 0) p[1] = side * tilt;
+    if (name.rfind("h_bicep", 0) == 0)
+      p[0] = std::sin(-side * (tilt + kPi / 2) / 2), p[3] = std::cos(-side * (tilt + kPi / 2) / 2);
+    if (name == "h_forearm_left") p[1] = leftForearmTwist;
+  }
+  applyPose(*t, pose);
+  return t;
+}
+
+}  // namespace
+
+// At rest the arms lie along +-x, the legs hang down and the toes point to
+// +z; the joints the figure lacks are never where their parents are.
+TEST(RigWriter, TheRestIsATPoseFacingZ) {
+  const Motion motion(rig::write(*buildHumanoid(), rig::Family::Cmu).text);
+  std::vector<V> rest(motion.names.size());
+  for (size_t j = 0; j < rest.size(); ++j) {
+    rest[j] = motion.parents[j] < 0 ? motion.offsets[j] : rest[motion.parents[j]] + motion.offsets[j];
+  }
+  const auto at = [&](const std::string& name) { return rest[motion.index(name)]; };
+  for (const std::string s : {"Left", "Right"}) {
+    const double out = s == "Left" ? 1 : -1;
+    const V arm = at(s + "Arm"), fore = at(s + "ForeArm"), hand = at(s + "Hand");
+    EXPECT_NEAR(lengthOf(fore - arm - V{0.31 * out, 0, 0}), 0, 1e-6);
+    EXPECT_NEAR(lengthOf(hand - fore - V{0.25 * out, 0, 0}), 0, 1e-6);
+    const V thigh = at(s + "UpLeg"), knee = at(s + "Leg"), ankle = at(s + "Foot");
+    EXPECT_NEAR(knee.x, thigh.x, 1e-9);
+    EXPECT_NEAR(ankle.z, thigh.z, 1e-9);
+    EXPECT_NEAR(thigh.y - ankle.y, 0.425 + 0.405, 1e-6);
+    EXPECT_GT(at(s + "ToeBase").z - ankle.z, 0.1);
+    EXPECT_GT(arm.x * out, 0.15);
+  }
+  for (const char* lacking : {"LHipJoint", "RHipJoint", "LowerBack", "Spine", "Neck1", "LeftToeBase"}) {
+    EXPECT_GT(lengthOf(motion.offsets[motion.index(lacking)]), 0.01) << lacking;
+  }
+  // The figure in that T-pose turns no joint of the rig, and the rig's
+  // T-pose fits back to it, the root but for its facing.
+  const auto t = tPosed();
+  const std::string still = rig::write(*t, rig::Family::Cmu).text;
+  const std::vector<double> channels = Motion(still).frames[0];
+  for (size_t i = 3; i < channels.size(); ++i) EXPECT_NEAR(channels[i], 0, 1e-6) << i;
+  const std::vector<double> posed = t->dofs(), back = flat(fitText(*buildHumanoid(), still, 1).pose);
+  for (size_t i = 7; i < posed.size(); ++i) EXPECT_NEAR(back[i], posed[i], 1e-6) << i;
+  // A forearm's twist is a turn of its bone about the bone itself, +x on the left.
+  const Motion twisted(rig::write(*tPosed(-0.5), rig::Family::Cmu).text);
+  size_t channel = 0;
+  for (int j = 0; j < twisted.index("LeftForeArm"); ++j) channel += twisted.channels[j].size();
+  EXPECT_EQ(twisted.channels[twisted.index("LeftForeArm")][1], "Xrotation");
+  EXPECT_NEAR(twisted.frames[0][channel], 0, 1e-9);
+  EXPECT_NEAR(twisted.frames[0][channel + 1], 0.5 * 180 / kPi, 1e-6);
+  EXPECT_NEAR(twisted.frames[0][channel + 2], 0, 1e-9);
 }

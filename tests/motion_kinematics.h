@@ -22,7 +22,8 @@ V operator-(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 V operator*(V a, double s) { return {a.x * s, a.y * s, a.z * s}; }
 double dotOf(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 V crossOf(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V unitOf(V a) { return a * (1 / std::sqrt(dotOf(a, a))); }
+double lengthOf(V a) { return std::sqrt(dotOf(a, a)); }
+V unitOf(V a) { return a * (1 / lengthOf(a)); }
 using M = std::array<double, 9>;  // row by row
 M mul(const M& a, const M& b) {
   M r{};

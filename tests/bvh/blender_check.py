@@ -31,14 +31,19 @@ if not args or len(args) % 2:
 
 problems = []
 points = 0
+largest = 0.0
 
 
-def check(where, got, point):
-    global points
+def check(where, got, want):
+    global points, largest
     points += 1
-    want = Vector((point[0], -point[2], point[1]))
+    largest = max(largest, (got - want).length)
     if (got - want).length > TOLERANCE:
         problems.append(f'{where}: Blender has {tuple(got)}, the program {tuple(want)}')
+
+
+def in_blender(point):
+    return Vector((point[0], -point[2], point[1]))
 
 
 def armature(path):
@@ -48,27 +53,21 @@ def armature(path):
     return arm
 
 
-largest = 0.0
 for bvh, expected in zip(args[0::2], args[1::2]):
     data = json.load(open(expected))
     name = bvh.rsplit('/', 1)[-1]
+    arm = armature(bvh)
     if 'rig' in data:
-        rig = armature(bvh)
         own = armature(os.path.join(os.path.dirname(bvh), data['rig']))
         for rig_joint, own_joint in data['pairs']:
-            bone, theirs = rig.pose.bones.get(rig_joint), own.pose.bones.get(own_joint)
+            bone, theirs = arm.pose.bones.get(rig_joint), own.pose.bones.get(own_joint)
             if bone is None or theirs is None:
                 problems.append(f'{name}: no bone {rig_joint} or {own_joint}')
                 continue
-            points += 1
-            got, at = rig.matrix_world @ bone.head, own.matrix_world @ theirs.head
-            want = Vector((-at.y, at.x, at.z))
-            largest = max(largest, (got - want).length)
-            if (got - want).length > TOLERANCE:
-                problems.append(f'{name} {rig_joint}: Blender has {tuple(got)}, the figure turned {tuple(want)}')
+            at = own.matrix_world @ theirs.head
+            check(f'{name} {rig_joint}', arm.matrix_world @ bone.head, Vector((-at.y, at.x, at.z)))
         continue
     joints = data['joints']
-    arm = armature(bvh)
     if len(arm.pose.bones) != len(joints):
         problems.append(f'{name}: {len(arm.pose.bones)} bones for {len(joints)} joints')
     for joint in joints:
@@ -76,12 +75,12 @@ for bvh, expected in zip(args[0::2], args[1::2]):
         if bone is None:
             problems.append(f'{name}: no bone {joint["name"]}')
             continue
-        check(f'{name} {joint["name"]}', arm.matrix_world @ bone.head, joint['origin'])
+        check(f'{name} {joint["name"]}', arm.matrix_world @ bone.head, in_blender(joint['origin']))
         if joint['end'] is not None:
-            check(f'{name} {joint["name"]} end', arm.matrix_world @ bone.tail, joint['end'])
+            check(f'{name} {joint["name"]} end', arm.matrix_world @ bone.tail, in_blender(joint['end']))
 
 for p in problems:
     print('blender-check:', p)
-print(f'blender-check: {len(args) // 2} files, {points} positions, {len(problems)} problems (tolerance {TOLERANCE} m); '
-      f'the rigs at most {largest:.3g} m from the figure')
+print(f'blender-check: {len(args) // 2} files, {points} positions, {len(problems)} problems '
+      f'(tolerance {TOLERANCE} m), at most {largest:.3g} m off')
 sys.exit(1 if problems else 0)

@@ -7,47 +7,69 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "bvh_cases.h"
 #include "humanoid/Humanoid.h"
+#include "pose/BvhSkeleton.h"
 #include "pose/BvhWriter.h"
 #include "pose/RigWriter.h"
 #include "random_figure.h"
 
 namespace {
 
-bool writeCase(const std::string& folder, const std::string& name, const Figure& figure) {
-  const bvh::Writing writing = bvh::write(figure);
-  if (!writing.error.empty()) {
-    std::fprintf(stderr, "%s: %s\n", name.c_str(), writing.error.c_str());
-    return false;
+// {"joints": [{"name": ..., "origin": [x, y, z], "end": [x, y, z] or null},
+// ...]}, one per joint of the export in its order: where the joint's frame
+// begins in the world, and for a leaf where its segment ends; worked out
+// from the figure's own frames, not from the file.
+std::string expectedPositions(const Figure& figure) {
+  const std::vector<Mat4> frames = bvh_cases::worldFrames(figure);
+  std::ostringstream out;
+  out.precision(17);
+  const auto point = [&](const Vec3& p) { out << "[" << p.x << ", " << p.y << ", " << p.z << "]"; };
+  out << "{\"joints\": [\n";
+  const bvh::Skeleton skeleton = bvh::skeletonOf(figure);
+  for (const bvh::Joint& joint : skeleton.joints) {
+    const Mat4& world = frames[joint.segmentIndex];
+    out << (&joint == &skeleton.joints[0] ? "" : ",\n") << "  {\"name\": \"" << joint.segment->name
+        << "\", \"origin\": ";
+    point(Vec3(world[3], world[7], world[11]));
+    out << ", \"end\": ";
+    if (joint.leaf) {
+      point(transformPoint(world, joint.segment->endOffset));
+    } else {
+      out << "null";
+    }
+    out << "}";
   }
-  std::ofstream(folder + "/" + name + ".bvh") << writing.text;
-  std::ofstream json(folder + "/" + name + ".json");
-  json << bvh_cases::expectedPositions(figure);
-  return static_cast<bool>(json);
+  out << "\n]}\n";
+  return out.str();
 }
 
-// The figure's pose on a rig's skeleton (NAME.bvh), beside the figure's own
-// export it must agree with and the joints that must (NAME.json).
-bool writeRigCase(const std::string& folder, const std::string& name, const std::string& own, const Figure& figure,
-                  rig::Family family) {
-  const bvh::Writing writing = rig::write(figure, family);
+// A rig's file names the figure's own export it must agree with, and the
+// pairs of joints that must stand together.
+std::string rigPairs(const std::string& own, rig::Family family) {
+  std::string json = "{\"rig\": \"" + own + ".bvh\", \"pairs\": [";
+  for (const auto& [cmu, segment] : bvh_cases::kRigJoints) {
+    const std::string name = family == rig::Family::Cmu ? cmu : bvh_cases::mixamoName(cmu);
+    json += std::string(json.back() == '[' ? "" : ", ") + "[\"" + name + "\", \"" + segment + "\"]";
+  }
+  return json + "]}\n";
+}
+
+bool writeCase(const std::string& folder, const std::string& name, const bvh::Writing& writing,
+               const std::string& json) {
   if (!writing.error.empty()) {
     std::fprintf(stderr, "%s: %s\n", name.c_str(), writing.error.c_str());
     return false;
   }
   std::ofstream(folder + "/" + name + ".bvh") << writing.text;
-  std::ofstream json(folder + "/" + name + ".json");
-  json << "{\"rig\": \"" << own << ".bvh\", \"pairs\": [";
-  const int column = family == rig::Family::Cmu ? 0 : 1;
-  for (const auto& mapped : bvh_cases::kRigJoints) {
-    json << (&mapped == &bvh_cases::kRigJoints[0] ? "" : ", ") << "[\"" << mapped[column] << "\", \""
-         << mapped[2] << "\"]";
-  }
-  json << "]}\n";
-  return static_cast<bool>(json);
+  return static_cast<bool>(std::ofstream(folder + "/" + name + ".json") << json);
+}
+
+bool writeCase(const std::string& folder, const std::string& name, const Figure& figure) {
+  return writeCase(folder, name, bvh::write(figure), expectedPositions(figure));
 }
 
 }  // namespace
@@ -68,10 +90,13 @@ int main(int argc, char** argv) {
     auto humanoid = buildHumanoid();
     humanoid->limitsEnabled = true;
     bvh_cases::poseAtRandom(*humanoid, rng);
-    ok = writeCase(folder, "humanoid_posed_" + std::to_string(i), *humanoid) && ok;
     const std::string own = "humanoid_posed_" + std::to_string(i);
-    ok = writeRigCase(folder, "rig_cmu_" + std::to_string(i), own, *humanoid, rig::Family::Cmu) && ok;
-    ok = writeRigCase(folder, "rig_mixamo_" + std::to_string(i), own, *humanoid, rig::Family::Mixamo) && ok;
+    ok = writeCase(folder, own, *humanoid) && ok;
+    for (const auto& [name, family] :
+         {std::pair{"rig_cmu_", rig::Family::Cmu}, std::pair{"rig_mixamo_", rig::Family::Mixamo}}) {
+      const std::string rigName = name + std::to_string(i);
+      ok = writeCase(folder, rigName, rig::write(*humanoid, family), rigPairs(own, family)) && ok;
+    }
   }
   // Generated figures, skipping those the format cannot hold.
   for (int made = 0, tries = 0; made < wanted && tries < 100000; ++tries) {
