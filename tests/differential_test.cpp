@@ -194,32 +194,6 @@ TEST_P(Half, FastSolverMatchesThePlainOneBitForBit) {
   digest.print("humanoid scenes " + std::to_string(firstScene) + " to " + std::to_string(firstScene + 19));
 }
 
-// A joint that translates, below an ancestor's DOFs: carrying their
-// derivatives through it must take its own translation along with the
-// attachment (it once used only the attachment).
-TEST(Differential, ATranslatingJointCarriesItsOwnOffset) {
-  auto root = std::make_unique<Segment>(0, "root", Vec3(0, 0.3f, 0),
-                                        std::make_unique<QuatRotation>(0.3, -0.2, 0.5));
-  Segment* middle = root->addChild(std::make_unique<Segment>(
-      1, "middle", Vec3(0.1f, 0.4f, 0), std::make_unique<Translation>(0.2f, 0.7f, 0.1f)));
-  Segment* end = middle->addChild(
-      std::make_unique<Segment>(2, "end", Vec3(0, 0.5f, 0), std::make_unique<AxisRotation>(2, 0.4, -1.0, 1.0)));
-  Figure figure(std::move(root));
-  for (auto& row : figure.dofWeights) row.assign(figure.dofCount, 1.0);
-  Handle a(0.1f, 0.5f, 0.0f);
-  figure.addHandle(&a, end);
-  a.targetPos = Vec3(-0.4f, 1.2f, 0.3f);
-  const std::vector<float> expected = reference::gradient(figure, &a);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_NE(expected[i], 0.0f) << "the ball joint's DOF " << i << " moves the handle";
-  for (const bool wide : {true, false}) {
-    GradientPass::useWideInstructions(wide);
-    EXPECT_TRUE(sameVectors(evaluateGradient(figure, &a), expected)) << (wide ? "AVX2" : "portable");
-  }
-  GradientPass::useWideInstructions(true);
-  figure.removeHandle(&a);
-}
-
 // ---- random figures
 
 namespace {

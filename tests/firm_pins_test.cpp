@@ -12,21 +12,6 @@ namespace {
 
 constexpr double kMillimetre = 0.001;
 
-// Every hinge that clamps (its own switch, as the last write left it) lies
-// within its limits.
-void expectWithinLimits(const Figure& f) {
-  for (const Segment* s : f.segments()) {
-    std::vector<const Transform*> elements;
-    appendElements(*s->joint, elements);
-    for (const Transform* t : elements) {
-      const auto* hinge = dynamic_cast<const AxisRotation*>(t);
-      if (!hinge || hinge->limitsEnabled == 0.0) continue;
-      EXPECT_GE(hinge->angle, hinge->lower) << s->name;
-      EXPECT_LE(hinge->angle, hinge->upper) << s->name;
-    }
-  }
-}
-
 double farthestPin(Figure& f, const Handle* dragged) {
   f.updateHandlePositions();
   double worst = 0.0;

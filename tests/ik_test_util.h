@@ -110,6 +110,21 @@ std::vector<int> firstDofsOf(const Figure& f) {
 // The DOF of every hinge angle.
 inline std::vector<int> hingeDofs(const Figure& f) { return firstDofsOf<AxisRotation>(f); }
 
+// Every hinge that clamps (its own switch, as the last write left it) lies
+// within its limits.
+inline void expectWithinLimits(const Figure& f) {
+  for (const Segment* s : f.segments()) {
+    std::vector<const Transform*> elements;
+    appendElements(*s->joint, elements);
+    for (const Transform* t : elements) {
+      const auto* hinge = dynamic_cast<const AxisRotation*>(t);
+      if (!hinge || hinge->limitsEnabled == 0.0) continue;
+      EXPECT_GE(hinge->angle, hinge->lower) << s->name;
+      EXPECT_LE(hinge->angle, hinge->upper) << s->name;
+    }
+  }
+}
+
 // One gradient evaluation of the figure's current pose, as the solver makes it.
 inline std::vector<float> evaluateGradient(Figure& f, const Handle* dragged) {
   std::vector<float> g(f.dofCount, 0.0f);

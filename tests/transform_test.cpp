@@ -111,17 +111,6 @@ TEST(TransformChain, AppendedElementsTakeTheirParametersInOrder) {
   expectMatEq(chain.derivative(3), translationMatrix(1, 2, 3) * Quat().toMatrixDerivative(0));
 }
 
-TEST(TransformChain, DerivativeFollowsTheProductRuleExactly) {
-  auto chain = TransformChain::of(std::make_unique<AxisRotation>(2, 0.3, -9, 9),
-                                  std::make_unique<Translation>(0.5f, -1, 2),
-                                  std::make_unique<AxisRotation>(1, -0.8, -9, 9));
-  const AxisRotation first(2, 0.3, -9, 9), last(1, -0.8, -9, 9);
-  const Translation middle(0.5f, -1, 2);
-  expectMatEq(chain->derivative(0), Mat4() * first.derivative(0) * *middle.matrix() * *last.matrix());
-  expectMatEq(chain->derivative(2), Mat4() * *first.matrix() * middle.derivative(1) * *last.matrix());
-  expectMatEq(chain->derivative(4), Mat4() * *first.matrix() * *middle.matrix() * last.derivative(0));
-}
-
 TEST(TransformChain, EachHingeClampsItsOwnElementWhateverTheChainSays) {
   auto chain = TransformChain::of(std::make_unique<AxisRotation>(0, 0, -1, 1),
                                   std::make_unique<AxisRotation>(1, 0, -0.5, 0.5));
