@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -128,76 +127,6 @@ struct Humanoids {
   std::vector<std::unique_ptr<Handle>> owned;
 };
 
-// The two long comparisons each come in two halves, which run side by side.
-class Half : public testing::TestWithParam<int> {};
-
-}  // namespace
-
-INSTANTIATE_TEST_SUITE_P(Differential, Half, testing::Values(0, 1));
-
-TEST_P(Half, FastSolverMatchesThePlainOneBitForBit) {
-  const std::vector<Solver> who = solvers();
-  const int firstScene = 20 * GetParam();
-  std::mt19937 rng(20261208 + firstScene);
-  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-  // Drawn in order: the order in which a call's arguments are evaluated
-  // differs between compilers and machines, and with it the scenes.
-  auto draw = [&] {
-    const float x = unit(rng), y = unit(rng), z = unit(rng);
-    return Vec3(x, y, z);
-  };
-  const double tolerances[] = {0.01, 0.001, 0.0001};
-  int capped = 0, early = 0;
-  Digest digest;
-  for (int scene = firstScene; scene < firstScene + 20; ++scene) {
-    Humanoids h(who.size());
-    const std::vector<Segment*> segs = h.figures[0]->segments();
-    const int handleCount = 1 + static_cast<int>(rng() % 8);
-    for (int i = 0; i < handleCount; ++i) {
-      const size_t k = rng() % segs.size();
-      const float along = 0.5f * (unit(rng) + 1.0f);
-      const Vec3 e = segs[k]->endOffset;
-      const Vec3 d = draw();
-      h.addHandle(k, Vec3(e.x * along + 0.05f * d.x, e.y * along + 0.05f * d.y, e.z * along + 0.05f * d.z));
-    }
-    for (int drag = 0; drag < 8; ++drag) {
-      const bool limb = rng() % 2, limits = rng() % 2;
-      const double tol = tolerances[rng() % 3];
-      for (auto& f : h.figures) {
-        if (limb) {
-          f->setLimbWeights();
-        } else {
-          f->setUniformWeights();
-        }
-        f->limitsEnabled = limits;
-        f->tolerance = tol;
-      }
-      const std::vector<Handle*>& dragged = h.handles[rng() % h.handles.size()];
-      const Vec3 t = draw(), d = draw();
-      const Vec3 target(t.x, 1.0f + t.y, t.z), step(0.02f * d.x, 0.02f * d.y, 0.02f * d.z);
-      for (int event = 0; event < 3; ++event) {
-        std::vector<Outcome> outcomes;
-        for (size_t i = 0; i < who.size(); ++i) {
-          dragged[i]->targetPos = target + step * event;
-          outcomes.push_back(solveWith(who[i], *h.figures[i], dragged[i]));
-        }
-        ASSERT_TRUE(allAlike(outcomes)) << "scene " << scene << " drag " << drag << " event " << event;
-        digest.add(outcomes.back());
-        capped += outcomes[0].result.iterations == 100;
-        early += outcomes[0].result.iterations < 100;
-      }
-    }
-  }
-  // Both ways of stopping were exercised.
-  EXPECT_GT(capped, 10);
-  EXPECT_GT(early, 10);
-  digest.print("humanoid scenes " + std::to_string(firstScene) + " to " + std::to_string(firstScene + 19));
-}
-
-// ---- random figures
-
-namespace {
-
 // Seeds of the random figures of one half: 400 each; MANNEQUIN_FIGURE_SEED=N
 // replays figure N alone.
 std::vector<std::uint32_t> figureSeeds(int half) {
@@ -276,7 +205,71 @@ struct RandomFigures {
   std::mt19937 script;
 };
 
+// The two long comparisons each come in two halves, which run side by side.
+class Half : public testing::TestWithParam<int> {};
+
 }  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Differential, Half, testing::Values(0, 1));
+
+TEST_P(Half, FastSolverMatchesThePlainOneBitForBit) {
+  const std::vector<Solver> who = solvers();
+  const int firstScene = 20 * GetParam();
+  std::mt19937 rng(20261208 + firstScene);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  // Drawn in order: the order in which a call's arguments are evaluated
+  // differs between compilers and machines, and with it the scenes.
+  auto draw = [&] {
+    const float x = unit(rng), y = unit(rng), z = unit(rng);
+    return Vec3(x, y, z);
+  };
+  const double tolerances[] = {0.01, 0.001, 0.0001};
+  int capped = 0, early = 0;
+  Digest digest;
+  for (int scene = firstScene; scene < firstScene + 20; ++scene) {
+    Humanoids h(who.size());
+    const std::vector<Segment*> segs = h.figures[0]->segments();
+    const int handleCount = 1 + static_cast<int>(rng() % 8);
+    for (int i = 0; i < handleCount; ++i) {
+      const size_t k = rng() % segs.size();
+      const float along = 0.5f * (unit(rng) + 1.0f);
+      const Vec3 e = segs[k]->endOffset;
+      const Vec3 d = draw();
+      h.addHandle(k, Vec3(e.x * along + 0.05f * d.x, e.y * along + 0.05f * d.y, e.z * along + 0.05f * d.z));
+    }
+    for (int drag = 0; drag < 8; ++drag) {
+      const bool limb = rng() % 2, limits = rng() % 2;
+      const double tol = tolerances[rng() % 3];
+      for (auto& f : h.figures) {
+        if (limb) {
+          f->setLimbWeights();
+        } else {
+          f->setUniformWeights();
+        }
+        f->limitsEnabled = limits;
+        f->tolerance = tol;
+      }
+      const std::vector<Handle*>& dragged = h.handles[rng() % h.handles.size()];
+      const Vec3 t = draw(), d = draw();
+      const Vec3 target(t.x, 1.0f + t.y, t.z), step(0.02f * d.x, 0.02f * d.y, 0.02f * d.z);
+      for (int event = 0; event < 3; ++event) {
+        std::vector<Outcome> outcomes;
+        for (size_t i = 0; i < who.size(); ++i) {
+          dragged[i]->targetPos = target + step * event;
+          outcomes.push_back(solveWith(who[i], *h.figures[i], dragged[i]));
+        }
+        ASSERT_TRUE(allAlike(outcomes)) << "scene " << scene << " drag " << drag << " event " << event;
+        digest.add(outcomes.back());
+        capped += outcomes[0].result.iterations == 100;
+        early += outcomes[0].result.iterations < 100;
+      }
+    }
+  }
+  // Both ways of stopping were exercised.
+  EXPECT_GT(capped, 10);
+  EXPECT_GT(early, 10);
+  digest.print("humanoid scenes " + std::to_string(firstScene) + " to " + std::to_string(firstScene + 19));
+}
 
 TEST_P(Half, RandomFiguresMatchThePlainSolverBitForBit) {
   const std::vector<Solver> who = solvers();
