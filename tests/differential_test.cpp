@@ -84,29 +84,13 @@ testing::AssertionResult allAlike(const std::vector<Outcome>& outcomes) {
   return testing::AssertionSuccess();
 }
 
-// FNV-1a over the bytes of the program's results, so that two machines can
-// tell whether they computed the same numbers.
-struct Digest {
-  std::uint64_t value = 14695981039346656037ull;
-  void add(const void* data, size_t n) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < n; ++i) value = (value ^ bytes[i]) * 1099511628211ull;
-  }
-  template <typename T>
-  void add(const std::vector<T>& v) {
-    add(v.data(), v.size() * sizeof(T));
-  }
-  void add(const Outcome& o) {
-    add(o.gradient);
-    add(&o.result.iterations, sizeof o.result.iterations);
-    add(&o.result.norm, sizeof o.result.norm);
-    add(o.dofs);
-    add(o.positions);
-  }
-  void print(const std::string& what) const {
-    std::printf("%s, digest %016llx\n", what.c_str(), static_cast<unsigned long long>(value));
-  }
-};
+void add(Digest& digest, const Outcome& o) {
+  digest.add(o.gradient);
+  digest.add(&o.result.iterations, sizeof o.result.iterations);
+  digest.add(&o.result.norm, sizeof o.result.norm);
+  digest.add(o.dofs);
+  digest.add(o.positions);
+}
 
 // The same random handles on copies of the humanoid, one per solver.
 struct Humanoids {
@@ -259,7 +243,7 @@ TEST_P(Half, FastSolverMatchesThePlainOneBitForBit) {
           outcomes.push_back(solveWith(who[i], *h.figures[i], dragged[i]));
         }
         ASSERT_TRUE(allAlike(outcomes)) << "scene " << scene << " drag " << drag << " event " << event;
-        digest.add(outcomes.back());
+        add(digest, outcomes.back());
         capped += outcomes[0].result.iterations == 100;
         early += outcomes[0].result.iterations < 100;
       }
@@ -288,7 +272,7 @@ TEST_P(Half, RandomFiguresMatchThePlainSolverBitForBit) {
       for (size_t i = 0; i < who.size(); ++i)
         outcomes.push_back(solveWith(who[i], copies.copies[i]->figure(), dragged[i]));
       ASSERT_TRUE(allAlike(outcomes));
-      digest.add(outcomes.back());
+      add(digest, outcomes.back());
       ++solves;
       capped += outcomes[0].result.iterations == 100;
       relaxed += dragged[0] == nullptr;

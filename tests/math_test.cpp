@@ -190,10 +190,6 @@ TEST(Transform, TranslationAndHingeMatricesWorkedOut) {
   double out[3];
   t.getParams(out);
   EXPECT_EQ(std::make_pair(out[0], out[1]), std::make_pair(double(0.1f), -4.0));  // kept as floats
-  for (int k = 0; k < 3; ++k) {
-    const Mat4 d = t.derivative(k);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(d[i], i == 4 * k + 3 ? 1.0f : 0.0f);
-  }
   const float c = float(std::cos(0.7)), s = float(std::sin(0.7));
   for (int axis = 0; axis < 3; ++axis) {
     Mat4 expected;
@@ -232,11 +228,6 @@ TEST(QuatRotation, NormalisesWhatItIsGivenButNotTheArray) {
   EXPECT_EQ(out[3], 1.0);
   EXPECT_EQ(in[3], 2.0);
   expectMatEq(*q.matrix(), Mat4());
-
-  const double zero[4] = {0, 0, 0, 0};
-  q.setParams(zero);
-  expectMatEq(*q.matrix(), Mat4());
-  for (int k = 0; k < 4; ++k) EXPECT_TRUE(q.derivative(k).isZero());
 }
 
 TEST(TransformChain, AppendedElementsTakeTheirParametersInOrder) {
