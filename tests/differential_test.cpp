@@ -139,35 +139,27 @@ struct RandomFigures {
 
   // Handles, weights and settings changed as a user would between drags.
   void changeSomething() {
-    switch (script() % 8) {
-      case 0:
-      case 1:
-        each([](RandomFigure& r) { r.addHandle(); });
-        break;
-      case 2:
-        each([](RandomFigure& r) { r.addTwice(); });
-        break;
-      case 3:
-        each([](RandomFigure& r) { r.removeHandle(); });
-        break;
-      case 4:
-        each([](RandomFigure& r) { r.scrambleWeights(); });
-        break;
-      case 5:
-        each([](RandomFigure& r) { r.figure().setLimbWeights(); });
-        break;
-      case 6:
-        each([](RandomFigure& r) { r.figure().setUniformWeights(); });
-        break;
-      default: {
-        const bool limits = script() % 2;
-        const double tolerance = std::array<double, 3>{0.01, 0.001, 0.0001}[script() % 3];
-        each([&](RandomFigure& r) {
-          r.figure().limitsEnabled = limits;
-          r.figure().tolerance = tolerance;
-        });
-      }
+    using Change = void (*)(RandomFigure&);
+    static const Change changes[] = {
+        [](RandomFigure& r) { r.addHandle(); },  // twice as often as the others
+        [](RandomFigure& r) { r.addHandle(); },
+        [](RandomFigure& r) { r.addTwice(); },
+        [](RandomFigure& r) { r.removeHandle(); },
+        [](RandomFigure& r) { r.scrambleWeights(); },
+        [](RandomFigure& r) { r.figure().setLimbWeights(); },
+        [](RandomFigure& r) { r.figure().setUniformWeights(); },
+    };
+    const unsigned kind = script() % 8;
+    if (kind < 7) {
+      each(changes[kind]);
+      return;
     }
+    const bool limits = script() % 2;
+    const double tolerance = std::array<double, 3>{0.01, 0.001, 0.0001}[script() % 3];
+    each([&](RandomFigure& r) {
+      r.figure().limitsEnabled = limits;
+      r.figure().tolerance = tolerance;
+    });
   }
 
   // Picks the dragged handle (or none) on each copy and moves its target near
