@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -85,29 +84,13 @@ testing::AssertionResult allAlike(const std::vector<Outcome>& outcomes) {
   return testing::AssertionSuccess();
 }
 
-// FNV-1a over the bytes of the program's results, so that two machines can
-// tell whether they computed the same numbers.
-struct Digest {
-  std::uint64_t value = 14695981039346656037ull;
-  void add(const void* data, size_t n) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < n; ++i) value = (value ^ bytes[i]) * 1099511628211ull;
-  }
-  template <typename T>
-  void add(const std::vector<T>& v) {
-    add(v.data(), v.size() * sizeof(T));
-  }
-  void add(const Outcome& o) {
-    add(o.gradient);
-    add(&o.result.iterations, sizeof o.result.iterations);
-    add(&o.result.norm, sizeof o.result.norm);
-    add(o.dofs);
-    add(o.positions);
-  }
-  void print(const std::string& what) const {
-    std::printf("%s, digest %016llx\n", what.c_str(), static_cast<unsigned long long>(value));
-  }
-};
+void add(Digest& digest, const Outcome& o) {
+  digest.add(o.gradient);
+  digest.add(&o.result.iterations, sizeof o.result.iterations);
+  digest.add(&o.result.norm, sizeof o.result.norm);
+  digest.add(o.dofs);
+  digest.add(o.positions);
+}
 
 // The same random handles on copies of the humanoid, one per solver.
 struct Humanoids {
@@ -126,6 +109,76 @@ struct Humanoids {
   std::vector<std::unique_ptr<Figure>> figures;
   std::vector<std::vector<Handle*>> handles;  // per handle, its copy on each figure
   std::vector<std::unique_ptr<Handle>> owned;
+};
+
+// Seeds of the random figures of one half: 400 each; MANNEQUIN_FIGURE_SEED=N
+// replays figure N alone.
+std::vector<std::uint32_t> figureSeeds(int half) {
+  const std::uint32_t first = 1000 + 400 * half, end = first + 400;
+  if (const char* one = std::getenv("MANNEQUIN_FIGURE_SEED")) {
+    const auto seed = static_cast<std::uint32_t>(std::stoul(one));
+    if (first <= seed && seed < end) return {seed};
+    return {};
+  }
+  std::vector<std::uint32_t> seeds;
+  for (std::uint32_t seed = first; seed < end; ++seed) seeds.push_back(seed);
+  return seeds;
+}
+
+// The same figure once per solver. Every change is made to each through the
+// same calls, so that their random streams stay in step.
+struct RandomFigures {
+  RandomFigures(std::uint32_t seed, size_t n) : script(seed * 7919u + 1) {
+    for (size_t i = 0; i < n; ++i) copies.push_back(std::make_unique<RandomFigure>(seed));
+  }
+
+  template <typename Change>
+  void each(Change change) {
+    for (auto& r : copies) change(*r);
+  }
+
+  // Handles, weights and settings changed as a user would between drags.
+  void changeSomething() {
+    using Change = void (*)(RandomFigure&);
+    static const Change changes[] = {
+        [](RandomFigure& r) { r.addHandle(); },  // twice as often as the others
+        [](RandomFigure& r) { r.addHandle(); },
+        [](RandomFigure& r) { r.addTwice(); },
+        [](RandomFigure& r) { r.removeHandle(); },
+        [](RandomFigure& r) { r.scrambleWeights(); },
+        [](RandomFigure& r) { r.figure().setLimbWeights(); },
+        [](RandomFigure& r) { r.figure().setUniformWeights(); },
+    };
+    const unsigned kind = script() % 8;
+    if (kind < 7) {
+      each(changes[kind]);
+      return;
+    }
+    const bool limits = script() % 2;
+    const double tolerance = std::array<double, 3>{0.01, 0.001, 0.0001}[script() % 3];
+    each([&](RandomFigure& r) {
+      r.figure().limitsEnabled = limits;
+      r.figure().tolerance = tolerance;
+    });
+  }
+
+  // Picks the dragged handle (or none) on each copy and moves its target near
+  // where it is.
+  std::vector<Handle*> drag() {
+    std::vector<Handle*> dragged(copies.size(), nullptr);
+    if (script() % 6 == 0) return dragged;
+    for (size_t i = 0; i < copies.size(); ++i) dragged[i] = copies[i]->anyHandle();
+    if (!dragged[0]) return dragged;
+    copies[0]->figure().updateHandlePositions();
+    std::uniform_real_distribution<float> offset(-0.5f, 0.5f);
+    const float x = offset(script), y = offset(script), z = offset(script);
+    const Vec3 target = dragged[0]->worldPos + Vec3(x, y, z);
+    for (Handle* h : dragged) h->targetPos = target;
+    return dragged;
+  }
+
+  std::vector<std::unique_ptr<RandomFigure>> copies;
+  std::mt19937 script;
 };
 
 // The two long comparisons each come in two halves, which run side by side.
@@ -182,7 +235,7 @@ TEST_P(Half, FastSolverMatchesThePlainOneBitForBit) {
           outcomes.push_back(solveWith(who[i], *h.figures[i], dragged[i]));
         }
         ASSERT_TRUE(allAlike(outcomes)) << "scene " << scene << " drag " << drag << " event " << event;
-        digest.add(outcomes.back());
+        add(digest, outcomes.back());
         capped += outcomes[0].result.iterations == 100;
         early += outcomes[0].result.iterations < 100;
       }
@@ -193,116 +246,6 @@ TEST_P(Half, FastSolverMatchesThePlainOneBitForBit) {
   EXPECT_GT(early, 10);
   digest.print("humanoid scenes " + std::to_string(firstScene) + " to " + std::to_string(firstScene + 19));
 }
-
-// A joint that translates, below an ancestor's DOFs: carrying their
-// derivatives through it must take its own translation along with the
-// attachment (it once used only the attachment).
-TEST(Differential, ATranslatingJointCarriesItsOwnOffset) {
-  auto root = std::make_unique<Segment>(0, "root", Vec3(0, 0.3f, 0),
-                                        std::make_unique<QuatRotation>(0.3, -0.2, 0.5));
-  Segment* middle = root->addChild(std::make_unique<Segment>(
-      1, "middle", Vec3(0.1f, 0.4f, 0), std::make_unique<Translation>(0.2f, 0.7f, 0.1f)));
-  Segment* end = middle->addChild(
-      std::make_unique<Segment>(2, "end", Vec3(0, 0.5f, 0), std::make_unique<AxisRotation>(2, 0.4, -1.0, 1.0)));
-  Figure figure(std::move(root));
-  for (auto& row : figure.dofWeights) row.assign(figure.dofCount, 1.0);
-  Handle a(0.1f, 0.5f, 0.0f);
-  figure.addHandle(&a, end);
-  a.targetPos = Vec3(-0.4f, 1.2f, 0.3f);
-  const std::vector<float> expected = reference::gradient(figure, &a);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_NE(expected[i], 0.0f) << "the ball joint's DOF " << i << " moves the handle";
-  for (const bool wide : {true, false}) {
-    GradientPass::useWideInstructions(wide);
-    EXPECT_TRUE(sameVectors(evaluateGradient(figure, &a), expected)) << (wide ? "AVX2" : "portable");
-  }
-  GradientPass::useWideInstructions(true);
-  figure.removeHandle(&a);
-}
-
-// ---- random figures
-
-namespace {
-
-// Seeds of the random figures of one half: 400 each; MANNEQUIN_FIGURE_SEED=N
-// replays figure N alone.
-std::vector<std::uint32_t> figureSeeds(int half) {
-  const std::uint32_t first = 1000 + 400 * half, end = first + 400;
-  if (const char* one = std::getenv("MANNEQUIN_FIGURE_SEED")) {
-    const auto seed = static_cast<std::uint32_t>(std::stoul(one));
-    if (first <= seed && seed < end) return {seed};
-    return {};
-  }
-  std::vector<std::uint32_t> seeds;
-  for (std::uint32_t seed = first; seed < end; ++seed) seeds.push_back(seed);
-  return seeds;
-}
-
-// The same figure once per solver. Every change is made to each through the
-// same calls, so that their random streams stay in step.
-struct RandomFigures {
-  RandomFigures(std::uint32_t seed, size_t n) : script(seed * 7919u + 1) {
-    for (size_t i = 0; i < n; ++i) copies.push_back(std::make_unique<RandomFigure>(seed));
-  }
-
-  template <typename Change>
-  void each(Change change) {
-    for (auto& r : copies) change(*r);
-  }
-
-  // Handles, weights and settings changed as a user would between drags.
-  void changeSomething() {
-    switch (script() % 8) {
-      case 0:
-      case 1:
-        each([](RandomFigure& r) { r.addHandle(); });
-        break;
-      case 2:
-        each([](RandomFigure& r) { r.addTwice(); });
-        break;
-      case 3:
-        each([](RandomFigure& r) { r.removeHandle(); });
-        break;
-      case 4:
-        each([](RandomFigure& r) { r.scrambleWeights(); });
-        break;
-      case 5:
-        each([](RandomFigure& r) { r.figure().setLimbWeights(); });
-        break;
-      case 6:
-        each([](RandomFigure& r) { r.figure().setUniformWeights(); });
-        break;
-      default: {
-        const bool limits = script() % 2;
-        const double tolerance = std::array<double, 3>{0.01, 0.001, 0.0001}[script() % 3];
-        each([&](RandomFigure& r) {
-          r.figure().limitsEnabled = limits;
-          r.figure().tolerance = tolerance;
-        });
-      }
-    }
-  }
-
-  // Picks the dragged handle (or none) on each copy and moves its target near
-  // where it is.
-  std::vector<Handle*> drag() {
-    std::vector<Handle*> dragged(copies.size(), nullptr);
-    if (script() % 6 == 0) return dragged;
-    for (size_t i = 0; i < copies.size(); ++i) dragged[i] = copies[i]->anyHandle();
-    if (!dragged[0]) return dragged;
-    copies[0]->figure().updateHandlePositions();
-    std::uniform_real_distribution<float> offset(-0.5f, 0.5f);
-    const float x = offset(script), y = offset(script), z = offset(script);
-    const Vec3 target = dragged[0]->worldPos + Vec3(x, y, z);
-    for (Handle* h : dragged) h->targetPos = target;
-    return dragged;
-  }
-
-  std::vector<std::unique_ptr<RandomFigure>> copies;
-  std::mt19937 script;
-};
-
-}  // namespace
 
 TEST_P(Half, RandomFiguresMatchThePlainSolverBitForBit) {
   const std::vector<Solver> who = solvers();
@@ -321,7 +264,7 @@ TEST_P(Half, RandomFiguresMatchThePlainSolverBitForBit) {
       for (size_t i = 0; i < who.size(); ++i)
         outcomes.push_back(solveWith(who[i], copies.copies[i]->figure(), dragged[i]));
       ASSERT_TRUE(allAlike(outcomes));
-      digest.add(outcomes.back());
+      add(digest, outcomes.back());
       ++solves;
       capped += outcomes[0].result.iterations == 100;
       relaxed += dragged[0] == nullptr;

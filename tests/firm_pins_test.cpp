@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "ik/FirmPins.h"
 #include "ik/HandleJacobian.h"
@@ -11,21 +10,6 @@
 namespace {
 
 constexpr double kMillimetre = 0.001;
-
-// Every hinge that clamps (its own switch, as the last write left it) lies
-// within its limits.
-void expectWithinLimits(const Figure& f) {
-  for (const Segment* s : f.segments()) {
-    std::vector<const Transform*> elements;
-    appendElements(*s->joint, elements);
-    for (const Transform* t : elements) {
-      const auto* hinge = dynamic_cast<const AxisRotation*>(t);
-      if (!hinge || hinge->limitsEnabled == 0.0) continue;
-      EXPECT_GE(hinge->angle, hinge->lower) << s->name;
-      EXPECT_LE(hinge->angle, hinge->upper) << s->name;
-    }
-  }
-}
 
 double farthestPin(Figure& f, const Handle* dragged) {
   f.updateHandlePositions();
@@ -163,24 +147,18 @@ TEST(HandleJacobian, RowsAreTheDerivativesOfWorldPositions) {
 // compares between this machine's build and the sanitizer and arm64 builds:
 // a fixed budget of iterations gives the same numbers everywhere.
 TEST(DifferentialFirmPins, DigestOfScriptedDrags) {
-  std::uint64_t digest = 14695981039346656037ull;  // FNV-1a
-  auto addPose = [&](const Figure& f) {            // the DOFs decide everything else
-    for (double v : f.dofs()) {
-      for (std::size_t i = 0; i < sizeof v; ++i)
-        digest = (digest ^ reinterpret_cast<unsigned char*>(&v)[i]) * 1099511628211ull;
-    }
-  };
+  Digest digest;  // of the DOFs, which decide everything else
   for (bool limits : {false, true}) {
     FeetPinned on(true, limits, limits);
     on.drag(kOutOfReach, 10);
-    addPose(*on.f);
+    digest.add(on.f->dofs());
   }
   for (std::uint32_t seed = 1; seed <= 10; ++seed) {
     RandomFigure r(seed);
     for (int i = 0; i < 3; ++i) r.addHandle();
     r.aimEveryHandle();
     printedBy([&] { FirmPins::solve(r.figure(), r.anyHandle()); });
-    addPose(r.figure());
+    digest.add(r.figure().dofs());
   }
-  std::printf("firm pins, digest %016llx\n", static_cast<unsigned long long>(digest));
+  digest.print("firm pins");
 }

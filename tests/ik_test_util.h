@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -54,6 +56,23 @@ inline void expectMatEq(const Mat4& a, const Mat4& b) {
 inline void expectMatNear(const Mat4& a, const Mat4& b, float tol) {
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(a[i], b[i], tol) << "element " << i;
 }
+
+// FNV-1a over the bytes of the program's results, so that two machines can
+// tell whether they computed the same numbers (scripts/compare-digests.sh).
+struct Digest {
+  std::uint64_t value = 14695981039346656037ull;
+  void add(const void* data, size_t n) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < n; ++i) value = (value ^ bytes[i]) * 1099511628211ull;
+  }
+  template <typename T>
+  void add(const std::vector<T>& v) {
+    add(v.data(), v.size() * sizeof(T));
+  }
+  void print(const std::string& what) const {
+    std::printf("%s, digest %016llx\n", what.c_str(), static_cast<unsigned long long>(value));
+  }
+};
 
 // Central difference of the scalar f(v) in v[i].
 template <typename F>
@@ -109,6 +128,21 @@ std::vector<int> firstDofsOf(const Figure& f) {
 
 // The DOF of every hinge angle.
 inline std::vector<int> hingeDofs(const Figure& f) { return firstDofsOf<AxisRotation>(f); }
+
+// Every hinge that clamps (its own switch, as the last write left it) lies
+// within its limits.
+inline void expectWithinLimits(const Figure& f) {
+  for (const Segment* s : f.segments()) {
+    std::vector<const Transform*> elements;
+    appendElements(*s->joint, elements);
+    for (const Transform* t : elements) {
+      const auto* hinge = dynamic_cast<const AxisRotation*>(t);
+      if (!hinge || hinge->limitsEnabled == 0.0) continue;
+      EXPECT_GE(hinge->angle, hinge->lower) << s->name;
+      EXPECT_LE(hinge->angle, hinge->upper) << s->name;
+    }
+  }
+}
 
 // One gradient evaluation of the figure's current pose, as the solver makes it.
 inline std::vector<float> evaluateGradient(Figure& f, const Handle* dragged) {

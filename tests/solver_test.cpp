@@ -29,6 +29,8 @@ double energy(Figure& f, const std::vector<double>& v, const Handle* dragged) {
 
 }  // namespace
 
+// Dragged three times as hard as the others, or by a handle the figure does
+// not hold, so that all pull alike.
 TEST(Gradient, MatchesAFiniteDifferenceOfTheWeightedSquaredError) {
   auto f = buildHumanoid();
   Pins pins(*f);
@@ -42,28 +44,15 @@ TEST(Gradient, MatchesAFiniteDifferenceOfTheWeightedSquaredError) {
   head->targetPos = Vec3(0.3f, 1.5f, 0.1f);
 
   const std::vector<double> v0 = f->dofs();
-  const std::vector<float> g = evaluateGradient(*f, hand);
-  const auto weightedError = [&](const std::vector<double>& v) { return energy(*f, v, hand); };
-  for (int i = 0; i < f->dofCount; ++i) {
-    const double fd = centralDifference(weightedError, v0, i, 1e-4);
-    EXPECT_NEAR(g[i], fd, 2e-3 + 2e-3 * std::fabs(fd)) << "DOF " << i;
-  }
-}
-
-TEST(Gradient, AHandleOnItsTargetPullsNothingAndTheDraggedOneThreeTimesAsHard) {
-  auto f = buildHumanoid();
-  Pins pins(*f);
-  Handle* hand = pins.atEnd("h_hand_right");
-  hand->targetPos = hand->worldPos;
-  for (float x : evaluateGradient(*f, hand)) EXPECT_EQ(x, 0.0f);
-  hand->targetPos = Vec3(-0.5f, 1.4f, -0.2f);
-  const std::vector<float> pinned = evaluateGradient(*f, nullptr);
-  const std::vector<float> dragged = evaluateGradient(*f, hand);
   Handle stranger;
-  const std::vector<float> other = evaluateGradient(*f, &stranger);
-  for (int i = 0; i < 51; ++i) {
-    EXPECT_NEAR(dragged[i], 3 * pinned[i], 1e-5 * (1 + std::fabs(pinned[i]))) << i;
-    EXPECT_EQ(other[i], pinned[i]);
+  for (const Handle* dragged : {static_cast<const Handle*>(hand), static_cast<const Handle*>(&stranger)}) {
+    const std::vector<float> g = evaluateGradient(*f, dragged);
+    const auto weightedError = [&](const std::vector<double>& v) { return energy(*f, v, dragged); };
+    for (int i = 0; i < f->dofCount; ++i) {
+      const double fd = centralDifference(weightedError, v0, i, 1e-4);
+      EXPECT_NEAR(g[i], fd, 2e-3 + 2e-3 * std::fabs(fd)) << "DOF " << i;
+    }
+    f->setDofs(f->root.get(), v0.data(), false);
   }
 }
 
@@ -178,24 +167,6 @@ TEST(Solve, LimbWeightsKeepALegHandleFromMovingTheOtherLimbs) {
   EXPECT_GT(moved, 0.01);
 }
 
-// A handle on every segment and six stacked on one, all pulled at once.
-TEST(SolveStress, HandlesStackedOnOneSegmentAndOnEverySegment) {
-  auto f = buildHumanoid();
-  Pins pins(*f);
-  for (int i = 0; i < 6; ++i) pins.add("h_forearm_right", Vec3(0.01f * i, -0.04f * i, 0.0f));
-  for (Segment* s : f->segments()) pins.atEnd(s->name);
-  for (auto& h : pins.list) h->targetPos = h->worldPos + Vec3(0.5f, -1.0f, 1.5f);
-  for (bool limits : {false, true}) {
-    f->limitsEnabled = limits;
-    SolveResult r;
-    const std::string out = printedBy([&] { r = f->solve(pins.list[0].get()); });
-    EXPECT_EQ(countLines(out, "brem"), std::max(0, r.iterations - 90));
-    for (auto& h : pins.list) ASSERT_TRUE(h->worldPos.isFinite());
-  }
-  const std::vector<double> v = f->dofs();
-  EXPECT_EQ(std::make_pair(std::clamp(v[11], 0.0, 1.57), std::clamp(v[41], -1.57, 1.57)), std::make_pair(v[11], v[41]));
-}
-
 TEST(SolveStress, AbsurdTargetsKeepThePoseWithinWhatAPoseHolds) {
   for (float far : {1e4f, 1e12f, 1e30f, 3e38f}) {
     for (bool limits : {false, true}) {
@@ -214,9 +185,11 @@ TEST(SolveStress, AbsurdTargetsKeepThePoseWithinWhatAPoseHolds) {
           f->solve(pelvis);
         }
       });
-      // Finite, and no larger than a pose file holds, however far the targets.
+      // Finite, no larger than a pose file holds and within the limits when
+      // they are on, however far the targets.
       for (double v : f->dofs()) ASSERT_LE(std::fabs(v), pose_text::kValueLimit) << "target " << far;
       for (auto& h : pins.list) EXPECT_TRUE(h->worldPos.isFinite()) << far;
+      if (limits) expectWithinLimits(*f);
     }
   }
 }

@@ -105,49 +105,10 @@ std::array<Quaternion, 3> eulerXyzDerivatives(const double angle[3], const Quate
 // Float gradients summed over 42 handles: a few 1e-6 from KDL's doubles.
 double gradientTolerance(double v) { return 2e-5 * std::max(1.0, std::abs(v)); }
 
-// Translation and hinge DOFs: each is a KDL joint of its own.
-void expectSameOnSharedJoints(const Figure& f, const std::vector<float>& g, const KdlHumanoid& kdl,
-                              const std::vector<double>& expected) {
-  std::vector<int> shared = hingeDofs(f);
-  for (int d : {0, 1, 2}) shared.push_back(d);
-  for (int d : shared) {
-    const double e = expected[kdl.jointOfDof(d)];
-    EXPECT_NEAR(g[d], e, gradientTolerance(e)) << "DOF " << d;
-  }
-}
-
-// A ball joint's three KDL angles, through the chain rule: the gradient in
-// an angle is the quaternion gradient times the quaternion's derivative in
-// that angle.
-void expectSameOnBallJoints(const Figure& f, const std::vector<float>& g, const KdlHumanoid& kdl,
-                            const std::vector<double>& expected) {
-  const std::vector<double> dofs = f.dofs(), angles = kdl.jointPositions();
-  for (int first : firstDofsOf<QuatRotation>(f)) {
-    const std::vector<int> joints = kdl.jointsOfBall(first);
-    ASSERT_EQ(joints.size(), 3u) << "DOF " << first;
-    const double angle[3] = {angles[joints[0]], angles[joints[1]], angles[joints[2]]};
-    const Quaternion q = {dofs[first], dofs[first + 1], dofs[first + 2], dofs[first + 3]};
-    const std::array<Quaternion, 3> dq = eulerXyzDerivatives(angle, q);
-    for (int axis = 0; axis < 3; ++axis) {
-      double chained = 0.0;
-      for (int k = 0; k < 4; ++k) chained += double(g[first + k]) * dq[axis][k];
-      const double e = expected[joints[axis]];
-      EXPECT_NEAR(chained, e, gradientTolerance(e)) << "ball joint at DOF " << first << ", axis " << axis;
-    }
-  }
-}
-
-// The figure's own gradient against KDL's J^T e for the same handles, targets
-// and weights: 3 for handle 0, the dragged one, 1 for the others.
-void expectFigureGradientIsKdls(Rig& rig) {
-  const std::vector<Vec3> targets = rig.nearbyTargets();
-  for (size_t i = 0; i < targets.size(); ++i) rig.handles[i]->targetPos = targets[i];
-  KdlHumanoid kdl(*rig.figure, rig.points, targets);
-  std::vector<double> expected;
-  kdl.iteration(expected);
-  const std::vector<float> g = evaluateGradient(*rig.figure, rig.handles[0].get());
-  expectSameOnSharedJoints(*rig.figure, g, kdl, expected);
-  expectSameOnBallJoints(*rig.figure, g, kdl, expected);
+void expectSamePoint(const Vec3& kdl, const Vec3& figure) {
+  EXPECT_NEAR(kdl.x, figure.x, 1e-5);
+  EXPECT_NEAR(kdl.y, figure.y, 1e-5);
+  EXPECT_NEAR(kdl.z, figure.z, 1e-5);
 }
 
 }  // namespace
@@ -181,18 +142,50 @@ TEST(KdlPeer, AnyPoseMatchesFigure) {
   ASSERT_EQ(kdl.size(), figure.size());
   for (size_t i = 0; i < kdl.size(); ++i) {
     SCOPED_TRACE(testing::Message() << "handle " << i << " on " << rig.points[i].first->name);
-    EXPECT_NEAR(kdl[i].x, figure[i].x, 1e-5);
-    EXPECT_NEAR(kdl[i].y, figure[i].y, 1e-5);
-    EXPECT_NEAR(kdl[i].z, figure[i].z, 1e-5);
+    expectSamePoint(kdl[i], figure[i]);
   }
 }
 
+// The figure's own gradient against KDL's J^T e for the same handles, targets
+// and weights: 3 for handle 0, the dragged one, 1 for the others.
 TEST(KdlPeer, FigureGradientIsKdlsJacobianTransposeError) {
   for (bool away : {false, true}) {
     SCOPED_TRACE(away ? "away from the start" : "initial pose");
     Rig rig;
     if (away) poseAwayFromTheStart(*rig.figure);
-    expectFigureGradientIsKdls(rig);
+    const Figure& f = *rig.figure;
+    const std::vector<Vec3> targets = rig.nearbyTargets();
+    for (size_t i = 0; i < targets.size(); ++i) rig.handles[i]->targetPos = targets[i];
+    KdlHumanoid kdl(f, rig.points, targets);
+    std::vector<double> expected;
+    kdl.iteration(expected);
+    const std::vector<float> g = evaluateGradient(*rig.figure, rig.handles[0].get());
+
+    // Translation and hinge DOFs: each is a KDL joint of its own.
+    std::vector<int> shared = hingeDofs(f);
+    for (int d : {0, 1, 2}) shared.push_back(d);
+    for (int d : shared) {
+      const double e = expected[kdl.jointOfDof(d)];
+      EXPECT_NEAR(g[d], e, gradientTolerance(e)) << "DOF " << d;
+    }
+
+    // A ball joint's three KDL angles, through the chain rule: the gradient
+    // in an angle is the quaternion gradient times the quaternion's
+    // derivative in that angle.
+    const std::vector<double> dofs = f.dofs(), angles = kdl.jointPositions();
+    for (int first : firstDofsOf<QuatRotation>(f)) {
+      const std::vector<int> joints = kdl.jointsOfBall(first);
+      ASSERT_EQ(joints.size(), 3u) << "DOF " << first;
+      const double angle[3] = {angles[joints[0]], angles[joints[1]], angles[joints[2]]};
+      const Quaternion q = {dofs[first], dofs[first + 1], dofs[first + 2], dofs[first + 3]};
+      const std::array<Quaternion, 3> dq = eulerXyzDerivatives(angle, q);
+      for (int axis = 0; axis < 3; ++axis) {
+        double chained = 0.0;
+        for (int k = 0; k < 4; ++k) chained += double(g[first + k]) * dq[axis][k];
+        const double e = expected[joints[axis]];
+        EXPECT_NEAR(chained, e, gradientTolerance(e)) << "ball joint at DOF " << first << ", axis " << axis;
+      }
+    }
   }
 }
 
@@ -228,9 +221,7 @@ TEST(KdlPeer, BenchHandlesMatchBenchFigure) {
     ASSERT_EQ(kdl.handleCount(), n);
     const std::vector<Vec3> x = kdl.positions();
     for (int i = 0; i < n; ++i) {
-      EXPECT_NEAR(x[i].x, bench.handles[i]->worldPos.x, 1e-5);
-      EXPECT_NEAR(x[i].y, bench.handles[i]->worldPos.y, 1e-5);
-      EXPECT_NEAR(x[i].z, bench.handles[i]->worldPos.z, 1e-5);
+      expectSamePoint(x[i], bench.handles[i]->worldPos);
       // Only the dragged handle is off target, so it alone pulls.
       const float off = length(x[i] - bench.handles[i]->targetPos);
       EXPECT_TRUE(i == 0 ? off > 1.0f : off < 1e-5f) << "handle " << i << " off by " << off;
