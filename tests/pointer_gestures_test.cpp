@@ -204,8 +204,10 @@ TEST_F(Dragging, TheHandleFollowsThePointerAsOneStep) {
 }
 
 // On the edge or outside the pointer has no place to pull to: no solve, the
-// same target, but the point is kept; back inside it solves again.
-TEST_F(Dragging, DragsOnTheEdgeOrOutsideRunNoSolve) {
+// same target, but the point is kept. Inside, a pointer that cannot be
+// placed in the world says so before the solve, and the handle keeps its
+// target; placed again, it solves.
+TEST_F(Dragging, APointerWithNoPlaceToPullToKeepsTheTarget) {
   press(at);
   const std::vector<double> pose = f.dofs();
   const Vec3 target = h->targetPos;
@@ -218,6 +220,13 @@ TEST_F(Dragging, DragsOnTheEdgeOrOutsideRunNoSolve) {
     EXPECT_EQ(std::make_pair(g.lastX(), g.lastY()), std::make_pair(q.x, kHeight - q.y));
     EXPECT_EQ(g.mode(), GestureMode::HandleDrag);
   }
+  scene.mappable = false;
+  const std::vector<std::string> printed = linesOf(printedBy([&] { drag({1, 1}); }));
+  ASSERT_FALSE(printed.empty());
+  EXPECT_EQ(printed.front(), "YOU suck!!!");
+  EXPECT_EQ(length(h->targetPos - target), 0.0f);
+  EXPECT_TRUE(allFinite(f.dofs()));
+  scene.mappable = true;
   drag({1, 1});
   EXPECT_NE(f.dofs(), pose);
   release({1, 1});
@@ -248,19 +257,6 @@ TEST_F(Dragging, ARightPressAwayFromHandlesLetsGoAndRelaxes) {
   EXPECT_EQ(out.find("YOU suck"), std::string::npos);
   release({30, 30});
   EXPECT_EQ(g.mode(), GestureMode::Idle);
-}
-
-// A pointer that cannot be placed in the world says so before the solve, and
-// the handle keeps its target.
-TEST_F(Dragging, AFailedUnprojectionIsReportedAndKeepsTheTarget) {
-  press(at);
-  scene.mappable = false;
-  const Vec3 target = h->targetPos;
-  const std::vector<std::string> printed = linesOf(printedBy([&] { drag({at.x + 10, at.y}); }));
-  ASSERT_FALSE(printed.empty());
-  EXPECT_EQ(printed.front(), "YOU suck!!!");
-  EXPECT_EQ(length(h->targetPos - target), 0.0f);
-  EXPECT_TRUE(allFinite(f.dofs()));
 }
 
 // The camera's gestures move the camera alone, on a handle too, and trace

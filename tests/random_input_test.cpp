@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <sstream>
 
 #include "document/PoseDocument.h"
@@ -132,29 +134,15 @@ class RandomInput : public testing::Test {
     const int state = rng.chance(0.5) ? FL_CTRL | (rng.chance(0.3) ? FL_SHIFT : 0) : 0;
     settings.take(FL_KEYBOARD, k, state, doc);
     if (held || g.holding() || g.mode() == GestureMode::PickPending) return;
-    switch (operators::commandFor(k, state)) {
-      case Command::Undo:
-        doc.undo();
-        break;
-      case Command::Redo:
-        doc.redo();
-        break;
-      case Command::Reset:
-        doc.reset();
-        break;
-      case Command::Copy:
-        doc.copy(clipboard);
-        break;
-      case Command::Paste:
-      case Command::PasteMirrored:
-        doc.paste(clipboard, clipboard.size(), state & FL_SHIFT);
-        break;
-      case Command::Home:
-        camera = OrbitCamera();
-        break;
-      default:
-        break;
-    }
+    const std::map<Command, std::function<void()>> commands = {
+        {Command::Undo, [&] { doc.undo(); }},
+        {Command::Redo, [&] { doc.redo(); }},
+        {Command::Reset, [&] { doc.reset(); }},
+        {Command::Copy, [&] { doc.copy(clipboard); }},
+        {Command::Paste, [&] { doc.paste(clipboard, clipboard.size(), false); }},
+        {Command::PasteMirrored, [&] { doc.paste(clipboard, clipboard.size(), true); }},
+        {Command::Home, [&] { camera = OrbitCamera(); }}};
+    if (const auto run = commands.find(operators::commandFor(k, state)); run != commands.end()) run->second();
   }
 
   void resize() {
