@@ -105,10 +105,12 @@ TEST_F(Document, ASaveNamesTheFileOfEveryStepUntilAnotherOpen) {
   EXPECT_EQ(doc.path(), pathOf("c.pose"));
   EXPECT_EQ(doc.figure().handleCount(), 0);
   edit();
+  edit();
   EXPECT_EQ(doc.newPose().words, "new pose");
   EXPECT_EQ(std::make_tuple(text(), doc.path(), doc.modified()), std::make_tuple(start, std::string(), false));
   doc.undo();
   expectFile(pathOf("c.pose"), true);
+  EXPECT_EQ(doc.figure().handleCount(), 2);
 }
 
 // A failed save keeps the mark, the file and the old bytes. Another
