@@ -19,7 +19,10 @@ class Document : public testing::Test, protected TempFolder {
   const Segment* segment(const char* name) const { return doc.figure().findSegment(name); }
   const HandleEntry& entry(int place) const { return *std::next(doc.figure().handles.begin(), place); }
   // How far the handle in that place is from its target.
-  float gap(int place) const { return length(entry(place).handle->worldPos - entry(place).handle->targetPos); }
+  float gap(int place) const {
+    const Handle& h = *entry(place).handle;
+    return length(h.worldPos - h.targetPos);
+  }
   std::string text() const { return pose_text::write(doc.figure()); }
   // The file in play, and whether the pose is modified since it was opened or saved.
   void expectFile(const std::string& path, bool modified) {
@@ -107,7 +110,8 @@ TEST_F(Document, ASaveNamesTheFileOfEveryStepUntilAnotherOpen) {
   edit();
   edit();
   EXPECT_EQ(doc.newPose().words, "new pose");
-  EXPECT_EQ(std::make_tuple(text(), doc.path(), doc.modified()), std::make_tuple(start, std::string(), false));
+  EXPECT_EQ(text(), start);
+  expectFile("", false);
   doc.undo();
   expectFile(pathOf("c.pose"), true);
   EXPECT_EQ(doc.figure().handleCount(), 2);
@@ -266,14 +270,11 @@ TEST_F(Document, ARefusedOpenChangesNothing) {
   edit();
   const std::string before = text();
   const std::size_t steps = doc.steps().undoCount();
-  std::string huge = pictureWithText(before, "mannequin pose", false, 4);
-  huge.replace(huge.find("prVt") - 4, 4, std::string("\x40\0\0\0", 4));  // a gibibyte, in a short file
   const std::string version = "line 1: unknown version \"2\" of the pose format (this program reads 1)";
   const std::tuple<const char*, std::string, std::string> refused[] = {
       // 22 lines of the start, 2 handles', then the unknown one's.
       {"bad.pose", before + "handle h_tail 0 0 0 0 0 0\n", "line 25: handle on unknown segment \"h_tail\""},
       {"bad.png", pictureWithText(before, "Comment"), "the picture holds no pose"},
-      {"bad.png", huge, "the picture is cut short"},
       {"bad.png", pictureWithText("mannequin pose 2\n"), version},
       {"bad.bvh", "HIERARCHY\nROOT Hips\n", "line 3: the file ends before its frames"}};
   for (const auto& [name, bytes, why] : refused) {

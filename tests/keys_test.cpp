@@ -6,11 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "document/PoseDocument.h"
 #include "ik_test_util.h"
+#include "temp_folder.h"
 #include "view/CommandQueue.h"
 #include "view/Controls.h"
 #include "view/KeyPresses.h"
@@ -196,19 +195,11 @@ TEST(CommandQueue, KeysPressedWhileAPickWaitsRunAfterItInTheirOrder) {
   EXPECT_FALSE(queue.due(false));
 }
 
-std::string fileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The rows of the README's controls table, as "input | effect".
 std::vector<std::string> readmeRows() {
-  std::istringstream in(fileText(MANNEQUIN_SOURCE_DIR "/README.md"));
   std::vector<std::string> rows;
   bool inTable = false;
-  for (std::string line; std::getline(in, line);) {
+  for (const std::string& line : linesOf(TempFolder::contents(MANNEQUIN_SOURCE_DIR "/README.md"))) {
     if (line == "| Input | Effect |") inTable = true;
     if (!inTable) continue;
     if (line.empty()) break;
@@ -227,10 +218,9 @@ std::string bare(std::string input) {
 // The inputs of the manual page's mouse controls and keys: the line after
 // each .TP, its fonts' words joined ('.BR 1 ", " 2' is "1,2").
 std::vector<std::string> manualInputs() {
-  std::istringstream in(fileText(MANNEQUIN_SOURCE_DIR "/data/mannequin.1"));
   std::vector<std::string> inputs;
   bool controls = false, tagged = false;
-  for (std::string line; std::getline(in, line);) {
+  for (const std::string& line : linesOf(TempFolder::contents(MANNEQUIN_SOURCE_DIR "/data/mannequin.1"))) {
     if (line.rfind(".SH", 0) == 0) controls = line == ".SH MOUSE CONTROLS" || line == ".SH KEYS";
     if (controls && tagged) inputs.push_back(bare(line.substr(line.find(' ') + 1)));
     tagged = line == ".TP";
@@ -255,7 +245,7 @@ TEST(Controls, TheReadmeAndTheManualPageListTheTablesRows) {
 // The help window's settings paragraph, word for word in both documents.
 TEST(Controls, TheSettingsNotesAreTheSameEverywhere) {
   for (const char* file : {"/README.md", "/data/mannequin.1"}) {
-    const std::string text = fileText(MANNEQUIN_SOURCE_DIR + std::string(file));
+    const std::string text = TempFolder::contents(MANNEQUIN_SOURCE_DIR + std::string(file));
     EXPECT_NE(text.find(std::string("starts with ") + kDefaultSettings + ".\n"), std::string::npos) << file;
     for (const char* note : kToleranceNotes) EXPECT_NE(text.find(note), std::string::npos) << file << ": " << note;
     EXPECT_NE(text.find(kBlenderNote), std::string::npos) << file;
