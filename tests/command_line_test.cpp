@@ -42,7 +42,8 @@ TEST(CommandLine, HelpAndVersionAndNothingElseAreOptions) {
   };
   for (const auto& [args, action, file] : lines) {
     const CommandLine line = parsed(args);
-    EXPECT_EQ(std::make_pair(line.action, line.file), std::make_pair(action, file)) << args.size();
+    EXPECT_EQ(std::make_pair(line.action, line.file), std::make_pair(action, file))
+        << testing::PrintToString(args);
   }
   EXPECT_EQ(usage().rfind("usage: mannequin [FILE]\n", 0), 0u);
 }

@@ -193,6 +193,7 @@ TEST(CommandQueue, KeysPressedWhileAPickWaitsRunAfterItInTheirOrder) {
   queue.offer(C::Reset, false, true);
   EXPECT_TRUE(queue.take(true).empty());
   EXPECT_FALSE(queue.due(false));
+  EXPECT_EQ(queue.offer(C::Undo, false, false), Verdict::Run);
 }
 
 // The rows of the README's controls table, as "input | effect".
