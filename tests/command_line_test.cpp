@@ -22,27 +22,29 @@ using Action = CommandLine::Action;
 
 }  // namespace
 
-TEST(CommandLine, NothingOrOneFileRuns) {
-  EXPECT_EQ(parsed({}).action, Action::Run);
-  EXPECT_EQ(parsed({}).file, std::nullopt);
-  // The empty name is a name, and the names after it are ignored.
-  EXPECT_EQ(parsed({"", "y.pose"}).file, "");
-  EXPECT_EQ(parsed({"pose.pose"}).file, "pose.pose");
-  EXPECT_EQ(parsed({"-"}).file, "-");
-  // After "--" a name that looks like an option is a file's.
-  EXPECT_EQ(parsed({"--", "--help"}).file, "--help");
-  EXPECT_EQ(parsed({"--", "--help"}).action, Action::Run);
-}
-
+// Nothing, or a file; --help and --version are the only options without
+// --png or --pose, and they win over everything else. The empty name is a
+// name, and the names after the first are ignored; after "--" a name that
+// looks like an option is a file's; other options are ignored, as the
+// program always ignored its arguments.
 TEST(CommandLine, HelpAndVersionAndNothingElseAreOptions) {
-  EXPECT_EQ(parsed({"--help"}).action, Action::Help);
-  EXPECT_EQ(parsed({"-h"}).action, Action::Help);
-  EXPECT_EQ(parsed({"pose.pose", "--version"}).action, Action::Version);
-  EXPECT_EQ(parsed({"--png", "out.png", "--scale", "9", "--help"}).action, Action::Help);
-  // Anything else is ignored, as the program always ignored its arguments.
-  const CommandLine other = parsed({"--helpme", "-x", "a.pose", "b.pose"});
-  EXPECT_EQ(other.action, Action::Run);
-  EXPECT_EQ(other.file, "a.pose");
+  const std::tuple<std::vector<const char*>, Action, std::optional<std::string>> lines[] = {
+      {{}, Action::Run, std::nullopt},
+      {{"", "y.pose"}, Action::Run, ""},
+      {{"pose.pose"}, Action::Run, "pose.pose"},
+      {{"-"}, Action::Run, "-"},
+      {{"--", "--help"}, Action::Run, "--help"},
+      {{"--helpme", "-x", "a.pose", "b.pose"}, Action::Run, "a.pose"},
+      {{"--help"}, Action::Help, std::nullopt},
+      {{"-h"}, Action::Help, std::nullopt},
+      {{"pose.pose", "--version"}, Action::Version, "pose.pose"},
+      {{"--png", "out.png", "--scale", "9", "--help"}, Action::Help, std::nullopt},
+  };
+  for (const auto& [args, action, file] : lines) {
+    const CommandLine line = parsed(args);
+    EXPECT_EQ(std::make_pair(line.action, line.file), std::make_pair(action, file))
+        << testing::PrintToString(args);
+  }
   EXPECT_EQ(usage().rfind("usage: mannequin [FILE]\n", 0), 0u);
 }
 
@@ -51,14 +53,11 @@ TEST(CommandLine, HelpAndVersionAndNothingElseAreOptions) {
 // each limit taken.
 TEST(CommandLine, PngDrawsTheFilesPoseIntoAPicture) {
   const CommandLine plain = parsed({"--png", "out.png", "pose.pose"});
-  EXPECT_EQ(plain.action, Action::WritePng);
-  EXPECT_EQ(plain.picture, "out.png");
-  EXPECT_EQ(plain.file, "pose.pose");
+  EXPECT_EQ(std::make_tuple(plain.action, plain.picture, *plain.file, plain.scale, plain.references),
+            std::make_tuple(Action::WritePng, std::string("out.png"), std::string("pose.pose"), 1, false));
   EXPECT_EQ(plain.view, std::nullopt);
-  EXPECT_EQ(plain.scale, 1);
   EXPECT_EQ(plain.background, PictureOptions::Background::Black);
   EXPECT_EQ(plain.style, PictureOptions::Style::Plain);
-  EXPECT_FALSE(plain.references);
   // --references is a flag: the file after it is FILE.
   const CommandLine all = parsed({"--background", "transparent", "--view", "top", "--width", "8192",
                                   "--style", "clay", "--png", "s.png", "--references", "picture.png"});
@@ -125,28 +124,24 @@ TEST(CommandLine, PngIsRefusedOntoWhatIsNoRegularFile) {
   for (const char* name : {"old", "old.png", "new", "fifo.png"}) EXPECT_EQ(pngTargetRefusal(folder.pathOf(name)), "");
 }
 
-// --pose FILE prints FILE's pose; --rig names the skeleton --bvh writes on.
-TEST(CommandLine, PosePrintsAndRigGoesWithBvh) {
+// --pose FILE prints FILE's pose; --frame takes the next argument as its
+// number, and the file comes after it; a frame is counted from 1. --rig
+// names the skeleton --bvh writes on.
+TEST(CommandLine, FrameTakesTheNumberAfterItAndTheFileAfterThat) {
   const CommandLine pose = parsed({"--pose", "take.bvh", "--frame", "12"});
   EXPECT_EQ(std::make_tuple(pose.action, *pose.file, pose.frame, pose.error),
             std::make_tuple(Action::PrintPose, std::string("take.bvh"), 12, std::string()));
+  const CommandLine second = parsed({"--frame", "2", "walk.bvh"});
+  EXPECT_EQ(std::make_tuple(second.error, second.frame, *second.file),
+            std::make_tuple(std::string(), 2, std::string("walk.bvh")));
+  EXPECT_EQ(parsed({"walk.bvh", "--frame", "1"}).file, "walk.bvh");
+  EXPECT_EQ(parsed({"walk.bvh"}).frame, 1);
   for (const char* name : {"cmu", "mixamo"}) {
     const CommandLine rig = parsed({"--bvh", "--rig", name, "a.pose"});
     EXPECT_EQ(std::make_tuple(rig.error, rig.rig, *rig.file),
               std::make_tuple(std::string(), std::string(name), std::string("a.pose")));
   }
   EXPECT_EQ(parsed({"--bvh", "a.pose"}).rig, "");
-}
-
-// --frame takes the next argument as its number, and the file comes after
-// it; a frame is counted from 1.
-TEST(CommandLine, FrameTakesTheNumberAfterItAndTheFileAfterThat) {
-  const CommandLine second = parsed({"--frame", "2", "walk.bvh"});
-  EXPECT_EQ(second.error, "");
-  EXPECT_EQ(second.frame, 2);
-  EXPECT_EQ(second.file, "walk.bvh");
-  EXPECT_EQ(parsed({"walk.bvh", "--frame", "1"}).file, "walk.bvh");
-  EXPECT_EQ(parsed({"walk.bvh"}).frame, 1);
 }
 
 // --apply OTHER goes with --pose; --part names a part, --amount is a decimal
@@ -158,14 +153,10 @@ TEST(CommandLine, ApplyTakesAPartAMirrorAndAnAmountWithinTheirLimits) {
   EXPECT_EQ(std::make_tuple(apply.error, apply.applied, apply.part, apply.mirrored, apply.amount),
             std::make_tuple(std::string(), std::string("other.png"), BodyPart::LeftArm, true, 0.25));
   EXPECT_EQ(apply.file, "base.pose");
-  for (const auto& [amount, value] : std::vector<std::pair<const char*, double>>{{"0", 0.0},
-                                                                                 {"1", 1.0},
-                                                                                 {"1e0", 1.0},
-                                                                                 {"1e-320", 1e-320},
-                                                                                 {"-0", 0.0},
-                                                                                 {"0.9999999", 0.9999999},
-                                                                                 {".5", 0.5},
-                                                                                 {"1E-300", 1e-300}}) {
+  const std::pair<const char*, double> amounts[] = {{"0", 0.0}, {"1", 1.0}, {"1e0", 1.0}, {"1e-320", 1e-320},
+                                                     {"-0", 0.0}, {".5", 0.5}, {"1E-300", 1e-300},
+                                                     {"0.9999999", 0.9999999}};
+  for (const auto& [amount, value] : amounts) {
     const CommandLine line = parsed({"--pose", "b", "--apply", "o", "--amount", amount});
     EXPECT_EQ(std::make_tuple(line.error, line.amount), std::make_tuple(std::string(), value)) << amount;
   }

@@ -1,10 +1,16 @@
 // What keys and buttons do without a display: the operator table's
-// lookups, a held key's repeats, the settings keys and the title's words.
+// lookups and its rows in the README and the manual page, a held key's
+// repeats, when a command runs, the settings keys and the title's words.
 #include <FL/Fl.H>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "document/PoseDocument.h"
 #include "ik_test_util.h"
+#include "temp_folder.h"
+#include "view/CommandQueue.h"
 #include "view/Controls.h"
 #include "view/KeyPresses.h"
 #include "view/OperatorTable.h"
@@ -141,8 +147,14 @@ TEST_F(Settings, KeysWithCtrlOrAltAreNoSettings) {
   EXPECT_EQ(said(), "tolerance 0.001, limits on, uniform weights");
 }
 
-// The words last said, for five seconds, then the settings again.
-TEST(TitleMessage, WordsLastFiveSeconds) {
+// A file's name with a * while the pose differs from it, untitled with a *
+// once a pose that never had a file changes; the words last said, for five
+// seconds, instead of the settings.
+TEST(WindowTitle, NamesTheFileItsChangesAndTheWordsOfTheLastFiveSeconds) {
+  EXPECT_EQ(windowTitle("s", "", "", false), "mannequin - s");
+  EXPECT_EQ(windowTitle("s", "", "untitled", true), "untitled* - mannequin - s");
+  EXPECT_EQ(windowTitle("s", "copied", "a.pose", false), "a.pose - mannequin - copied");
+  EXPECT_EQ(windowTitle("s", "", "a.pose", true), "a.pose* - mannequin - s");
   TitleMessage message;
   EXPECT_EQ(message.words(0), "");
   message.say("nothing to undo", 100.0);
@@ -154,6 +166,92 @@ TEST(TitleMessage, WordsLastFiveSeconds) {
   message.say("", 107.0);
   EXPECT_EQ(message.secondsLeft(107.0), 0.0);
   EXPECT_EQ(windowTitle(kDefaultSettings, message.words(107.0)), std::string("mannequin - ") + kDefaultSettings);
+}
+
+using Verdict = CommandQueue::Verdict;
+
+TEST(CommandQueue, RunsAtOnceUnlessAButtonIsHeldOrAPickWaits) {
+  CommandQueue queue;
+  EXPECT_EQ(queue.offer(C::Undo, false, false), Verdict::Run);
+  EXPECT_EQ(queue.offer(C::Undo, true, false), Verdict::Drop);
+  EXPECT_EQ(queue.offer(C::Undo, true, true), Verdict::Drop);
+  EXPECT_FALSE(queue.due(false));
+}
+
+// Keys pressed while a pick waits run after it in their order, unless a
+// button goes down before they run.
+TEST(CommandQueue, KeysPressedWhileAPickWaitsRunAfterItInTheirOrder) {
+  CommandQueue queue;
+  EXPECT_EQ(queue.offer(C::Undo, false, true), Verdict::Wait);
+  EXPECT_FALSE(queue.due(true));
+  // The pick has run, but a key pressed now goes behind the one waiting.
+  EXPECT_EQ(queue.offer(C::Redo, false, false), Verdict::Wait);
+  EXPECT_TRUE(queue.due(false));
+  EXPECT_EQ(queue.take(false), (std::vector<Command>{C::Undo, C::Redo}));
+  EXPECT_FALSE(queue.due(false));
+  EXPECT_EQ(queue.offer(C::Copy, false, false), Verdict::Run);
+  queue.offer(C::Reset, false, true);
+  EXPECT_TRUE(queue.take(true).empty());
+  EXPECT_FALSE(queue.due(false));
+  EXPECT_EQ(queue.offer(C::Undo, false, false), Verdict::Run);
+}
+
+// The rows of the README's controls table, as "input | effect".
+std::vector<std::string> readmeRows() {
+  std::vector<std::string> rows;
+  bool inTable = false;
+  for (const std::string& line : linesOf(TempFolder::contents(MANNEQUIN_SOURCE_DIR "/README.md"))) {
+    if (line == "| Input | Effect |") inTable = true;
+    if (!inTable) continue;
+    if (line.empty()) break;
+    if (line.rfind("| Input", 0) == 0 || line.rfind("|---", 0) == 0) continue;
+    rows.push_back(line);
+  }
+  return rows;
+}
+
+// An input without its backticks, quotes, escapes and blanks.
+std::string bare(std::string input) {
+  input.erase(std::remove_if(input.begin(), input.end(), [](char c) { return std::strchr("`\"\\ ", c); }), input.end());
+  return input;
+}
+
+// The inputs of the manual page's mouse controls and keys: the line after
+// each .TP, its fonts' words joined ('.BR 1 ", " 2' is "1,2").
+std::vector<std::string> manualInputs() {
+  std::vector<std::string> inputs;
+  bool controls = false, tagged = false;
+  for (const std::string& line : linesOf(TempFolder::contents(MANNEQUIN_SOURCE_DIR "/data/mannequin.1"))) {
+    if (line.rfind(".SH", 0) == 0) controls = line == ".SH MOUSE CONTROLS" || line == ".SH KEYS";
+    if (controls && tagged) inputs.push_back(bare(line.substr(line.find(' ') + 1)));
+    tagged = line == ".TP";
+  }
+  return inputs;
+}
+
+// The operator table's help rows are the help window's list, the README's
+// table ("| input | effect |") and the manual page's inputs: they must not
+// drift apart.
+TEST(Controls, TheReadmeAndTheManualPageListTheTablesRows) {
+  std::vector<std::string> rows, inputs;
+  for (const operators::Row* row = operators::begin(); row != operators::end(); ++row) {
+    if (!row->input) continue;
+    rows.push_back(std::string("| ") + row->input + " | " + row->effect + " |");
+    inputs.push_back(bare(row->input));
+  }
+  EXPECT_EQ(readmeRows(), rows);
+  EXPECT_EQ(manualInputs(), inputs);
+}
+
+// The help window's settings paragraph, word for word in both documents.
+TEST(Controls, TheSettingsNotesAreTheSameEverywhere) {
+  for (const char* file : {"/README.md", "/data/mannequin.1"}) {
+    const std::string text = TempFolder::contents(MANNEQUIN_SOURCE_DIR + std::string(file));
+    EXPECT_NE(text.find(std::string("starts with ") + kDefaultSettings + ".\n"), std::string::npos) << file;
+    for (const char* note : kToleranceNotes) EXPECT_NE(text.find(note), std::string::npos) << file << ": " << note;
+    EXPECT_NE(text.find(kBlenderNote), std::string::npos) << file;
+    EXPECT_NE(text.find(kPosingNote), std::string::npos) << file;
+  }
 }
 
 }  // namespace
