@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <set>
 #include <string>
 #include <tuple>
 
 #include "document/PoseDocument.h"
 #include "humanoid/Humanoid.h"
+#include "ik_test_util.h"
 #include "pose/PartApply.h"
 
 namespace {
@@ -50,11 +50,6 @@ void expectNear(const std::vector<double>& a, const std::vector<double>& b) {
   for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-12) << i;
 }
 
-bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
-  // Empty vectors (a fixed segment's) may hold no storage to compare.
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
-}
-
 TEST_F(Apply, EachPartTakesItsSegmentsAndNoOthers) {
   const std::set<std::string> left{"h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left"},
       right{"h_scapula_right", "h_bicep_right", "h_forearm_right", "h_hand_right"},
@@ -69,9 +64,9 @@ TEST_F(Apply, EachPartTakesItsSegmentsAndNoOthers) {
     preview(part, 1.0);
     int changed = 0;
     for (const Segment* s : doc.figure().segments()) {
-      EXPECT_TRUE(sameBits(now(s->name), names.count(s->name) ? other.params[at(s->name)] : start(s->name)))
+      EXPECT_TRUE(sameVectors(now(s->name), names.count(s->name) ? other.params[at(s->name)] : start(s->name)))
           << s->name;
-      changed += !sameBits(now(s->name), start(s->name));
+      changed += !sameVectors(now(s->name), start(s->name));
     }
     EXPECT_EQ(changed, static_cast<int>(names.size())) << body_part::nameOf(part);
     doc.dropPreview();
@@ -120,7 +115,7 @@ TEST_F(Apply, MirroredTheOtherSidesLimbComesReflectedAndClamped) {
   expectNear(now("h_bicep_left"), {-0.1, -0.2, 0.3, std::sqrt(1 - 0.14)});
   expectNear(now("h_forearm_left"), {0.2, 0.0});
   expectNear(now("h_scapula_left"), {0.3, -0.4});
-  EXPECT_TRUE(sameBits(now("h_bicep_right"), start("h_bicep_right")));
+  EXPECT_TRUE(sameVectors(now("h_bicep_right"), start("h_bicep_right")));
 }
 
 // A handle on the moved hand goes with it; one on the foot, which stays,

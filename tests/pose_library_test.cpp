@@ -209,16 +209,15 @@ TEST(PoseLibrary, ThumbnailsAreKeptAtMostTheirShownSizeInTheirPicturesColour) {
     ASSERT_EQ(t.rgba.size(), std::size_t(keptW) * keptH * 4);
     for (std::size_t i = 0; i < t.rgba.size(); ++i) ASSERT_EQ(t.rgba[i], colour[i % 4]) << path << " " << i;
   }
-  TempFolder::put(folder.pathOf("wide.png"), oneColourPicture(2049, 1, colour));
-  EXPECT_EQ(cache.get(folder.pathOf("wide.png")).error, "the picture is larger than 2048 pixels a side");
-  EXPECT_TRUE(cache.get(folder.pathOf("wide.png")).rgba.empty());
 }
 
-// A chunk is not taken at its word: one stating more bytes than its file
-// holds is refused before libpng allocates what it states, and so is a file
-// larger than a thumbnail's picture may be, or one that is no file.
-TEST(PoseLibrary, ThumbnailsOfPicturesThatStateMoreThanTheyHoldAreRefused) {
+// A picture larger than 2048 pixels a side is refused. A chunk is not taken
+// at its word: one stating more bytes than its file holds is refused before
+// libpng allocates what it states, and so is a file larger than a
+// thumbnail's picture may be, or one that is no file.
+TEST(PoseLibrary, ThumbnailsOfPicturesTooLargeOrThatStateMoreThanTheyHoldAreRefused) {
   TempFolder folder;
+  TempFolder::put(folder.pathOf("wide.png"), oneColourPicture(2049, 1, {10, 200, 30, 255}));
   const std::string picture = oneColourPicture(1, 1, {1, 2, 3, 255});
   const std::size_t end = picture.size() - 12;  // where IEND begins
   const std::string stating = picture.substr(0, end) + std::string("\x7f\xff\xff\xf0zTXt", 8) + "x" + picture.substr(end);
@@ -229,6 +228,8 @@ TEST(PoseLibrary, ThumbnailsOfPicturesThatStateMoreThanTheyHoldAreRefused) {
   fs::resize_file(folder.pathOf("largest.png"), ThumbnailCache::kLargestFile);
   ASSERT_EQ(mkfifo(folder.pathOf("fifo.png").c_str(), 0600), 0);
   ThumbnailCache cache;
+  EXPECT_EQ(cache.get(folder.pathOf("wide.png")).error, "the picture is larger than 2048 pixels a side");
+  EXPECT_TRUE(cache.get(folder.pathOf("wide.png")).rgba.empty());
   EXPECT_EQ(cache.get(folder.pathOf("stating.png")).error, "the picture is cut short");
   EXPECT_EQ(cache.get(folder.pathOf("large.png")).error, "the picture's file is larger than 64 MiB");
   EXPECT_EQ(cache.get(folder.pathOf("largest.png")).error, "");

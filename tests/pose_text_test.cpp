@@ -118,11 +118,6 @@ TEST_F(PoseText, AHandleLineGivesItsLocalPointAndTarget) {
 
 // ---- limits: exactly at one is read, just past it is refused
 
-size_t indexOf(const Figure& f, const char* name) {
-  const std::vector<Segment*> all = f.segments();
-  return std::find(all.begin(), all.end(), f.findSegment(name)) - all.begin();
-}
-
 // A value is judged as written, in a joint (a double) and in a handle (a
 // float): at most 1e6 in magnitude, and one too small to hold is zero of its sign.
 TEST_F(PoseText, ValuesAreJudgedAsWritten) {
@@ -132,7 +127,8 @@ TEST_F(PoseText, ValuesAreJudgedAsWritten) {
       {"1000000.03", NAN}, {"1000000.00000000001", NAN}, {"-1e999", NAN},
       {"1e-400", 0.0}, {"-1e-400", -0.0}, {"0." + std::string(60000, '0') + "5", 0.0}, {"-4e-324", -4.9406564584124654e-324},
   };
-  const size_t shin = indexOf(*f, "h_shin_left");
+  const std::vector<Segment*> all = f->segments();
+  const size_t shin = std::find(all.begin(), all.end(), f->findSegment("h_shin_left")) - all.begin();
   for (const auto& [written, value] : cases) {
     SCOPED_TRACE(written.substr(0, 30));
     const pose_text::Reading joint = pose_text::read(*f, replaced(initialText(), "h_shin_left 0.2", "h_shin_left " + written));
