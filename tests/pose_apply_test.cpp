@@ -53,14 +53,15 @@ void expectNear(const std::vector<double>& a, const std::vector<double>& b) {
 TEST_F(Apply, EachPartTakesItsSegmentsAndNoOthers) {
   const std::set<std::string> left{"h_scapula_left", "h_bicep_left", "h_forearm_left", "h_hand_left"},
       right{"h_scapula_right", "h_bicep_right", "h_forearm_right", "h_hand_right"},
-      leftLeg{"h_thigh_left", "h_shin_left", "h_foot_left"}, rightLeg{"h_thigh_right", "h_shin_right", "h_foot_right"};
+      leftLeg{"h_thigh_left", "h_shin_left", "h_foot_left"},
+      rightLeg{"h_thigh_right", "h_shin_right", "h_foot_right"};
   std::set<std::string> arms = left, legs = leftLeg;
   arms.insert(right.begin(), right.end());
   legs.insert(rightLeg.begin(), rightLeg.end());
   for (const auto& [part, names] : std::vector<std::pair<BodyPart, std::set<std::string>>>{
-           {BodyPart::Head, {"h_head"}}, {BodyPart::Trunk, {"h_abdomen", "h_spine"}}, {BodyPart::LeftArm, left},
-           {BodyPart::RightArm, right}, {BodyPart::Arms, arms}, {BodyPart::LeftLeg, leftLeg},
-           {BodyPart::RightLeg, rightLeg}, {BodyPart::Legs, legs}}) {
+           {BodyPart::Head, {"h_head"}}, {BodyPart::Trunk, {"h_abdomen", "h_spine"}},
+           {BodyPart::LeftArm, left}, {BodyPart::RightArm, right}, {BodyPart::Arms, arms},
+           {BodyPart::LeftLeg, leftLeg}, {BodyPart::RightLeg, rightLeg}, {BodyPart::Legs, legs}}) {
     preview(part, 1.0);
     int changed = 0;
     for (const Segment* s : doc.figure().segments()) {

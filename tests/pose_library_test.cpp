@@ -107,7 +107,9 @@ TEST(PoseLibrary, EveryHingeIsWithinItsLimitsAsWritten) {
   const std::string text = TempFolder::contents(library().begin()->second);
   const std::size_t line = text.find("h_shin_left ");
   const std::size_t end = text.find('\n', line);
-  const auto knee = [&](const std::string& value) { return text.substr(0, line) + "h_shin_left " + value + text.substr(end); };
+  const auto knee = [&](const std::string& value) {
+    return text.substr(0, line) + "h_shin_left " + value + text.substr(end);
+  };
   const std::vector<std::string> shin{"h_shin_left"}, none;
   EXPECT_EQ(beyondLimits(knee("-0.001")), shin);
   EXPECT_EQ(beyondLimits(knee("0")), none);
