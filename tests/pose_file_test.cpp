@@ -10,11 +10,13 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -24,13 +26,15 @@
 #include "temp_folder.h"
 #include "pose/PoseFile.h"
 
-namespace {
+// The descriptor last flushed to the disk: this fsync stands in for the C
+// library's in the whole test program, so a save that skips the real flush shows.
+std::atomic<int> lastFlushed{-1};
+extern "C" int fsync(int fd) {
+  lastFlushed = fd;
+  return static_cast<int>(syscall(SYS_fsync, fd));
+}
 
-#ifdef MANNEQUIN_UNDER_EMULATOR
-constexpr bool kUnderEmulator = true;
-#else
-constexpr bool kUnderEmulator = false;
-#endif
+namespace {
 
 using Log = std::vector<std::string>;
 using Names = std::set<std::string>;
@@ -46,16 +50,18 @@ struct stat statOf(const std::string& path) {
   return st;
 }
 
-// Logs each call that succeeds, an fsync by what it flushes; those named in
-// `failing` fail with `error` instead.
+// Logs each call that succeeds, an fsync by what it flushes and only when it
+// reached the disk; those named in `failing` fail with `error` instead.
 pose_file::Calls watched(Log& log, Names failing = {}, int error = 0) {
   return [&log, failing, error](std::string_view call, int fd, const std::function<long()>& make) {
     struct stat st;
     std::string name(call);
     if (call == "fsync") name += fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? " folder" : " file";
     if (failing.count(name)) return errno = error, -1L;
+    lastFlushed = -1;
     const long result = make();
-    if (result >= 0 && (log.empty() || log.back() != name)) log.push_back(name);
+    const bool flushed = call != "fsync" || lastFlushed == fd;
+    if (result >= 0 && flushed && (log.empty() || log.back() != name)) log.push_back(name);
     return result;
   };
 }
@@ -101,9 +107,8 @@ TEST_F(PoseFile, ARealFailureOrAKillLeavesTheOldFileAndNothingElse) {
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(error, std::strerror(EFBIG));
   // A forked child spins for ever under qemu-user: the native build runs this.
-  const std::vector<std::string_view> stops = kUnderEmulator ? std::vector<std::string_view>{}
-                                                              : std::vector<std::string_view>{"write", "fsync"};
-  for (const std::string_view at : stops) {
+#ifndef MANNEQUIN_UNDER_EMULATOR
+  for (const std::string_view at : {"write", "fsync"}) {
     const pid_t child = fork();
     if (child == 0) {
       // Ended there at once, as by a kill: no clean-up runs.
@@ -117,6 +122,7 @@ TEST_F(PoseFile, ARealFailureOrAKillLeavesTheOldFileAndNothingElse) {
     int status = 0;
     EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 77);
   }
+#endif
   EXPECT_EQ(std::make_pair(entries(), contents(pose)), std::make_pair(Names{"pose.pose"}, std::string("old")));
   // /proc takes no new files, even from root, who may write anywhere else.
   EXPECT_EQ(pose_file::write("/proc/mannequin.pose", "x").rfind("cannot write in its folder", 0), 0u);
@@ -257,11 +263,9 @@ TEST_F(PoseFile, ReadsAndSavesSayWhichFileTheyLeftAndAnyChangeShows) {
   EXPECT_EQ(saving.identity, made) << "as its rename left it";
   EXPECT_EQ(pose_file::identityOf(pathOf("link")), made);
   EXPECT_EQ(pose_file::read(pose).identity, made);
-  ASSERT_TRUE(overwriteKeepingMtime(pose, "SAVED"));
-  pose_file::Identity changed = *pose_file::identityOf(pose);
-  EXPECT_NE(changed, made) << "changed in place, its mtime put back";
-  EXPECT_EQ((changed.ctime = made.ctime, changed), made);
   EXPECT_NE(pose_file::save(pose, "saved").identity, made);
+  // Any one field changed: a file changed in place, its mtime put back, is
+  // recovery_test's.
   pose_file::Identity others[] = {made, made, made, made, made, made};
   ++others[0].dev, ++others[1].ino, ++others[2].size, ++others[3].mtime.tv_sec, ++others[4].mtime.tv_nsec;
   ++others[5].ctime.tv_nsec;

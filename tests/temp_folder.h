@@ -37,7 +37,12 @@ struct TempFolder {
     return {std::istreambuf_iterator<char>(in), {}};
   }
 
-  static void put(const std::string& file, const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
+  // The file with these bytes, in new folders where they are missing.
+  static void put(const std::string& file, const std::string& bytes) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
+    std::ofstream(file, std::ios::binary) << bytes;
+  }
 
   // Writes the bytes over the file's first ones, in place, and puts its
   // mtime back, as a program may: only the ctime tells. False on failure.
