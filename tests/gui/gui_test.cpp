@@ -1,6 +1,7 @@
 // The real window, document and view under a private X server, driven by
 // synthetic toolkit events: what only a real window shows, one check each
-// (the gestures', keys' and framing's logic is tested without a display).
+// (the gestures', keys' and framing's logic is tested without a display);
+// and the clipboard, read through Xlib.
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
