@@ -52,7 +52,7 @@ refused --pose "$work/boxing-toes-cut.pose" --apply "$work/missing.pose"
 # --png refuses before it draws, so without a display too, and writes
 # nothing: onto no regular file, a pose's or a BVH file's name (in any case),
 # the file drawn, or from a picture without a pose.
-cd "$work"
+cd "$work" || fail "cannot enter $work"
 digest() { if [[ -f $1 ]]; then md5sum <"$1"; else echo none; fi; }
 png_refused() {
   local before
