@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # --pose without a display: a capture's frame fitted and printed as pose
 # text, the README's loop over a folder of captures, a rig's BVH read back,
-# and refusals as one line with status 1 (their words are the readers' tests').
+# and refusals as one line with status 1 (their words are the readers' and
+# the command line's tests'), --png's too.
 # Usage: pose_command_test.sh MANNEQUIN CAPTURE-FOLDER
 set -uo pipefail
 bin=$1
@@ -40,7 +41,6 @@ refused --pose "$work/thighless.bvh"
 refused --pose "$captures/cmu-01-01-cut.bvh" --frame 9
 refused --pose "$work/missing.pose"
 refused --pose
-refused --bvh --rig blender "$work/boxing-toes-cut.pose"
 # A pose applied over another: the left leg of one over a capture, halfway.
 "$bin" --pose "$work/boxing-toes-cut.pose" --apply "$work/cmu-01-01-cut.pose" --part left-leg --amount 0.5 \
   >"$work/applied.pose" || fail "--apply"
@@ -49,7 +49,23 @@ diff <(grep -v '^h_thigh_left\|^h_shin_left\|^h_foot_left' "$work/applied.pose")
   fail "--apply --part left-leg changed more than the left leg"
 cmp -s "$work/applied.pose" "$work/boxing-toes-cut.pose" && fail "--apply --part left-leg changed nothing"
 refused --pose "$work/boxing-toes-cut.pose" --apply "$work/missing.pose"
-refused --pose "$work/boxing-toes-cut.pose" --apply "$work/cmu-01-01-cut.pose" --part tail
-refused --pose "$work/boxing-toes-cut.pose" --apply "$work/cmu-01-01-cut.pose" --amount 1.5
-refused "$work/boxing-toes-cut.pose" --apply "$work/cmu-01-01-cut.pose"
+# --png refuses before it draws, so without a display too, and writes
+# nothing: onto no regular file, a pose's or a BVH file's name (in any case),
+# the file drawn, or from a picture without a pose.
+cd "$work" || fail "cannot enter $work"
+digest() { if [[ -f $1 ]]; then md5sum <"$1"; else echo none; fi; }
+png_refused() {
+  local before
+  before=$(digest "$1")
+  refused --png "$@"
+  [[ $(digest "$1") == "$before" && ! -e fifo.png && $(<err) != *"needs a display"* ]] || fail "--png $*: $(<err)"
+}
+mkfifo fifo
+/usr/bin/convert -size 4x4 xc:red plain.png
+png_refused fifo boxing-toes-cut.pose
+png_refused another.BVH boxing-toes-cut.pose
+png_refused boxing-toes-cut.pose boxing-toes-cut.pose
+png_refused plain.png plain.png
+png_refused new.png plain.png
+[[ $(<err) == "mannequin: open: plain.png: the picture holds no pose" ]] || fail "--png of plain.png: $(<err)"
 echo "pose_command_test: passed"

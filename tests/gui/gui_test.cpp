@@ -1,6 +1,7 @@
 // The real window, document and view under a private X server, driven by
 // synthetic toolkit events: what only a real window shows, one check each
-// (the gestures', keys' and framing's logic is tested without a display).
+// (the gestures', keys' and framing's logic is tested without a display);
+// and the clipboard, read through Xlib.
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@
 #include "pose/PosePicture.h"
 #include "pose/PoseText.h"
 #include "temp_folder.h"
+#include "view/ClipboardTransfer.h"
 #include "view/Controls.h"
 #include "view/GLView.h"
 #include "view/PictureRendering.h"
@@ -60,6 +63,13 @@ struct Rgb {
 bool isMagenta(Rgb c) { return c.r > 20 && c.b > 20 && c.g < c.r / 2 && std::abs(c.r - c.b) < 8; }
 bool isGreen(Rgb c) { return c.g > 20 && c.r < 8 && c.b < 8; }
 bool isBlack(Rgb c) { return c.r == 0 && c.g == 0 && c.b == 0; }
+
+// The figure's pixels among count pixels of the given number of channels.
+int magentaIn(const unsigned char* pixels, size_t count, int channels) {
+  int n = 0;
+  for (size_t i = 0; i < count; ++i, pixels += channels) n += isMagenta({pixels[0], pixels[1], pixels[2]});
+  return n;
+}
 
 // A frame's colours as read back from the view, rows from the bottom up.
 struct FramePixels {
@@ -232,8 +242,6 @@ class WindowFixture : public ::testing::Test {
     return {static_cast<int>(std::lround(v.x)), static_cast<int>(std::lround(v.y))};
   }
 
-  const PointerGestures& gestures() const { return view->gestures(); }
-
   Segment* segment(const char* name) {
     Segment* s = figure->findSegment(name);
     EXPECT_NE(s, nullptr) << name;
@@ -370,22 +378,17 @@ TEST_F(Keys, KeysDoNothingWhileAButtonIsHeld) {
   const Pixel at = pixelOf(h->worldPos);
   press(FL_LEFT_MOUSE, at.x, at.y);
   drag(FL_LEFT_MOUSE, at.x + 10, at.y - 10);
-  const std::vector<double> dragged = figure->dofs();
   for (int key : {'z', 'y', 'r', 'c', 'v'}) command(key, FL_CTRL | FL_BUTTON1);
   command(FL_F + 1, FL_BUTTON1);
-  EXPECT_EQ(figure->handleCount(), 1);
-  EXPECT_TRUE(sameVectors(figure->dofs(), dragged));
   EXPECT_FALSE(view->helpShown());
   drag(FL_LEFT_MOUSE, at.x + 20, at.y - 20);
-  EXPECT_EQ(gestures().grabbed(), h);
+  EXPECT_EQ(view->gestures().grabbed(), h);
   release(FL_LEFT_MOUSE, at.x + 20, at.y - 20);
-  EXPECT_EQ(document->steps().undoCount(), 2u);
   press(FL_MIDDLE_MOUSE, 5, 5);
   command('z', FL_CTRL | FL_BUTTON2);
-  EXPECT_EQ(document->steps().undoCount(), 2u);
   release(FL_MIDDLE_MOUSE, 5, 5);
-  command('z');
-  EXPECT_EQ(document->steps().undoCount(), 1u);
+  EXPECT_EQ(figure->handleCount(), 1);
+  EXPECT_EQ(document->steps().undoCount(), 2u);
 }
 
 // A held v draws the clay look once, a drawing only: no magenta, no step,
@@ -406,10 +409,92 @@ TEST_F(Keys, VSwitchesToTheClayLookAndBack) {
   EXPECT_EQ(drawAndRead().rgb, plain.rgb);
 }
 
+// ---------------------------------------------------------------- the clipboard
+
+// Read through Xlib, against another program on the same server (an owner
+// the test plays) or this one.
+using Clipboard = WindowFixture;
+
+// Owns the CLIPBOARD from a connection of its own and sends its text in
+// chunks, each once the last one is deleted; silent when they run out.
+struct Owner {
+  Display* display = XOpenDisplay(nullptr);
+  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  std::vector<std::string> chunks;
+  std::size_t sent = 0;
+  Window requestor = None;
+  Atom property = None;
+
+  explicit Owner(std::vector<std::string> chunks_) : chunks(std::move(chunks_)) {
+    XSetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False), window, CurrentTime);
+    XSync(display, False);
+  }
+  ~Owner() { XCloseDisplay(display); }
+
+  void serve() {
+    while (XPending(display)) {
+      XEvent e;
+      XNextEvent(display, &e);
+      if (e.type == SelectionRequest) {
+        XSelectionEvent answer = {SelectionNotify, 0, False, display, e.xselectionrequest.requestor,
+                                  e.xselectionrequest.selection, e.xselectionrequest.target,
+                                  e.xselectionrequest.property, e.xselectionrequest.time};
+        requestor = answer.requestor;
+        property = answer.property;
+        XSelectInput(display, requestor, PropertyChangeMask);
+        const long lowerBound = 1;
+        XChangeProperty(display, requestor, property, XInternAtom(display, "INCR", False), 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&lowerBound), 1);
+        XSendEvent(display, requestor, False, 0, reinterpret_cast<XEvent*>(&answer));
+      } else if (e.type == PropertyNotify && e.xproperty.state == PropertyDelete && e.xproperty.atom == property &&
+                 sent < chunks.size()) {
+        const std::string& chunk = chunks[sent++];
+        XChangeProperty(display, requestor, property, XInternAtom(display, "UTF8_STRING", False), 8,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(chunk.data()),
+                        static_cast<int>(chunk.size()));
+      }
+    }
+    XFlush(display);
+  }
+};
+
+// What a request with 10 bytes kept delivers; nothing if it hangs.
+std::optional<ClipboardText> paste(Owner* owner) {
+  std::optional<ClipboardText> got;
+  ClipboardTransfer transfer(10, [&](const ClipboardText& text) { got = text; });
+  transfer.request();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!got && std::chrono::steady_clock::now() < deadline) {
+    Fl::wait(0.01);
+    if (owner) owner->serve();
+  }
+  return got;
+}
+
+// No owner at all: an empty answer, no owner taken for a silent one; an
+// owner that goes silent: a broken transfer; a text in chunks: its size and
+// the first 10 bytes.
+TEST_F(Clipboard, TheTransferAnswersWithNoOwnerASilentOneOrAChunkedText) {
+  const std::optional<ClipboardText> none = paste(nullptr);
+  ASSERT_TRUE(none) << "no answer with no clipboard owner";
+  EXPECT_FALSE(none->broken);
+  EXPECT_EQ(none->size, 0u);
+  Owner silent({});
+  const std::optional<ClipboardText> broken = paste(&silent);
+  ASSERT_TRUE(broken) << "still waiting for an owner that went silent";
+  EXPECT_TRUE(broken->broken);
+  Owner chunked({"abcdefgh", "ijklmnop", ""});
+  const std::optional<ClipboardText> text = paste(&chunked);
+  ASSERT_TRUE(text);
+  EXPECT_FALSE(text->broken);
+  EXPECT_EQ(text->head, "abcdefghij");
+  EXPECT_EQ(text->size, 16u);
+}
+
 // The clipboard's text through the X server, this process its owner: the
 // title says what a paste prints; a button held when the text arrives
 // refuses it; a text dropped on the view is no paste.
-TEST_F(Keys, PastesComeThroughTheClipboardAndNotByDrop) {
+TEST_F(Clipboard, PastesComeThroughItAndNotByDrop) {
   const auto pasted = [this](int modifiers, bool holding) {
     // The server ignores a claim dated ahead of its clock, as ours soon are.
     fl_event_time = 0;
@@ -471,7 +556,7 @@ TEST_F(Resizing, TheNextFrameFillsTheViewEvenOfNoHeight) {
   });
   EXPECT_EQ(out.find("YOU suck"), std::string::npos);
   for (double d : figure->dofs()) EXPECT_TRUE(std::isfinite(d));
-  EXPECT_TRUE(std::isfinite(gestures().grabDepth()));
+  EXPECT_TRUE(std::isfinite(view->gestures().grabDepth()));
   EXPECT_EQ(title(), "untitled* - mannequin - export: the view has no pixel to draw");
   EXPECT_FALSE(std::ifstream("never.png"));
 
@@ -486,25 +571,13 @@ TEST_F(Resizing, TheNextFrameFillsTheViewEvenOfNoHeight) {
 
 using Posing = WindowFixture;
 
-// p and x name their modes in the title, as the part under the pointer is;
-// in mirror mode a click on the left hand pins both hands.
-TEST_F(Posing, PAndXNameTheirModesAndXMirrorsAClickOntoBothHands) {
-  const std::string plain = std::string("mannequin - ") + kDefaultSettings;
-  command('p', 0);
-  EXPECT_EQ(title(), plain + ", firm pins");
-  command('p', 0);
+// The part under the pointer is named in the title (what p, x and the
+// other keys show there is the X sessions').
+TEST_F(Posing, ThePartUnderThePointerIsNamedInTheTitle) {
   moveTo(pixelOf(bodyCentre(segment("h_head"))));
-  EXPECT_EQ(title(), plain + " - h_head");
+  EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings + " - h_head");
   moveTo({2, 2});
-  command('x', 0);
-  EXPECT_EQ(title(), plain + ", mirror");
-  const Pixel at = pixelOf(bodyCentre(segment("h_hand_left")));
-  press(FL_LEFT_MOUSE, at.x, at.y);
-  EXPECT_EQ(figure->handleCount(), 0);
-  drawFrame();
-  release(FL_LEFT_MOUSE, at.x, at.y);
-  EXPECT_EQ(segment("h_hand_left")->handleCount(), 1);
-  EXPECT_EQ(segment("h_hand_right")->handleCount(), 1);
+  EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings);
 }
 
 // r over the head turns it as the pointer moves; Escape puts it back,
@@ -523,13 +596,6 @@ TEST_F(Posing, RTurnsTheJointUnderThePointerEscapeUndoesEnterKeeps) {
     EXPECT_EQ(sameVectors(figure->dofs(), start), key == FL_Escape);
     EXPECT_EQ(document->steps().undoCount(), key == FL_Enter ? 1u : 0u);
   }
-}
-
-TEST_F(Posing, CtrlNOnAnUnmodifiedPoseGivesTheStartPose) {
-  const std::vector<double> start = figure->dofs();
-  command('n');
-  EXPECT_TRUE(sameVectors(figure->dofs(), start));
-  EXPECT_EQ(title(), "mannequin - new pose");
 }
 
 // Answers the capture's frame chooser with a key, from its own event loop.
@@ -737,38 +803,31 @@ TEST_F(References, PicturesLeaveThemOutUnlessAsked) {
   // The figure's pixels from the front before there is any picture behind it.
   command(FL_End, 0, FL_KP + '1');
   const Picture before = view->figurePicture(view->w(), view->h(), PictureOptions::Background::Black);
-  int figureBefore = 0;
-  for (std::size_t p = 0; p < before.pixels.size(); p += 3)
-    figureBefore += isMagenta({before.pixels[p], before.pixels[p + 1], before.pixels[p + 2]});
+  const int figureBefore = magentaIn(before.pixels.data(), before.pixels.size() / 3, 3);
   ASSERT_GT(figureBefore, 1000);
   openWithPictures();
   command(FL_End, 0, FL_KP + '1');
   expectColour(corner(), 0, 128, 0);
-  PictureOptions options;
-  for (const bool with : {false, true}) {
-    options.references = with;
-    const std::string out = pathOf(with ? "with.png" : "without.png");
+  // Without, with, and with in tiles: the reference in the corner only when
+  // asked, the figure in its colour over it, and the pose along.
+  for (const auto& [references, scale] : {std::pair{false, 1}, std::pair{true, 1}, std::pair{true, 2}}) {
+    SCOPED_TRACE(std::to_string(scale) + (references ? "x, with" : "x, without"));
+    PictureOptions options;
+    options.references = references;
+    options.size = scale == 2 ? PictureOptions::Size::Double : PictureOptions::Size::View;
+    const std::string out = pathOf("picture.png");
     ASSERT_FALSE(view->exportPicture(out, options, view->w(), view->h()).refused);
     Fl_PNG_Image picture(out.c_str());
-    ASSERT_EQ(picture.w(), view->w());
-    const auto* pixel = reinterpret_cast<const unsigned char*>(picture.data()[0]) + (3 * view->w() + 3) * picture.d();
-    expectColour({pixel[0], pixel[1], pixel[2]}, 0, with ? 128 : 0, 0);
+    ASSERT_EQ(picture.w(), scale * view->w());
+    const auto* pixels = reinterpret_cast<const unsigned char*>(picture.data()[0]);
+    const int channels = picture.d();
+    const unsigned char* corner = pixels + (3 * picture.w() + 3) * channels;
+    expectColour({corner[0], corner[1], corner[2]}, 0, references ? 128 : 0, 0);
+    const double expected = scale * scale * figureBefore;
+    EXPECT_NEAR(magentaIn(pixels, size_t(picture.w()) * picture.h(), channels), expected, 0.05 * expected);
     std::ifstream in(out, std::ios::binary);
     EXPECT_EQ(pose_picture::read(in).text, pose_text::write(*figure));
   }
-  // The figure keeps its colour over the picture, in every tile too.
-  int figurePixels[3] = {0, 0, 0};
-  for (int i = 0; i < 3; ++i) {
-    options.references = i > 0;
-    options.size = i == 2 ? PictureOptions::Size::Double : PictureOptions::Size::View;
-    ASSERT_FALSE(view->exportPicture(pathOf("tiles.png"), options, view->w(), view->h()).refused);
-    Fl_PNG_Image picture(pathOf("tiles.png").c_str());
-    const auto* pixels = reinterpret_cast<const unsigned char*>(picture.data()[0]);
-    for (int p = 0; p < picture.w() * picture.h(); ++p, pixels += picture.d())
-      figurePixels[i] += isMagenta({pixels[0], pixels[1], pixels[2]});
-  }
-  for (int i = 0; i < 2; ++i) EXPECT_NEAR(figurePixels[i], figureBefore, 0.05 * figureBefore) << i;
-  EXPECT_NEAR(figurePixels[2], 4.0 * figureBefore, 0.2 * figureBefore);
 }
 
 }  // namespace
