@@ -307,7 +307,9 @@ Outcome PoseDocument::newPose() {
   return edit([&](std::shared_ptr<FileInPlay>& file) {
     restore(start);
     twins.clear();
-    file = untitled(start);
+    // An untitled pose stays in its file in play: a new pose on the start
+    // pose, untitled, is no step.
+    if (!file->path.empty()) file = untitled(start);
     return Outcome::said("new pose");
   });
 }

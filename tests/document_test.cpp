@@ -115,6 +115,11 @@ TEST_F(Document, ASaveNamesTheFileOfEveryStepUntilAnotherOpen) {
   doc.undo();
   expectFile(pathOf("c.pose"), true);
   EXPECT_EQ(doc.figure().handleCount(), 2);
+  // Again on the untitled start pose: nothing changes, and no step is made.
+  doc.redo();
+  EXPECT_EQ(doc.newPose().words, "new pose");
+  doc.undo();
+  expectFile(pathOf("c.pose"), true);
 }
 
 // A failed save keeps the mark, the file and the old bytes. Another
