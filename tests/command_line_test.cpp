@@ -58,6 +58,7 @@ TEST(CommandLine, PngDrawsTheFilesPoseIntoAPicture) {
   EXPECT_EQ(plain.view, std::nullopt);
   EXPECT_EQ(plain.background, PictureOptions::Background::Black);
   EXPECT_EQ(plain.style, PictureOptions::Style::Plain);
+  EXPECT_EQ(parsed({"--style", "plain", "--png", "o.png", "p"}).error, "");
   // --references is a flag: the file after it is FILE.
   const CommandLine all = parsed({"--background", "transparent", "--view", "top", "--width", "8192",
                                   "--style", "clay", "--png", "s.png", "--references", "picture.png"});

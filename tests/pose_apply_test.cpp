@@ -72,6 +72,10 @@ TEST_F(Apply, EachPartTakesItsSegmentsAndNoOthers) {
     EXPECT_EQ(changed, static_cast<int>(names.size())) << body_part::nameOf(part);
     doc.dropPreview();
   }
+  preview(BodyPart::Head, 1.0);
+  doc.keepPreview("applied", false);
+  doc.dropPreview();  // nothing previews: the kept pose stays
+  EXPECT_TRUE(sameVectors(now("h_head"), other.params[at("h_head")]));
   EXPECT_EQ(body_part::named("left-leg"), BodyPart::LeftLeg);
   EXPECT_EQ(body_part::named("left_leg"), std::nullopt);
 }

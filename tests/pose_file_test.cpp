@@ -80,6 +80,7 @@ TEST_F(PoseFile, ASaveFlushesTheFileBeforeItsRenameAndTheFolderAfter) {
            {{"open"}, EOPNOTSUPP, "", {"write", "fsync file", "rename", "fsync folder"}},
            {{"open"}, EACCES, "cannot write in its folder: " + std::string(std::strerror(EACCES)), {}},
            {{"write"}, EIO, eio, {"open"}},
+           {{"open", "write"}, EOPNOTSUPP, notsup, {}},
            {{"fsync file"}, EIO, eio, {"open", "write"}},
            {{"rename"}, EIO, eio, {"open", "write", "fsync file", "link"}},
            {{"open", "rename"}, EOPNOTSUPP, notsup, {"write", "fsync file"}}}) {
