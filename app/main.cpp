@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
   if (started.refused) std::cerr << "mannequin: " << started.words << std::endl;
   app.view->say(started.words);
   // What the copies could not do, said at start (held until now) and later.
-  recovery.onReport([&app](const Outcome& outcome) { app.view->report(outcome); });
+  recovery.onReport([&app](const Outcome& outcome) { app.view->warn(outcome); });
   // A logout or a closed terminal keeps the pose as it is, a drag included.
   const TerminationSignals signals([&] {
     document.settle();
