@@ -164,6 +164,17 @@ TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
   EXPECT_EQ(doc.figure().handleCount(), 0);
   doc.undo();
   EXPECT_EQ(text(), before);
+  // The start pose's own text, pasted, and a reset change nothing either,
+  // whatever the limits switch says.
+  PoseDocument fresh(buildHumanoid());
+  std::string start;
+  fresh.copy(start);
+  for (SolverSetting limits : {SolverSetting::LimitsOff, SolverSetting::LimitsOn}) {
+    fresh.apply(limits);
+    fresh.paste(start, start.size(), false);
+    fresh.reset();
+  }
+  EXPECT_EQ(std::make_pair(fresh.steps().undoCount(), fresh.modified()), std::make_pair(std::size_t{0}, false));
 }
 
 // A drag is one step once it ends, recorded before the next edit; a removal
