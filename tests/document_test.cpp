@@ -174,7 +174,8 @@ TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
     fresh.paste(start, start.size(), false);
     fresh.reset();
   }
-  EXPECT_EQ(std::make_pair(fresh.steps().undoCount(), fresh.modified()), std::make_pair(std::size_t{0}, false));
+  EXPECT_EQ(fresh.steps().undoCount(), 0u);
+  EXPECT_FALSE(fresh.modified());
 }
 
 // A drag is one step once it ends, recorded before the next edit; a removal
@@ -232,6 +233,11 @@ TEST_F(Document, APictureIsWrittenOrRefused) {
   EXPECT_EQ(doc.exportPicture(a, "png bytes").words, "export: " + a + ": it is the pose's own file");
   EXPECT_EQ(doc.exportBvh(a).words, "export: " + a + ": it is the pose's own file");
   EXPECT_EQ(contents(a), bytes);
+  // Nor over another pose file, whose camera and pictures it would lose.
+  const std::string b = posed("b.Pose", 0), before = contents(b);
+  EXPECT_EQ(doc.exportPicture(b, "png bytes").words,
+            "export: " + b + ": a picture is not written as a pose or BVH file");
+  EXPECT_EQ(contents(b), before);
 }
 
 // No pin makes a pose its file cannot hold: 1,000 handles at most.

@@ -53,7 +53,7 @@ refused --pose "$work/boxing-toes-cut.pose" --apply "$work/missing.pose"
 for action in --pose --bvh --help --version; do
   status=0
   "$bin" $action "$work/boxing-toes-cut.pose" >/dev/full 2>"$work/err" || status=$?
-  ((status == 1)) && [[ $(<"$work/err") == *"No space left on device" ]] || fail "$action onto a full disk: status $status"
+  ((status == 1)) && [[ $(<"$work/err") == *"No space left on device" ]] || fail "$action onto a full disk: $status"
 done
 # --png refuses before it draws, so without a display too, and writes
 # nothing: onto no regular file, a pose's or a BVH file's name (in any case),
