@@ -179,11 +179,14 @@ int main(int argc, char** argv) {
   app.view->say(started.words);
   // What the copies could not do, said at start (held until now) and later.
   recovery.onReport([&app](const Outcome& outcome) { app.view->warn(outcome); });
-  // A logout or a closed terminal keeps the pose as it is, a drag included.
-  const TerminationSignals signals([&] {
+  // A logout or a closed terminal keeps the pose as it is, a drag included;
+  // so does the display's loss.
+  const auto keepThePose = [&] {
     document.settle();
     recovery.abandon();
-  });
+  };
+  const TerminationSignals signals(keepThePose);
+  x_connection_loss::keepBeforeLoss(keepThePose);
   app.show();
   if (choose) {
     while (app.view->framesDrawn() == 0 && app.window->shown()) Fl::wait(0.05);
