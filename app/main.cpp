@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
 
