@@ -169,11 +169,8 @@ TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
   PoseDocument fresh(buildHumanoid());
   std::string start;
   fresh.copy(start);
-  for (SolverSetting limits : {SolverSetting::LimitsOff, SolverSetting::LimitsOn}) {
-    fresh.apply(limits);
-    fresh.paste(start, start.size(), false);
-    fresh.reset();
-  }
+  for (SolverSetting limits : {SolverSetting::LimitsOff, SolverSetting::LimitsOn})
+    fresh.apply(limits), fresh.paste(start, start.size(), false), fresh.reset();
   EXPECT_EQ(fresh.steps().undoCount(), 0u);
   EXPECT_FALSE(fresh.modified());
 }
