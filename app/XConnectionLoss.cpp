@@ -85,7 +85,10 @@ void done(int status) { finished = status; }
 void keepBeforeLoss(std::function<void()> keep) {
   fl_open_display();
   keeping = std::move(keep);
-  toolkitsIoError = XSetIOErrorHandler(keepThenEnd);
+  // Set once: set again, it would hand the loss back to itself.
+  static bool installed = false;
+  if (!installed) toolkitsIoError = XSetIOErrorHandler(keepThenEnd);
+  installed = true;
 }
 
 }  // namespace x_connection_loss

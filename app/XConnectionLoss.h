@@ -20,7 +20,8 @@ void watch(const std::string& line);
 // program with this status and says nothing.
 void done(int status);
 // The window's program: keep runs once before the toolkit's own end at
-// the connection's loss (the pose, a drag under way included).
+// the connection's loss (the pose, a drag under way included); an empty
+// one, once what it kept is gone, keeps nothing.
 void keepBeforeLoss(std::function<void()> keep);
 
 }  // namespace x_connection_loss

@@ -194,5 +194,7 @@ int main(int argc, char** argv) {
     if (chosen.refused) std::cerr << "mannequin: " << chosen.words << std::endl;
     app.view->say(chosen.words);
   }
-  return Fl::run();
+  const int status = Fl::run();
+  x_connection_loss::keepBeforeLoss(nullptr);
+  return status;
 }
