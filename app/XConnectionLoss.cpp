@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace x_connection_loss {
 
@@ -30,6 +31,14 @@ XErrorHandler toolkits = nullptr;  // the toolkit's X error handler
 
 // Xlib ends the program itself when this returns.
 int onIoError(Display*) { end(); }
+
+std::function<void()> keeping;
+XIOErrorHandler toolkitsIoError = nullptr;
+
+int keepThenEnd(Display* display) {
+  if (keeping) std::exchange(keeping, nullptr)();
+  return toolkitsIoError ? toolkitsIoError(display) : 0;
+}
 
 // The server's end is closed when a peek finds the end of the stream or an
 // error, not "nothing yet".
@@ -72,5 +81,14 @@ void watch(const std::string& line) {
 }
 
 void done(int status) { finished = status; }
+
+void keepBeforeLoss(std::function<void()> keep) {
+  fl_open_display();
+  keeping = std::move(keep);
+  // Set once: set again, it would hand the loss back to itself.
+  static bool installed = false;
+  if (!installed) toolkitsIoError = XSetIOErrorHandler(keepThenEnd);
+  installed = true;
+}
 
 }  // namespace x_connection_loss

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // The X connection's loss ends the program at once, before the toolkit or
@@ -18,5 +19,9 @@ void watch(const std::string& line);
 // The work is done, or refused and said: a loss from now on ends the
 // program with this status and says nothing.
 void done(int status);
+// The window's program: keep runs once before the toolkit's own end at
+// the connection's loss (the pose, a drag under way included); an empty
+// one, once what it kept is gone, keeps nothing.
+void keepBeforeLoss(std::function<void()> keep);
 
 }  // namespace x_connection_loss

@@ -1,7 +1,9 @@
 #include <FL/Fl.H>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
 
@@ -26,6 +28,14 @@
 
 namespace {
 
+// What was put on standard output, flushed; a failure to write it (a full
+// disk) is a refusal, said in one line.
+int written() {
+  if (std::cout.flush()) return 0;
+  std::cerr << "mannequin: standard output: " << std::strerror(errno) << std::endl;
+  return 1;
+}
+
 // FILE's pose as BVH on standard output; a refusal as one line on standard
 // error. Needs no display, and leaves recovery copies alone.
 int writeBvh(const CommandLine& line) {
@@ -40,8 +50,8 @@ int writeBvh(const CommandLine& line) {
     std::cerr << "mannequin: " << error << std::endl;
     return 1;
   }
-  std::cout << writing.text << std::flush;
-  return std::cout ? 0 : 1;
+  std::cout << writing.text;
+  return written();
 }
 
 // FILE's pose as the pose text Ctrl+C copies, on standard output; a
@@ -63,8 +73,8 @@ int printPose(const CommandLine& line) {
     }
     document.keepPreview("applied", false);
   }
-  std::cout << pose_text::write(document.figure()) << std::flush;
-  return std::cout ? 0 : 1;
+  std::cout << pose_text::write(document.figure());
+  return written();
 }
 
 int refuse(const std::string& words) {
@@ -143,10 +153,10 @@ int main(int argc, char** argv) {
   switch (line.action) {
     case CommandLine::Action::Help:
       std::cout << usage();
-      return 0;
+      return written();
     case CommandLine::Action::Version:
       std::cout << "mannequin " MANNEQUIN_VERSION "\n";
-      return 0;
+      return written();
     case CommandLine::Action::WriteBvh:
       return writeBvh(line);
     case CommandLine::Action::WritePng:
@@ -168,12 +178,15 @@ int main(int argc, char** argv) {
   if (started.refused) std::cerr << "mannequin: " << started.words << std::endl;
   app.view->say(started.words);
   // What the copies could not do, said at start (held until now) and later.
-  recovery.onReport([&app](const Outcome& outcome) { app.view->report(outcome); });
-  // A logout or a closed terminal keeps the pose as it is, a drag included.
-  const TerminationSignals signals([&] {
+  recovery.onReport([&app](const Outcome& outcome) { app.view->warn(outcome); });
+  // A logout or a closed terminal keeps the pose as it is, a drag included;
+  // so does the display's loss.
+  const auto keepThePose = [&] {
     document.settle();
     recovery.abandon();
-  });
+  };
+  const TerminationSignals signals(keepThePose);
+  x_connection_loss::keepBeforeLoss(keepThePose);
   app.show();
   if (choose) {
     while (app.view->framesDrawn() == 0 && app.window->shown()) Fl::wait(0.05);
@@ -181,5 +194,7 @@ int main(int argc, char** argv) {
     if (chosen.refused) std::cerr << "mannequin: " << chosen.words << std::endl;
     app.view->say(chosen.words);
   }
-  return Fl::run();
+  const int status = Fl::run();
+  x_connection_loss::keepBeforeLoss(nullptr);
+  return status;
 }

@@ -560,6 +560,10 @@ std::string PoseDocument::exportRefusal(const std::string& path) const {
 
 Outcome PoseDocument::exportPicture(const std::string& path, const std::string& png) const {
   std::string error = exportRefusal(path);
+  // As --png: a pose file would lose its camera and pictures to it.
+  if (error.empty() && pose_file::hasExtension(path, ".pose")) {
+    error = "a picture is not written as a pose or BVH file";
+  }
   if (error.empty()) error = png.empty() ? "nothing to draw yet" : pose_file::write(path, png);
   if (!error.empty()) return Outcome::refusal("export: " + shownName(path) + ": " + error);
   return Outcome::said("exported " + shownName(pose_file::nameOf(path)));

@@ -221,7 +221,9 @@ bool RecoveryCopy::claim(const std::string& stem) {
   // Made with its mode; a folder already there keeps the one it has.
   std::error_code error;
   fs::create_directories(fs::path(home).parent_path(), error);
-  if (::mkdir(home.c_str(), 0700) != 0 && errno != EEXIST) return failed(cannotKeep(reason(errno))), false;
+  // A folder above that could not be made says why, not that it is missing.
+  if (::mkdir(home.c_str(), 0700) != 0 && errno != EEXIST)
+    return failed(cannotKeep(error && errno == ENOENT ? error.message() : reason(errno))), false;
   if (const std::string why = folderRefusal(); !why.empty()) return failed(cannotKeep(why)), false;
   for (int tries = 0; tries < 10; ++tries) {
     std::string path = pathOf(stem + "XXXXXX", ".lock");

@@ -35,7 +35,13 @@ bool operator==(const FigureState& a, const FigureState& b) {
 
 FigureState saveState(const Figure& figure) {
   FigureState state;
-  for (const Segment* s : figure.segments()) s->joint->saveState(state.joints);
+  for (const Segment* s : figure.segments()) {
+    const std::size_t own = state.joints.size();
+    s->joint->saveState(state.joints);
+    // A segment's own limits switch is the figure's setting, copied into it
+    // at every change of its joint: no part of the pose.
+    state.joints[own] = 0.0;
+  }
   state.joints.shrink_to_fit();  // a history keeps many of these
   std::vector<const Handle*> seen;
   state.pins.reserve(figure.handles.size());

@@ -75,8 +75,10 @@ Header jpeg(std::istream& in) {
     unsigned char length[2];
     if (!take(in, length, 2) || bigEndian(length, 2) < 2) return failed(kind, "its JPEG segments are broken");
     if (isFrame(byte)) {
-      unsigned char frame[5];
-      if (bigEndian(length, 2) < 2 + 6 || !take(in, frame, 5)) return failed(kind, "its JPEG frame header is broken");
+      unsigned char frame[6];
+      if (bigEndian(length, 2) < 2 + 6 || !take(in, frame, 6)) return failed(kind, "its JPEG frame header is broken");
+      // The decoder takes grey and colour (one or three channels) alone.
+      if (frame[5] == 4) return failed(kind, "its colours are CMYK, which are not read");
       Header header;
       header.kind = kind;
       return sized(header, bigEndian(frame + 3, 2), bigEndian(frame + 1, 2));

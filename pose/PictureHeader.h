@@ -20,7 +20,7 @@ struct Header {
 
 // The kind and size from a PNG's IHDR or a JPEG's frame header (SOF), the
 // segments before it skipped; an error for anything else, a header cut
-// short, a side of no pixels or one over kMaxSide.
+// short, a side of no pixels or one over kMaxSide, or a CMYK JPEG.
 Header read(std::istream& in);
 
 }  // namespace picture_header

@@ -164,6 +164,15 @@ TEST_F(Document, RefusalsAndPastesThatChangeNothingMakeNoStep) {
   EXPECT_EQ(doc.figure().handleCount(), 0);
   doc.undo();
   EXPECT_EQ(text(), before);
+  // The start pose's own text, pasted, and a reset change nothing either,
+  // whatever the limits switch says.
+  PoseDocument fresh(buildHumanoid());
+  std::string start;
+  fresh.copy(start);
+  for (SolverSetting limits : {SolverSetting::LimitsOff, SolverSetting::LimitsOn})
+    fresh.apply(limits), fresh.paste(start, start.size(), false), fresh.reset();
+  EXPECT_EQ(fresh.steps().undoCount(), 0u);
+  EXPECT_FALSE(fresh.modified());
 }
 
 // A drag is one step once it ends, recorded before the next edit; a removal
@@ -221,6 +230,11 @@ TEST_F(Document, APictureIsWrittenOrRefused) {
   EXPECT_EQ(doc.exportPicture(a, "png bytes").words, "export: " + a + ": it is the pose's own file");
   EXPECT_EQ(doc.exportBvh(a).words, "export: " + a + ": it is the pose's own file");
   EXPECT_EQ(contents(a), bytes);
+  // Nor over another pose file, whose camera and pictures it would lose.
+  const std::string b = posed("b.Pose", 0), before = contents(b);
+  EXPECT_EQ(doc.exportPicture(b, "png bytes").words,
+            "export: " + b + ": a picture is not written as a pose or BVH file");
+  EXPECT_EQ(contents(b), before);
 }
 
 // No pin makes a pose its file cannot hold: 1,000 handles at most.

@@ -166,6 +166,16 @@ TEST(WindowTitle, NamesTheFileItsChangesAndTheWordsOfTheLastFiveSeconds) {
   message.say("", 107.0);
   EXPECT_EQ(message.secondsLeft(107.0), 0.0);
   EXPECT_EQ(windowTitle(kDefaultSettings, message.words(107.0)), std::string("mannequin - ") + kDefaultSettings);
+  // A warning held during a gesture (no copy of the work kept) goes after
+  // the gesture's words, or alone, and once.
+  message.hold("no recovery copy is kept");
+  message.say("reset", 110.0);
+  EXPECT_EQ(message.words(110.0), "reset; no recovery copy is kept");
+  message.hold("no recovery copy is kept");
+  message.say("", 111.0);
+  EXPECT_EQ(message.words(111.0), "no recovery copy is kept");
+  message.say("copied", 112.0);
+  EXPECT_EQ(message.words(112.0), "copied");
 }
 
 using Verdict = CommandQueue::Verdict;

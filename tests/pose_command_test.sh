@@ -49,6 +49,12 @@ diff <(grep -v '^h_thigh_left\|^h_shin_left\|^h_foot_left' "$work/applied.pose")
   fail "--apply --part left-leg changed more than the left leg"
 cmp -s "$work/applied.pose" "$work/boxing-toes-cut.pose" && fail "--apply --part left-leg changed nothing"
 refused --pose "$work/boxing-toes-cut.pose" --apply "$work/missing.pose"
+# Standard output on a full disk is a refusal too, said in its line.
+for action in --pose --bvh --help --version; do
+  status=0
+  "$bin" $action "$work/boxing-toes-cut.pose" >/dev/full 2>"$work/err" || status=$?
+  ((status == 1)) && [[ $(<"$work/err") == *"No space left on device" ]] || fail "$action onto a full disk: $status"
+done
 # --png refuses before it draws, so without a display too, and writes
 # nothing: onto no regular file, a pose's or a BVH file's name (in any case),
 # the file drawn, or from a picture without a pose.

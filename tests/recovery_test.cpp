@@ -153,13 +153,19 @@ TEST_F(Recovery, CopiesThatCannotBeReadAreSetAsideAndSaidOnce) {
   EXPECT_EQ(entries().size(), 10u) << "six set aside, the older orphan, the recovered copy and their locks";
 }
 
-// A regular file where the folder should be, or above it: said once, not
-// again while no copy can be written, and the file keeps its mode.
+// A regular file where the folder should be, or above it, or a folder above
+// it that cannot be made: said once, not again while no copy can be
+// written, and the file keeps its mode.
 TEST_F(Recovery, AFolderThatCannotHoldCopiesIsSaidOnceAndLeftAsItIs) {
   put(pathOf("file"), "mine");
   chmod(pathOf("file").c_str(), 0640);
+  // A folder above it that the system will not make: said by its own reason.
+  const std::string above = "/sys/mannequin-recovery-test";
+  ASSERT_NE(::mkdir(above.c_str(), 0700), 0);
+  const std::string whyNotAbove = std::strerror(errno);
   for (const auto& [folder, why] : {std::make_pair(pathOf("file"), std::string("it is not a folder")),
-                                    std::make_pair(pathOf("file/state"), std::string(std::strerror(ENOTDIR)))}) {
+                                    std::make_pair(pathOf("file/state"), std::string(std::strerror(ENOTDIR))),
+                                    std::make_pair(above + "/state", whyNotAbove)}) {
     Session s(folder);
     s.copy.recoverInto(s.doc, std::nullopt);
     s.edit(), s.edit();

@@ -175,6 +175,10 @@ TEST(PictureHeaders, ASideOver8192IsRefusedBeforeDecoding) {
     EXPECT_EQ(header(make(0, 1)).error, "it has no pixels");
   }
   EXPECT_EQ(header(jpeg(5, 7)).kind, picture_header::Header::Kind::Jpeg);
+  // Four colour channels (CMYK), which the decoder refuses, are named as such.
+  std::string cmyk = jpeg(5, 7);
+  cmyk[30] = 4;
+  EXPECT_EQ(header(cmyk).error, "its colours are CMYK, which are not read");
   EXPECT_EQ(header("GIF89a").error, "it is not a PNG or JPEG picture");
   EXPECT_EQ(header("").error, "it is not a PNG or JPEG picture");
 }

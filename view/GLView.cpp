@@ -234,6 +234,8 @@ int GLView::handle(int event) {
   const bool keyPress = event == FL_KEYBOARD || event == FL_SHORTCUT;
   if (Fl::focus() != this && (!keyPress || command != commandKeys.heldKey())) commandKeys.forgetIfUp();
 
+  // A key that changes a setting or a mode shows it at once, over the words last said.
+  const std::string settingsBefore = settingsText(document);
   // Before the command a key runs: a dialog it opens runs the toolkit's loop,
   // whose events must find the key already kept from the settings.
   settingsKeys.take(event, key, state, document);
@@ -272,6 +274,7 @@ int GLView::handle(int event) {
       // A dropped text comes as FL_PASTE, and a drop is not a paste.
       break;
   }
+  if (settingsText(document) != settingsBefore) said.say("");
   if (helpShown()) help->showSettings(settingsText(document));
   kept.keep();
   // The toolkit passes on X events of its own as no event (a new title

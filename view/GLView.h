@@ -72,6 +72,8 @@ class GLView : public Fl_Gl_Window {
   void report(const Outcome& outcome) { said.report(outcome); }
   // Shows words in the title for a few seconds, then the settings again.
   void say(const std::string& words) { said.say(words); }
+  // What the next words must not hide (no copy of the work kept), said with them.
+  void warn(const Outcome& outcome) { said.warn(outcome); }
   // What the main window's title should say now.
   std::string title() const;
   bool helpShown() const { return help && help->shown(); }

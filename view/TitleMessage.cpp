@@ -3,6 +3,8 @@
 #include <utility>
 
 void TitleMessage::say(std::string words, double now) {
+  if (!held.empty()) words = words.empty() ? std::move(held) : words + "; " + held;
+  held.clear();
   text = std::move(words);
   until = now + kSeconds;
 }

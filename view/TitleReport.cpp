@@ -13,7 +13,10 @@ double now() {
 
 }  // namespace
 
-TitleReport::~TitleReport() { Fl::remove_timeout(wake, this); }
+TitleReport::~TitleReport() {
+  Fl::remove_timeout(wake, this);
+  Fl::remove_timeout(sayHeld, this);
+}
 
 void TitleReport::report(const Outcome& outcome) {
   if (outcome.refused) std::cout << outcome.words << std::endl;
@@ -21,9 +24,21 @@ void TitleReport::report(const Outcome& outcome) {
 }
 
 void TitleReport::say(const std::string& words) {
-  message.say(words, now());
+  const double at = now();
+  message.say(words, at);
   Fl::remove_timeout(wake, this);
-  if (!words.empty()) Fl::add_timeout(TitleMessage::kSeconds, wake, this);
+  if (message.secondsLeft(at) > 0.0) Fl::add_timeout(TitleMessage::kSeconds, wake, this);
+}
+
+void TitleReport::warn(const Outcome& outcome) {
+  if (outcome.refused) std::cout << outcome.words << std::endl;
+  message.hold(outcome.words);
+  Fl::add_timeout(0.0, sayHeld, this);
+}
+
+void TitleReport::sayHeld(void* self) {
+  auto* report = static_cast<TitleReport*>(self);
+  if (report->message.holding()) report->say("");
 }
 
 std::string TitleReport::words() const { return message.words(now()); }

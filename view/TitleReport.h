@@ -17,10 +17,14 @@ class TitleReport {
   // A refusal is printed on standard output too.
   void report(const Outcome& outcome);
   void say(const std::string& words);
+  // Printed now, and said with the words of the gesture under way, which
+  // would otherwise hide it, or alone once the toolkit is idle.
+  void warn(const Outcome& outcome);
   // The words while they are fresh, else nothing.
   std::string words() const;
 
  private:
   static void wake(void* self);
+  static void sayHeld(void* self);
   TitleMessage message;
 };

@@ -572,12 +572,19 @@ TEST_F(Resizing, TheNextFrameFillsTheViewEvenOfNoHeight) {
 using Posing = WindowFixture;
 
 // The part under the pointer is named in the title (what p, x and the
-// other keys show there is the X sessions').
+// other keys show there is the X sessions'); a setting or a mode shows the
+// moment its key changes it, over the words last said.
 TEST_F(Posing, ThePartUnderThePointerIsNamedInTheTitle) {
   moveTo(pixelOf(bodyCentre(segment("h_head"))));
   EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings + " - h_head");
   moveTo({2, 2});
   EXPECT_EQ(title(), std::string("mannequin - ") + kDefaultSettings);
+  view->say("copied");
+  keyAt('n', {2, 2});
+  EXPECT_EQ(title(), "mannequin - tolerance 0.01, limits on, uniform weights");
+  view->say("copied");
+  keyAt('x', {2, 2});
+  EXPECT_EQ(title(), "mannequin - tolerance 0.01, limits on, uniform weights, mirror");
 }
 
 // r over the head turns it as the pointer moves; Escape puts it back,
