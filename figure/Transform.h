@@ -30,8 +30,9 @@ class Transform {
   // The exact state, for putting a joint back as it was: setting the same
   // parameters again is not enough, since setParams may clamp or normalise
   // them. saveState appends it to out; restoreState reads what saveState
-  // wrote and returns the position after it. By default the limits switch
-  // and the parameters, restored with limits off.
+  // wrote and returns the position after it. Every kind's state begins
+  // with its limits switch, a setting that a saved step leaves out; by
+  // default the parameters follow, restored with limits off.
   virtual void saveState(std::vector<double>& out) const;
   virtual const double* restoreState(const double* in);
 

@@ -170,6 +170,9 @@ TEST_F(Gestures, ATurnPullsThePartsNearSideWithThePointer) {
   was = hand();
   g.move(210, 310);
   EXPECT_LT(dot(hand() - was, up), 0.0f) << "the pointer moved down";
+  was = hand();
+  g.move(210, 310);
+  EXPECT_LT(length(hand() - was), 1e-6f) << "the pointer stayed";
   g.endTurn(true);
   EXPECT_EQ(doc.steps().undoCount(), 1u);
 }

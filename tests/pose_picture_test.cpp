@@ -68,6 +68,7 @@ TEST(PosePicture, DamageIsRefusedInOneLine) {
   for (std::size_t n = 0; n < end; ++n)
     EXPECT_EQ(errorOf(good.substr(0, n)), n < 8 ? "it is not a PNG picture" : "the picture is cut short") << n;
   EXPECT_EQ(readOf(good.substr(0, end)).text, kText);
+  EXPECT_EQ(errorOf("GIF89a and whatever follows"), "it is not a PNG picture");
   std::string bad = good;
   bad[good.find(kText)] ^= 1;
   EXPECT_EQ(errorOf(bad), "the picture's pose is damaged: its checksum is wrong");

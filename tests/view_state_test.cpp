@@ -106,6 +106,8 @@ TEST_F(ViewStates, ABrokenViewLineRefusesTheWholeFile) {
       {"", "after line " + std::to_string(line - 1) + ": a version-2 pose has no camera line"},
       {camera45 + "picture top 101 0 0 1 \"a\"\n",
        next + "the opacity \"101\" is not a whole number from 0 to 100"},
+      {camera45 + "picture top 50 0 -100.5 1 \"a\"\n",
+       next + "a picture's place is at most 100 views from the centre"},
       {camera45 + "picture top 50 0 0 0 \"a\"\n",
        next + "a picture's size is above 0 and at most 100 view heights"},
       {camera45 + "picture top 50 0 0 1 a b\n",
