@@ -356,14 +356,15 @@ TEST_F(Posing, MirroredPinsComeInTwinsThatTurnsAndDragsMoveAsMirrorImages) {
   EXPECT_GT(length(entry(2).handle->worldPos - knee), 0.05f);
   expectMirrorImages(entry(2).handle->worldPos, entry(3).handle->worldPos, 1e-4);
 
-  const Vec3 target = entry(0).handle->worldPos + Vec3(0.1f, 0.2f, 0.15f);
-  const float twinFar = length(entry(1).handle->worldPos - Vec3(target.x, target.y, -target.z));
+  // The twin pinned second drags the first.
+  const Vec3 target = entry(1).handle->worldPos + Vec3(0.1f, 0.2f, -0.15f);
+  const float twinFar = length(entry(0).handle->worldPos - Vec3(target.x, target.y, -target.z));
   doc.beginDrag();
-  doc.dragTo(entry(0).handle, target);
+  doc.dragTo(entry(1).handle, target);
   doc.endDrag();
-  expectMirrorImages(entry(1).handle->targetPos, target, 1e-6);
+  expectMirrorImages(entry(0).handle->targetPos, target, 1e-6);
   // In the same solve, the twin went halfway or more towards its target.
-  EXPECT_LT(length(entry(1).handle->worldPos - entry(1).handle->targetPos), twinFar / 2);
+  EXPECT_LT(length(entry(0).handle->worldPos - entry(0).handle->targetPos), twinFar / 2);
 }
 
 TEST_F(Posing, OnTheMidlineOnePinAndARemovalTakesBothTwinsThroughUndoAndRedo) {
