@@ -64,7 +64,7 @@ new_file() { [[ -f "$1" && "$(stat -c %i "$1")" != "${2:-}" ]]; }
 written() { poll 500 0.02 new_file "$@" || fail "no new file $1 within 10 s"; }
 
 help=$(env -u DISPLAY "$bin" --help) && [[ "$help" == "usage: mannequin [FILE]"* ]] || fail "--help without a display"
-version=$(env -u DISPLAY "$bin" --version) && [[ "$version" == "mannequin 1.4.0" ]] || fail "--version without a display"
+version=$(env -u DISPLAY "$bin" --version) && [[ "$version" == "mannequin 1.4.1" ]] || fail "--version without a display"
 
 # ---- pose the figure and copy it. Closing an untitled pose asks: Return
 # saves, which asks for a name; a cancelled name keeps the program. A pose
