@@ -162,7 +162,7 @@ class PoseDocument {
   // None until the view keeps one. No step and no change to save: the next
   // save writes it, and so does the next recovery copy.
   const std::optional<ViewState>& viewState() const { return camera; }
-  void keepViewState(const ViewState& state) { camera = state; }
+  void keepViewState(const ViewState& state) { camera = withinFileLimits(state); }
   // Counts the views a pose file or a recovery copy brought, for the view
   // to take each once.
   unsigned viewsBrought() const { return broughtViews; }

@@ -3,6 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "figure/PoseLimits.h"
+
+ViewState withinFileLimits(ViewState state) {
+  // The largest float under the limit, which the file's numbers stay below.
+  const float most = std::nextafter(static_cast<float>(pose_limits::kValue), 0.0f);
+  for (float* v : {&state.pitch, &state.yaw, &state.distance, &state.center.x, &state.center.y, &state.center.z})
+    *v = std::clamp(*v, -most, most);
+  return state;
+}
+
 const char* const ViewState::kNames[kViews] = {"front", "back", "right", "left", "top", "bottom", "free"};
 
 bool ReferencePicture::changeOpacity(int steps) {

@@ -29,3 +29,7 @@ struct ViewState {
 
 bool operator==(const ViewState& a, const ViewState& b);
 inline bool operator!=(const ViewState& a, const ViewState& b) { return !(a == b); }
+
+// The camera's numbers within what a pose file holds: a figure framed far
+// from the origin puts the camera five times as far, in the scene's units.
+ViewState withinFileLimits(ViewState state);

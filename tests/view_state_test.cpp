@@ -53,6 +53,21 @@ TEST_F(ViewStates, AFileKeepsTheCameraAndThePicturesRelativeBesideIt) {
   EXPECT_EQ(pose_text::write(other.figure()), pose_text::write(doc.figure()));
 }
 
+// A figure at the edge of what a pose holds, framed: the camera five times
+// as far is kept within the file's numbers, and the pose saves.
+TEST_F(ViewStates, ACameraBeyondTheFilesNumbersIsKeptWithinThem) {
+  ViewState far = someView(path);
+  far.center = Vec3(5e6f, -999999.9f, -5e6f), far.distance = -2e6f;
+  doc.keepViewState(far);
+  ASSERT_FALSE(doc.saveTo(pathOf("far.pose")).refused);
+  PoseDocument other(buildHumanoid());
+  other.open(pathOf("far.pose"));
+  ASSERT_TRUE(other.viewState());
+  const ViewState& kept = *other.viewState();
+  EXPECT_EQ(std::make_tuple(kept.center.x, kept.center.y, kept.center.z, kept.distance),
+            std::make_tuple(999999.94f, -999999.9f, -999999.94f, -999999.94f));
+}
+
 // A version-1 file opens as before, and a pose file's text pastes as its
 // pose: the camera and the pictures stay as they were. Copies stay version
 // 1, byte for byte.
