@@ -214,7 +214,9 @@ void GLView::hover(int x, int y) {
 void GLView::press(int x, int y, int state, int key) {
   // With the focus, keys come with their releases.
   if (Fl::focus() != this) take_focus();
-  pointer.press(x, y, h(), operators::gestureFor(key - FL_Button, state));
+  if (const Outcome picked = pointer.press(x, y, h(), operators::gestureFor(key - FL_Button, state)); picked.refused) {
+    report(picked);
+  }
 }
 
 int GLView::handle(int event) {
@@ -257,7 +259,9 @@ int GLView::handle(int event) {
       hover(x, event == FL_LEAVE ? -1 : y);
       break;
     case FL_MOUSEWHEEL:
-      if (operators::gestureFor(4, state) == Gesture::WheelZoom) pointer.wheel(x, y, Fl::event_dy());
+      if (operators::gestureFor(4, state) == Gesture::WheelZoom) {
+        if (const Outcome picked = pointer.wheel(x, y, Fl::event_dy()); picked.refused) report(picked);
+      }
       break;
     case FL_KEYBOARD:
     case FL_SHORTCUT:

@@ -8,11 +8,14 @@
 PointerGestures::PointerGestures(PoseDocument& document_, OrbitCamera& camera_, GestureScene& scene_)
     : document(document_), camera(camera_), scene(scene_) {}
 
-void PointerGestures::press(int x, int y, int height, Gesture gesture) {
+Outcome PointerGestures::press(int x, int y, int height, Gesture gesture) {
+  // A busy program may see the next press before the frame a quick click
+  // waits for; no frame came since, so the one shown is the one clicked on.
+  const Outcome earlier = pickReleased();
   // A press ends a turn, and does nothing more.
   if (turning()) {
     if (gesture == Gesture::Pose || gesture == Gesture::Unpin) endTurn(gesture == Gesture::Pose);
-    return;
+    return earlier;
   }
   switch (gesture) {
     case Gesture::Rotate:
@@ -31,6 +34,7 @@ void PointerGestures::press(int x, int y, int height, Gesture gesture) {
     case Gesture::None:
       break;
   }
+  return earlier;
 }
 
 // A press within 4 pixels of a handle grabs it at its depth; anywhere else a
@@ -91,19 +95,30 @@ void PointerGestures::release(int x, int y) {
   grabbedHandle = nullptr;
 }
 
-void PointerGestures::wheel(int x, int y, int notches) {
-  if (holding()) return;
+Outcome PointerGestures::wheel(int x, int y, int notches) {
+  if (holding()) return {};
+  // The camera moves: a quick click before it picks on the frame it was made on.
+  const Outcome earlier = pickReleased();
   for (int i = 0; i < std::abs(notches); ++i) {
     camera.begin(Zoom, x, y);
     camera.drag(x, y + (notches > 0 ? 10 : -10));
     camera.end(x, y);
   }
+  return earlier;
 }
 
 Outcome PointerGestures::frameDrawn(bool& redraw) {
   redraw = false;
   if (now != GestureMode::PickPending) return {};
   redraw = releasedBeforePick;
+  return pick();
+}
+
+Outcome PointerGestures::pickReleased() {
+  return now == GestureMode::PickPending && releasedBeforePick ? pick() : Outcome{};
+}
+
+Outcome PointerGestures::pick() {
   releasedBeforePick = false;
   now = GestureMode::Idle;
   if (const Handle* h = scene.handleAt(x0, y0, 5)) {

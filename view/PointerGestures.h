@@ -35,12 +35,14 @@ class PointerGestures {
  public:
   PointerGestures(PoseDocument& document, OrbitCamera& camera, GestureScene& scene);
 
-  void press(int x, int y, int height, Gesture gesture);
+  // What came of an earlier click's pick that the press could not leave waiting.
+  Outcome press(int x, int y, int height, Gesture gesture);
   void drag(int x, int y, int width, int height);
   void release(int x, int y);
   // The wheel turned by notches (down is positive): each zooms as a 10-pixel
-  // vertical zoom drag does, unless a gesture holds on.
-  void wheel(int x, int y, int notches);
+  // vertical zoom drag does, unless a gesture holds on. What came of an
+  // earlier click's pick, as for a press.
+  Outcome wheel(int x, int y, int notches);
   // The frame a click waits for was drawn: its pick runs, with that frame's
   // matrices. What came of it; redraw is set when the click's release came
   // before the frame, which then shows no pick yet.
@@ -68,6 +70,10 @@ class PointerGestures {
 
  private:
   void pressHandle(int x, int y, bool left);
+  // The waiting click's pick, on the frame drawn last; the one of a click
+  // already released, if any.
+  Outcome pick();
+  Outcome pickReleased();
 
   PoseDocument& document;
   OrbitCamera& camera;
