@@ -15,6 +15,7 @@
 #include "view/KeyPresses.h"
 #include "view/OperatorTable.h"
 #include "view/SettingsKeys.h"
+#include "view/TileSteps.h"
 #include "view/TitleMessage.h"
 #include "view/WindowTitle.h"
 
@@ -265,3 +266,18 @@ TEST(Controls, TheSettingsNotesAreTheSameEverywhere) {
 }
 
 }  // namespace
+
+// Two shelves' thumbnails: three in a row and one alone under the first
+// shelf's, two under the second's heading. Every step worked by hand.
+TEST(TileSteps, ArrowsGoAcrossRowsAndShortRowsAndStopAtTheEnds) {
+  const std::vector<TilePlace> shelves = {{10, 30}, {160, 30}, {310, 30}, {10, 180}, {10, 354}, {160, 354}};
+  using T = TileStep;
+  const std::tuple<int, TileStep, int> steps[] = {
+      {-1, T::Down, 0}, {-1, T::Left, 0}, {0, T::Left, 0},  {2, T::Right, 3}, {3, T::Left, 2}, {5, T::Right, 5},
+      {2, T::Down, 3},  {1, T::Down, 3},  {3, T::Down, 4},  {4, T::Down, 4},  {5, T::Up, 3},   {4, T::Up, 3},
+      {3, T::Up, 0},    {0, T::Up, 0},    {5, T::Down, 5},  {1, T::Up, 1}};
+  for (const auto& [from, step, to] : steps) {
+    EXPECT_EQ(tileToward(shelves, from, step), to) << from << " " << static_cast<int>(step);
+  }
+  EXPECT_EQ(tileToward({}, -1, T::Right), -1);
+}

@@ -10,7 +10,9 @@
 #include "pose/PoseLibrary.h"
 #include "pose/ShownText.h"
 #include "pose/ThumbnailCache.h"
+#include "view/KeyPresses.h"
 #include "view/OperatorTable.h"
+#include "view/TileSteps.h"
 
 // Last: the toolkit's drawing brings Xlib, which defines macros such as None.
 #include <FL/Fl.H>
@@ -91,6 +93,8 @@ class LibraryWindow : public Fl_Double_Window {
         drawFigure(shown) {
     shelf = new Fl_Scroll(5, 5, kWidth - 10, kHeight - 120);
     shelf->type(Fl_Scroll::VERTICAL_ALWAYS);
+    // A notch of the wheel moves a third of a row, not the toolkit's 16 pixels.
+    shelf->scrollbar.linesize(kCell / 3);
     shelf->end();
     const int y = kHeight - 110;
     part = new Fl_Choice(50, y, 110, 25, "Part:");
@@ -123,7 +127,21 @@ class LibraryWindow : public Fl_Double_Window {
   }
 
   int handle(int event) override {
-    if (event == FL_KEYBOARD || event == FL_SHORTCUT) {
+    const bool keyPress = event == FL_KEYBOARD || event == FL_SHORTCUT;
+    // A release may go to another window: any other event may tell it went up.
+    if (event == FL_KEYUP) {
+      arrows.released(Fl::event_key());
+    } else if (!keyPress || Fl::event_key() != arrows.heldKey()) {
+      arrows.forgetIfUp();
+    }
+    if (keyPress && !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META))) {
+      if (const std::optional<Answer> arrow = operators::answerAmong(
+              Fl::event_key(), {Answer::PoseLeft, Answer::PoseRight, Answer::PoseAbove, Answer::PoseBelow})) {
+        if (arrows.fresh(Fl::event_key())) step(*arrow);
+        return 1;
+      }
+    }
+    if (keyPress) {
       if (const std::optional<Answer> answer = operators::answerAmong(
               Fl::event_key(), {Answer::ApplyPose, Answer::Cancel, Answer::AddPose, Answer::RenamePose,
                                 Answer::DeletePose, Answer::MirrorPose})) {
@@ -209,6 +227,31 @@ class LibraryWindow : public Fl_Double_Window {
     chosen = nullptr;
     other.reset();
     shelf->redraw();
+  }
+
+  // The arrow keys: the next tile that way, brought into sight, is chosen.
+  void step(Answer arrow) {
+    std::vector<TilePlace> places;
+    for (const Tile* t : tiles) places.push_back({t->x(), t->y()});
+    const auto at = std::find(tiles.begin(), tiles.end(), chosen);
+    const int from = at == tiles.end() ? -1 : static_cast<int>(at - tiles.begin());
+    const TileStep way = arrow == Answer::PoseLeft    ? TileStep::Left
+                         : arrow == Answer::PoseRight ? TileStep::Right
+                         : arrow == Answer::PoseAbove ? TileStep::Up
+                                                      : TileStep::Down;
+    const int to = tileToward(places, from, way);
+    if (to < 0 || to == from) return;
+    Tile* next = tiles[static_cast<std::size_t>(to)];
+    bringIntoSight(*next);
+    choose(next);
+  }
+
+  void bringIntoSight(const Tile& tile) {
+    constexpr int kMargin = 4;
+    const int above = shelf->y() + kMargin - tile.y();
+    const int below = tile.y() + tile.h() + kMargin - (shelf->y() + shelf->h());
+    const int by = above > 0 ? -above : below > 0 ? below : 0;
+    if (by) shelf->scroll_to(shelf->xposition(), std::max(0, shelf->yposition() + by));
   }
 
   void choose(Tile* tile) {
@@ -334,6 +377,7 @@ class LibraryWindow : public Fl_Double_Window {
   std::vector<bool> ownTiles;
   Tile* chosen = nullptr;
   std::optional<Pose> other;
+  KeyPresses arrows;
 };
 
 }  // namespace

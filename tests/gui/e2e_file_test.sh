@@ -196,7 +196,8 @@ if [[ -z $capture ]]; then
 fi
 
 # ---- the pose library, over a shelf holding one picture drawn by
-# --thumbnail: a click previews its pose, Escape and Cancel close it
+# --thumbnail: a click previews its pose, Right the one beside it, Escape
+# and Cancel close it
 
 export XDG_DATA_HOME=$work/data
 mkdir -p "$XDG_DATA_HOME/mannequin/poses"
@@ -215,6 +216,12 @@ left library-start
 left preview
 changed=$(magenta_changes "$work/library-start-left.png" "$work/preview-left.png")
 ((changed > 300)) || fail "the library's preview changed only $changed pixels"
+# Right: the picture beside it previews in its place.
+act_on_named "mannequin: poses" key Right
+settle beside
+left beside
+changed=$(magenta_changes "$work/preview-left.png" "$work/beside-left.png")
+((changed > 300)) || fail "Right in the pose library changed the preview only $changed pixels"
 answer "mannequin: poses" Escape
 settle library-after
 same_as library-after library-start "Escape in the pose library"
