@@ -58,6 +58,10 @@ class ChooserWindow : public Fl_Double_Window {
     drawFigure();
   }
 
+  // The arrow keys step the frames at once, whether or not the desktop gave
+  // the new window the keyboard.
+  void takeKeys() { slider->take_focus(); }
+
   void finish(bool keep) {
     kept = keep && !refused.refused;
     hide();
@@ -85,6 +89,7 @@ Outcome chooseCaptureFrame(PoseDocument& document, const capture::Capture& captu
   }
   window.showFrame();
   window.show();
+  window.takeKeys();
   while (window.shown()) Fl::wait();
   if (!window.kept) {
     document.dropPreview();

@@ -157,6 +157,10 @@ class LibraryWindow : public Fl_Double_Window {
     return Fl_Double_Window::handle(event);
   }
 
+  // Its keys work at once, whether or not the desktop gave the new window
+  // the keyboard: the part's choice passes the arrows on to the shelves.
+  void takeKeys() { part->take_focus(); }
+
   bool kept = false;
   std::string appliedName;
 
@@ -391,6 +395,7 @@ Outcome choosePose(PoseDocument& document, const std::function<std::string()>& t
     window.position(right + window.w() <= Fl::w() ? right : std::max(0, Fl::w() - window.w()), main->y());
   }
   window.show();
+  window.takeKeys();
   while (window.shown()) Fl::wait();
   if (!window.kept) {
     document.dropPreview();
