@@ -134,7 +134,8 @@ class LibraryWindow : public Fl_Double_Window {
     } else if (!keyPress || Fl::event_key() != arrows.heldKey()) {
       arrows.forgetIfUp();
     }
-    if (keyPress && !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META))) {
+    // Never with Ctrl or Alt, nor while a button holds the slider or the scrollbar.
+    if (keyPress && !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META | FL_BUTTONS))) {
       if (const std::optional<Answer> arrow = operators::answerAmong(
               Fl::event_key(), {Answer::PoseLeft, Answer::PoseRight, Answer::PoseAbove, Answer::PoseBelow})) {
         if (arrows.fresh(Fl::event_key())) step(*arrow);
