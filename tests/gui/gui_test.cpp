@@ -103,6 +103,12 @@ class WindowFixture : public ::testing::Test {
   void SetUp() override {
     Display* display = XOpenDisplay(nullptr);
     if (!display) GTEST_SKIP() << "no X display";
+    // The real pointer waits in the screen's far corner, away from the
+    // window: only the test's own events move over the view.
+    const Screen* screen = DefaultScreenOfDisplay(display);
+    XWarpPointer(display, 0, RootWindowOfScreen(screen), 0, 0, 0, 0, WidthOfScreen(screen) - 1,
+                 HeightOfScreen(screen) - 1);
+    XSync(display, False);
     XCloseDisplay(display);
     Fl::visual(FL_DOUBLE);
     // The toolkit's last key outlives a test, and a new view takes it as a setting.
