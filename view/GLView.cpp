@@ -260,6 +260,8 @@ int GLView::handle(int event) {
       break;
     case FL_MOUSEWHEEL:
       if (operators::gestureFor(4, state) == Gesture::WheelZoom) {
+        // The click's pick the turn runs may take the handle under the pointer away.
+        if (pointer.mode() == GestureMode::PickPending) under = {};
         if (const Outcome picked = pointer.wheel(x, y, Fl::event_dy()); picked.refused) report(picked);
       }
       break;
