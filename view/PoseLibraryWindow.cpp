@@ -227,6 +227,9 @@ class LibraryWindow : public Fl_Double_Window {
       }
       if (column) y += kCell;
     }
+    // The scroll ends at its last child: a margin under the last row keeps
+    // its names clear of the shelf's sunken edge.
+    new Fl_Box(shelf->x(), y, 1, 4);
     shelf->end();
     // The tiles are new: none is chosen, and no pose is previewed from one.
     chosen = nullptr;
