@@ -277,7 +277,11 @@ TEST(TileSteps, ArrowsGoAcrossRowsAndShortRowsAndStopAtTheEnds) {
       {2, T::Down, 3},  {1, T::Down, 3},  {3, T::Down, 4},  {4, T::Down, 4},  {5, T::Up, 3},   {4, T::Up, 3},
       {3, T::Up, 0},    {0, T::Up, 0},    {5, T::Down, 5},  {1, T::Up, 1}};
   for (const auto& [from, step, to] : steps) {
-    EXPECT_EQ(tileToward(shelves, from, step), to) << from << " " << static_cast<int>(step);
+    EXPECT_EQ(tileToward(shelves, from, step, 0), to) << from << " " << static_cast<int>(step);
   }
-  EXPECT_EQ(tileToward({}, -1, T::Right), -1);
+  // Scrolled down with none chosen: the first step goes to the first in sight.
+  EXPECT_EQ(tileToward(shelves, -1, T::Down, 181), 4);
+  EXPECT_EQ(tileToward(shelves, -1, T::Left, 180), 3);
+  EXPECT_EQ(tileToward(shelves, -1, T::Up, 400), 0) << "none in sight";
+  EXPECT_EQ(tileToward({}, -1, T::Right, 0), -1);
 }

@@ -125,7 +125,7 @@ constexpr Row kRows[] = {
      {answer(FL_Enter, Answer::ApplyPose, "Apply"), answer(FL_KP_Enter, Answer::ApplyPose, "Apply"),
       answer(FL_Escape, Answer::Cancel, "Cancel")}},
     {"In the pose library: `Left`, `Right`, `Up`, `Down`",
-     "choose the pose beside, above or below the chosen one, and show it; the first goes first",
+     "choose the pose beside, above or below the chosen one, and show it; with none chosen, the first in sight",
      {answer(FL_Left, Answer::PoseLeft, ""), answer(FL_Right, Answer::PoseRight, ""),
       answer(FL_Up, Answer::PoseAbove, ""), answer(FL_Down, Answer::PoseBelow, "")}},
     {"In the pose library: `i`", "mirrored or not: the pose's right side goes on the left, and its left on the right",

@@ -247,7 +247,7 @@ class LibraryWindow : public Fl_Double_Window {
                          : arrow == Answer::PoseRight ? TileStep::Right
                          : arrow == Answer::PoseAbove ? TileStep::Up
                                                       : TileStep::Down;
-    const int to = tileToward(places, from, way);
+    const int to = tileToward(places, from, way, shelf->y());
     if (to < 0 || to == from) return;
     Tile* next = tiles[static_cast<std::size_t>(to)];
     bringIntoSight(*next);

@@ -1,5 +1,6 @@
 #include "view/TileSteps.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -24,10 +25,13 @@ int acrossRows(const std::vector<TilePlace>& places, int from, bool down) {
 
 }  // namespace
 
-int tileToward(const std::vector<TilePlace>& places, int from, TileStep step) {
+int tileToward(const std::vector<TilePlace>& places, int from, TileStep step, int top) {
   const int count = static_cast<int>(places.size());
   if (count == 0) return -1;
-  if (from < 0 || from >= count) return 0;
+  if (from < 0 || from >= count) {
+    const auto inSight = std::find_if(places.begin(), places.end(), [top](TilePlace p) { return p.y >= top; });
+    return inSight == places.end() ? 0 : static_cast<int>(inSight - places.begin());
+  }
   switch (step) {
     case TileStep::Left:
       return from > 0 ? from - 1 : from;
