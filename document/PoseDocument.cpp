@@ -180,6 +180,12 @@ void PoseDocument::beginDrag() {
   dragUnderWay = true;
 }
 
+Handle* PoseDocument::twinOf(const Handle* handle) const {
+  if (!handle || !body->segmentOf(handle)) return nullptr;
+  const int twin = twins.twinOf(placeOf(handle));
+  return twin < 0 ? nullptr : std::next(body->handles.begin(), twin)->handle;
+}
+
 void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& target) {
   if (!dragUnderWay) beginDrag();
   if (dragged && body->segmentOf(dragged)) {
@@ -187,10 +193,8 @@ void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& targ
     // handle keeps the one it had.
     if (target && target->isFinite()) {
       const_cast<Handle*>(dragged)->targetPos = *target;
-      // Its twin follows to the mirror image, in the same solve.
-      if (const int twin = twins.twinOf(placeOf(dragged)); twin >= 0) {
-        std::next(body->handles.begin(), twin)->handle->targetPos = mirrorWorld(*body, *target);
-      }
+      // Its twin follows to the mirror image.
+      if (Handle* twin = twinOf(dragged)) twin->targetPos = mirrorWorld(*body, *target);
     } else {
       std::cout << "YOU suck!!!" << std::endl;
     }
@@ -198,6 +202,9 @@ void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& targ
   if (firm) {
     FirmPins::solve(*body, dragged);
   } else {
+    // A twin is pulled as hard as the handle dragged, in a solve of its own
+    // just before: pulled as one of the pins, it would lag far behind.
+    if (const Handle* twin = twinOf(dragged)) body->solve(twin);
     body->solve(dragged);
   }
   dragMoved = true;
