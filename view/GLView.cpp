@@ -80,10 +80,14 @@ void GLView::draw() {
 
 void GLView::runDeferred(void* view) {
   auto* self = static_cast<GLView*>(view);
-  for (Command command : self->queue.take(self->buttonHeld(Fl::event_state()))) {
+  self->runWaiting(self->buttonHeld(Fl::event_state()));
+}
+
+void GLView::runWaiting(bool buttonHeld) {
+  for (Command command : queue.take(buttonHeld)) {
     // Nothing more once a command has closed the window or asked to.
-    if (!self->top_window()->shown() || self->quitAsked) return;
-    self->run(command);
+    if (!top_window()->shown() || quitAsked) return;
+    run(command);
   }
 }
 
@@ -211,9 +215,19 @@ void GLView::hover(int x, int y) {
   if (under.segment != before.segment || under.handle != before.handle) redraw();
 }
 
+// A busy program may take the next press or wheel turn before the frame a
+// quick click waits for: the click picks first, then the keys pressed after
+// it run, before what came after them.
+void GLView::pickWaitingClick() {
+  if (const Outcome picked = pointer.pickReleased(); picked.refused) report(picked);
+  if (queue.due(pointer.mode() == GestureMode::PickPending)) runWaiting(false);
+}
+
 void GLView::press(int x, int y, int state, int key) {
   // With the focus, keys come with their releases.
   if (Fl::focus() != this) take_focus();
+  pickWaitingClick();
+  if (!top_window()->shown() || quitAsked) return;
   if (const Outcome picked = pointer.press(x, y, h(), operators::gestureFor(key - FL_Button, state)); picked.refused) {
     report(picked);
   }
@@ -260,6 +274,7 @@ int GLView::handle(int event) {
       break;
     case FL_MOUSEWHEEL:
       if (operators::gestureFor(4, state) == Gesture::WheelZoom) {
+        if (!pointer.holding()) pickWaitingClick();
         if (const Outcome picked = pointer.wheel(x, y, Fl::event_dy()); picked.refused) report(picked);
       }
       break;

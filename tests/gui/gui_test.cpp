@@ -391,6 +391,21 @@ TEST_F(Keys, KeysDoNothingWhileAButtonIsHeld) {
   EXPECT_EQ(document->steps().undoCount(), 2u);
 }
 
+// A busy program takes a click, Ctrl+Z and a second click before its next
+// frame: the undo takes the first pin back, as they came, not the second.
+TEST_F(Keys, AKeyBetweenTwoQuickClicksActsBetweenThem) {
+  const Pixel belly = pixelOf(bodyCentre(segment("h_abdomen"))), head = pixelOf(bodyCentre(segment("h_head")));
+  press(FL_LEFT_MOUSE, belly.x, belly.y);
+  release(FL_LEFT_MOUSE, belly.x, belly.y);
+  pressCommand('z');
+  press(FL_LEFT_MOUSE, head.x, head.y);
+  release(FL_LEFT_MOUSE, head.x, head.y);
+  drawFrame();
+  settle();
+  ASSERT_EQ(figure->handleCount(), 1);
+  EXPECT_STREQ(figure->handles.front().segment->name, "h_head");
+}
+
 // A held v draws the clay look once, a drawing only: no magenta, no step,
 // the plain frame's matrices; v again gives back the first frame.
 TEST_F(Keys, VSwitchesToTheClayLookAndBack) {
