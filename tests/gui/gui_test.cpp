@@ -35,6 +35,7 @@
 #include "view/GLView.h"
 #include "view/PictureRendering.h"
 #include "view/PngEncoding.h"
+#include "view/PoseLibraryWindow.h"
 
 // Last: Xlib defines macros such as None and Bool.
 #include <X11/Xlib.h>
@@ -657,6 +658,51 @@ TEST_F(Posing, TheFrameChooserCancelsOnEscapeAndImportsOnEnter) {
   const std::string said = "mannequin - imported boxing-toes-cut.bvh, every handle removed";
   const std::string now = title();
   EXPECT_EQ(now.substr(now.size() - std::min(now.size(), said.size())), said) << now;
+}
+
+// Keys for the pose library's window, pressed and released as the toolkit
+// passes them on: to the widget with the keyboard, if any.
+Fl_Window* shownWindow(const char* label) {
+  for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+    if (w->label() && std::strcmp(w->label(), label) == 0) return w;
+  }
+  return nullptr;
+}
+void typeInto(Fl_Window* window, int key) {
+  for (int event : {FL_KEYBOARD, FL_KEYUP}) {
+    fl_event_time += 10;
+    Fl::e_keysym = Fl::e_original_keysym = key;
+    Fl::e_state = 0;
+    Fl::handle(event, window);
+  }
+}
+void cancelQuestion(void*) {
+  if (Fl_Window* question = shownWindow("mannequin")) return typeInto(question, FL_Escape);
+  Fl::repeat_timeout(0.02, cancelQuestion);
+}
+// Down to the person's one pose, a Delete answered Cancel, two Lefts.
+void walkTheLibrary(void*) {
+  Fl_Window* library = shownWindow("mannequin: poses");
+  if (!library) return Fl::repeat_timeout(0.02, walkTheLibrary);
+  for (int i = 0; i < 11; ++i) typeInto(library, FL_Down);
+  Fl::add_timeout(0.0, cancelQuestion);
+  for (int key : {FL_Delete, FL_Left, FL_Left, FL_Enter}) typeInto(library, key);
+}
+
+// After a question the arrows still step once per press: the second Left
+// from the person's pose, after the program's last two, reaches the one before.
+TEST_F(Posing, ThePoseLibrarysArrowsStepOnAfterAQuestion) {
+  TempFolder data;
+  std::filesystem::create_directories(data.pathOf("mannequin/poses"));
+  std::filesystem::copy_file(std::string(MANNEQUIN_CAPTURES) + "/../../data/poses/bowing.png",
+                             data.pathOf("mannequin/poses/zz.png"));
+  const char* before = std::getenv("XDG_DATA_HOME");
+  const std::string kept = before ? before : "";
+  setenv("XDG_DATA_HOME", data.path.c_str(), 1);
+  Fl::add_timeout(0.0, walkTheLibrary);
+  const Outcome applied = choosePose(*document, [] { return std::string(); }, [] {});
+  before ? setenv("XDG_DATA_HOME", kept.c_str(), 1) : unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(applied.words, "applied yoga-tree");
 }
 
 // ---------------------------------------------------------------- the camera's wheel and lens
