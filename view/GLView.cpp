@@ -217,17 +217,20 @@ void GLView::hover(int x, int y) {
 
 // A busy program may take the next press or wheel turn before the frame a
 // quick click waits for: the click picks first, then the keys pressed after
-// it run, before what came after them.
-void GLView::pickWaitingClick() {
+// it run, before what came after them. Whether that still acts: not once a
+// key's window has come and gone (its loop drew the view again), as a modal
+// window would have taken it.
+bool GLView::pickWaitingClick() {
+  const int frames = framesDrawn();
   if (const Outcome picked = pointer.pickReleased(); picked.refused) report(picked);
   if (queue.due(pointer.mode() == GestureMode::PickPending)) runWaiting(false);
+  return framesDrawn() == frames && top_window()->shown() && !quitAsked;
 }
 
 void GLView::press(int x, int y, int state, int key) {
   // With the focus, keys come with their releases.
   if (Fl::focus() != this) take_focus();
-  pickWaitingClick();
-  if (!top_window()->shown() || quitAsked) return;
+  if (!pickWaitingClick()) return;
   if (const Outcome picked = pointer.press(x, y, h(), operators::gestureFor(key - FL_Button, state)); picked.refused) {
     report(picked);
   }
@@ -274,7 +277,7 @@ int GLView::handle(int event) {
       break;
     case FL_MOUSEWHEEL:
       if (operators::gestureFor(4, state) == Gesture::WheelZoom) {
-        if (!pointer.holding()) pickWaitingClick();
+        if (!pointer.holding() && !pickWaitingClick()) break;
         if (const Outcome picked = pointer.wheel(x, y, Fl::event_dy()); picked.refused) report(picked);
       }
       break;

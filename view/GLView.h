@@ -84,7 +84,7 @@ class GLView : public Fl_Gl_Window {
   static void redrawLater(void* view);
   static void runDeferred(void* view);
   void runWaiting(bool buttonHeld);
-  void pickWaitingClick();
+  bool pickWaitingClick();
   void press(int x, int y, int state, int key);
   void hover(int x, int y);
   void pressCommandKey(int key, int state);

@@ -392,6 +392,27 @@ TEST_F(Keys, KeysDoNothingWhileAButtonIsHeld) {
   EXPECT_EQ(document->steps().undoCount(), 2u);
 }
 
+// Keys for the pose library's window, pressed and released as the toolkit
+// passes them on: to the widget with the keyboard, if any.
+Fl_Window* shownWindow(const char* label) {
+  for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+    if (w->label() && std::strcmp(w->label(), label) == 0) return w;
+  }
+  return nullptr;
+}
+void typeInto(Fl_Window* window, int key) {
+  for (int event : {FL_KEYBOARD, FL_KEYUP}) {
+    fl_event_time += 10;
+    Fl::e_keysym = Fl::e_original_keysym = key;
+    Fl::e_state = 0;
+    Fl::handle(event, window);
+  }
+}
+void closeLibrary(void*) {
+  if (Fl_Window* library = shownWindow("mannequin: poses")) return typeInto(library, FL_Escape);
+  Fl::repeat_timeout(0.02, closeLibrary);
+}
+
 // A busy program takes a click, Ctrl+Z and a second click before its next
 // frame: the undo takes the first pin back, as they came, not the second.
 TEST_F(Keys, AKeyBetweenTwoQuickClicksActsBetweenThem) {
@@ -405,6 +426,18 @@ TEST_F(Keys, AKeyBetweenTwoQuickClicksActsBetweenThem) {
   settle();
   ASSERT_EQ(figure->handleCount(), 1);
   EXPECT_STREQ(figure->handles.front().segment->name, "h_head");
+  // A key that opens a window: the click made before it showed is the
+  // modal window's, and pins nothing once it has closed.
+  document->undo();
+  Fl::add_timeout(0.0, closeLibrary);
+  press(FL_LEFT_MOUSE, belly.x, belly.y);
+  release(FL_LEFT_MOUSE, belly.x, belly.y);
+  pressCommand('l');
+  press(FL_LEFT_MOUSE, head.x, head.y);
+  release(FL_LEFT_MOUSE, head.x, head.y);
+  drawFrame();
+  ASSERT_EQ(figure->handleCount(), 1);
+  EXPECT_STREQ(figure->handles.front().segment->name, "h_abdomen");
 }
 
 // A held v draws the clay look once, a drawing only: no magenta, no step,
@@ -660,22 +693,6 @@ TEST_F(Posing, TheFrameChooserCancelsOnEscapeAndImportsOnEnter) {
   EXPECT_EQ(now.substr(now.size() - std::min(now.size(), said.size())), said) << now;
 }
 
-// Keys for the pose library's window, pressed and released as the toolkit
-// passes them on: to the widget with the keyboard, if any.
-Fl_Window* shownWindow(const char* label) {
-  for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
-    if (w->label() && std::strcmp(w->label(), label) == 0) return w;
-  }
-  return nullptr;
-}
-void typeInto(Fl_Window* window, int key) {
-  for (int event : {FL_KEYBOARD, FL_KEYUP}) {
-    fl_event_time += 10;
-    Fl::e_keysym = Fl::e_original_keysym = key;
-    Fl::e_state = 0;
-    Fl::handle(event, window);
-  }
-}
 void cancelQuestion(void*) {
   if (Fl_Window* question = shownWindow("mannequin")) return typeInto(question, FL_Escape);
   Fl::repeat_timeout(0.02, cancelQuestion);
