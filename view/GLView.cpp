@@ -67,7 +67,7 @@ void GLView::draw() {
   // inside draw() is cleared when the frame ends, so the request waits for
   // the event loop.
   bool redrawAfter = false;
-  if (pointer.mode() == GestureMode::PickPending) under = {};  // the pick may take the handle away
+  if (pointer.mode() == GestureMode::PickPending) under.handle = nullptr;  // the pick may take it away
   if (const Outcome picked = pointer.frameDrawn(redrawAfter); picked.refused) report(picked);
   if (redrawAfter) Fl::add_timeout(0.0, redrawLater, this);
   // Never inside a draw: a dialog's loop or a window closed there would pull
@@ -268,6 +268,8 @@ int GLView::handle(int event) {
       break;
     case FL_RELEASE:
       pointer.release(x, y);
+      // The pointer may not move again before r asks what is under it.
+      hover(x, y);
       break;
     case FL_MOVE:
     case FL_ENTER:

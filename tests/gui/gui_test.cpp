@@ -654,6 +654,23 @@ TEST_F(Posing, RTurnsTheJointUnderThePointerEscapeUndoesEnterKeeps) {
   }
 }
 
+// r just after a click, the pointer where it was, turns the part clicked on,
+// quick click or not; the title names it again.
+TEST_F(Posing, RJustAfterAClickTurnsThePartClickedOn) {
+  const Pixel head = pixelOf(bodyCentre(segment("h_head")));
+  moveTo(head);
+  click(FL_LEFT_MOUSE, head);
+  EXPECT_EQ(title(), std::string("untitled* - mannequin - ") + kDefaultSettings + " - h_head");
+  keyAt('r', head);
+  EXPECT_TRUE(document->turning());
+  keyAt(FL_Escape, head);
+  press(FL_LEFT_MOUSE, head.x, head.y);
+  release(FL_LEFT_MOUSE, head.x, head.y);
+  drawFrame();
+  keyAt('r', head);
+  EXPECT_TRUE(document->turning());
+}
+
 // Answers the capture's frame chooser with keys, from its own event loop,
 // as the main window passes them on: to the widget with the keyboard.
 std::vector<int> chooserKeys;
