@@ -222,6 +222,7 @@ void GLView::hover(int x, int y) {
 // window would have taken it.
 bool GLView::pickWaitingClick() {
   const int frames = framesDrawn();
+  if (pointer.mode() == GestureMode::PickPending) under.handle = nullptr;  // as a frame's pick does
   if (const Outcome picked = pointer.pickReleased(); picked.refused) report(picked);
   if (queue.due(pointer.mode() == GestureMode::PickPending)) runWaiting(false);
   return framesDrawn() == frames && top_window()->shown() && !quitAsked;
