@@ -67,7 +67,7 @@ void GLView::draw() {
   // inside draw() is cleared when the frame ends, so the request waits for
   // the event loop.
   bool redrawAfter = false;
-  if (pointer.mode() == GestureMode::PickPending) under = {};  // the pick may take the handle away
+  if (pointer.mode() == GestureMode::PickPending) under.handle = nullptr;  // the pick may take it away
   if (const Outcome picked = pointer.frameDrawn(redrawAfter); picked.refused) report(picked);
   if (redrawAfter) Fl::add_timeout(0.0, redrawLater, this);
   // Never inside a draw: a dialog's loop or a window closed there would pull
@@ -80,10 +80,14 @@ void GLView::draw() {
 
 void GLView::runDeferred(void* view) {
   auto* self = static_cast<GLView*>(view);
-  for (Command command : self->queue.take(self->buttonHeld(Fl::event_state()))) {
+  self->runWaiting(self->buttonHeld(Fl::event_state()));
+}
+
+void GLView::runWaiting(bool buttonHeld) {
+  for (Command command : queue.take(buttonHeld)) {
     // Nothing more once a command has closed the window or asked to.
-    if (!self->top_window()->shown() || self->quitAsked) return;
-    self->run(command);
+    if (!top_window()->shown() || quitAsked) return;
+    run(command);
   }
 }
 
@@ -211,9 +215,23 @@ void GLView::hover(int x, int y) {
   if (under.segment != before.segment || under.handle != before.handle) redraw();
 }
 
+// A busy program may take the next press or wheel turn before the frame a
+// quick click waits for: the click picks first, then the keys pressed after
+// it run, before what came after them. Whether that still acts: not once a
+// key's window has come and gone (its loop drew the view again), as a modal
+// window would have taken it.
+bool GLView::pickWaitingClick() {
+  const int frames = framesDrawn();
+  if (pointer.mode() == GestureMode::PickPending) under.handle = nullptr;  // as a frame's pick does
+  if (const Outcome picked = pointer.pickReleased(); picked.refused) report(picked);
+  if (queue.due(pointer.mode() == GestureMode::PickPending)) runWaiting(false);
+  return framesDrawn() == frames && top_window()->shown() && !quitAsked;
+}
+
 void GLView::press(int x, int y, int state, int key) {
   // With the focus, keys come with their releases.
   if (Fl::focus() != this) take_focus();
+  if (!pickWaitingClick()) return;
   if (const Outcome picked = pointer.press(x, y, h(), operators::gestureFor(key - FL_Button, state)); picked.refused) {
     report(picked);
   }
@@ -250,7 +268,14 @@ int GLView::handle(int event) {
       pointer.drag(x, y, w(), h());
       break;
     case FL_RELEASE:
+      // The toolkit hands a busy program's last move over after the release
+      // it read with it: the drag still ends where the button went up.
+      if (pointer.mode() == GestureMode::HandleDrag && (x != pointer.lastX() || h() - y != pointer.lastY())) {
+        pointer.drag(x, y, w(), h());
+      }
       pointer.release(x, y);
+      // The pointer may not move again before r asks what is under it.
+      hover(x, y);
       break;
     case FL_MOVE:
     case FL_ENTER:
@@ -260,8 +285,7 @@ int GLView::handle(int event) {
       break;
     case FL_MOUSEWHEEL:
       if (operators::gestureFor(4, state) == Gesture::WheelZoom) {
-        // The click's pick the turn runs may take the handle under the pointer away.
-        if (pointer.mode() == GestureMode::PickPending) under = {};
+        if (!pointer.holding() && !pickWaitingClick()) break;
         if (const Outcome picked = pointer.wheel(x, y, Fl::event_dy()); picked.refused) report(picked);
       }
       break;

@@ -83,6 +83,8 @@ class GLView : public Fl_Gl_Window {
  private:
   static void redrawLater(void* view);
   static void runDeferred(void* view);
+  void runWaiting(bool buttonHeld);
+  bool pickWaitingClick();
   void press(int x, int y, int state, int key);
   void hover(int x, int y);
   void pressCommandKey(int key, int state);

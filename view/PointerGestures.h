@@ -47,6 +47,9 @@ class PointerGestures {
   // matrices. What came of it; redraw is set when the click's release came
   // before the frame, which then shows no pick yet.
   Outcome frameDrawn(bool& redraw);
+  // The pick of a click already released whose frame has not come yet, at
+  // once, on the frame drawn last; nothing when none waits so.
+  Outcome pickReleased();
 
   // Turning a joint: begun with the pointer at x, y over a segment; the
   // pointer's moves turn it, across the screen about the view's up, up and
@@ -73,7 +76,6 @@ class PointerGestures {
   // The waiting click's pick, on the frame drawn last; the one of a click
   // already released, if any.
   Outcome pick();
-  Outcome pickReleased();
 
   PoseDocument& document;
   OrbitCamera& camera;

@@ -184,14 +184,20 @@ class LibraryWindow : public Fl_Double_Window {
       case Answer::Cancel:
         return finish(false);
       case Answer::AddPose:
-        return add();
+        add();
+        break;
       case Answer::RenamePose:
-        return rename();
+        rename();
+        break;
       case Answer::DeletePose:
-        return remove();
+        remove();
+        break;
       default:
         return;
     }
+    // A question closed leaves the keyboard with no widget, and the arrows'
+    // releases would go nowhere: each press after the first would seem held.
+    takeKeys();
   }
 
   // Every shelf, its groups under their own headings; the person's shelf

@@ -35,6 +35,7 @@
 #include "view/GLView.h"
 #include "view/PictureRendering.h"
 #include "view/PngEncoding.h"
+#include "view/PoseLibraryWindow.h"
 
 // Last: Xlib defines macros such as None and Bool.
 #include <X11/Xlib.h>
@@ -397,6 +398,54 @@ TEST_F(Keys, KeysDoNothingWhileAButtonIsHeld) {
   EXPECT_EQ(document->steps().undoCount(), 2u);
 }
 
+// Keys for the pose library's window, pressed and released as the toolkit
+// passes them on: to the widget with the keyboard, if any.
+Fl_Window* shownWindow(const char* label) {
+  for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+    if (w->label() && std::strcmp(w->label(), label) == 0) return w;
+  }
+  return nullptr;
+}
+void typeInto(Fl_Window* window, int key) {
+  for (int event : {FL_KEYBOARD, FL_KEYUP}) {
+    fl_event_time += 10;
+    Fl::e_keysym = Fl::e_original_keysym = key;
+    Fl::e_state = 0;
+    Fl::handle(event, window);
+  }
+}
+void closeLibrary(void*) {
+  if (Fl_Window* library = shownWindow("mannequin: poses")) return typeInto(library, FL_Escape);
+  Fl::repeat_timeout(0.02, closeLibrary);
+}
+
+// A busy program takes a click, Ctrl+Z and a second click before its next
+// frame: the undo takes the first pin back, as they came, not the second.
+TEST_F(Keys, AKeyBetweenTwoQuickClicksActsBetweenThem) {
+  const Pixel belly = pixelOf(bodyCentre(segment("h_abdomen"))), head = pixelOf(bodyCentre(segment("h_head")));
+  press(FL_LEFT_MOUSE, belly.x, belly.y);
+  release(FL_LEFT_MOUSE, belly.x, belly.y);
+  pressCommand('z');
+  press(FL_LEFT_MOUSE, head.x, head.y);
+  release(FL_LEFT_MOUSE, head.x, head.y);
+  drawFrame();
+  settle();
+  ASSERT_EQ(figure->handleCount(), 1);
+  EXPECT_STREQ(figure->handles.front().segment->name, "h_head");
+  // A key that opens a window: the click made before it showed is the
+  // modal window's, and pins nothing once it has closed.
+  document->undo();
+  Fl::add_timeout(0.0, closeLibrary);
+  press(FL_LEFT_MOUSE, belly.x, belly.y);
+  release(FL_LEFT_MOUSE, belly.x, belly.y);
+  pressCommand('l');
+  press(FL_LEFT_MOUSE, head.x, head.y);
+  release(FL_LEFT_MOUSE, head.x, head.y);
+  drawFrame();
+  ASSERT_EQ(figure->handleCount(), 1);
+  EXPECT_STREQ(figure->handles.front().segment->name, "h_abdomen");
+}
+
 // A held v draws the clay look once, a drawing only: no magenta, no step,
 // the plain frame's matrices; v again gives back the first frame.
 TEST_F(Keys, VSwitchesToTheClayLookAndBack) {
@@ -611,6 +660,37 @@ TEST_F(Posing, RTurnsTheJointUnderThePointerEscapeUndoesEnterKeeps) {
   }
 }
 
+// r just after a click, the pointer where it was, turns the part clicked on,
+// quick click or not; the title names it again.
+TEST_F(Posing, RJustAfterAClickTurnsThePartClickedOn) {
+  const Pixel head = pixelOf(bodyCentre(segment("h_head")));
+  moveTo(head);
+  click(FL_LEFT_MOUSE, head);
+  EXPECT_EQ(title(), std::string("untitled* - mannequin - ") + kDefaultSettings + " - h_head");
+  keyAt('r', head);
+  EXPECT_TRUE(document->turning());
+  keyAt(FL_Escape, head);
+  press(FL_LEFT_MOUSE, head.x, head.y);
+  release(FL_LEFT_MOUSE, head.x, head.y);
+  drawFrame();
+  keyAt('r', head);
+  EXPECT_TRUE(document->turning());
+}
+
+// A busy program may read a drag's last move only after its release: the
+// handle still ends where the button went up.
+TEST_F(Posing, ADragEndsWhereTheButtonWentUp) {
+  const Handle* h = pinOn("h_forearm_left");
+  ASSERT_NE(h, nullptr);
+  const Pixel at = pixelOf(h->worldPos), end{at.x + 30, at.y - 20};
+  press(FL_LEFT_MOUSE, at.x, at.y);
+  drag(FL_LEFT_MOUSE, at.x + 10, at.y - 5);
+  release(FL_LEFT_MOUSE, end.x, end.y);
+  const ViewPoint target = project(h->targetPos);
+  EXPECT_NEAR(target.x, end.x, 0.5);
+  EXPECT_NEAR(target.y, end.y, 0.5);
+}
+
 // Answers the capture's frame chooser with keys, from its own event loop,
 // as the main window passes them on: to the widget with the keyboard.
 std::vector<int> chooserKeys;
@@ -648,6 +728,35 @@ TEST_F(Posing, TheFrameChooserCancelsOnEscapeAndImportsOnEnter) {
   const std::string said = "mannequin - imported boxing-toes-cut.bvh, every handle removed";
   const std::string now = title();
   EXPECT_EQ(now.substr(now.size() - std::min(now.size(), said.size())), said) << now;
+}
+
+void cancelQuestion(void*) {
+  if (Fl_Window* question = shownWindow("mannequin")) return typeInto(question, FL_Escape);
+  Fl::repeat_timeout(0.02, cancelQuestion);
+}
+// Down to the last row, the person's one pose; a Delete answered Cancel, two Lefts.
+void walkTheLibrary(void*) {
+  Fl_Window* library = shownWindow("mannequin: poses");
+  if (!library) return Fl::repeat_timeout(0.02, walkTheLibrary);
+  for (int i = 0; i < 40; ++i) typeInto(library, FL_Down);
+  Fl::add_timeout(0.0, cancelQuestion);
+  for (int key : {FL_Delete, FL_Left, FL_Left, FL_Enter}) typeInto(library, key);
+}
+
+// After a question the arrows still step once per press: two Lefts from the
+// person's pose go past the program's last, yoga-warrior, to yoga-tree.
+TEST_F(Posing, ThePoseLibrarysArrowsStepOnAfterAQuestion) {
+  TempFolder data;
+  std::filesystem::create_directories(data.pathOf("mannequin/poses"));
+  std::filesystem::copy_file(std::string(MANNEQUIN_CAPTURES) + "/../../data/poses/bowing.png",
+                             data.pathOf("mannequin/poses/zz.png"));
+  const char* before = std::getenv("XDG_DATA_HOME");
+  const std::string kept = before ? before : "";
+  setenv("XDG_DATA_HOME", data.path.c_str(), 1);
+  Fl::add_timeout(0.0, walkTheLibrary);
+  const Outcome applied = choosePose(*document, [] { return std::string(); }, [] {});
+  before ? setenv("XDG_DATA_HOME", kept.c_str(), 1) : unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(applied.words, "applied yoga-tree");
 }
 
 // ---------------------------------------------------------------- the camera's wheel and lens
