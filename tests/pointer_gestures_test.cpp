@@ -205,6 +205,23 @@ class Dragging : public Gestures {
   Pixel at{};
 };
 
+// A busy program reads a drag's last move only after the release: the
+// handle's target and the camera still end where the button went up, and
+// where the last move already was, nothing more moves.
+TEST_F(Dragging, AReleaseBeyondTheLastMoveEndsThereForTheHandleAndTheCamera) {
+  const double depth = scene.window(h->worldPos).depth;
+  const Pixel end{at.x + 30, at.y - 20};
+  press(at);
+  drag({at.x + 10, at.y - 5});
+  printedBy([&] { g.catchUp(end.x, end.y, kWidth, kHeight); });
+  release(end);
+  EXPECT_LT(distance(h->targetPos, scene.world(end.x, kHeight - end.y, depth)), 1e-5);
+  press({100, 100}, Gesture::Rotate);
+  EXPECT_EQ(printedBy([&] { g.catchUp(100, 100, kWidth, kHeight); }), "");
+  EXPECT_EQ(printedBy([&] { drag({110, 100}), g.catchUp(130, 104, kWidth, kHeight); }), "[10 0 -0]\n[20 4 -0]\n");
+  release({130, 104});
+}
+
 // A press within 4 pixels grabs the handle at its depth; each drag inside
 // the view makes the pointer at that depth its target and solves; the drag
 // is one step, recorded at the release, and a drag after it moves nothing.

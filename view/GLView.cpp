@@ -268,11 +268,7 @@ int GLView::handle(int event) {
       pointer.drag(x, y, w(), h());
       break;
     case FL_RELEASE:
-      // The toolkit hands a busy program's last move over after the release
-      // it read with it: the drag still ends where the button went up.
-      if (pointer.mode() == GestureMode::HandleDrag && (x != pointer.lastX() || h() - y != pointer.lastY())) {
-        pointer.drag(x, y, w(), h());
-      }
+      pointer.catchUp(x, y, w(), h());
       pointer.release(x, y);
       // The pointer may not move again before r asks what is under it.
       hover(x, y);

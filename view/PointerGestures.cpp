@@ -23,6 +23,8 @@ Outcome PointerGestures::press(int x, int y, int height, Gesture gesture) {
     case Gesture::Zoom:
       now = GestureMode::CameraMove;
       camera.begin(gesture == Gesture::Rotate ? Rotate : gesture == Gesture::Pan ? Pan : Zoom, x, y);
+      x0 = x;
+      y0 = height - y;
       break;
     case Gesture::Pose:
     case Gesture::Unpin:
@@ -61,6 +63,8 @@ void PointerGestures::drag(int x, int y, int width, int height) {
   switch (now) {
     case GestureMode::CameraMove:
       camera.drag(x, y);
+      x0 = x;
+      y0 = height - y;
       break;
     case GestureMode::PickPending:
       // A click that moves is no click.
@@ -79,6 +83,12 @@ void PointerGestures::drag(int x, int y, int width, int height) {
       break;
     case GestureMode::Idle:
       break;
+  }
+}
+
+void PointerGestures::catchUp(int x, int y, int width, int height) {
+  if ((now == GestureMode::HandleDrag || now == GestureMode::CameraMove) && (x != x0 || height - y != y0)) {
+    drag(x, y, width, height);
   }
 }
 

@@ -38,6 +38,10 @@ class PointerGestures {
   // What came of an earlier click's pick that the press could not leave waiting.
   Outcome press(int x, int y, int height, Gesture gesture);
   void drag(int x, int y, int width, int height);
+  // Before the release: the toolkit hands a busy program's last move over
+  // only after the release it read with it, so a drag or a camera move
+  // first goes to the release's own point.
+  void catchUp(int x, int y, int width, int height);
   void release(int x, int y);
   // The wheel turned by notches (down is positive): each zooms as a 10-pixel
   // vertical zoom drag does, unless a gesture holds on. What came of an
@@ -66,7 +70,8 @@ class PointerGestures {
   bool holding() const;
   GestureMode mode() const { return now; }
   const Handle* grabbed() const { return grabbedHandle; }
-  // The last press or drag point, y up; and the grabbed handle's depth.
+  // The last press or drag point of a handle or the camera, y up; and the
+  // grabbed handle's depth.
   int lastX() const { return x0; }
   int lastY() const { return y0; }
   double grabDepth() const { return depth; }

@@ -677,20 +677,6 @@ TEST_F(Posing, RJustAfterAClickTurnsThePartClickedOn) {
   EXPECT_TRUE(document->turning());
 }
 
-// A busy program may read a drag's last move only after its release: the
-// handle still ends where the button went up.
-TEST_F(Posing, ADragEndsWhereTheButtonWentUp) {
-  const Handle* h = pinOn("h_forearm_left");
-  ASSERT_NE(h, nullptr);
-  const Pixel at = pixelOf(h->worldPos), end{at.x + 30, at.y - 20};
-  press(FL_LEFT_MOUSE, at.x, at.y);
-  drag(FL_LEFT_MOUSE, at.x + 10, at.y - 5);
-  release(FL_LEFT_MOUSE, end.x, end.y);
-  const ViewPoint target = project(h->targetPos);
-  EXPECT_NEAR(target.x, end.x, 0.5);
-  EXPECT_NEAR(target.y, end.y, 0.5);
-}
-
 // Answers the capture's frame chooser with keys, from its own event loop,
 // as the main window passes them on: to the widget with the keyboard.
 std::vector<int> chooserKeys;
