@@ -6,9 +6,12 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Hor_Value_Slider.H>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "document/PoseDocument.h"
+#include "view/KeyPresses.h"
 #include "view/OperatorTable.h"
 
 namespace {
@@ -36,15 +39,40 @@ class ChooserWindow : public Fl_Double_Window {
   }
 
   int handle(int event) override {
-    if (event == FL_KEYBOARD || event == FL_SHORTCUT) {
-      if (const std::optional<Answer> answer = operators::answerFor(Fl::event_key())) {
-        if (*answer == Answer::Keep || *answer == Answer::Cancel) {
-          finish(*answer == Answer::Keep);
-          return 1;
-        }
+    const bool keyPress = event == FL_KEYBOARD || event == FL_SHORTCUT;
+    // A release may go to another window: any other event may tell it went up.
+    if (event == FL_KEYUP) {
+      steps.released(Fl::event_key());
+    } else if (!keyPress || Fl::event_key() != steps.heldKey()) {
+      steps.forgetIfUp();
+    }
+    if (!keyPress) return Fl_Double_Window::handle(event);
+    if (const std::optional<Answer> answer =
+            operators::answerAmong(Fl::event_key(), {Answer::Keep, Answer::Cancel})) {
+      finish(*answer == Answer::Keep);
+      return 1;
+    }
+    // Never with Ctrl or Alt, nor while a button holds the slider.
+    if (!(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META | FL_BUTTONS))) {
+      if (const std::optional<Answer> step = operators::answerAmong(
+              Fl::event_key(), {Answer::FirstFrame, Answer::LastFrame, Answer::EarlierFrames, Answer::LaterFrames})) {
+        if (steps.fresh(Fl::event_key())) stepTo(*step);
+        return 1;
       }
     }
     return Fl_Double_Window::handle(event);
+  }
+
+  // A tenth of the frames, at least one, for Page Up and Page Down.
+  void stepTo(Answer step) {
+    const double frames = static_cast<double>(capture.frames), page = std::max(1.0, std::floor(frames / 10));
+    const double now = slider->value();
+    const double to = step == Answer::FirstFrame  ? 1
+                      : step == Answer::LastFrame ? frames
+                      : step == Answer::EarlierFrames ? now - page
+                                                      : now + page;
+    slider->value(std::clamp(to, 1.0, frames));
+    showFrame();
   }
 
   void showFrame() {
@@ -76,6 +104,7 @@ class ChooserWindow : public Fl_Double_Window {
   std::function<void()> drawFigure;  // in the view
   Fl_Hor_Value_Slider* slider;
   Fl_Box* when;
+  KeyPresses steps;
 };
 
 }  // namespace

@@ -65,6 +65,11 @@ enum class Answer {
   Overwrite,
   Keep,
   Cancel,
+  // The frame chooser's steps.
+  FirstFrame,
+  LastFrame,
+  EarlierFrames,
+  LaterFrames,
   // The picture options' choices.
   DoubleSize,
   QuadrupleSize,

@@ -120,6 +120,10 @@ constexpr Row kRows[] = {
      "$XDG_DATA_HOME/mannequin/poses, its folders as groups), to apply to the whole body or a part, mirrored or not, "
      "by an amount; the figure shows it as the choices change",
      {command('l', Mods::Ctrl, C::ShowLibrary)}},
+    {"In the frame chooser: `Home`, `End`, `Page Up`, `Page Down`",
+     "the capture's first or last frame, or a tenth of its frames earlier or later (`Left` and `Right` step one)",
+     {answer(FL_Home, Answer::FirstFrame, ""), answer(FL_End, Answer::LastFrame, ""),
+      answer(FL_Page_Up, Answer::EarlierFrames, ""), answer(FL_Page_Down, Answer::LaterFrames, "")}},
     {"In the pose library: `Enter`, `Escape`",
      "apply the chosen pose as one step; or close, the pose as it was",
      {answer(FL_Enter, Answer::ApplyPose, "Apply"), answer(FL_KP_Enter, Answer::ApplyPose, "Apply"),

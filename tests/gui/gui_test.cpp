@@ -680,14 +680,18 @@ void answerChooser(void*) {
   for (int key : chooserKeys) typeInto(Fl::first_window(), key);
 }
 
-// Right steps a frame at once, the desktop's focus or not.
+// Right steps a frame at once, the desktop's focus or not; Home, End and
+// the page keys jump.
 TEST_F(Posing, TheFrameChooserCancelsOnEscapeAndImportsOnEnter) {
   ASSERT_NE(pinOn("h_head"), nullptr);
   moveTo({2, 2});  // no part named after the title's words
   const std::vector<double> before = figure->dofs();
   const std::string path = std::string(MANNEQUIN_CAPTURES) + "/boxing-toes-cut.bvh";
   std::vector<std::vector<double>> imported;
-  for (const std::vector<int>& keys : {std::vector<int>{FL_Escape}, {FL_Enter}, {FL_Right, FL_Enter}}) {
+  const int right[] = {FL_Right, FL_Right, FL_Right, FL_Right, FL_Right, FL_Right, FL_Right, FL_Enter};
+  for (const std::vector<int>& keys :
+       {std::vector<int>{FL_Escape}, {FL_Enter}, {FL_Right, FL_Enter}, {FL_End, FL_Enter}, {std::begin(right), std::end(right)},
+        {FL_End, FL_Page_Up, FL_Home, FL_Page_Down, FL_Enter}}) {
     chooserKeys = keys;
     Fl::add_timeout(0.0, answerChooser);
     view->report(view->openFile(path));
@@ -696,8 +700,12 @@ TEST_F(Posing, TheFrameChooserCancelsOnEscapeAndImportsOnEnter) {
   EXPECT_TRUE(sameVectors(imported[0], before));
   EXPECT_FALSE(sameVectors(imported[1], before));
   EXPECT_FALSE(sameVectors(imported[2], imported[1])) << "the second frame";
+  // End is the eighth and last frame, seven Rights on; Page Down a frame on (a tenth of 8, at least 1).
+  EXPECT_TRUE(sameVectors(imported[3], imported[4]));
+  EXPECT_FALSE(sameVectors(imported[3], imported[2]));
+  EXPECT_TRUE(sameVectors(imported[5], imported[2]));
   EXPECT_EQ(figure->handleCount(), 0);
-  EXPECT_EQ(document->steps().undoCount(), 3u) << "the pin and two imports; nothing for Escape";
+  EXPECT_EQ(document->steps().undoCount(), 6u) << "the pin and five imports; nothing for Escape";
   const std::string said = "mannequin - imported boxing-toes-cut.bvh, every handle removed";
   const std::string now = title();
   EXPECT_EQ(now.substr(now.size() - std::min(now.size(), said.size())), said) << now;
