@@ -188,13 +188,15 @@ Handle* PoseDocument::twinOf(const Handle* handle) const {
 
 void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& target) {
   if (!dragUnderWay) beginDrag();
+  // Twins keep their link with mirror mode off, but only a removal takes both then.
+  Handle* const twin = mirror ? twinOf(dragged) : nullptr;
   if (dragged && body->segmentOf(dragged)) {
     // A pointer that could not be placed must never become a target: the
     // handle keeps the one it had.
     if (target && target->isFinite()) {
       const_cast<Handle*>(dragged)->targetPos = *target;
       // Its twin follows to the mirror image.
-      if (Handle* twin = twinOf(dragged)) twin->targetPos = mirrorWorld(*body, *target);
+      if (twin) twin->targetPos = mirrorWorld(*body, *target);
     } else {
       std::cout << "YOU suck!!!" << std::endl;
     }
@@ -204,7 +206,7 @@ void PoseDocument::dragTo(const Handle* dragged, const std::optional<Vec3>& targ
   } else {
     // A twin is pulled as hard as the handle dragged, in a solve of its own
     // just before: pulled as one of the pins, it would lag far behind.
-    if (const Handle* twin = twinOf(dragged)) body->solve(twin);
+    if (twin) body->solve(twin);
     body->solve(dragged);
   }
   dragMoved = true;

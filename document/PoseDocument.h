@@ -192,7 +192,7 @@ class PoseDocument {
   Outcome addPin(const Segment* segment, const Vec3& point);
   void removePin(int place);
   int placeOf(const Handle* handle) const;
-  // The handle's twin in mirror mode; none for one without.
+  // The handle's twin, pinned with it in mirror mode; none for one without.
   Handle* twinOf(const Handle* handle) const;
   std::string exportRefusal(const std::string& path) const;
   void record(const std::shared_ptr<FileInPlay>& file);

@@ -388,7 +388,13 @@ TEST_F(Posing, OnTheMidlineOnePinAndARemovalTakesBothTwinsThroughUndoAndRedo) {
   doc.pin(segment("h_foot_left"), Vec3());
   ASSERT_EQ(doc.figure().handleCount(), 4);
   const std::string before = text();
-  // Mirror mode is off now: the twins keep their link all the same.
+  // Mirror mode is off now: a drag moves one target, but a removal takes
+  // both twins, whose link stays all the same.
+  const Vec3 twinTarget = entry(2).handle->targetPos;
+  doc.dragTo(entry(1).handle, entry(1).handle->worldPos + Vec3(0, 0.1f, 0));
+  doc.endDrag();
+  EXPECT_EQ(length(entry(2).handle->targetPos - twinTarget), 0.0f);
+  doc.undo();
   doc.unpin(entry(2).handle);
   EXPECT_EQ(doc.figure().handleCount(), 2);
   EXPECT_EQ(entry(1).segment, segment("h_foot_left"));

@@ -11,8 +11,8 @@
 #include <cstdio>
 
 #include "document/PoseDocument.h"
-#include "view/KeyPresses.h"
 #include "view/OperatorTable.h"
+#include "view/StepKeys.h"
 
 namespace {
 
@@ -39,24 +39,15 @@ class ChooserWindow : public Fl_Double_Window {
   }
 
   int handle(int event) override {
-    const bool keyPress = event == FL_KEYBOARD || event == FL_SHORTCUT;
-    // A release may go to another window: any other event may tell it went up.
-    if (event == FL_KEYUP) {
-      steps.released(Fl::event_key());
-    } else if (!keyPress || Fl::event_key() != steps.heldKey()) {
-      steps.forgetIfUp();
-    }
-    if (!keyPress) return Fl_Double_Window::handle(event);
-    if (const std::optional<Answer> answer =
-            operators::answerAmong(Fl::event_key(), {Answer::Keep, Answer::Cancel})) {
-      finish(*answer == Answer::Keep);
+    std::optional<Answer> jump;
+    if (jumps.take(event, {Answer::FirstFrame, Answer::LastFrame, Answer::EarlierFrames, Answer::LaterFrames}, jump)) {
+      if (jump) stepTo(*jump);
       return 1;
     }
-    // Never with Ctrl or Alt, nor while a button holds the slider.
-    if (!(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META | FL_BUTTONS))) {
-      if (const std::optional<Answer> step = operators::answerAmong(
-              Fl::event_key(), {Answer::FirstFrame, Answer::LastFrame, Answer::EarlierFrames, Answer::LaterFrames})) {
-        if (steps.fresh(Fl::event_key())) stepTo(*step);
+    if (event == FL_KEYBOARD || event == FL_SHORTCUT) {
+      if (const std::optional<Answer> answer =
+              operators::answerAmong(Fl::event_key(), {Answer::Keep, Answer::Cancel})) {
+        finish(*answer == Answer::Keep);
         return 1;
       }
     }
@@ -104,7 +95,7 @@ class ChooserWindow : public Fl_Double_Window {
   std::function<void()> drawFigure;  // in the view
   Fl_Hor_Value_Slider* slider;
   Fl_Box* when;
-  KeyPresses steps;
+  StepKeys jumps;
 };
 
 }  // namespace

@@ -215,11 +215,10 @@ void GLView::hover(int x, int y) {
   if (under.segment != before.segment || under.handle != before.handle) redraw();
 }
 
-// A busy program may take the next press or wheel turn before the frame a
-// quick click waits for: the click picks first, then the keys pressed after
-// it run, before what came after them. Whether that still acts: not once a
-// key's window has come and gone (its loop drew the view again), as a modal
-// window would have taken it.
+// A busy program may read the next press or wheel turn before the frame a
+// quick click waits for: that click picks now, then the keys pressed after
+// it run. False when one of them opened a window (the view drew behind it),
+// which would have taken the press or the turn.
 bool GLView::pickWaitingClick() {
   const int frames = framesDrawn();
   if (pointer.mode() == GestureMode::PickPending) under.handle = nullptr;  // as a frame's pick does
@@ -232,6 +231,8 @@ void GLView::press(int x, int y, int state, int key) {
   // With the focus, keys come with their releases.
   if (Fl::focus() != this) take_focus();
   if (!pickWaitingClick()) return;
+  // Only now: r among the keys that waited turns what was under the pointer.
+  under = {};
   if (const Outcome picked = pointer.press(x, y, h(), operators::gestureFor(key - FL_Button, state)); picked.refused) {
     report(picked);
   }
@@ -261,7 +262,6 @@ int GLView::handle(int event) {
   settingsKeys.take(event, key, state, document);
   switch (event) {
     case FL_PUSH:
-      under = {};
       press(x, y, state, key);
       break;
     case FL_DRAG:

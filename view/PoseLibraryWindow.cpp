@@ -10,8 +10,8 @@
 #include "pose/PoseLibrary.h"
 #include "pose/ShownText.h"
 #include "pose/ThumbnailCache.h"
-#include "view/KeyPresses.h"
 #include "view/OperatorTable.h"
+#include "view/StepKeys.h"
 #include "view/TileSteps.h"
 
 // Last: the toolkit's drawing brings Xlib, which defines macros such as None.
@@ -128,19 +128,10 @@ class LibraryWindow : public Fl_Double_Window {
 
   int handle(int event) override {
     const bool keyPress = event == FL_KEYBOARD || event == FL_SHORTCUT;
-    // A release may go to another window: any other event may tell it went up.
-    if (event == FL_KEYUP) {
-      arrows.released(Fl::event_key());
-    } else if (!keyPress || Fl::event_key() != arrows.heldKey()) {
-      arrows.forgetIfUp();
-    }
-    // Never with Ctrl or Alt, nor while a button holds the slider or the scrollbar.
-    if (keyPress && !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META | FL_BUTTONS))) {
-      if (const std::optional<Answer> arrow = operators::answerAmong(
-              Fl::event_key(), {Answer::PoseLeft, Answer::PoseRight, Answer::PoseAbove, Answer::PoseBelow})) {
-        if (arrows.fresh(Fl::event_key())) step(*arrow);
-        return 1;
-      }
+    std::optional<Answer> arrow;
+    if (arrows.take(event, {Answer::PoseLeft, Answer::PoseRight, Answer::PoseAbove, Answer::PoseBelow}, arrow)) {
+      if (arrow) step(*arrow);
+      return 1;
     }
     if (keyPress) {
       if (const std::optional<Answer> answer = operators::answerAmong(
@@ -391,7 +382,7 @@ class LibraryWindow : public Fl_Double_Window {
   std::vector<bool> ownTiles;
   Tile* chosen = nullptr;
   std::optional<Pose> other;
-  KeyPresses arrows;
+  StepKeys arrows;
 };
 
 }  // namespace

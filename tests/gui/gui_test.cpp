@@ -445,6 +445,12 @@ TEST_F(Keys, AKeyBetweenTwoQuickClicksActsBetweenThem) {
   drawFrame();
   ASSERT_EQ(figure->handleCount(), 1);
   EXPECT_STREQ(figure->handles.front().segment->name, "h_abdomen");
+  // r between two such clicks turns the part the first was on.
+  press(FL_LEFT_MOUSE, head.x, head.y);
+  release(FL_LEFT_MOUSE, head.x, head.y);
+  pressCommand('r', 0);
+  press(FL_LEFT_MOUSE, belly.x, belly.y);
+  EXPECT_EQ(title().find("nothing to turn"), std::string::npos) << title();
 }
 
 // A held v draws the clay look once, a drawing only: no magenta, no step,
