@@ -133,10 +133,14 @@ class LibraryWindow : public Fl_Double_Window {
       if (arrow) step(*arrow);
       return 1;
     }
+    // A letter with Ctrl or Alt is a command, and none of the window's.
+    const bool plain = !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META));
     if (keyPress) {
-      if (const std::optional<Answer> answer = operators::answerAmong(
-              Fl::event_key(), {Answer::ApplyPose, Answer::Cancel, Answer::AddPose, Answer::RenamePose,
-                                Answer::DeletePose, Answer::MirrorPose})) {
+      if (const std::optional<Answer> answer =
+              plain ? operators::answerAmong(Fl::event_key(), {Answer::ApplyPose, Answer::Cancel, Answer::AddPose,
+                                                               Answer::RenamePose, Answer::DeletePose, Answer::MirrorPose})
+                    : operators::answerAmong(Fl::event_key(), {Answer::ApplyPose, Answer::Cancel, Answer::RenamePose,
+                                                               Answer::DeletePose})) {
         if (*answer == Answer::MirrorPose) {
           mirrored->value(!mirrored->value());
           showChoice();
