@@ -420,36 +420,32 @@ void escapeFrom(void* label) {
   Fl::repeat_timeout(0.02, escapeFrom, label);
 }
 
-// A busy program takes a click, Ctrl+Z and a second click before its next
-// frame: the undo takes the first pin back, as they came, not the second.
+// A busy program takes a click, a key and a second press before its next
+// frame: Ctrl+Z takes the first pin back, as they came, not the second.
 TEST_F(Keys, AKeyBetweenTwoQuickClicksActsBetweenThem) {
   const Pixel belly = pixelOf(bodyCentre(segment("h_abdomen"))), head = pixelOf(bodyCentre(segment("h_head")));
-  press(FL_LEFT_MOUSE, belly.x, belly.y);
-  release(FL_LEFT_MOUSE, belly.x, belly.y);
-  pressCommand('z');
-  press(FL_LEFT_MOUSE, head.x, head.y);
-  release(FL_LEFT_MOUSE, head.x, head.y);
-  drawFrame();
-  settle();
-  ASSERT_EQ(figure->handleCount(), 1);
-  EXPECT_STREQ(figure->handles.front().segment->name, "h_head");
+  const auto clickKeyPress = [&](Pixel first, int key, int modifiers, Pixel second) {
+    press(FL_LEFT_MOUSE, first.x, first.y);
+    release(FL_LEFT_MOUSE, first.x, first.y);
+    pressCommand(key, modifiers);
+    press(FL_LEFT_MOUSE, second.x, second.y);
+  };
+  const auto pinnedAfter = [&](Pixel second) {
+    release(FL_LEFT_MOUSE, second.x, second.y);
+    drawFrame();
+    settle();
+    return figure->handleCount() == 1 ? std::string(figure->handles.front().segment->name) : "";
+  };
+  clickKeyPress(belly, 'z', FL_CTRL, head);
+  EXPECT_EQ(pinnedAfter(head), "h_head");
   // A key that opens a window: the click made before it showed is the
   // modal window's, and pins nothing once it has closed.
   document->undo();
   Fl::add_timeout(0.0, escapeFrom, const_cast<char*>("mannequin: poses"));
-  press(FL_LEFT_MOUSE, belly.x, belly.y);
-  release(FL_LEFT_MOUSE, belly.x, belly.y);
-  pressCommand('l');
-  press(FL_LEFT_MOUSE, head.x, head.y);
-  release(FL_LEFT_MOUSE, head.x, head.y);
-  drawFrame();
-  ASSERT_EQ(figure->handleCount(), 1);
-  EXPECT_STREQ(figure->handles.front().segment->name, "h_abdomen");
-  // r between two such clicks turns the part the first was on.
-  press(FL_LEFT_MOUSE, head.x, head.y);
-  release(FL_LEFT_MOUSE, head.x, head.y);
-  pressCommand('r', 0);
-  press(FL_LEFT_MOUSE, belly.x, belly.y);
+  clickKeyPress(belly, 'l', FL_CTRL, head);
+  EXPECT_EQ(pinnedAfter(head), "h_abdomen");
+  // r between them turns the part the first click was on.
+  clickKeyPress(head, 'r', 0, belly);
   EXPECT_EQ(title().find("nothing to turn"), std::string::npos) << title();
 }
 
